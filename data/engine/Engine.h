@@ -1,0 +1,167 @@
+// The table engine's operation table: every call answers a 16-bit result code (0 = success,
+// high byte = category). No exceptions cross this interface; the data access layer turns codes into them.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace engine {
+
+using Result = std::uint16_t;
+
+// Result codes. The named ones are relied on by the data access layer; the rest are this engine's own.
+namespace code {
+constexpr Result Ok = 0;
+constexpr Result BeforeFirst = 0x2201;         // 8705: get prior before the first record
+constexpr Result PastLast = 0x2202;            // 8706: get next past the last record
+constexpr Result RecordGone = 0x2203;          // the cursor's record no longer exists
+constexpr Result NoCurrentRecord = 0x2204;     // the cursor is not positioned on a record
+constexpr Result AlreadyInitialised = 0x2A07;  // 10759
+constexpr Result NoMoreErrorEntries = 0x2A06;  // 10758; also "entry missing" at load time
+constexpr Result TableReadOnly = 0x2A0B;       // 10763: the table can only be opened for reading
+constexpr Result PasswordRequired = 0x2902;    // 10498
+constexpr Result LibraryNotFound = 0x2108;     // 8456
+constexpr Result LoadFailed = 0x2109;          // 8457
+constexpr Result OutOfMemory = 0x2501;         // 9473
+constexpr Result FunctionMissing = 0x274F;     // 10063
+constexpr Result NotInitialised = 0x2F01;      // 12033
+constexpr Result ServerMessage = 0x2EC4;       // 11972: the first entry's text is the server's own
+// This engine's own codes.
+constexpr Result FileNotFound = 0x2101;        // the table file does not exist
+constexpr Result FileOpenFailed = 0x2102;      // the file exists but cannot be opened
+constexpr Result NotALedger = 0x2103;          // the file is not a table of this engine
+constexpr Result FileBusy = 0x2104;            // another program holds the file locked
+constexpr Result WriteFailed = 0x2105;         // a write could not be committed
+constexpr Result CursorReadOnly = 0x2A0C;      // a write through a read-only cursor
+constexpr Result InvalidHandle = 0x2601;       // an unknown or closed handle
+constexpr Result InvalidParameter = 0x2602;    // a bad argument (field number, buffer, mode)
+constexpr Result SqlSyntax = 0x2E01;           // the SQL text cannot be parsed or run
+constexpr Result SqlUnknownTable = 0x2E02;     // the SQL text names a table that has no file
+constexpr Result NoStatement = 0x2E03;         // execute before a successful prepare
+}  // namespace code
+
+// Field types of cursors and results.
+enum class FieldType : std::uint16_t { Unknown, String, Integer, Float, Date };
+
+// Layout of a field inside a record buffer, at `offset`: one indicator byte (1 = value present,
+// 0 = empty), then the value: Float a double, Integer an int32_t, Date an int32_t day number
+// (1 = 1 January of year 1, 693594 = 30 December 1899), String `size` characters of UTF-8
+// (at most size * 4 bytes) followed by a terminating zero. `length` is the whole slot in bytes.
+struct FieldDesc {
+    std::uint16_t number = 0;  // 1-based
+    std::string name;
+    FieldType type = FieldType::Unknown;
+    std::uint16_t size = 0;  // characters for String, 0 otherwise
+    std::uint32_t offset = 0;
+    std::uint32_t length = 0;
+};
+
+struct CursorProps {
+    std::uint32_t recordSize = 0;
+    std::uint32_t bookmarkSize = 0;
+    bool readWrite = false;   // opened for reading and writing
+    bool temporary = false;   // an answer table (read-only result of a statement)
+    std::uint16_t fieldCount = 0;
+    std::uint16_t checkCount = 0;
+};
+
+struct ValidityCheck {
+    std::uint16_t fieldNumber = 0;
+    bool required = false;
+    bool hasDefault = false;
+};
+
+struct ErrorEntry {
+    Result code = code::Ok;
+    std::int32_t nativeCode = 0;
+    std::string text;
+};
+
+enum class GetMode { Current, Next, Prior };
+enum class OpenMode { ReadWrite, ReadOnly };
+enum class ShareMode { Shared, Exclusive };
+enum class StatementProperty { LiveWanted, Constrained, NoAuxiliaryTables, ReadOnlyAnswers, UniDirectional };
+
+struct StartupRecord {
+    std::string languageId = "0009";
+};
+
+using SessionHandle = std::uint32_t;
+using DatabaseHandle = std::uint32_t;
+using StatementHandle = std::uint32_t;
+using CursorHandle = std::uint32_t;
+constexpr std::uint32_t NoHandle = 0;
+
+// The operation table. Records are plain byte buffers of CursorProps::recordSize bytes laid out by
+// the cursor's FieldDescs; bookmarks are buffers of CursorProps::bookmarkSize bytes.
+class TableEngine {
+public:
+    virtual ~TableEngine() = default;
+
+    virtual Result initialise(const StartupRecord& startup) = 0;
+    virtual Result currentSession(SessionHandle* session) = 0;
+    virtual Result shutdown() = 0;
+
+    virtual Result openDatabase(const std::string& name, DatabaseHandle* db) = 0;
+    virtual Result closeDatabase(DatabaseHandle db) = 0;
+    virtual Result setDirectory(DatabaseHandle db, const std::string& path) = 0;
+    virtual Result databaseType(DatabaseHandle db, std::string* type) = 0;
+
+    virtual Result openTable(DatabaseHandle db, const std::string& name, OpenMode open, ShareMode share,
+                             CursorHandle* cursor) = 0;
+    virtual Result addPassword(const std::string& password) = 0;
+    virtual Result removePassword(const std::string& password) = 0;
+    virtual Result removeAllPasswords() = 0;
+
+    virtual Result allocateStatement(DatabaseHandle db, StatementHandle* stmt) = 0;
+    virtual Result freeStatement(StatementHandle stmt) = 0;
+    virtual Result setStatementProperty(StatementHandle stmt, StatementProperty property, int value) = 0;
+    virtual Result prepare(StatementHandle stmt, const std::string& sql) = 0;
+    // A statement that yields no rows leaves *cursor at NoHandle.
+    virtual Result execute(StatementHandle stmt, CursorHandle* cursor) = 0;
+
+    virtual Result cursorProperties(CursorHandle cursor, CursorProps* props) = 0;
+    virtual Result fieldDescriptors(CursorHandle cursor, std::vector<FieldDesc>* fields) = 0;
+    virtual Result validityCheck(CursorHandle cursor, std::uint16_t index, ValidityCheck* check) = 0;
+
+    // A fresh cursor lies before its first record. Next from there gives the first record,
+    // Prior from past the end the last; BeforeFirst and PastLast leave the cursor at that end.
+    virtual Result setToBegin(CursorHandle cursor) = 0;
+    virtual Result setToEnd(CursorHandle cursor) = 0;
+    virtual Result getRecord(CursorHandle cursor, GetMode mode, std::uint8_t* record) = 0;
+    virtual Result getBookmark(CursorHandle cursor, std::uint8_t* bookmark) = 0;
+    virtual Result setToBookmark(CursorHandle cursor, const std::uint8_t* bookmark) = 0;
+
+    virtual Result initRecord(CursorHandle cursor, std::uint8_t* record) = 0;
+    // `value` points at the value's bytes as laid out in a record (without the indicator byte);
+    // a null `value` (or *isBlank true on the way out) means empty.
+    virtual Result getField(CursorHandle cursor, std::uint16_t fieldNumber, const std::uint8_t* record,
+                            void* value, bool* isBlank) = 0;
+    virtual Result putField(CursorHandle cursor, std::uint16_t fieldNumber, std::uint8_t* record,
+                            const void* value) = 0;
+
+    virtual Result lockRecord(CursorHandle cursor) = 0;
+    virtual Result releaseLock(CursorHandle cursor) = 0;
+    // Each write is one committed transaction when the call returns; the cursor is then on the record.
+    virtual Result modifyRecord(CursorHandle cursor, const std::uint8_t* record) = 0;
+    virtual Result insertRecord(CursorHandle cursor, const std::uint8_t* record) = 0;
+    virtual Result deleteRecord(CursorHandle cursor) = 0;
+    virtual Result closeCursor(CursorHandle cursor) = 0;
+
+    // The text of a code (at most 128 characters), and the entries of the last failing call,
+    // counted from 1; an index past the last answers NoMoreErrorEntries.
+    virtual Result errorText(Result result, std::string* text) = 0;
+    virtual Result errorEntry(std::uint16_t index, ErrorEntry* entry) = 0;
+
+    virtual Result toNative(const std::string& charset, const std::string& text, std::string* out) = 0;
+    virtual Result toAnsi(const std::string& charset, const std::string& text, std::string* out) = 0;
+};
+
+// The process's engine: the SQLite engine unless a test has put another in its place.
+TableEngine& currentEngine();
+// Replaces the process's engine (tests); passing nullptr restores the SQLite engine.
+void setCurrentEngine(std::unique_ptr<TableEngine> replacement);
+
+}  // namespace engine

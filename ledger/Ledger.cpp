@@ -1,0 +1,1 @@
+#include "ledger/Ledger.h"
