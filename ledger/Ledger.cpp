@@ -1,1 +1,168 @@
+// The ledger table's rules and the SQL texts the windows send over it.
 #include "ledger/Ledger.h"
+
+namespace ledger {
+
+namespace {
+
+std::string doubled(std::string_view text, char quote) {
+    std::string out;
+    out.reserve(text.size() + 2);
+    for (char c : text) {
+        out += c;
+        if (c == quote) out += quote;
+    }
+    return out;
+}
+
+std::string nameCondition(std::string_view name) {
+    return "where prezimeime = " + quotedSqlString(name);
+}
+
+// The year of the annual-leave reports enters a double-quoted LIKE constant; doubling a typed double
+// quote keeps it inside the constant, while % and _ keep their pattern meaning.
+std::string yearPattern(std::string_view year) {
+    return "\"%" + doubled(year, '"') + "%\"";
+}
+
+const char* const annualLeaveSelect =
+    "select distinct prezimeime,razlog, (sum(dobijeni)-sum(iskorisceni)) as stanje from kovrel";
+
+}  // namespace
+
+std::string_view reasonText(ReasonCode code) {
+    switch (code) {
+        case ReasonCode::PRENOS:
+            return "PRENOS";
+        case ReasonCode::GO:
+            return "GO";
+        case ReasonCode::SL_DANI:
+            return "SL.DANI";
+        case ReasonCode::OSTATAK_OD_GO:
+            return "OSTATAK OD GO";
+        case ReasonCode::BO:
+            return "BO";
+        case ReasonCode::DRUGO_OSTALO:
+            return "DRUGO(OSTALO)";
+        case ReasonCode::PLACENO:
+            return "PLACENO";
+    }
+    return {};
+}
+
+bool countsInBalance(std::string_view razlog) {
+    return !razlog.starts_with('G');
+}
+
+const std::vector<std::string>& reasonItems() {
+    static const std::vector<std::string> items = {"GO", "SL.DANI",       "OSTATAK OD GO",
+                                                   "BO", "DRUGO(OSTALO)", "PLACENO"};
+    return items;
+}
+
+const std::vector<std::string>& partItems() {
+    static const std::vector<std::string> items = {"1 DEO", "2 DEO"};
+    return items;
+}
+
+const std::vector<std::string>& yearItems() {
+    static const std::vector<std::string> items = [] {
+        std::vector<std::string> years;
+        for (int year = 2010; year <= 2020; ++year) years.push_back(std::to_string(year));
+        return years;
+    }();
+    return items;
+}
+
+std::string compositeReason(std::string_view reason, std::string_view part, std::string_view year,
+                            bool oduzmi) {
+    const bool annualLeave =
+        reason == reasonText(ReasonCode::GO) || reason == reasonText(ReasonCode::OSTATAK_OD_GO);
+    std::string text(reason);
+    if (annualLeave && !oduzmi) {
+        text.append(" ").append(part).append(" ").append(year);
+    }
+    return text;
+}
+
+std::string quotedSqlString(std::string_view text) {
+    return "'" + doubled(text, '\'') + "'";
+}
+
+int workingDays(std::chrono::sys_days first, std::chrono::sys_days last) {
+    using namespace std::chrono;
+    if (last < first) return 0;
+    const auto days = (last - first).count() + 1;
+    const auto fullWeeks = days / 7;
+    int count = static_cast<int>(fullWeeks * 5);
+    for (sys_days day = first + std::chrono::days(fullWeeks * 7); day <= last; day += std::chrono::days(1)) {
+        const weekday wd{day};
+        if (wd != Saturday && wd != Sunday) ++count;
+    }
+    return count;
+}
+
+int workingDays(std::chrono::year_month_day first, std::chrono::year_month_day last) {
+    return workingDays(std::chrono::sys_days{first}, std::chrono::sys_days{last});
+}
+
+SqlLines nextWorkerNumberSql() {
+    return {"select (max(redbroj)+1) as redbr from kovrel"};
+}
+
+SqlLines transactionNumberSql(std::string_view name) {
+    return {"select (count(prezimeime)+1) as transakcija from kovrel", nameCondition(name)};
+}
+
+SqlLines nameListSql() {
+    return {"select distinct prezimeime from kovrel"};
+}
+
+SqlLines workerRowsSql(std::string_view name) {
+    return {"select * from kovrel", nameCondition(name)};
+}
+
+SqlLines balanceSql(std::string_view name) {
+    return {"select (sum(Dobijeni)- sum(Iskorisceni)) as ukupno from kovrel", nameCondition(name),
+            "and razlog NOT like \"G%\""};
+}
+
+SqlLines balanceReportAllSql() {
+    return {"select distinct prezimeime,(sum(dobijeni)-sum(iskorisceni)) as stanje from kovrel",
+            "WHERE razlog NOT like \"G%\"", "group by prezimeime "};
+}
+
+SqlLines balanceReportOneSql(std::string_view name) {
+    return {"select distinct prezimeime, (sum(dobijeni)-sum(iskorisceni)) as stanje from kovrel",
+            nameCondition(name), "AND razlog NOT like \"G%\"", "group by prezimeime"};
+}
+
+SqlLines annualLeaveReportAllSql(std::string_view year) {
+    return {annualLeaveSelect, "WHERE razlog like \"G%\"", "AND RAZLOG LIKE " + yearPattern(year),
+            "group by prezimeime,razlog"};
+}
+
+SqlLines annualLeaveReportOneSql(std::string_view name, std::string_view year) {
+    return {annualLeaveSelect, nameCondition(name), "AND razlog like \"G%\"",
+            "AND RAZLOG LIKE  " + yearPattern(year), "group by prezimeime,razlog"};
+}
+
+SqlLines initialTransactionNumberSql() {
+    return {"select (count(prezimeime)+1) as transakcija from kovrel"};
+}
+
+SqlLines initialWorkerRowsSql() {
+    return {"select * from kovrel"};
+}
+
+SqlLines initialBalanceSql() {
+    return {"select (sum(Dobijeni) - sum(iskorisceni) ) as ukupno from kovrel"};
+}
+
+std::string sqlText(const SqlLines& lines) {
+    std::string text;
+    for (const auto& line : lines) text.append(line).append("\r\n");
+    return text;
+}
+
+}  // namespace ledger
