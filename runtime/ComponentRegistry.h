@@ -23,7 +23,7 @@ ComponentFactory componentFactory(const QString& className);
 // components by name are resolved then, and datasets marked open are opened. The loader calls
 // Loaded() on each such component in description order; an exception propagates out of form creation.
 class Loadable {
-public:
+  public:
     virtual ~Loadable() = default;
     virtual void Loaded() = 0;
 };

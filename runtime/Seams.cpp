@@ -4,7 +4,10 @@
 #include <QApplication>
 #include <QDialog>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPrinterInfo>
+
+#include "runtime/Form.h"
 
 namespace runtime {
 namespace {
@@ -31,6 +34,8 @@ QString& title() {
 }
 
 MessageAnswer showRealMessage(const MessageRequest& request) {
+    const QPointer<TForm> beneath = TForm::ActiveForm();
+    const bool shownByActivation = beneath && beneath->InActivation();
     QMessageBox box;
     box.setWindowTitle(request.caption);
     box.setText(request.text);
@@ -49,26 +54,47 @@ MessageAnswer showRealMessage(const MessageRequest& request) {
             box.setStandardButtons(QMessageBox::Ok);
             break;
     }
-    return box.exec() == QMessageBox::Ok ? MessageAnswer::Ok : MessageAnswer::Cancel;
+    const int answer = box.exec();
+    if (beneath && beneath->isVisible()) {
+        if (shownByActivation) beneath->IgnorePendingActivations();
+        beneath->activateWindow();
+    }
+    return answer == QMessageBox::Ok ? MessageAnswer::Ok : MessageAnswer::Cancel;
 }
 
 }  // namespace
 
 MessageAnswer showMessage(const MessageRequest& request) {
-    if (messageHandler()) return messageHandler()(request);
-    return showRealMessage(request);
+    if (!messageHandler()) return showRealMessage(request);
+    const MessageAnswer answer = messageHandler()(request);
+    TForm::ReactivateActiveForm();
+    return answer;
 }
-void setMessageHandler(MessageHandler handler) { messageHandler() = std::move(handler); }
+
+bool askOkCancel(const QString& text) {
+    return showMessage({MessageKind::Question, applicationTitle(), text}) == MessageAnswer::Ok;
+}
+void setMessageHandler(MessageHandler handler) {
+    messageHandler() = std::move(handler);
+}
 
 int execDialog(QDialog& dialog) {
     if (dialogHandler()) return dialogHandler()(dialog);
     return dialog.exec();
 }
-void setDialogHandler(DialogHandler handler) { dialogHandler() = std::move(handler); }
+void setDialogHandler(DialogHandler handler) {
+    dialogHandler() = std::move(handler);
+}
 
-QDateTime now() { return clock() ? clock()() : QDateTime::currentDateTime(); }
-QDate today() { return now().date(); }
-void setClock(std::function<QDateTime()> fn) { clock() = std::move(fn); }
+QDateTime now() {
+    return clock() ? clock()() : QDateTime::currentDateTime();
+}
+QDate today() {
+    return now().date();
+}
+void setClock(std::function<QDateTime()> fn) {
+    clock() = std::move(fn);
+}
 
 QStringList printerNames() {
     if (fixedPrinters()) return *fixedPrinters();
@@ -83,10 +109,22 @@ QString defaultPrinterName() {
     const QStringList names = printerNames();
     return names.isEmpty() ? QString() : names.first();
 }
-bool printersInstalled() { return !printerNames().isEmpty(); }
-void setPrinterList(std::optional<QStringList> printers) { fixedPrinters() = std::move(printers); }
+bool printersInstalled() {
+    return !printerNames().isEmpty();
+}
+void setPrinterList(std::optional<QStringList> printers) {
+    fixedPrinters() = std::move(printers);
+}
 
-QString applicationTitle() { return title(); }
-void setApplicationTitle(const QString& text) { title() = text; }
+QString applicationTitle() {
+    return title();
+}
+void setApplicationTitle(const QString& text) {
+    title() = text;
+}
 
 }  // namespace runtime
+
+void ShowMessage(const QString& text) {
+    runtime::showMessage({runtime::MessageKind::Notice, runtime::applicationTitle(), text});
+}

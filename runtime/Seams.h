@@ -35,6 +35,9 @@ using MessageHandler = std::function<MessageAnswer(const MessageRequest&)>;
 MessageAnswer showMessage(const MessageRequest& request);
 void setMessageHandler(MessageHandler handler);  // an empty handler restores real windows
 
+// The OK / Cancel question with `text`; answers whether OK was chosen.
+bool askOkCancel(const QString& text);
+
 // ---- Modal dialogs (print setup, file dialogs, password, login) --------------------------------
 // Runs `dialog` modally and answers its result code (QDialog::Accepted or Rejected). A test can
 // put a handler in place that fills the dialog's controls and answers without showing it.
@@ -60,3 +63,7 @@ QString applicationTitle();
 void setApplicationTitle(const QString& title);
 
 }  // namespace runtime
+
+// The program's notice: `text` in a window captioned with the program's title, without an icon, with
+// one OK button, centred on the screen; returns when it is closed.
+void ShowMessage(const QString& text);

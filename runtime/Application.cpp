@@ -1,0 +1,103 @@
+// The application object and the start-up failure report.
+#include "runtime/Application.h"
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QFileInfo>
+
+#include "runtime/Boundary.h"
+#include "runtime/Exception.h"
+#include "runtime/Form.h"
+#include "runtime/Graphics.h"
+#include "runtime/Seams.h"
+
+TApplication* Application = nullptr;
+
+TApplication::TApplication() {
+    Application = this;
+}
+
+TApplication::~TApplication() {
+    while (!forms_.empty()) {
+        OwnedForm owned = std::move(forms_.back());
+        forms_.pop_back();
+        owned.clearReference();
+        owned.form.reset();
+    }
+    if (Application == this) Application = nullptr;
+}
+
+void TApplication::Initialize() {
+    QApplication::setQuitOnLastWindowClosed(false);
+    runtime::installFontSubstitutions();
+}
+
+void TApplication::adopt(TForm* form, std::function<void()> clearReference) {
+    forms_.push_back({std::unique_ptr<TForm>(form), std::move(clearReference)});
+}
+
+void TApplication::Run() {
+    if (TForm* main = MainForm(); main && !terminated_) main->Show();
+    if (terminated_) return;
+    QEventLoop loop;
+    loop_ = &loop;
+    loop.exec();
+    loop_ = nullptr;
+}
+
+void TApplication::Terminate() {
+    terminated_ = true;
+    if (loop_) loop_->quit();
+}
+
+void TApplication::ProcessMessages() {
+    QCoreApplication::processEvents();
+}
+
+TForm* TApplication::MainForm() const {
+    return forms_.empty() ? nullptr : forms_.front().form.get();
+}
+
+QString TApplication::Title() const {
+    return runtime::applicationTitle();
+}
+
+void TApplication::SetTitle(const QString& title) {
+    runtime::setApplicationTitle(title);
+}
+
+QString TApplication::ModuleName() const {
+    return QFileInfo(QCoreApplication::applicationFilePath()).fileName();
+}
+
+void TApplication::ShowStartupFailure(std::exception_ptr error) const {
+    QString className = QStringLiteral("Exception");
+    QString message;
+    const void* address = nullptr;
+    try {
+        std::rethrow_exception(error);
+    } catch (const Exception& e) {
+        className = e.ClassName();
+        message = e.Message();
+        address = &e;
+    } catch (const std::exception& e) {
+        message = QString::fromUtf8(e.what());
+        address = &e;
+    } catch (...) {
+        message = QStringLiteral("Unknown exception");
+    }
+    runtime::showMessage({runtime::MessageKind::StartupFailure, QStringLiteral("Application Error"),
+                          runtime::startupFailureText(className, ModuleName(), address, message)});
+}
+
+namespace runtime {
+
+QString startupFailureText(const QString& className, const QString& moduleName, const void* address,
+                           const QString& message) {
+    const QString stop = errorBoxText(message).mid(message.size());
+    return QString::asprintf("Exception %s in module %s at %p.\n%s%s", qUtf8Printable(className),
+                             qUtf8Printable(moduleName), address, qUtf8Printable(message),
+                             qUtf8Printable(stop));
+}
+
+}  // namespace runtime

@@ -1,0 +1,303 @@
+// The standard controls of the program's windows.
+#include "runtime/Controls.h"
+
+#include <QFocusEvent>
+#include <QJsonArray>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QStyledItemDelegate>
+
+#include "runtime/Exception.h"
+
+namespace runtime {
+
+void setControlColor(QWidget* control, const QColor& color) {
+    QPalette palette = control->palette();
+    palette.setColor(QPalette::Window, color);
+    palette.setColor(QPalette::Base, color);
+    control->setPalette(palette);
+    control->setAutoFillBackground(true);
+}
+
+namespace {
+
+QPixmap blankGlyph() {
+    QPixmap glyph(18, 18);
+    glyph.fill(Qt::transparent);
+    return glyph;
+}
+
+// Gives the rows of a combo box's drop-down list the combo box's item height, when it has one.
+class ItemHeightDelegate : public QStyledItemDelegate {
+  public:
+    explicit ItemHeightDelegate(TComboBox* combo) : QStyledItemDelegate(combo), combo_(combo) {}
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        const QSize size = QStyledItemDelegate::sizeHint(option, index);
+        return combo_->ItemHeight() > 0 ? QSize(size.width(), combo_->ItemHeight()) : size;
+    }
+
+  private:
+    TComboBox* combo_;
+};
+
+}  // namespace
+
+QPixmap okGlyph() {
+    QPixmap glyph = blankGlyph();
+    QPainter painter(&glyph);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(QColor(0, 128, 0), 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.drawPolyline(QPolygonF({QPointF(3, 9.5), QPointF(7, 13.5), QPointF(15, 4.5)}));
+    return glyph;
+}
+
+QPixmap cancelGlyph() {
+    QPixmap glyph = blankGlyph();
+    QPainter painter(&glyph);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(QColor(192, 0, 0), 3, Qt::SolidLine, Qt::RoundCap));
+    painter.drawLine(QPointF(4, 4), QPointF(14, 14));
+    painter.drawLine(QPointF(14, 4), QPointF(4, 14));
+    return glyph;
+}
+
+}  // namespace runtime
+
+// ---- TLabel ------------------------------------------------------------------------------------
+
+TLabel::TLabel(QWidget* parent) : QLabel(parent) {
+    setAlignment(Qt::AlignLeft | Qt::AlignTop);
+}
+
+void TLabel::ReadDescription(const QJsonObject& description) {
+    SetCaption(description.value(QLatin1String("caption")).toString());
+}
+
+// ---- TEdit -------------------------------------------------------------------------------------
+
+TEdit::TEdit(QWidget* parent) : QLineEdit(parent) {
+    connect(this, &QLineEdit::textEdited, this, [this] { enforceCase(); });
+    runtime::connectGuarded(this, &QLineEdit::textChanged, this, [this](const QString&) {
+        if (OnChange) OnChange(this);
+    });
+}
+
+void TEdit::SetText(const QString& text) {
+    setText(inCase(text));
+}
+
+void TEdit::SetCharCase(TEditCharCase charCase) {
+    charCase_ = charCase;
+    SetText(text());
+}
+
+void TEdit::ReadDescription(const QJsonObject& description) {
+    const QString charCase = description.value(QLatin1String("charCase")).toString();
+    if (charCase == QLatin1String("ecUpperCase"))
+        SetCharCase(ecUpperCase);
+    else if (charCase == QLatin1String("ecLowerCase"))
+        SetCharCase(ecLowerCase);
+    SetText(description.value(QLatin1String("text")).toString());
+}
+
+QString TEdit::inCase(const QString& text) const {
+    switch (charCase_) {
+        case ecUpperCase:
+            return text.toUpper();
+        case ecLowerCase:
+            return text.toLower();
+        case ecNormal:
+            break;
+    }
+    return text;
+}
+
+// Typed characters take the forced case before they reach the text, so a keystroke is one change.
+void TEdit::keyPressEvent(QKeyEvent* event) {
+    const QString typed = inCase(event->text());
+    if (charCase_ == ecNormal || typed == event->text()) {
+        QLineEdit::keyPressEvent(event);
+        return;
+    }
+    QKeyEvent converted(event->type(), event->key(), event->modifiers(), typed, event->isAutoRepeat(),
+                        ushort(event->count()));
+    QLineEdit::keyPressEvent(&converted);
+    event->setAccepted(converted.isAccepted());
+}
+
+// Whatever else changes the text by hand (pasting, dropping) is brought into the forced case.
+void TEdit::enforceCase() {
+    const QString cased = inCase(text());
+    if (cased == text()) return;
+    const int cursor = cursorPosition();
+    setText(cased);
+    setCursorPosition(cursor);
+}
+
+// ---- TComboBox ---------------------------------------------------------------------------------
+
+void TComboBoxItems::Clear() {
+    combo_->clear();
+}
+
+int TComboBoxItems::Add(const QString& item) {
+    combo_->addItem(item);
+    return combo_->count() - 1;
+}
+
+int TComboBoxItems::Count() const {
+    return combo_->count();
+}
+
+QString TComboBoxItems::Strings(int index) const {
+    if (index < 0 || index >= combo_->count())
+        throw EListError(QStringLiteral("List index out of bounds (%1)").arg(index));
+    return combo_->itemText(index);
+}
+
+int TComboBoxItems::IndexOf(const QString& item) const {
+    return combo_->findText(item, Qt::MatchFixedString | Qt::MatchCaseSensitive);
+}
+
+QStringList TComboBoxItems::ToStringList() const {
+    QStringList items;
+    for (int i = 0; i < combo_->count(); ++i) items << combo_->itemText(i);
+    return items;
+}
+
+TComboBox::TComboBox(QWidget* parent) : QComboBox(parent) {
+    setEditable(true);
+    setInsertPolicy(QComboBox::NoInsert);
+    setCompleter(nullptr);
+    setItemDelegate(new runtime::ItemHeightDelegate(this));
+    const auto changed = [this] {
+        if (OnChange) OnChange(this);
+    };
+    runtime::connectGuarded(this, &QComboBox::activated, this, [changed](int) { changed(); });
+    runtime::connectGuarded(lineEdit(), &QLineEdit::textEdited, this,
+                            [changed](const QString&) { changed(); });
+}
+
+int TComboBox::ItemIndex() const {
+    const int index = currentIndex();
+    return index >= 0 && itemText(index) == currentText() ? index : -1;
+}
+
+void TComboBox::SetItemIndex(int index) {
+    setCurrentIndex(index >= 0 && index < count() ? index : -1);
+    if (currentIndex() < 0) setEditText(QString());
+}
+
+void TComboBox::SetItemHeight(int height) {
+    itemHeight_ = height;
+}
+
+void TComboBox::ReadDescription(const QJsonObject& description) {
+    for (const QJsonValue& item : description.value(QLatin1String("items")).toArray())
+        Items().Add(item.toString());
+    if (description.contains(QLatin1String("itemHeight")))
+        SetItemHeight(description.value(QLatin1String("itemHeight")).toInt());
+    SetItemIndex(description.value(QLatin1String("itemIndex")).toInt(-1));
+    if (description.contains(QLatin1String("text")))
+        SetText(description.value(QLatin1String("text")).toString());
+}
+
+// Opening the drop-down list or switching to another window is not leaving the control.
+void TComboBox::focusOutEvent(QFocusEvent* event) {
+    QComboBox::focusOutEvent(event);
+    if (event->reason() == Qt::PopupFocusReason || event->reason() == Qt::ActiveWindowFocusReason) return;
+    if (OnExit) runtime::guarded([this] { OnExit(this); });
+}
+
+// ---- TCheckBox ---------------------------------------------------------------------------------
+
+TCheckBox::TCheckBox(QWidget* parent) : QCheckBox(parent) {
+    runtime::connectGuarded(this, &QCheckBox::clicked, this, [this](bool) {
+        if (OnClick) OnClick(this);
+    });
+}
+
+void TCheckBox::ReadDescription(const QJsonObject& description) {
+    SetCaption(description.value(QLatin1String("caption")).toString());
+    SetChecked(description.value(QLatin1String("checked")).toBool());
+}
+
+// ---- TPanel ------------------------------------------------------------------------------------
+
+TPanel::TPanel(QWidget* parent) : QFrame(parent) {
+    setFrameStyle(QFrame::Panel | QFrame::Raised);
+}
+
+// ---- TBitBtn -----------------------------------------------------------------------------------
+
+TBitBtn::TBitBtn(QWidget* parent) : QPushButton(parent) {
+    setFocusPolicy(Qt::StrongFocus);
+    runtime::connectGuarded(this, &QPushButton::clicked, this, [this](bool) {
+        if (OnClick) OnClick(this);
+    });
+}
+
+void TBitBtn::SetKind(TBitBtnKind kind) {
+    kind_ = kind;
+    switch (kind) {
+        case bkOK:
+            SetCaption(QStringLiteral("OK"));
+            SetGlyph(runtime::okGlyph());
+            SetDefault(true);
+            break;
+        case bkCancel:
+            SetCaption(QStringLiteral("Cancel"));
+            SetGlyph(runtime::cancelGlyph());
+            SetCancel(true);
+            break;
+        case bkCustom:
+            break;
+    }
+}
+
+void TBitBtn::SetGlyph(const QPixmap& glyph) {
+    setIcon(QIcon(glyph));
+    setIconSize(glyph.size());
+}
+
+void TBitBtn::SetDefault(bool isDefault) {
+    default_ = isDefault;
+    setDefault(isDefault);
+}
+
+void TBitBtn::ReadDescription(const QJsonObject& description) {
+    const QString kind = description.value(QLatin1String("kind")).toString();
+    if (kind == QLatin1String("bkOK"))
+        SetKind(bkOK);
+    else if (kind == QLatin1String("bkCancel"))
+        SetKind(bkCancel);
+    if (description.contains(QLatin1String("caption")))
+        SetCaption(description.value(QLatin1String("caption")).toString());
+    if (description.contains(QLatin1String("glyph")))
+        SetGlyph(QPixmap(description.value(QLatin1String("glyph")).toString()));
+    if (description.contains(QLatin1String("default")))
+        SetDefault(description.value(QLatin1String("default")).toBool());
+    if (description.contains(QLatin1String("cancel")))
+        SetCancel(description.value(QLatin1String("cancel")).toBool());
+}
+
+// ---- TDateTimePicker ---------------------------------------------------------------------------
+
+TDateTimePicker::TDateTimePicker(QWidget* parent) : QDateEdit(parent) {
+    setCalendarPopup(true);
+    setDisplayFormat(locale().dateFormat(QLocale::ShortFormat));
+    runtime::connectGuarded(this, &QDateEdit::dateChanged, this, [this](const QDate&) {
+        if (!settingFromProgram_ && OnChange) OnChange(this);
+    });
+}
+
+void TDateTimePicker::SetDate(const QDate& date) {
+    settingFromProgram_ = true;
+    setDate(date);
+    settingFromProgram_ = false;
+}
+
+void TDateTimePicker::SetDateTime(const QDateTime& dateTime) {
+    time_ = dateTime.time();
+    SetDate(dateTime.date());
+}

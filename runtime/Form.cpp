@@ -1,0 +1,141 @@
+// The program's windows: activation and close events, default and cancel keys, frame placement.
+#include "runtime/Form.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QMenuBar>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "runtime/Application.h"
+#include "runtime/Controls.h"
+#include "runtime/FormLoader.h"
+
+QPointer<TForm> TForm::lastActivated_;
+
+TForm::TForm(const QString& descriptionPath) : QWidget(nullptr) {
+    setAttribute(Qt::WA_QuitOnClose, false);
+    runtime::loadForm(*this, descriptionPath);
+}
+
+void TForm::Show() {
+    if (isMinimized())
+        showNormal();
+    else
+        show();
+    raise();
+    activateWindow();
+}
+
+void TForm::Close() {
+    closingFromCode_ = true;
+    closeError_ = nullptr;
+    close();
+    closingFromCode_ = false;
+    if (std::exception_ptr error = std::exchange(closeError_, nullptr)) std::rethrow_exception(error);
+}
+
+void TForm::SetBounds(int left, int top, int width, int height) {
+    designedBounds_ = QRect(left, top, width, height);
+    frameFitted_ = false;
+    fitFrameToDesignedBounds();
+}
+
+void TForm::fitFrameToDesignedBounds() {
+    const QSize frame = frameGeometry().size() - size();
+    move(designedBounds_.topLeft());
+    resize(qMax(1, designedBounds_.width() - frame.width()),
+           qMax(1, designedBounds_.height() - frame.height()));
+}
+
+void TForm::SetMenuBar(QMenuBar* menuBar) {
+    menuBar_ = menuBar;
+    auto* frameLayout = new QVBoxLayout(this);
+    frameLayout->setContentsMargins(0, 0, 0, 0);
+    frameLayout->setMenuBar(menuBar);
+    frameLayout->addStretch();
+}
+
+int TForm::ClientTop() const {
+    return menuBar_ ? menuBar_->sizeHint().height() : 0;
+}
+
+TForm* TForm::ActiveForm() {
+    if (auto* active = qobject_cast<TForm*>(QApplication::activeWindow())) return active;
+    if (lastActivated_ && lastActivated_->isVisible()) return lastActivated_;
+    return nullptr;
+}
+
+void TForm::ReactivateActiveForm() {
+    if (TForm* form = ActiveForm()) form->runActivation();
+}
+
+void TForm::runActivation() {
+    lastActivated_ = this;
+    if (activating_ || !OnActivate) return;
+    activating_ = true;
+    runtime::guarded([this] { OnActivate(this); });
+    activating_ = false;
+}
+
+void TForm::IgnorePendingActivations() {
+    ignoringActivations_ = true;
+    QTimer::singleShot(0, this, [this] { ignoringActivations_ = false; });
+}
+
+bool TForm::event(QEvent* event) {
+    if (event->type() == QEvent::WindowActivate) {
+        if (ignoringActivations_)
+            lastActivated_ = this;
+        else
+            runActivation();
+    }
+    return QWidget::event(event);
+}
+
+void TForm::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!frameFitted_ && designedBounds_.isValid()) {
+        frameFitted_ = true;
+        fitFrameToDesignedBounds();
+    }
+}
+
+void TForm::closeEvent(QCloseEvent* event) {
+    try {
+        if (OnClose) OnClose(this);
+    } catch (...) {
+        event->ignore();
+        if (closingFromCode_)
+            closeError_ = std::current_exception();
+        else
+            runtime::showException(std::current_exception());
+        return;
+    }
+    event->accept();
+    if (Application && Application->MainForm() == this) Application->Terminate();
+}
+
+void TForm::keyPressEvent(QKeyEvent* event) {
+    if (event->modifiers() & ~Qt::KeypadModifier || !clickButtonForKey(event->key()))
+        QWidget::keyPressEvent(event);
+}
+
+bool TForm::clickButtonForKey(int key) {
+    const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
+    if (!enter && key != Qt::Key_Escape) return false;
+    if (auto* focused = qobject_cast<QAbstractButton*>(focusWidget());
+        enter && focused && focused->isEnabled()) {
+        focused->click();
+        return true;
+    }
+    for (TBitBtn* button : findChildren<TBitBtn*>()) {
+        if (!button->isVisibleTo(this) || !button->isEnabled()) continue;
+        if (enter ? button->Default() : button->Cancel()) {
+            button->click();
+            return true;
+        }
+    }
+    return false;
+}

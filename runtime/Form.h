@@ -1,0 +1,89 @@
+// The program's windows: top-level forms laid out from their descriptions, with activation and close
+// events.
+#pragma once
+
+#include <QPointer>
+#include <QRect>
+#include <QWidget>
+#include <exception>
+
+#include "runtime/Boundary.h"
+#include "runtime/Exception.h"
+
+class QMenuBar;
+
+// A top-level window of the program. It is created hidden from its form description and lives until
+// the application object ends; closing it only hides it (closing the main form ends the run).
+// OnActivate runs each time the form becomes the active one among the program's windows, also when a
+// message window over it closes; OnClose runs when the form is about to close, and an exception from
+// it keeps the form open.
+class TForm : public QWidget {
+    Q_OBJECT
+
+  public:
+    // Lays the form out from the description at `descriptionPath` (a Qt resource path such as
+    // ":/ledger/Unit2.json"); a component's failure in Loaded() propagates out of the constructor.
+    explicit TForm(const QString& descriptionPath);
+
+    // Shows the form modeless, or brings it to the front when it is already visible.
+    void Show();
+    // Closes the form as its close box does; an exception raised by OnClose propagates to the caller
+    // and the form stays open.
+    void Close();
+
+    QString Caption() const { return windowTitle(); }
+    void SetCaption(const QString& caption) { setWindowTitle(caption); }
+
+    // Places the window's frame at these outer bounds (left, top, width, height), as closely as the
+    // window system allows.
+    void SetBounds(int left, int top, int width, int height);
+    QRect DesignedBounds() const { return designedBounds_; }
+
+    // Puts the form's main menu at its top; the client area (where controls are placed) starts below.
+    void SetMenuBar(QMenuBar* menuBar);
+    QMenuBar* MenuBar() const { return menuBar_; }
+    int ClientTop() const;
+
+    // The component called `name`; throws when the description has no such component of type T.
+    template <class T>
+    T* Component(const QString& name) const {
+        if (T* found = findChild<T*>(name)) return found;
+        throw Exception(QStringLiteral("Component %1 not found in %2").arg(name, objectName()));
+    }
+
+    TNotifyEvent OnActivate;
+    TNotifyEvent OnClose;
+
+    // The program's form that is active now: the active window, or else the form activated last
+    // while it is still visible.
+    static TForm* ActiveForm();
+    // Runs the activation of the active form again, as happens when a message window over it closes.
+    // A message window shown by the activation itself does not run it again, so that a failing
+    // activation reports once instead of without end.
+    static void ReactivateActiveForm();
+    bool InActivation() const { return activating_; }
+    // Drops the activations that arrive before the events now waiting have been handled (those that a
+    // message window shown by the activation causes when it closes).
+    void IgnorePendingActivations();
+
+  protected:
+    bool event(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+  private:
+    void runActivation();
+    void fitFrameToDesignedBounds();
+    bool clickButtonForKey(int key);
+
+    QRect designedBounds_;
+    bool frameFitted_ = false;
+    bool activating_ = false;
+    bool ignoringActivations_ = false;
+    QMenuBar* menuBar_ = nullptr;
+    bool closingFromCode_ = false;
+    std::exception_ptr closeError_;
+
+    static QPointer<TForm> lastActivated_;
+};

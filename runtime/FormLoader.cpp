@@ -1,0 +1,175 @@
+// Builds a form and its components from the form's JSON description.
+#include "runtime/FormLoader.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QMenu>
+#include <QMenuBar>
+#include <algorithm>
+#include <climits>
+
+#include "runtime/ComponentRegistry.h"
+#include "runtime/Controls.h"
+#include "runtime/Form.h"
+#include "runtime/Graphics.h"
+
+namespace runtime {
+namespace {
+
+QString key(const char* name) {
+    return QString::fromLatin1(name);
+}
+
+QFont fontFrom(const QJsonObject& description, const QFont& base) {
+    QFont font = base;
+    if (description.contains(key("name"))) font.setFamily(description.value(key("name")).toString());
+    if (description.contains(key("height"))) font.setPixelSize(description.value(key("height")).toInt());
+    font.setBold(description.value(key("bold")).toBool());
+    font.setItalic(description.value(key("italic")).toBool());
+    return font;
+}
+
+// One component read from the description, with what the later passes need of it.
+struct LoadedComponent {
+    QObject* object;
+    QJsonObject description;
+};
+
+// Reads descriptions into components; the passes over the whole form run once everything exists.
+class FormReader {
+  public:
+    explicit FormReader(TForm& form) : form_(form) {}
+
+    void read(const QJsonObject& description) {
+        readFormKeys(description);
+        readComponents(&form_, description.value(key("components")).toArray());
+        attachPopupMenus();
+        placeBelowMainMenu();
+        chainTabOrder();
+        for (const LoadedComponent& component : components_)
+            if (auto* loadable = dynamic_cast<Loadable*>(component.object)) loadable->Loaded();
+    }
+
+  private:
+    void readFormKeys(const QJsonObject& description) {
+        form_.setObjectName(description.value(key("name")).toString());
+        form_.SetCaption(description.value(key("caption")).toString());
+        if (description.contains(key("font")))
+            form_.setFont(fontFrom(description.value(key("font")).toObject(), form_.font()));
+        form_.SetBounds(description.value(key("left")).toInt(), description.value(key("top")).toInt(),
+                        description.value(key("width")).toInt(form_.width()),
+                        description.value(key("height")).toInt(form_.height()));
+    }
+
+    void readComponents(QObject* owner, const QJsonArray& descriptions) {
+        for (const QJsonValue& value : descriptions) {
+            const QJsonObject description = value.toObject();
+            QObject* component = create(owner, description);
+            components_.push_back({component, description});
+            if (auto* widget = qobject_cast<QWidget*>(component)) applyCommonKeys(widget, description);
+            readComponents(component, description.value(key("components")).toArray());
+        }
+    }
+
+    static QObject* create(QObject* owner, const QJsonObject& description) {
+        const QString className = description.value(key("class")).toString();
+        const ComponentFactory factory = componentFactory(className);
+        if (!factory) throw EClassNotFound(QStringLiteral("Class %1 not found").arg(className));
+        QObject* component = factory(owner, description);
+        component->setObjectName(description.value(key("name")).toString());
+        return component;
+    }
+
+    static void applyCommonKeys(QWidget* widget, const QJsonObject& description) {
+        const QRect bounds = widget->geometry();
+        if (description.contains(key("left")) || description.contains(key("width")))
+            widget->setGeometry(description.value(key("left")).toInt(bounds.left()),
+                                description.value(key("top")).toInt(bounds.top()),
+                                description.value(key("width")).toInt(bounds.width()),
+                                description.value(key("height")).toInt(bounds.height()));
+        if (description.contains(key("font")))
+            widget->setFont(fontFrom(description.value(key("font")).toObject(), widget->font()));
+        if (description.contains(key("color")))
+            setControlColor(widget, colorFromValue(quint32(description.value(key("color")).toInteger())));
+        if (description.contains(key("hint"))) widget->setToolTip(description.value(key("hint")).toString());
+        widget->setEnabled(description.value(key("enabled")).toBool(true));
+        if (!description.value(key("visible")).toBool(true)) widget->setVisible(false);
+    }
+
+    void attachPopupMenus() {
+        for (const LoadedComponent& component : components_) {
+            const QString menuName = component.description.value(key("popupMenu")).toString();
+            auto* widget = qobject_cast<QWidget*>(component.object);
+            if (menuName.isEmpty() || !widget) continue;
+            auto* menu = form_.findChild<QMenu*>(menuName);
+            if (!menu) throw EReadError(QStringLiteral("Popup menu %1 not found").arg(menuName));
+            widget->setContextMenuPolicy(Qt::CustomContextMenu);
+            connectGuarded(widget, &QWidget::customContextMenuRequested, widget,
+                           [widget, menu](const QPoint& at) { menu->popup(widget->mapToGlobal(at)); });
+        }
+    }
+
+    void placeBelowMainMenu() {
+        const int top = form_.ClientTop();
+        if (top == 0) return;
+        for (QWidget* child : form_.findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+            if (child != form_.MenuBar() && !child->isWindow()) child->move(child->x(), child->y() + top);
+    }
+
+    // Orders each container's controls by their tab order (those without one after, in description
+    // order); a container's own controls follow it in the chain.
+    void chainTabOrder() {
+        QList<QWidget*> chain;
+        appendTabChain(&form_, chain);
+        for (qsizetype i = 1; i < chain.size(); ++i) QWidget::setTabOrder(chain[i - 1], chain[i]);
+        for (QWidget* widget : chain)
+            if (widget->isEnabled() && !widget->isHidden()) {
+                widget->setFocus();
+                break;
+            }
+    }
+
+    void appendTabChain(QWidget* container, QList<QWidget*>& chain) const {
+        std::vector<const LoadedComponent*> children;
+        for (const LoadedComponent& component : components_) {
+            auto* widget = qobject_cast<QWidget*>(component.object);
+            if (widget && widget->parentWidget() == container && !widget->isWindow())
+                children.push_back(&component);
+        }
+        const auto order = [](const LoadedComponent* c) {
+            return c->description.value(key("tabOrder")).toInt(INT_MAX);
+        };
+        std::stable_sort(
+            children.begin(), children.end(),
+            [&](const LoadedComponent* a, const LoadedComponent* b) { return order(a) < order(b); });
+        for (const LoadedComponent* child : children) {
+            auto* widget = static_cast<QWidget*>(child->object);
+            if (widget->focusPolicy() & Qt::TabFocus) chain.push_back(widget);
+            appendTabChain(widget, chain);
+        }
+    }
+
+    TForm& form_;
+    std::vector<LoadedComponent> components_;
+};
+
+}  // namespace
+
+void loadForm(TForm& form, const QJsonObject& description) {
+    FormReader(form).read(description);
+}
+
+void loadForm(TForm& form, const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw EReadError(QStringLiteral("Form description %1 not found").arg(path));
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(file.readAll(), &error);
+    if (!document.isObject())
+        throw EReadError(
+            QStringLiteral("Form description %1 is not valid: %2").arg(path, error.errorString()));
+    loadForm(form, document.object());
+}
+
+}  // namespace runtime

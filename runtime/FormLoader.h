@@ -1,0 +1,50 @@
+// Builds a form from its description: a JSON document stored as a Qt resource beside the form's unit.
+//
+// The description is one object with the form's keys:
+//   "class"      the form's class name ("TfrmUnos"), for the reader
+//   "name"       the form's instance name, its objectName() ("frmUnos")
+//   "caption"    the window title
+//   "left", "top", "width", "height"   the outer bounds in pixels at 96 pixels per inch
+//   "font"       {"name": "MS Sans Serif", "height": 11, "bold": false, "italic": false}, height in pixels
+//   "scaled"     whether the layout follows the screen's pixel density; Qt's logical pixels do that for
+//                every form, so the key records the design and changes nothing
+//   "components" an array of component descriptions, in creation order
+// Each component description has "class" and "name"; the class is looked up in the component registry
+// (runtime/ComponentRegistry.h), whose factory reads the class's own keys. For a widget the loader then
+// applies the common keys:
+//   "left", "top", "width", "height"   client coordinates in pixels (below the main menu, if any)
+//   "font"       as for the form; without it the control uses its parent's font
+//   "color"      the background as a 0x00BBGGRR colour value (16309157 is light blue)
+//   "tabOrder"   position among its siblings in the Tab order; a panel's controls follow the panel
+//   "visible", "enabled"   both true when absent
+//   "hint"       the tool tip
+//   "popupMenu"  the name of a TPopupMenu of the form shown on a right click
+// and "components", the nested components (the controls of a panel, the items of a menu), created with
+// the component as their owner. Keys of the runtime's classes:
+//   TLabel        "caption"
+//   TEdit         "text", "charCase" ("ecNormal", "ecUpperCase", "ecLowerCase")
+//   TComboBox     "items" (array of texts), "itemHeight", "itemIndex", "text"
+//   TCheckBox     "caption", "checked"
+//   TPanel        none
+//   TBitBtn       "kind" ("bkCustom", "bkOK", "bkCancel"), "caption", "glyph" (image resource path),
+//                 "default", "cancel"
+//   TDateTimePicker  none
+//   TMainMenu, TPopupMenu   their items as "components"
+//   TMenuItem     "caption", its submenu's items as "components"
+// After the whole description is read, Loaded() runs on every component that is a runtime::Loadable,
+// in description order; an exception there propagates out of the form's creation.
+#pragma once
+
+#include <QJsonObject>
+#include <QString>
+
+class TForm;
+
+namespace runtime {
+
+// Reads the description resource at `path` into `form`; throws EReadError when it is missing or not a
+// valid description, EClassNotFound for a class that is not registered.
+void loadForm(TForm& form, const QString& path);
+void loadForm(TForm& form, const QJsonObject& description);
+
+}  // namespace runtime
