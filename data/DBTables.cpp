@@ -1,0 +1,852 @@
+// The session, databases, engine-backed datasets, tables and queries, and the engine's error reports.
+#include "data/DBTables.h"
+
+#include <QCursor>
+#include <QDate>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QThread>
+#include <cstring>
+#include <mutex>
+#include <set>
+
+#include "runtime/Boundary.h"
+#include "runtime/Seams.h"
+
+namespace {
+
+[[noreturn]] void databaseError(const QString& message) {
+    throw EDatabaseError(message);
+}
+
+engine::TableEngine& engineApi() {
+    return engine::currentEngine();
+}
+
+QString fromEngine(const std::string& text) {
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
+
+// Session-wide engine settings and the start and end of sessions go through one lock.
+std::recursive_mutex& engineLock() {
+    static std::recursive_mutex lock;
+    return lock;
+}
+
+// The hourglass while the engine starts, when the call comes from the user-interface thread.
+class HourGlass {
+  public:
+    HourGlass() {
+        auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
+        shown_ = app && QThread::currentThread() == app->thread();
+        if (shown_) QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+    }
+    ~HourGlass() {
+        if (shown_) QGuiApplication::restoreOverrideCursor();
+    }
+    HourGlass(const HourGlass&) = delete;
+    HourGlass& operator=(const HourGlass&) = delete;
+
+  private:
+    bool shown_ = false;
+};
+
+QString engineText(engine::Result code) {
+    std::string text;
+    if (engineApi().errorText(code, &text) != engine::code::Ok) return QString();
+    return fromEngine(text).trimmed().left(128);
+}
+
+// A name is a directory path when it is empty or holds a drive colon or a path separator.
+bool isDirectoryPath(const QString& name) {
+    return name.isEmpty() || name.contains(QLatin1Char(':')) || name.contains(QLatin1Char('\\')) ||
+           name.contains(QLatin1Char('/'));
+}
+
+QString paramValue(const QStringList& params, const QString& key) {
+    for (const QString& line : params) {
+        const qsizetype eq = line.indexOf(QLatin1Char('='));
+        if (eq >= 0 && line.left(eq).trimmed().compare(key, Qt::CaseInsensitive) == 0)
+            return line.mid(eq + 1);
+    }
+    return QString();
+}
+
+bool hasParam(const QStringList& params, const QString& key) {
+    for (const QString& line : params) {
+        if (line.section(QLatin1Char('='), 0, 0).trimmed().compare(key, Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
+}
+
+void setParam(QStringList& params, const QString& key, const QString& value) {
+    for (QString& line : params) {
+        if (line.section(QLatin1Char('='), 0, 0).trimmed().compare(key, Qt::CaseInsensitive) == 0) {
+            line = key + QLatin1Char('=') + value;
+            return;
+        }
+    }
+    params.append(key + QLatin1Char('=') + value);
+}
+
+TFieldType fieldTypeOf(engine::FieldType type) {
+    switch (type) {
+        case engine::FieldType::String:
+            return ftString;
+        case engine::FieldType::Integer:
+            return ftInteger;
+        case engine::FieldType::Float:
+            return ftFloat;
+        case engine::FieldType::Date:
+            return ftDate;
+        case engine::FieldType::Unknown:
+            break;
+    }
+    return ftUnknown;
+}
+
+QString sqlLiteral(const QVariant& value) {
+    switch (value.typeId()) {
+        case QMetaType::QDate:
+            return QLatin1Char('\'') + value.toDate().toString(Qt::ISODate) + QLatin1Char('\'');
+        case QMetaType::Bool:
+            return value.toBool() ? QStringLiteral("1") : QStringLiteral("0");
+        case QMetaType::Int:
+        case QMetaType::LongLong:
+        case QMetaType::UInt:
+        case QMetaType::ULongLong:
+            return QString::number(value.toLongLong());
+        case QMetaType::Double:
+            return QString::number(value.toDouble(), 'g', 17);
+        default: {
+            QString text = value.toString();
+            text.replace(QLatin1Char('\''), QLatin1String("''"));
+            return QLatin1Char('\'') + text + QLatin1Char('\'');
+        }
+    }
+}
+
+}  // namespace
+
+// ---- Engine errors ------------------------------------------------------------------------------------
+
+void checkEngine(engine::Result result) {
+    if (result != engine::code::Ok) throw EDBEngineError(result);
+}
+
+EDBEngineError::EDBEngineError(engine::Result errorCode) : EDBEngineError(Build(errorCode)) {}
+
+// The first entry is the failing code with the engine's text for it; the engine's further entries
+// follow until it reports no more. The message lists, without repeating a line, the first text (not
+// for a server's own message), then for each further entry the engine's text of its code (for the
+// local engine) and the entry's own text.
+EDBEngineError EDBEngineError::Build(engine::Result errorCode) {
+    if (!Session->Active() && errorCode != engine::code::NotInitialised) {
+        const QString message = QString::asprintf(
+            "An error occurred while attempting to initialize the table engine (error $%.4X)", errorCode);
+        return EDBEngineError(message, {TDBError(errorCode, 0, message)});
+    }
+    std::vector<TDBError> entries{TDBError(errorCode, 0, engineText(errorCode))};
+    constexpr std::uint16_t MaxEntries = 256;
+    for (std::uint16_t index = 1; index <= MaxEntries; ++index) {
+        engine::ErrorEntry entry;
+        if (engineApi().errorEntry(index, &entry) != engine::code::Ok || entry.code == engine::code::Ok)
+            break;
+        entries.emplace_back(entry.code, entry.nativeCode, fromEngine(entry.text).trimmed());
+    }
+    const bool serverMessage = errorCode == engine::code::ServerMessage;
+    QStringList lines;
+    const auto addLine = [&lines](const QString& line) {
+        if (!line.isEmpty() && !lines.contains(line)) lines.append(line);
+    };
+    if (!serverMessage) addLine(entries.front().Message());
+    for (std::size_t i = 1; i < entries.size(); ++i) {
+        if (entries[i].NativeError() == 0 && !serverMessage) addLine(engineText(entries[i].ErrorCode()));
+        addLine(entries[i].Message());
+    }
+    QString message = lines.join(QLatin1Char('\n'));
+    if (message.isEmpty()) message = QString::asprintf("Engine error $%.4X", errorCode);
+    return EDBEngineError(message, std::move(entries));
+}
+
+// ---- TSession -------------------------------------------------------------------------------------------
+
+namespace {
+TSession defaultSession;
+}
+TSession* Session = &defaultSession;
+
+TSession::TSession(QObject* owner) : QObject(owner) {}
+
+void TSession::Open() {
+    if (active_) return;
+    std::lock_guard lock(engineLock());
+    HourGlass hourGlass;
+    const engine::Result started = engineApi().initialise(engine::StartupRecord{"0009"});
+    if (started != engine::code::Ok && started != engine::code::AlreadyInitialised) checkEngine(started);
+    engine::SessionHandle handle = engine::NoHandle;
+    const engine::Result current = engineApi().currentSession(&handle);
+    if (current != engine::code::Ok) {
+        engineApi().shutdown();
+        checkEngine(current);
+    }
+    handle_ = handle;
+    active_ = true;
+}
+
+void TSession::Close() {
+    if (!active_) return;
+    std::lock_guard lock(engineLock());
+    for (TDatabase* database : databases_) {
+        database->Close();
+        delete database;
+    }
+    databases_.clear();
+    engineApi().shutdown();
+    handle_ = engine::NoHandle;
+    active_ = false;
+}
+
+TDatabase* TSession::FindDatabase(const QString& name) const {
+    for (TDatabase* database : databases_) {
+        if (database->DatabaseName().compare(name, Qt::CaseInsensitive) == 0) return database;
+    }
+    return nullptr;
+}
+
+TDatabase* TSession::OpenDatabase(const QString& name) {
+    Open();
+    TDatabase* database = FindDatabase(name);
+    if (!database) {
+        database = new TDatabase(this);
+        database->temporary_ = true;
+        database->keepConnection_ = keepConnections_;
+        database->databaseName_ = name;
+        databases_.push_back(database);
+    }
+    if (!database->Connected()) {
+        try {
+            database->Open();
+        } catch (...) {
+            if (database->temporary_ && database->users_ == 0) {
+                databases_.erase(std::remove(databases_.begin(), databases_.end(), database),
+                                 databases_.end());
+                delete database;
+            }
+            throw;
+        }
+    }
+    ++database->users_;
+    return database;
+}
+
+void TSession::CloseDatabase(TDatabase* database) {
+    if (!database || --database->users_ > 0) return;
+    database->users_ = 0;
+    if (database->keepConnection_) return;
+    database->Close();
+    if (database->temporary_) {
+        databases_.erase(std::remove(databases_.begin(), databases_.end(), database), databases_.end());
+        delete database;
+    }
+}
+
+void TSession::AddPassword(const QString& password) {
+    std::lock_guard lock(engineLock());
+    Open();
+    checkEngine(engineApi().addPassword(password.toStdString()));
+}
+
+void TSession::RemovePassword(const QString& password) {
+    std::lock_guard lock(engineLock());
+    Open();
+    checkEngine(engineApi().removePassword(password.toStdString()));
+}
+
+void TSession::RemoveAllPasswords() {
+    std::lock_guard lock(engineLock());
+    Open();
+    checkEngine(engineApi().removeAllPasswords());
+}
+
+bool TSession::GetPassword() {
+    if (OnPassword) {
+        bool retry = false;
+        OnPassword(this, retry);
+        return retry;
+    }
+    TPasswordDialog dialog(*this);
+    return runtime::execDialog(dialog) == QDialog::Accepted;
+}
+
+// ---- TDatabase -------------------------------------------------------------------------------------------
+
+TDatabase::TDatabase(QObject* owner) : QObject(owner) {}
+
+TDatabase::~TDatabase() = default;
+
+void TDatabase::SetDatabaseName(const QString& name) {
+    if (Connected()) databaseError(QStringLiteral("Cannot perform this operation on an open database"));
+    databaseName_ = name;
+}
+
+bool TDatabase::NeedsLogin() const {
+    return loginPrompt_ && hasParam(params_, QStringLiteral("USER NAME"));
+}
+
+void TDatabase::Login() {
+    TLoginDialog dialog(databaseName_, paramValue(params_, QStringLiteral("USER NAME")));
+    if (runtime::execDialog(dialog) != QDialog::Accepted) {
+        databaseError(QStringLiteral("Cannot connect to database '%1'").arg(databaseName_));
+    }
+    setParam(params_, QStringLiteral("USER NAME"), dialog.UserName()->text());
+    setParam(params_, QStringLiteral("PASSWORD"), dialog.Password()->text());
+}
+
+void TDatabase::Open() {
+    if (Connected()) return;
+    if (databaseName_.isEmpty() && !temporary_) databaseError(QStringLiteral("Database name missing"));
+    const bool directory = isDirectoryPath(databaseName_);
+    if (!directory && NeedsLogin()) Login();
+    engine::DatabaseHandle handle = engine::NoHandle;
+    checkEngine(engineApi().openDatabase(directory ? std::string() : databaseName_.toStdString(), &handle));
+    try {
+        if (directory) checkEngine(engineApi().setDirectory(handle, databaseName_.toStdString()));
+        std::string type;
+        checkEngine(engineApi().databaseType(handle, &type));
+        sqlBased_ = type != "STANDARD";
+    } catch (...) {
+        engineApi().closeDatabase(handle);
+        throw;
+    }
+    handle_ = handle;
+}
+
+void TDatabase::Close() {
+    if (!Connected()) return;
+    engineApi().closeDatabase(handle_);
+    handle_ = engine::NoHandle;
+}
+
+// ---- TEngineDataSet ------------------------------------------------------------------------------------
+
+TEngineDataSet::TEngineDataSet(QObject* owner) : TDataSet(owner) {}
+
+void TEngineDataSet::CheckInactive() const {
+    if (Active()) databaseError(QStringLiteral("Cannot perform this operation on an open dataset"));
+}
+
+void TEngineDataSet::SetDatabaseName(const QString& name) {
+    CheckInactive();
+    if (database_) databaseError(QStringLiteral("Cannot perform this operation on an open database"));
+    databaseName_ = name;
+}
+
+bool TEngineDataSet::CanModify() const {
+    return cursor_ != engine::NoHandle && props_.readWrite && !props_.temporary;
+}
+
+void TEngineDataSet::AcquireDatabase() {
+    if (!database_) database_ = Session->OpenDatabase(databaseName_);
+}
+
+void TEngineDataSet::ReleaseDatabase() {
+    if (!database_) return;
+    TDatabase* database = database_;
+    database_ = nullptr;
+    Session->CloseDatabase(database);
+}
+
+void TEngineDataSet::CloseForDestruction() {
+    SetDestroying();
+    try {
+        Close();
+    } catch (const std::exception&) {
+        // A dataset being destroyed has nobody left to tell.
+    }
+}
+
+void TEngineDataSet::InternalOpen(std::vector<TFieldDef>& defs) {
+    AcquireDatabase();
+    cursor_ = CreateHandle();
+    if (cursor_ == engine::NoHandle) throw ENoResultSet(QStringLiteral("Error creating cursor handle"));
+    checkEngine(engineApi().cursorProperties(cursor_, &props_));
+    ReadFieldDefs(defs);
+}
+
+void TEngineDataSet::ReadFieldDefs(std::vector<TFieldDef>& defs) {
+    std::vector<engine::FieldDesc> descs;
+    checkEngine(engineApi().fieldDescriptors(cursor_, &descs));
+    std::set<std::uint16_t> required;
+    for (std::uint16_t index = 1; index <= props_.checkCount; ++index) {
+        engine::ValidityCheck check;
+        checkEngine(engineApi().validityCheck(cursor_, index, &check));
+        if (check.required && !check.hasDefault) required.insert(check.fieldNumber);
+    }
+    descs_.clear();
+    for (const engine::FieldDesc& desc : descs) {
+        if (desc.number == 0) continue;
+        if (descs_.size() < desc.number) descs_.resize(desc.number);
+        descs_[desc.number - 1] = desc;
+        defs.push_back(TFieldDef{fromEngine(desc.name), fieldTypeOf(desc.type), desc.size,
+                                 required.count(desc.number) > 0, desc.number});
+    }
+}
+
+void TEngineDataSet::InternalClose() {
+    if (cursor_ != engine::NoHandle) engineApi().closeCursor(cursor_);
+    cursor_ = engine::NoHandle;
+    props_ = engine::CursorProps{};
+    descs_.clear();
+    CursorClosed();
+    if (!HoldsDatabase()) ReleaseDatabase();
+}
+
+GetResult TEngineDataSet::GetRecord(RecordBuffer& buffer, GetMode mode) {
+    const engine::GetMode engineMode = mode == GetMode::Next    ? engine::GetMode::Next
+                                       : mode == GetMode::Prior ? engine::GetMode::Prior
+                                                                : engine::GetMode::Current;
+    const engine::Result got = engineApi().getRecord(cursor_, engineMode, buffer.data.data());
+    switch (got) {
+        case engine::code::Ok:
+            buffer.bookmark.resize(static_cast<qsizetype>(props_.bookmarkSize));
+            checkEngine(
+                engineApi().getBookmark(cursor_, reinterpret_cast<std::uint8_t*>(buffer.bookmark.data())));
+            return GetResult::Ok;
+        case engine::code::BeforeFirst:
+            return GetResult::Bof;
+        case engine::code::PastLast:
+            return GetResult::Eof;
+        case engine::code::RecordGone:
+        case engine::code::NoCurrentRecord:
+            if (mode == GetMode::Current) return GetResult::Error;
+            break;
+        default:
+            break;
+    }
+    throw EDBEngineError(got);
+}
+
+void TEngineDataSet::InternalFirst() {
+    checkEngine(engineApi().setToBegin(cursor_));
+}
+
+void TEngineDataSet::InternalLast() {
+    checkEngine(engineApi().setToEnd(cursor_));
+}
+
+void TEngineDataSet::InternalInitRecord(RecordBuffer& buffer) {
+    checkEngine(engineApi().initRecord(cursor_, buffer.data.data()));
+}
+
+void TEngineDataSet::InternalEdit(RecordBuffer& buffer) {
+    checkEngine(engineApi().lockRecord(cursor_));
+    const engine::Result got = engineApi().getRecord(cursor_, engine::GetMode::Current, buffer.data.data());
+    if (got != engine::code::Ok) {
+        engineApi().releaseLock(cursor_);
+        throw EDBEngineError(got);
+    }
+}
+
+void TEngineDataSet::InternalCancel() {
+    checkEngine(engineApi().releaseLock(cursor_));
+}
+
+void TEngineDataSet::InternalModify(const RecordBuffer& buffer) {
+    checkEngine(engineApi().modifyRecord(cursor_, buffer.data.data()));
+}
+
+void TEngineDataSet::InternalInsert(const RecordBuffer& buffer) {
+    checkEngine(engineApi().insertRecord(cursor_, buffer.data.data()));
+}
+
+void TEngineDataSet::InternalDelete() {
+    const engine::Result deleted = engineApi().deleteRecord(cursor_);
+    if ((deleted >> 8) != 0x22) checkEngine(deleted);
+}
+
+void TEngineDataSet::InternalSetToRecord(const RecordBuffer& buffer) {
+    checkEngine(engineApi().setToBookmark(
+        cursor_, reinterpret_cast<const std::uint8_t*>(buffer.bookmark.constData())));
+}
+
+const engine::FieldDesc& TEngineDataSet::DescOf(const TField& field) const {
+    return descs_.at(static_cast<std::size_t>(field.FieldNo() - 1));
+}
+
+// Values are read straight from the record layout of the engine (see engine::FieldDesc).
+bool TEngineDataSet::ReadField(const TField& field, const RecordBuffer& buffer, void* value) const {
+    const engine::FieldDesc& desc = DescOf(field);
+    const std::uint8_t* slot = buffer.data.data() + desc.offset;
+    if (slot[0] == 0) return false;
+    const std::uint8_t* bytes = slot + 1;
+    switch (desc.type) {
+        case engine::FieldType::String: {
+            const auto* text = reinterpret_cast<const char*>(bytes);
+            *static_cast<QString*>(value) =
+                QString::fromUtf8(text, qsizetype(strnlen(text, desc.length - 1)));
+            return true;
+        }
+        case engine::FieldType::Float:
+            std::memcpy(value, bytes, sizeof(double));
+            return true;
+        case engine::FieldType::Integer:
+        case engine::FieldType::Date:
+            std::memcpy(value, bytes, sizeof(std::int32_t));
+            return true;
+        case engine::FieldType::Unknown:
+            break;
+    }
+    return false;
+}
+
+void TEngineDataSet::WriteField(const TField& field, RecordBuffer& buffer, const void* value) {
+    const engine::FieldDesc& desc = DescOf(field);
+    if (value && desc.type == engine::FieldType::String) {
+        const QByteArray text = static_cast<const QString*>(value)->toUtf8();
+        checkEngine(engineApi().putField(cursor_, desc.number, buffer.data.data(), text.constData()));
+        return;
+    }
+    checkEngine(engineApi().putField(cursor_, desc.number, buffer.data.data(), value));
+}
+
+// ---- TTable ----------------------------------------------------------------------------------------------
+
+TTable::TTable(QObject* owner) : TEngineDataSet(owner) {}
+
+TTable::~TTable() {
+    CloseForDestruction();
+}
+
+void TTable::SetTableName(const QString& name) {
+    CheckInactive();
+    tableName_ = name;
+}
+
+void TTable::SetReadOnly(bool readOnly) {
+    CheckInactive();
+    readOnly_ = readOnly;
+}
+
+void TTable::SetExclusive(bool exclusive) {
+    CheckInactive();
+    exclusive_ = exclusive;
+}
+
+engine::CursorHandle TTable::CreateHandle() {
+    if (tableName_.isEmpty()) databaseError(QStringLiteral("Missing TableName property"));
+    const std::string name = tableName_.left(259).toStdString();
+    engine::OpenMode mode = readOnly_ ? engine::OpenMode::ReadOnly : engine::OpenMode::ReadWrite;
+    const engine::ShareMode share = exclusive_ ? engine::ShareMode::Exclusive : engine::ShareMode::Shared;
+    for (;;) {
+        engine::CursorHandle cursor = engine::NoHandle;
+        const engine::Result opened = engineApi().openTable(Database()->Handle(), name, mode, share, &cursor);
+        if (opened == engine::code::Ok) return cursor;
+        if (opened == engine::code::TableReadOnly && mode == engine::OpenMode::ReadWrite) {
+            mode = engine::OpenMode::ReadOnly;
+            continue;
+        }
+        if (opened == engine::code::PasswordRequired && Session->GetPassword()) continue;
+        throw EDBEngineError(opened);
+    }
+}
+
+// ---- TSQLLines ------------------------------------------------------------------------------------------
+
+void TSQLLines::Clear() {
+    lines_.clear();
+    changed_();
+}
+
+void TSQLLines::Add(const QString& line) {
+    lines_.append(line);
+    changed_();
+}
+
+const QString& TSQLLines::Strings(int index) const {
+    if (index < 0 || index >= Count())
+        throw EListError(QStringLiteral("List index out of bounds (%1)").arg(index));
+    return lines_[index];
+}
+
+QString TSQLLines::Text() const {
+    QString text;
+    for (const QString& line : lines_) text += line + QLatin1String("\r\n");
+    return text;
+}
+
+void TSQLLines::SetText(const QString& text) {
+    QString normalised = text;
+    normalised.replace(QLatin1String("\r\n"), QLatin1String("\n"))
+        .replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    if (normalised.endsWith(QLatin1Char('\n'))) normalised.chop(1);
+    lines_ = text.isEmpty() ? QStringList() : normalised.split(QLatin1Char('\n'));
+    changed_();
+}
+
+void TSQLLines::Assign(const QStringList& lines) {
+    lines_ = lines;
+    changed_();
+}
+
+// ---- TQuery -----------------------------------------------------------------------------------------------
+
+TQuery::TQuery(QObject* owner) : TEngineDataSet(owner), sql_([this] { SQLChanged(); }) {}
+
+TQuery::~TQuery() {
+    CloseForDestruction();
+    FreeStatement();
+    ReleaseDatabase();
+}
+
+void TQuery::SetRequestLive(bool live) {
+    CheckInactive();
+    if (live == requestLive_) return;
+    requestLive_ = live;
+    UnPrepare();
+}
+
+TParam& TQuery::ParamByName(const QString& name) {
+    for (TParam& param : params_) {
+        if (param.Name.compare(name, Qt::CaseInsensitive) == 0) return param;
+    }
+    databaseError(QStringLiteral("Parameter '%1' not found").arg(name));
+}
+
+void TQuery::SQLChanged() {
+    if (!Loading()) {
+        Close();
+        UnPrepare();
+    }
+    ParseParams();
+    if (!Loading()) DataEvent(::DataEvent::PropertyChange);
+}
+
+// Outside apostrophes and double quotes, "::" stands for one colon and ":name" for a parameter whose
+// name runs to a line break, space, ')', ',' or ';'.
+void TQuery::ParseParams() {
+    const QString raw = sql_.Text();
+    pieces_.clear();
+    paramOrder_.clear();
+    if (!paramCheck_) {
+        pieces_.push_back(raw);
+        text_ = raw;
+        return;
+    }
+    static const QString terminators = QStringLiteral("\n\r ),;");
+    QString piece;
+    QChar literal;
+    for (qsizetype i = 0; i < raw.size(); ++i) {
+        const QChar c = raw[i];
+        if (!literal.isNull()) {
+            piece += c;
+            if (c == literal) literal = QChar();
+            continue;
+        }
+        if (c == QLatin1Char('\'') || c == QLatin1Char('"')) {
+            literal = c;
+            piece += c;
+            continue;
+        }
+        if (c != QLatin1Char(':')) {
+            piece += c;
+            continue;
+        }
+        if (i + 1 < raw.size() && raw[i + 1] == QLatin1Char(':')) {
+            piece += c;
+            ++i;
+            continue;
+        }
+        qsizetype end = i + 1;
+        while (end < raw.size() && !terminators.contains(raw[end])) ++end;
+        QString name = raw.mid(i + 1, end - i - 1);
+        if (name.size() >= 2 && (name.front() == QLatin1Char('"') || name.front() == QLatin1Char('\'')) &&
+            name.back() == name.front()) {
+            name = name.mid(1, name.size() - 2);
+        }
+        if (name.isEmpty()) {
+            piece += c;
+            continue;
+        }
+        pieces_.push_back(piece);
+        piece.clear();
+        paramOrder_.push_back(name);
+        i = end - 1;
+    }
+    pieces_.push_back(piece);
+
+    text_ = pieces_.front();
+    for (std::size_t i = 1; i < pieces_.size(); ++i) text_ += QLatin1Char('?') + pieces_[i];
+
+    std::vector<TParam> params;
+    for (const QString& name : paramOrder_) {
+        const bool known =
+            std::any_of(params.begin(), params.end(), [&](const TParam& p) { return p.Name == name; });
+        if (known) continue;
+        TParam param{name, QVariant()};
+        for (const TParam& old : params_) {
+            if (old.Name == name) param.Value = old.Value;
+        }
+        params.push_back(param);
+    }
+    params_ = std::move(params);
+}
+
+QString TQuery::BoundText() const {
+    if (paramOrder_.empty()) return text_;
+    QString text = pieces_.front();
+    for (std::size_t i = 0; i < paramOrder_.size(); ++i) {
+        const auto param = std::find_if(params_.begin(), params_.end(),
+                                        [&](const TParam& p) { return p.Name == paramOrder_[i]; });
+        if (param == params_.end() || param->IsNull()) {
+            databaseError(QStringLiteral("No value for parameter '%1'").arg(paramOrder_[i]));
+        }
+        text += sqlLiteral(param->Value) + pieces_[i + 1];
+    }
+    return text;
+}
+
+void TQuery::Prepare() {
+    CheckInactive();
+    PrepareStatement();
+    explicitPrepare_ = true;
+}
+
+void TQuery::PrepareStatement() {
+    if (Prepared()) return;
+    AcquireDatabase();
+    try {
+        if (text_.trimmed().size() < 2) databaseError(QStringLiteral("No SQL statement available"));
+        const std::string sql = BoundText().toStdString();
+        engine::TableEngine& api = engineApi();
+        checkEngine(api.allocateStatement(Database()->Handle(), &statement_));
+        checkEngine(
+            api.setStatementProperty(statement_, engine::StatementProperty::LiveWanted, requestLive_));
+        if (Database()->IsSQLBased()) {
+            checkEngine(api.setStatementProperty(statement_, engine::StatementProperty::UniDirectional, 0));
+        } else {
+            checkEngine(
+                api.setStatementProperty(statement_, engine::StatementProperty::NoAuxiliaryTables, 1));
+            checkEngine(api.setStatementProperty(statement_, engine::StatementProperty::Constrained,
+                                                 requestLive_ && constrained_));
+            checkEngine(api.setStatementProperty(statement_, engine::StatementProperty::ReadOnlyAnswers, 1));
+        }
+        for (;;) {
+            const engine::Result prepared = api.prepare(statement_, sql);
+            if (prepared == engine::code::PasswordRequired && Session->GetPassword()) continue;
+            checkEngine(prepared);
+            break;
+        }
+    } catch (...) {
+        FreeStatement();
+        ReleaseDatabase();
+        throw;
+    }
+}
+
+void TQuery::FreeStatement() {
+    if (statement_ != engine::NoHandle) engineApi().freeStatement(statement_);
+    statement_ = engine::NoHandle;
+    explicitPrepare_ = false;
+}
+
+void TQuery::UnPrepare() {
+    if (Active()) {
+        explicitPrepare_ = false;
+        return;
+    }
+    FreeStatement();
+    ReleaseDatabase();
+}
+
+engine::CursorHandle TQuery::CreateHandle() {
+    if (sql_.Count() == 0) databaseError(QStringLiteral("No SQL statement available"));
+    PrepareStatement();
+    engine::CursorHandle cursor = engine::NoHandle;
+    checkEngine(engineApi().execute(statement_, &cursor));
+    return cursor;
+}
+
+void TQuery::CursorClosed() {
+    if (!explicitPrepare_) FreeStatement();
+}
+
+// ---- The password and login windows ---------------------------------------------------------------------
+
+TPasswordDialog::TPasswordDialog(TSession& session, QWidget* parent)
+    : QDialog(parent),
+      session_(session),
+      password_(new QLineEdit(this)),
+      add_(new QPushButton(QStringLiteral("&Add"), this)),
+      remove_(new QPushButton(QStringLiteral("&Remove"), this)),
+      removeAll_(new QPushButton(QStringLiteral("Re&move all"), this)),
+      ok_(new QPushButton(QStringLiteral("&OK"), this)) {
+    setObjectName(QStringLiteral("PasswordDialog"));
+    setWindowTitle(QStringLiteral("Enter password"));
+    password_->setObjectName(QStringLiteral("Password"));
+    password_->setEchoMode(QLineEdit::Password);
+    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    auto* layout = new QGridLayout(this);
+    layout->addWidget(new QLabel(QStringLiteral("Password:"), this), 0, 0);
+    layout->addWidget(password_, 0, 1, 1, 3);
+    layout->addWidget(add_, 1, 0);
+    layout->addWidget(remove_, 1, 1);
+    layout->addWidget(removeAll_, 1, 2);
+    layout->addWidget(ok_, 2, 2);
+    layout->addWidget(cancel, 2, 3);
+    ok_->setDefault(true);
+    runtime::connectGuarded(password_, &QLineEdit::textChanged, this, [this] { UpdateButtons(); });
+    runtime::connectGuarded(add_, &QPushButton::clicked, this, [this] {
+        session_.AddPassword(password_->text());
+        added_ = true;
+        password_->clear();
+        UpdateButtons();
+    });
+    runtime::connectGuarded(remove_, &QPushButton::clicked, this,
+                            [this] { session_.RemovePassword(password_->text()); });
+    runtime::connectGuarded(removeAll_, &QPushButton::clicked, this,
+                            [this] { session_.RemoveAllPasswords(); });
+    runtime::connectGuarded(ok_, &QPushButton::clicked, this, [this] {
+        if (!password_->text().isEmpty()) session_.AddPassword(password_->text());
+        accept();
+    });
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    UpdateButtons();
+}
+
+void TPasswordDialog::UpdateButtons() {
+    const bool hasText = !password_->text().isEmpty();
+    add_->setEnabled(hasText);
+    remove_->setEnabled(hasText);
+    ok_->setEnabled(hasText || added_);
+}
+
+TLoginDialog::TLoginDialog(const QString& databaseName, const QString& userName, QWidget* parent)
+    : QDialog(parent), userName_(new QLineEdit(userName, this)), password_(new QLineEdit(this)) {
+    setObjectName(QStringLiteral("LoginDialog"));
+    setWindowTitle(QStringLiteral("Database Login"));
+    userName_->setObjectName(QStringLiteral("UserName"));
+    userName_->setMaxLength(31);
+    password_->setObjectName(QStringLiteral("Password"));
+    password_->setMaxLength(31);
+    password_->setEchoMode(QLineEdit::Password);
+    auto* layout = new QFormLayout(this);
+    layout->addRow(QStringLiteral("Database:"), new QLabel(databaseName, this));
+    auto* userLabel = new QLabel(QStringLiteral("&User Name:"), this);
+    userLabel->setBuddy(userName_);
+    layout->addRow(userLabel, userName_);
+    auto* passwordLabel = new QLabel(QStringLiteral("&Password:"), this);
+    passwordLabel->setBuddy(password_);
+    layout->addRow(passwordLabel, password_);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    layout->addRow(buttons);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    if (!userName.isEmpty()) password_->setFocus();
+}
