@@ -1,0 +1,112 @@
+// Cursors over a ledger file: table cursors paged by rowid, and read-only results held in memory.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "data/engine/Records.h"
+#include "data/engine/Sqlite.h"
+
+namespace engine {
+
+// A position over rows, with the record layout of its fields. Before the first row when fresh.
+class Cursor {
+  public:
+    explicit Cursor(RecordLayout layout) : layout_(std::move(layout)) {}
+    virtual ~Cursor() = default;
+
+    const RecordLayout& layout() const { return layout_; }
+    virtual CursorProps properties() const = 0;
+
+    virtual Result setToBegin() = 0;
+    virtual Result setToEnd() = 0;
+    // `record` may be null to move without reading.
+    virtual Result getRecord(GetMode mode, std::uint8_t* record, Failure* failure) = 0;
+    virtual Result getBookmark(std::uint8_t* bookmark) const = 0;
+    virtual Result setToBookmark(const std::uint8_t* bookmark, Failure* failure) = 0;
+
+    virtual Result modifyRecord(const std::uint8_t* record, Failure* failure) = 0;
+    virtual Result insertRecord(const std::uint8_t* record, Failure* failure) = 0;
+    virtual Result deleteRecord(Failure* failure) = 0;
+
+  private:
+    RecordLayout layout_;
+};
+
+constexpr std::uint32_t BookmarkSize = sizeof(std::int64_t);
+
+// All rows of the file's table, or those matching a where clause, in rowid order. It holds one page
+// of rows at a time and fetches the next or previous page by rowid, so opening it and reading its
+// first rows costs the same on any size of table. A page is dropped as soon as the file changes.
+// Writes go straight to the file; after a delete the cursor keeps the deleted row's place.
+class TableCursor : public Cursor {
+  public:
+    TableCursor(std::shared_ptr<Connection> connection, std::string where, bool readWrite, bool temporary);
+
+    CursorProps properties() const override;
+    Result setToBegin() override;
+    Result setToEnd() override;
+    Result getRecord(GetMode mode, std::uint8_t* record, Failure* failure) override;
+    Result getBookmark(std::uint8_t* bookmark) const override;
+    Result setToBookmark(const std::uint8_t* bookmark, Failure* failure) override;
+    Result modifyRecord(const std::uint8_t* record, Failure* failure) override;
+    Result insertRecord(const std::uint8_t* record, Failure* failure) override;
+    Result deleteRecord(Failure* failure) override;
+
+    // Rows fetched per page.
+    static constexpr int PageRows = 64;
+
+  private:
+    enum class Place { BeforeFirst, OnRow, PastLast };
+
+    Result step(bool forward, std::uint8_t* record, Failure* failure);
+    bool fetchPage(bool forward, std::int64_t from, Failure* failure);
+    Result readCurrent(std::uint8_t* record, Failure* failure);
+    Result checkWritable() const;
+    Result write(const std::string& sql, const std::uint8_t* record, bool bindRowid, Failure* failure);
+    void dropPage() { pageRowids_.clear(); }
+
+    std::shared_ptr<Connection> connection_;
+    bool readWrite_, temporary_;
+    std::string forwardSql_, backwardSql_, currentSql_;
+    Place place_ = Place::BeforeFirst;
+    std::int64_t rowid_ = 0;
+    bool deleted_ = false;
+    std::vector<std::int64_t> pageRowids_;  // ascending
+    std::vector<std::uint8_t> pageRecords_;
+    std::size_t pageIndex_ = 0;
+    std::uint64_t pageStamp_ = 0;
+};
+
+// The rows of a statement's answer, read when it runs and kept in memory; it refuses every write.
+class ResultCursor : public Cursor {
+  public:
+    // Runs `statement` to its end; answers nullptr with *failure filled when it fails.
+    static std::unique_ptr<ResultCursor> run(Connection& connection, sqlite3_stmt* statement,
+                                             std::vector<FieldSpec> fields, Failure* failure);
+
+    CursorProps properties() const override;
+    Result setToBegin() override;
+    Result setToEnd() override;
+    Result getRecord(GetMode mode, std::uint8_t* record, Failure* failure) override;
+    Result getBookmark(std::uint8_t* bookmark) const override;
+    Result setToBookmark(const std::uint8_t* bookmark, Failure* failure) override;
+    Result modifyRecord(const std::uint8_t*, Failure*) override { return code::CursorReadOnly; }
+    Result insertRecord(const std::uint8_t*, Failure*) override { return code::CursorReadOnly; }
+    Result deleteRecord(Failure*) override { return code::CursorReadOnly; }
+
+  private:
+    explicit ResultCursor(RecordLayout layout) : Cursor(std::move(layout)) {}
+
+    std::size_t rowCount() const;
+
+    std::vector<std::uint8_t> records_;
+    std::int64_t index_ = -1;  // -1 before the first row, rowCount() past the last
+};
+
+// The ledger table's columns as cursor fields.
+std::vector<FieldSpec> ledgerFieldSpecs();
+
+}  // namespace engine

@@ -1,0 +1,174 @@
+// The ledger file's column list, and creating, checking and bulk-loading ledger files.
+#include "data/engine/LedgerFile.h"
+
+#include <sys/stat.h>
+
+#include <cctype>
+#include <cstdlib>
+#include <memory>
+
+#include "data/engine/Sqlite.h"
+
+namespace engine {
+namespace {
+
+struct DatabaseCloser {
+    void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
+};
+using Database = std::unique_ptr<sqlite3, DatabaseCloser>;
+
+std::string upper(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return text;
+}
+
+std::string createTableSql() {
+    std::string sql = "CREATE TABLE kovrel (";
+    for (std::size_t i = 0; i < LedgerColumnCount; ++i) {
+        sql += (i ? ", " : "") + std::string(ledgerColumns()[i].name) + " " + ledgerColumns()[i].declaredType;
+    }
+    return sql + ");\nCREATE INDEX kovrel_prezimeime ON kovrel (PrezimeIme);";
+}
+
+std::string insertSql() {
+    std::string sql = "INSERT INTO kovrel VALUES (";
+    for (std::size_t i = 0; i < LedgerColumnCount; ++i) sql += i ? ", ?" : "?";
+    return sql + ")";
+}
+
+void bindValue(sqlite3_stmt* statement, int index, const LedgerValue& value) {
+    if (const double* number = std::get_if<double>(&value)) {
+        sqlite3_bind_double(statement, index, *number);
+    } else if (const std::string* text = std::get_if<std::string>(&value)) {
+        sqlite3_bind_text(statement, index, text->data(), static_cast<int>(text->size()), SQLITE_TRANSIENT);
+    } else {
+        sqlite3_bind_null(statement, index);
+    }
+}
+
+void setError(std::string* error, const std::string& text) {
+    if (error) *error = text;
+}
+
+}  // namespace
+
+const std::array<LedgerColumn, LedgerColumnCount>& ledgerColumns() {
+    static const std::array<LedgerColumn, LedgerColumnCount> columns{{
+        {"KovrelID", "FLOAT", FieldType::Float, 0},
+        {"RedBroj", "FLOAT", FieldType::Float, 0},
+        {"Datum", "DATE", FieldType::Date, 0},
+        {"PrezimeIme", "VARCHAR(30)", FieldType::String, 30},
+        {"Od", "DATE", FieldType::Date, 0},
+        {"Do", "DATE", FieldType::Date, 0},
+        {"Dana", "FLOAT", FieldType::Float, 0},
+        {"StanjeDana", "FLOAT", FieldType::Float, 0},
+        {"Razlog", "VARCHAR(30)", FieldType::String, 30},
+        {"Transakcije", "FLOAT", FieldType::Float, 0},
+        {"Dobijeni", "FLOAT", FieldType::Float, 0},
+        {"Iskorisceni", "FLOAT", FieldType::Float, 0},
+    }};
+    return columns;
+}
+
+LedgerColumn fieldTypeOfDeclared(const std::string& declaredType) {
+    const std::string type = upper(declaredType);
+    const auto has = [&type](const char* word) { return type.find(word) != std::string::npos; };
+    if (has("CHAR") || has("TEXT") || has("CLOB")) {
+        const auto open = type.find('(');
+        const int size = open == std::string::npos ? 255 : std::atoi(type.c_str() + open + 1);
+        return {"", "", FieldType::String, static_cast<std::uint16_t>(size > 0 && size < 65536 ? size : 255)};
+    }
+    if (type == "DATE") return {"", "", FieldType::Date, 0};
+    if (has("INT")) return {"", "", FieldType::Integer, 0};
+    return {"", "", FieldType::Float, 0};
+}
+
+Result createLedgerFile(const std::string& path, std::string* error) {
+    struct stat info {};
+    if (stat(path.c_str(), &info) == 0) {
+        setError(error, path + ": a file of that name already exists; it is left as it is");
+        return code::FileOpenFailed;
+    }
+    sqlite3* raw = nullptr;
+    const int rc = sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    Database db(raw);
+    if (rc != SQLITE_OK) {
+        setError(error, path + ": the file cannot be created: " + sqlite3_errstr(rc));
+        return code::FileOpenFailed;
+    }
+    char* message = nullptr;
+    if (sqlite3_exec(db.get(), createTableSql().c_str(), nullptr, nullptr, &message) != SQLITE_OK) {
+        setError(error, path + ": the table cannot be created: " + (message ? message : ""));
+        sqlite3_free(message);
+        return code::WriteFailed;
+    }
+    return code::Ok;
+}
+
+Result checkLedgerFile(const std::string& path, std::string* report) {
+    Failure failure;
+    auto connection = Connection::open(path, true, 3000, &failure);
+    if (!connection) {
+        *report = failure.text + "\nVerdict: not a sound ledger";
+        return failure.code;
+    }
+    sqlite3_stmt* statement = nullptr;
+    sqlite3_prepare_v2(connection->handle(), "PRAGMA integrity_check", -1, &statement, nullptr);
+    std::string problems;
+    int rc = SQLITE_ERROR;
+    while (statement && (rc = sqlite3_step(statement)) == SQLITE_ROW) {
+        const auto* line = reinterpret_cast<const char*>(sqlite3_column_text(statement, 0));
+        if (line && std::string(line) != "ok") problems += std::string(line) + "\n";
+    }
+    sqlite3_finalize(statement);
+    if (rc != SQLITE_DONE)
+        problems += std::string("integrity check failed: ") + sqlite3_errmsg(connection->handle()) + "\n";
+    if (!problems.empty()) {
+        *report = path + ": the file is damaged:\n" + problems + "Verdict: not a sound ledger";
+        return code::NotALedger;
+    }
+    *report = path + ": integrity ok, table kovrel with its 12 columns\nVerdict: sound ledger";
+    return code::Ok;
+}
+
+Result loadLedgerRows(const std::string& path, const std::function<bool(LedgerValues&)>& next,
+                      std::uint64_t* loaded, std::string* error) {
+    if (loaded) *loaded = 0;
+    Failure failure;
+    auto connection = Connection::open(path, false, 3000, &failure);
+    if (!connection) {
+        setError(error, failure.text);
+        return failure.code;
+    }
+    sqlite3* db = connection->handle();
+    if (sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK) {
+        failure = connection->failure(sqlite3_errcode(db), "the load cannot begin");
+        setError(error, failure.text);
+        return failure.code;
+    }
+    sqlite3_stmt* insert = connection->statement(insertSql(), &failure);
+    std::uint64_t count = 0;
+    LedgerValues values;
+    while (insert && (values = LedgerValues{}, next(values))) {
+        for (std::size_t i = 0; i < LedgerColumnCount; ++i)
+            bindValue(insert, static_cast<int>(i + 1), values[i]);
+        const int rc = sqlite3_step(insert);
+        sqlite3_reset(insert);
+        if (rc != SQLITE_DONE) {
+            failure = connection->failure(rc, "row " + std::to_string(count + 1) + " cannot be stored");
+            insert = nullptr;
+            break;
+        }
+        ++count;
+    }
+    if (!insert || sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
+        if (insert) failure = connection->failure(sqlite3_errcode(db), "the load cannot be committed");
+        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        setError(error, failure.text);
+        return failure.code == code::SqlSyntax ? code::WriteFailed : failure.code;
+    }
+    if (loaded) *loaded = count;
+    return code::Ok;
+}
+
+}  // namespace engine

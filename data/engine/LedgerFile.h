@@ -1,0 +1,51 @@
+// The ledger file Kovrel.DB: its table and columns, and creating, checking and bulk-loading it.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <variant>
+
+#include "data/engine/Engine.h"
+
+namespace engine {
+
+constexpr const char* LedgerFileName = "Kovrel.DB";
+constexpr const char* LedgerTableName = "kovrel";
+constexpr std::string_view LedgerFileExtension = ".DB";
+
+struct LedgerColumn {
+    const char* name;
+    const char* declaredType;  // as written in the file's table definition
+    FieldType type;
+    std::uint16_t size;  // characters for String, 0 otherwise
+};
+
+constexpr std::size_t LedgerColumnCount = 12;
+
+// The ledger table's columns in their stored order.
+const std::array<LedgerColumn, LedgerColumnCount>& ledgerColumns();
+
+// A field type and size from a declared column type (FLOAT, DATE, VARCHAR(30), INTEGER, ...).
+LedgerColumn fieldTypeOfDeclared(const std::string& declaredType);
+
+// Creates a new empty ledger file at `path`; refuses (FileOpenFailed) when anything exists there.
+Result createLedgerFile(const std::string& path, std::string* error = nullptr);
+
+// Runs SQLite's integrity check and the shape check on `path`. Answers Ok when the file is a sound
+// ledger; *report receives the verdict in one or more lines either way.
+Result checkLedgerFile(const std::string& path, std::string* report);
+
+// One value to load: empty, a number, or a text (dates as 'YYYY-MM-DD').
+using LedgerValue = std::variant<std::monostate, double, std::string>;
+using LedgerValues = std::array<LedgerValue, LedgerColumnCount>;
+
+// Appends rows to an existing ledger in one transaction: `next` fills one row and answers true,
+// or answers false when there are no more. Nothing is stored unless every row is; *loaded receives
+// the number of rows stored.
+Result loadLedgerRows(const std::string& path, const std::function<bool(LedgerValues&)>& next,
+                      std::uint64_t* loaded = nullptr, std::string* error = nullptr);
+
+}  // namespace engine

@@ -1,0 +1,67 @@
+// The program's SQL dialect: tokens, translation into SQLite's dialect, and the fields of a select.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "data/engine/Records.h"
+
+namespace engine {
+
+struct Token {
+    enum class Kind { Word, String, Number, Symbol, Parameter };
+    Kind kind = Kind::Symbol;
+    std::string text;           // a word or symbol as written; a string's value without its quotes
+    bool doubleQuoted = false;  // a String or Word that stood in double quotes
+};
+
+// Splits an SQL text into tokens; comments and line breaks are dropped. Answers false with *error
+// for an unterminated constant or comment.
+bool tokenize(const std::string& sql, std::vector<Token>* tokens, std::string* error);
+
+// A single-quoted SQL constant holding `value` (embedded single quotes doubled).
+std::string quotedConstant(const std::string& value);
+
+// Looks a column of the statement's table up by name (any letter case).
+using ColumnLookup = std::function<std::optional<FieldSpec>(const std::string& name)>;
+
+// One statement of the program's dialect, parsed far enough to run it on SQLite: constants in double
+// quotes become ordinary string constants, table names become the file's table `kovrel`, and every
+// `sum` counts empty values as 0.
+class SqlStatement {
+  public:
+    enum class Kind { Select, Write };
+
+    // Answers false with *error when the text is not one SELECT, INSERT, UPDATE or DELETE statement.
+    static bool parse(const std::string& sql, SqlStatement* statement, std::string* error);
+
+    Kind kind() const { return kind_; }
+    // The table names the statement uses, as written, each once (compared without regard to case).
+    const std::vector<std::string>& tableNames() const { return tableNames_; }
+    // The statement in SQLite's dialect. A select without its own order by gives its rows in stored
+    // order: plain rows by rowid, groups and distinct rows by their first stored row.
+    std::string sqliteText() const;
+    // True for `select * from <table> [where ...]`: all columns of one table in stored order.
+    bool selectsAllColumnsOfOneTable() const { return allColumns_; }
+    // The where clause of such a statement in SQLite's dialect, or empty.
+    std::string whereText() const;
+    // The result fields of a select, decided from the statement alone.
+    std::vector<FieldSpec> resultFields(const std::vector<FieldSpec>& tableColumns) const;
+
+  private:
+    void findSelectParts();
+    void chooseOrder(bool distinct, bool star, bool oneTable);
+
+    Kind kind_ = Kind::Select;
+    std::vector<Token> tokens_;  // translated
+    std::vector<std::string> tableNames_;
+    bool allColumns_ = false;
+    enum class Order { AsWritten, ByRowid, GroupsByFirstRow, DistinctByFirstRow } order_ = Order::AsWritten;
+    std::size_t selectItems_ = 0;
+    std::size_t selectListBegin_ = 0, selectListEnd_ = 0;
+    std::size_t whereBegin_ = 0, whereEnd_ = 0;
+};
+
+}  // namespace engine

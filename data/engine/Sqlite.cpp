@@ -1,0 +1,183 @@
+// SQLite connections to ledger files: opening without creating, statement cache, writes, shape check.
+#include "data/engine/Sqlite.h"
+
+#include <strings.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "data/engine/LedgerFile.h"
+
+namespace engine {
+namespace {
+
+constexpr std::size_t StatementCacheLimit = 128;
+
+bool equalNoCase(const char* a, const char* b) {
+    return a && b && strcasecmp(a, b) == 0;
+}
+
+Failure fileFailure(Result code, const std::string& path, const std::string& what) {
+    return {code, path + ": " + what};
+}
+
+}  // namespace
+
+Connection::~Connection() {
+    for (auto& [sql, statement] : statements_) sqlite3_finalize(statement);
+    sqlite3_close_v2(db_);
+}
+
+bool fileIsReadOnly(const std::string& path) {
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0) return false;
+    return access(path.c_str(), W_OK) != 0 || (info.st_mode & 0222) == 0;
+}
+
+std::unique_ptr<Connection> Connection::open(const std::string& path, bool readOnly, int busyTimeoutMs,
+                                             Failure* failure) {
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0) {
+        *failure = fileFailure(code::FileNotFound, path, "the table file does not exist");
+        return nullptr;
+    }
+    if (!S_ISREG(info.st_mode) || access(path.c_str(), R_OK) != 0 || (info.st_mode & 0444) == 0) {
+        *failure = fileFailure(code::FileOpenFailed, path, "the table file cannot be opened for reading");
+        return nullptr;
+    }
+    if (!readOnly && fileIsReadOnly(path)) {
+        *failure = fileFailure(code::TableReadOnly, path, "the table file can only be read");
+        return nullptr;
+    }
+    sqlite3* db = nullptr;
+    const int flags = readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
+    const int rc = sqlite3_open_v2(path.c_str(), &db, flags, nullptr);
+    if (rc != SQLITE_OK) {
+        *failure = fileFailure(code::FileOpenFailed, path,
+                               std::string("the table file cannot be opened: ") + sqlite3_errstr(rc));
+        sqlite3_close_v2(db);
+        return nullptr;
+    }
+    std::unique_ptr<Connection> connection(new Connection(db, path, readOnly));
+    connection->device_ = info.st_dev;
+    connection->inode_ = info.st_ino;
+    connection->setBusyTimeout(busyTimeoutMs);
+    sqlite3_exec(db, "PRAGMA case_sensitive_like = ON", nullptr, nullptr, nullptr);
+    if (!hasLedgerShape(db, path, failure)) return nullptr;
+    return connection;
+}
+
+sqlite3_stmt* Connection::statement(const std::string& sql, Failure* failure) {
+    if (auto found = statements_.find(sql); found != statements_.end()) return found->second;
+    if (statements_.size() >= StatementCacheLimit) {
+        for (auto& [text, statement] : statements_) sqlite3_finalize(statement);
+        statements_.clear();
+    }
+    sqlite3_stmt* prepared = nullptr;
+    const int rc = sqlite3_prepare_v3(db_, sql.c_str(), static_cast<int>(sql.size()),
+                                      SQLITE_PREPARE_PERSISTENT, &prepared, nullptr);
+    if (rc != SQLITE_OK) {
+        *failure = this->failure(rc, "the statement cannot be prepared");
+        return nullptr;
+    }
+    statements_.emplace(sql, prepared);
+    return prepared;
+}
+
+bool Connection::runWrite(sqlite3_stmt* statement, Failure* failure) {
+    const int rc = sqlite3_step(statement);
+    if (rc == SQLITE_DONE) {
+        ++writes_;
+        return true;
+    }
+    *failure = this->failure(rc, "the change cannot be written");
+    if (failure->code == code::SqlSyntax) failure->code = code::WriteFailed;
+    return false;
+}
+
+Failure Connection::failure(int rc, const std::string& what) const {
+    const std::string detail = what + ": " + sqlite3_errmsg(db_);
+    switch (rc & 0xff) {
+        case SQLITE_BUSY:
+        case SQLITE_LOCKED:
+            return fileFailure(code::FileBusy, path_,
+                               "the table file is busy: another program holds it locked");
+        case SQLITE_NOTADB:
+        case SQLITE_CORRUPT:
+            return fileFailure(code::NotALedger, path_,
+                               "the table file is damaged or not a table: " + detail);
+        case SQLITE_READONLY:
+            return fileFailure(code::TableReadOnly, path_, "the table file can only be read");
+        case SQLITE_CANTOPEN:
+        case SQLITE_PERM:
+        case SQLITE_AUTH:
+            return fileFailure(code::FileOpenFailed, path_, detail);
+        case SQLITE_NOMEM:
+            return fileFailure(code::OutOfMemory, path_, detail);
+        case SQLITE_IOERR:
+        case SQLITE_FULL:
+        case SQLITE_CONSTRAINT:
+            return fileFailure(code::WriteFailed, path_, detail);
+        default:
+            return fileFailure(code::SqlSyntax, path_, detail);
+    }
+}
+
+std::uint64_t Connection::changeStamp() {
+    std::uint64_t version = 0;
+    Failure ignored;
+    if (sqlite3_stmt* statement = this->statement("PRAGMA data_version", &ignored)) {
+        StatementUse use(statement);
+        if (sqlite3_step(statement) == SQLITE_ROW) version = sqlite3_column_int64(statement, 0);
+    }
+    return version + writes_;
+}
+
+bool Connection::stillOpensPath() const {
+    struct stat info {};
+    return stat(path_.c_str(), &info) == 0 && info.st_dev == device_ && info.st_ino == inode_;
+}
+
+bool hasLedgerShape(sqlite3* db, const std::string& path, Failure* failure) {
+    sqlite3_stmt* statement = nullptr;
+    int rc = sqlite3_prepare_v2(db, "PRAGMA table_info(kovrel)", -1, &statement, nullptr);
+    std::size_t column = 0;
+    bool matches = rc == SQLITE_OK;
+    while (matches && (rc = sqlite3_step(statement)) == SQLITE_ROW) {
+        const auto& expected = ledgerColumns();
+        matches = column < expected.size() &&
+                  equalNoCase(reinterpret_cast<const char*>(sqlite3_column_text(statement, 1)),
+                              expected[column].name) &&
+                  equalNoCase(reinterpret_cast<const char*>(sqlite3_column_text(statement, 2)),
+                              expected[column].declaredType);
+        ++column;
+    }
+    sqlite3_finalize(statement);
+    const int primary = rc & 0xff;
+    if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED) {
+        *failure =
+            fileFailure(code::FileBusy, path, "the table file is busy: another program holds it locked");
+        return false;
+    }
+    if (primary == SQLITE_NOTADB || primary == SQLITE_CORRUPT) {
+        *failure = fileFailure(code::NotALedger, path,
+                               "the file is not a table of this program (not an SQLite database)");
+        return false;
+    }
+    if (primary != SQLITE_DONE && primary != SQLITE_ROW && primary != SQLITE_OK) {
+        *failure = fileFailure(code::FileOpenFailed, path,
+                               std::string("the table file cannot be read: ") + sqlite3_errmsg(db));
+        return false;
+    }
+    if (column == 0) {
+        *failure = fileFailure(code::NotALedger, path, "the file is not a ledger: it has no table kovrel");
+        return false;
+    }
+    if (!matches || column != ledgerColumns().size()) {
+        *failure = fileFailure(code::NotALedger, path,
+                               "the file is not a ledger: the table kovrel has other columns");
+        return false;
+    }
+    return true;
+}
+
+}  // namespace engine

@@ -1,0 +1,87 @@
+// Thin owners of SQLite connections and statements, and the classification of a file as a ledger.
+#pragma once
+
+#include <sqlite3.h>
+
+#include <map>
+#include <memory>
+#include <string>
+
+#include "data/engine/Engine.h"
+
+namespace engine {
+
+// A failed engine step: the code the caller answers and the text of its error entry.
+struct Failure {
+    Result code = code::Ok;
+    std::string text;
+};
+
+// Resets a statement (and clears its bindings) when the scope ends, so no statement stays pending
+// on a shared connection and no read lock outlives the call that took it.
+class StatementUse {
+  public:
+    explicit StatementUse(sqlite3_stmt* statement) : statement_(statement) {}
+    ~StatementUse() {
+        sqlite3_reset(statement_);
+        sqlite3_clear_bindings(statement_);
+    }
+    StatementUse(const StatementUse&) = delete;
+    StatementUse& operator=(const StatementUse&) = delete;
+    sqlite3_stmt* get() const { return statement_; }
+
+  private:
+    sqlite3_stmt* statement_;
+};
+
+// One open ledger file: an SQLite connection with case-sensitive LIKE, a busy timeout, and a cache of
+// prepared statements keyed by their text. All statements are reset after each use.
+class Connection {
+  public:
+    ~Connection();
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    // Opens an existing ledger file; never creates one. readOnly opens it for reading only.
+    static std::unique_ptr<Connection> open(const std::string& path, bool readOnly, int busyTimeoutMs,
+                                            Failure* failure);
+
+    sqlite3* handle() const { return db_; }
+    const std::string& path() const { return path_; }
+    bool readOnly() const { return readOnly_; }
+    void setBusyTimeout(int ms) { sqlite3_busy_timeout(db_, ms); }
+
+    // A cached prepared statement for `sql`, or nullptr with *failure filled.
+    sqlite3_stmt* statement(const std::string& sql, Failure* failure);
+    // Runs one write statement whose parameters are bound; it is its own committed transaction.
+    bool runWrite(sqlite3_stmt* statement, Failure* failure);
+    // Maps an SQLite result of this connection to a failure naming the file.
+    Failure failure(int rc, const std::string& what) const;
+
+    // Counts this connection's own committed writes; with the file's data version it tells a cursor
+    // whether rows it holds may be stale.
+    std::uint64_t changeStamp();
+
+    // Whether the file now at path() is still the one this connection opened.
+    bool stillOpensPath() const;
+
+  private:
+    Connection(sqlite3* db, std::string path, bool readOnly)
+        : db_(db), path_(std::move(path)), readOnly_(readOnly) {}
+
+    sqlite3* db_;
+    std::string path_;
+    bool readOnly_;
+    std::uint64_t device_ = 0, inode_ = 0;
+    std::uint64_t writes_ = 0;
+    std::map<std::string, sqlite3_stmt*> statements_;
+};
+
+// Whether a file can only be read: no write permission for this process, or no write bit at all
+// (the read-only attribute), which holds even for a process that may write anything.
+bool fileIsReadOnly(const std::string& path);
+
+// Checks that `db` holds the ledger table with its columns; fills *failure (NotALedger) when not.
+bool hasLedgerShape(sqlite3* db, const std::string& path, Failure* failure);
+
+}  // namespace engine

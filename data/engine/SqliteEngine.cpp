@@ -1,0 +1,481 @@
+// The SQLite table engine: the operation table over ledger files, and the process's current engine.
+#include "data/engine/SqliteEngine.h"
+
+#include <strings.h>
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+
+#include "data/engine/LedgerFile.h"
+
+namespace engine {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr SessionHandle TheSession = 1;
+constexpr std::size_t MaxErrorText = 128;
+
+struct CodeText {
+    Result code;
+    const char* text;
+};
+
+constexpr CodeText codeTexts[] = {
+    {code::BeforeFirst, "At beginning of table."},
+    {code::PastLast, "At end of table."},
+    {code::RecordGone, "The record no longer exists: it was deleted."},
+    {code::NoCurrentRecord, "No current record."},
+    {code::AlreadyInitialised, "The table engine is already initialised."},
+    {code::NoMoreErrorEntries, "No more error entries."},
+    {code::TableReadOnly, "The table can only be opened for reading."},
+    {code::PasswordRequired, "A password is required to open the table."},
+    {code::LibraryNotFound, "The table engine library cannot be found."},
+    {code::LoadFailed, "The table engine library cannot be loaded."},
+    {code::OutOfMemory, "Not enough memory."},
+    {code::FunctionMissing, "A function of the table engine is missing."},
+    {code::NotInitialised, "The table engine is not initialised."},
+    {code::ServerMessage, "Message from the database server."},
+    {code::FileNotFound, "The table file does not exist."},
+    {code::FileOpenFailed, "The table file cannot be opened."},
+    {code::NotALedger, "The file is not a ledger table."},
+    {code::FileBusy, "The table file is busy: another program holds it locked."},
+    {code::WriteFailed, "The change cannot be written to the table file."},
+    {code::CursorReadOnly, "The rows of this cursor are read-only and cannot be changed."},
+    {code::InvalidHandle, "Invalid handle."},
+    {code::InvalidParameter, "Invalid parameter."},
+    {code::SqlSyntax, "The SQL statement cannot be run."},
+    {code::SqlUnknownTable, "The SQL statement names a table that does not exist."},
+    {code::NoStatement, "No SQL statement has been prepared."},
+};
+
+bool hasExtension(const std::string& name) {
+    return fs::path(name).has_extension();
+}
+
+// The file in `directory` whose name equals `name` without regard to letter case, if any.
+std::optional<fs::path> findNoCase(const fs::path& directory, const std::string& name) {
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(directory, error)) {
+        if (strcasecmp(entry.path().filename().c_str(), name.c_str()) == 0) return entry.path();
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+SqliteEngine::~SqliteEngine() {
+    shutdown();
+}
+
+void SqliteEngine::setBusyTimeout(int milliseconds) {
+    busyTimeoutMs_ = milliseconds;
+    for (auto& [path, connection] : connections_) connection->setBusyTimeout(milliseconds);
+}
+
+Result SqliteEngine::begin() {
+    errors_.clear();
+    if (!initialised_) return fail(code::NotInitialised, "The table engine has not been initialised.");
+    return code::Ok;
+}
+
+Result SqliteEngine::fail(Result result, const std::string& text) {
+    errors_.push_back(ErrorEntry{result, 0, text});
+    return result;
+}
+
+Result SqliteEngine::answer(Result result, const Failure& failure, const char* what) {
+    if (result == code::Ok || result == code::PastLast || result == code::BeforeFirst) return result;
+    if (!failure.text.empty() && failure.code == result) return fail(failure);
+    return fail(result, what);
+}
+
+Result SqliteEngine::initialise(const StartupRecord&) {
+    errors_.clear();
+    if (initialised_) return code::AlreadyInitialised;
+    initialised_ = true;
+    return code::Ok;
+}
+
+Result SqliteEngine::currentSession(SessionHandle* session) {
+    if (const Result result = begin()) return result;
+    *session = TheSession;
+    return code::Ok;
+}
+
+Result SqliteEngine::shutdown() {
+    errors_.clear();
+    cursors_.clear();
+    statements_.clear();
+    databases_.clear();
+    connections_.clear();
+    initialised_ = false;
+    return code::Ok;
+}
+
+SqliteEngine::Database* SqliteEngine::database(DatabaseHandle handle) {
+    const auto found = databases_.find(handle);
+    return found == databases_.end() ? nullptr : &found->second;
+}
+
+SqliteEngine::Statement* SqliteEngine::statement(StatementHandle handle) {
+    const auto found = statements_.find(handle);
+    return found == statements_.end() ? nullptr : &found->second;
+}
+
+Cursor* SqliteEngine::cursor(CursorHandle handle) {
+    const auto found = cursors_.find(handle);
+    return found == cursors_.end() ? nullptr : found->second.get();
+}
+
+Result SqliteEngine::openDatabase(const std::string& name, DatabaseHandle* db) {
+    if (const Result result = begin()) return result;
+    if (!name.empty()) return fail(code::InvalidParameter, "Unknown database alias: " + name);
+    *db = newHandle();
+    databases_.emplace(*db, Database{});
+    return code::Ok;
+}
+
+Result SqliteEngine::closeDatabase(DatabaseHandle db) {
+    if (const Result result = begin()) return result;
+    if (!databases_.erase(db)) return fail(code::InvalidHandle, "Unknown database handle.");
+    if (databases_.empty()) {
+        std::erase_if(connections_, [](const auto& entry) { return entry.second.use_count() == 1; });
+    }
+    return code::Ok;
+}
+
+Result SqliteEngine::setDirectory(DatabaseHandle db, const std::string& path) {
+    if (const Result result = begin()) return result;
+    Database* found = database(db);
+    if (!found) return fail(code::InvalidHandle, "Unknown database handle.");
+    found->directory = path;
+    return code::Ok;
+}
+
+Result SqliteEngine::databaseType(DatabaseHandle db, std::string* type) {
+    if (const Result result = begin()) return result;
+    if (!database(db)) return fail(code::InvalidHandle, "Unknown database handle.");
+    *type = "STANDARD";
+    return code::Ok;
+}
+
+std::string SqliteEngine::tablePath(const Database& db, const std::string& name) const {
+    const std::string fileName = hasExtension(name) ? name : name + std::string(LedgerFileExtension);
+    const fs::path written(fileName);
+    if (written.is_absolute()) return written.string();
+    std::error_code error;
+    const fs::path directory =
+        db.directory.empty() ? fs::current_path(error) : fs::absolute(db.directory, error);
+    const fs::path exact = directory / written;
+    if (fs::exists(exact, error) || written.has_parent_path()) return exact.string();
+    return findNoCase(directory, written.filename().string()).value_or(exact).string();
+}
+
+std::shared_ptr<Connection> SqliteEngine::connect(const std::string& path, bool readOnly, Failure* failure) {
+    const std::string key = path + (readOnly ? "\n(read)" : "\n(write)");
+    if (auto found = connections_.find(key); found != connections_.end()) {
+        const bool usable = found->second->stillOpensPath() && (readOnly || !fileIsReadOnly(path));
+        if (usable) return found->second;
+        connections_.erase(found);
+    }
+    std::shared_ptr<Connection> connection = Connection::open(path, readOnly, busyTimeoutMs_, failure);
+    if (connection) connections_.emplace(key, connection);
+    return connection;
+}
+
+Result SqliteEngine::openTable(DatabaseHandle db, const std::string& name, OpenMode open, ShareMode,
+                               CursorHandle* cursor) {
+    if (const Result result = begin()) return result;
+    Database* found = database(db);
+    if (!found) return fail(code::InvalidHandle, "Unknown database handle.");
+    if (name.empty()) return fail(code::InvalidParameter, "The table name is empty.");
+    Failure failure;
+    const bool readOnly = open == OpenMode::ReadOnly;
+    auto connection = connect(tablePath(*found, name), readOnly, &failure);
+    if (!connection) return fail(failure);
+    *cursor = newHandle();
+    cursors_.emplace(*cursor, std::make_unique<TableCursor>(std::move(connection), "", !readOnly, false));
+    return code::Ok;
+}
+
+Result SqliteEngine::addPassword(const std::string&) {
+    return begin();
+}
+Result SqliteEngine::removePassword(const std::string&) {
+    return begin();
+}
+Result SqliteEngine::removeAllPasswords() {
+    return begin();
+}
+
+Result SqliteEngine::allocateStatement(DatabaseHandle db, StatementHandle* stmt) {
+    if (const Result result = begin()) return result;
+    if (!database(db)) return fail(code::InvalidHandle, "Unknown database handle.");
+    *stmt = newHandle();
+    statements_.emplace(*stmt, Statement{db, false, false, {}, nullptr, {}});
+    return code::Ok;
+}
+
+Result SqliteEngine::freeStatement(StatementHandle stmt) {
+    if (const Result result = begin()) return result;
+    if (!statements_.erase(stmt)) return fail(code::InvalidHandle, "Unknown statement handle.");
+    return code::Ok;
+}
+
+Result SqliteEngine::setStatementProperty(StatementHandle stmt, StatementProperty property, int value) {
+    if (const Result result = begin()) return result;
+    Statement* found = statement(stmt);
+    if (!found) return fail(code::InvalidHandle, "Unknown statement handle.");
+    if (property == StatementProperty::LiveWanted) found->liveWanted = value == 1;
+    return code::Ok;
+}
+
+Result SqliteEngine::prepare(StatementHandle stmt, const std::string& sql) {
+    if (const Result result = begin()) return result;
+    Statement* found = statement(stmt);
+    if (!found) return fail(code::InvalidHandle, "Unknown statement handle.");
+    found->prepared = false;
+    found->connection.reset();
+    std::string error;
+    if (!SqlStatement::parse(sql, &found->sql, &error)) return fail(code::SqlSyntax, "SQL: " + error);
+    const Database* db = database(found->database);
+    if (!db) return fail(code::InvalidHandle, "The statement's database is closed.");
+    std::string path;
+    for (const std::string& name : found->sql.tableNames()) {
+        const std::string named = tablePath(*db, name);
+        if (!path.empty() && named != path)
+            return fail(code::SqlSyntax, "SQL: a statement can use only one table");
+        path = named;
+    }
+    std::error_code missing;
+    if (!fs::exists(path, missing)) {
+        return fail(code::SqlUnknownTable,
+                    "SQL: no table " + found->sql.tableNames().front() + ": " + path + " does not exist");
+    }
+    Failure failure;
+    auto connection = connect(path, false, &failure);
+    if (!connection && failure.code == code::TableReadOnly &&
+        found->sql.kind() == SqlStatement::Kind::Select) {
+        connection = connect(path, true, &failure);
+    }
+    if (!connection) return fail(failure);
+    if (!connection->statement(found->sql.sqliteText(), &failure)) return fail(failure);
+    if (found->sql.kind() == SqlStatement::Kind::Select)
+        found->fields = found->sql.resultFields(ledgerFieldSpecs());
+    found->connection = std::move(connection);
+    found->prepared = true;
+    return code::Ok;
+}
+
+Result SqliteEngine::execute(StatementHandle stmt, CursorHandle* cursor) {
+    if (const Result result = begin()) return result;
+    *cursor = NoHandle;
+    Statement* found = statement(stmt);
+    if (!found) return fail(code::InvalidHandle, "Unknown statement handle.");
+    if (!found->prepared) return fail(code::NoStatement, "Execute without a prepared statement.");
+    if (found->sql.kind() == SqlStatement::Kind::Select) return executeSelect(*found, cursor);
+    Failure failure;
+    sqlite3_stmt* prepared = found->connection->statement(found->sql.sqliteText(), &failure);
+    if (!prepared) return fail(failure);
+    StatementUse use(prepared);
+    if (!found->connection->runWrite(prepared, &failure)) return fail(failure);
+    return code::Ok;
+}
+
+Result SqliteEngine::executeSelect(Statement& stmt, CursorHandle* cursor) {
+    std::unique_ptr<Cursor> made;
+    if (stmt.sql.selectsAllColumnsOfOneTable()) {
+        const bool writable = stmt.liveWanted && !stmt.connection->readOnly();
+        made =
+            std::make_unique<TableCursor>(stmt.connection, stmt.sql.whereText(), writable, !stmt.liveWanted);
+    } else {
+        Failure failure;
+        sqlite3_stmt* prepared = stmt.connection->statement(stmt.sql.sqliteText(), &failure);
+        if (prepared) made = ResultCursor::run(*stmt.connection, prepared, stmt.fields, &failure);
+        if (!made) return fail(failure);
+    }
+    *cursor = newHandle();
+    cursors_.emplace(*cursor, std::move(made));
+    return code::Ok;
+}
+
+Result SqliteEngine::cursorProperties(CursorHandle handle, CursorProps* props) {
+    if (const Result result = begin()) return result;
+    Cursor* found = cursor(handle);
+    if (!found) return fail(code::InvalidHandle, "Unknown cursor handle.");
+    *props = found->properties();
+    return code::Ok;
+}
+
+Result SqliteEngine::fieldDescriptors(CursorHandle handle, std::vector<FieldDesc>* fields) {
+    if (const Result result = begin()) return result;
+    Cursor* found = cursor(handle);
+    if (!found) return fail(code::InvalidHandle, "Unknown cursor handle.");
+    *fields = found->layout().fields();
+    return code::Ok;
+}
+
+Result SqliteEngine::validityCheck(CursorHandle handle, std::uint16_t index, ValidityCheck*) {
+    if (const Result result = begin()) return result;
+    if (!cursor(handle)) return fail(code::InvalidHandle, "Unknown cursor handle.");
+    return fail(code::InvalidParameter, "The cursor has no validity check " + std::to_string(index) + ".");
+}
+
+Result SqliteEngine::setToBegin(CursorHandle handle) {
+    if (const Result result = begin()) return result;
+    Cursor* found = cursor(handle);
+    if (!found) return fail(code::InvalidHandle, "Unknown cursor handle.");
+    return found->setToBegin();
+}
+
+Result SqliteEngine::setToEnd(CursorHandle handle) {
+    if (const Result result = begin()) return result;
+    Cursor* found = cursor(handle);
+    if (!found) return fail(code::InvalidHandle, "Unknown cursor handle.");
+    return found->setToEnd();
+}
+
+Result SqliteEngine::getRecord(CursorHandle handle, GetMode mode, std::uint8_t* record) {
+    if (const Result result = begin()) return result;
+    Cursor* found = cursor(handle);
+    if (!found) return fail(code::InvalidHandle, "Unknown cursor handle.");
+    Failure failure;
+    return answer(found->getRecord(mode, record, &failure), failure, "The record cannot be read.");
+}
+
+Result SqliteEngine::getBookmark(CursorHandle handle, std::uint8_t* bookmark) {
+    if (const Result result = begin()) return result;
+    Cursor* found = cursor(handle);
+    if (!found) return fail(code::InvalidHandle, "Unknown cursor handle.");
+    if (!bookmark) return fail(code::InvalidParameter, "No bookmark buffer.");
+    return answer(found->getBookmark(bookmark), {}, "The cursor is not on a record.");
+}
+
+Result SqliteEngine::setToBookmark(CursorHandle handle, const std::uint8_t* bookmark) {
+    if (const Result result = begin()) return result;
+    Cursor* found = cursor(handle);
+    if (!found) return fail(code::InvalidHandle, "Unknown cursor handle.");
+    if (!bookmark) return fail(code::InvalidParameter, "No bookmark buffer.");
+    Failure failure;
+    return answer(found->setToBookmark(bookmark, &failure), failure,
+                  "The bookmark does not lead to a record.");
+}
+
+Result SqliteEngine::initRecord(CursorHandle handle, std::uint8_t* record) {
+    if (const Result result = begin()) return result;
+    Cursor* found = cursor(handle);
+    if (!found) return fail(code::InvalidHandle, "Unknown cursor handle.");
+    if (!record) return fail(code::InvalidParameter, "No record buffer.");
+    std::memset(record, 0, found->layout().recordSize());
+    return code::Ok;
+}
+
+Result SqliteEngine::getField(CursorHandle handle, std::uint16_t fieldNumber, const std::uint8_t* record,
+                              void* value, bool* isBlank) {
+    if (const Result result = begin()) return result;
+    Cursor* found = cursor(handle);
+    if (!found) return fail(code::InvalidHandle, "Unknown cursor handle.");
+    return answer(found->layout().getField(fieldNumber, record, value, isBlank), {},
+                  "No field with that number, or no record buffer.");
+}
+
+Result SqliteEngine::putField(CursorHandle handle, std::uint16_t fieldNumber, std::uint8_t* record,
+                              const void* value) {
+    if (const Result result = begin()) return result;
+    Cursor* found = cursor(handle);
+    if (!found) return fail(code::InvalidHandle, "Unknown cursor handle.");
+    return answer(found->layout().putField(fieldNumber, record, value), {},
+                  "No field with that number, or no record buffer.");
+}
+
+Result SqliteEngine::lockRecord(CursorHandle handle) {
+    if (const Result result = begin()) return result;
+    Cursor* found = cursor(handle);
+    if (!found) return fail(code::InvalidHandle, "Unknown cursor handle.");
+    if (!found->properties().readWrite) return fail(code::CursorReadOnly, "The cursor's rows are read-only.");
+    return code::Ok;
+}
+
+Result SqliteEngine::releaseLock(CursorHandle handle) {
+    if (const Result result = begin()) return result;
+    if (!cursor(handle)) return fail(code::InvalidHandle, "Unknown cursor handle.");
+    return code::Ok;
+}
+
+Result SqliteEngine::modifyRecord(CursorHandle handle, const std::uint8_t* record) {
+    if (const Result result = begin()) return result;
+    Cursor* found = cursor(handle);
+    if (!found) return fail(code::InvalidHandle, "Unknown cursor handle.");
+    if (!record) return fail(code::InvalidParameter, "No record buffer.");
+    Failure failure;
+    return answer(found->modifyRecord(record, &failure), failure, "The record cannot be changed.");
+}
+
+Result SqliteEngine::insertRecord(CursorHandle handle, const std::uint8_t* record) {
+    if (const Result result = begin()) return result;
+    Cursor* found = cursor(handle);
+    if (!found) return fail(code::InvalidHandle, "Unknown cursor handle.");
+    if (!record) return fail(code::InvalidParameter, "No record buffer.");
+    Failure failure;
+    return answer(found->insertRecord(record, &failure), failure, "The record cannot be inserted.");
+}
+
+Result SqliteEngine::deleteRecord(CursorHandle handle) {
+    if (const Result result = begin()) return result;
+    Cursor* found = cursor(handle);
+    if (!found) return fail(code::InvalidHandle, "Unknown cursor handle.");
+    Failure failure;
+    return answer(found->deleteRecord(&failure), failure, "The record cannot be deleted.");
+}
+
+Result SqliteEngine::closeCursor(CursorHandle handle) {
+    if (const Result result = begin()) return result;
+    if (!cursors_.erase(handle)) return fail(code::InvalidHandle, "Unknown cursor handle.");
+    return code::Ok;
+}
+
+Result SqliteEngine::errorText(Result result, std::string* text) {
+    const auto found = std::find_if(std::begin(codeTexts), std::end(codeTexts),
+                                    [result](const CodeText& entry) { return entry.code == result; });
+    *text = found == std::end(codeTexts) ? std::string() : std::string(found->text).substr(0, MaxErrorText);
+    return code::Ok;
+}
+
+Result SqliteEngine::errorEntry(std::uint16_t index, ErrorEntry* entry) {
+    if (index < 1 || index > errors_.size()) return code::NoMoreErrorEntries;
+    *entry = errors_[index - 1];
+    return code::Ok;
+}
+
+Result SqliteEngine::toNative(const std::string&, const std::string& text, std::string* out) {
+    *out = text;
+    return code::Ok;
+}
+
+Result SqliteEngine::toAnsi(const std::string&, const std::string& text, std::string* out) {
+    *out = text;
+    return code::Ok;
+}
+
+namespace {
+
+std::unique_ptr<TableEngine>& replacementEngine() {
+    static std::unique_ptr<TableEngine> replacement;
+    return replacement;
+}
+
+}  // namespace
+
+TableEngine& currentEngine() {
+    static SqliteEngine sqliteEngine;
+    if (auto& replacement = replacementEngine()) return *replacement;
+    return sqliteEngine;
+}
+
+void setCurrentEngine(std::unique_ptr<TableEngine> replacement) {
+    replacementEngine() = std::move(replacement);
+}
+
+}  // namespace engine

@@ -1,0 +1,265 @@
+// Cursors: paging both ways across pages, bookmarks, writes through table and live cursors.
+#include <random>
+
+#include "EngineTestSupport.h"
+
+namespace enginetest {
+namespace {
+
+using namespace engine;
+
+constexpr std::uint16_t RedBroj = 2, PrezimeIme = 4, Od = 5, Razlog = 9, Dobijeni = 11;
+
+std::vector<Row> numberedRows(int count, const std::string& name = "RADNIK") {
+    std::vector<Row> rows;
+    for (int i = 1; i <= count; ++i) rows.push_back({name, "SL.DANI", 1, std::nullopt, double(i)});
+    return rows;
+}
+
+class CursorTest : public EngineTest {
+  protected:
+    // The RedBroj of the record a move lands on, or the code it answers.
+    std::string move(CursorHandle cursor, GetMode mode) {
+        auto record = newRecord(cursor);
+        const Result result = engine_.getRecord(cursor, mode, record.data());
+        if (result == code::PastLast) return "past";
+        if (result == code::BeforeFirst) return "before";
+        if (result != code::Ok) return "error " + std::to_string(result);
+        return fieldText(fields(cursor), record.data(), RedBroj);
+    }
+};
+
+TEST_F(CursorTest, FreshCursorIsBeforeTheFirstRecordAndEndsAnswerTheirCodes) {
+    createLedger(numberedRows(3));
+    const CursorHandle cursor = openTable();
+    EXPECT_EQ(move(cursor, GetMode::Prior), "before");
+    EXPECT_EQ(move(cursor, GetMode::Next), "1");
+    EXPECT_EQ(move(cursor, GetMode::Next), "2");
+    EXPECT_EQ(move(cursor, GetMode::Next), "3");
+    EXPECT_EQ(move(cursor, GetMode::Next), "past");
+    EXPECT_EQ(move(cursor, GetMode::Next), "past");
+    EXPECT_EQ(move(cursor, GetMode::Prior), "3");
+    ASSERT_EQ(engine_.setToBegin(cursor), code::Ok);
+    EXPECT_EQ(move(cursor, GetMode::Next), "1");
+    ASSERT_EQ(engine_.setToEnd(cursor), code::Ok);
+    EXPECT_EQ(move(cursor, GetMode::Prior), "3");
+}
+
+TEST_F(CursorTest, EmptyTableAnswersBothEnds) {
+    createLedger();
+    const CursorHandle cursor = openTable();
+    EXPECT_EQ(move(cursor, GetMode::Next), "past");
+    EXPECT_EQ(move(cursor, GetMode::Prior), "before");
+    EXPECT_EQ(current(cursor, RedBroj), "<" + std::to_string(code::NoCurrentRecord) + ">");
+}
+
+// Walks at random over many pages and compares every answer with a plain list of the rows.
+struct Walk {
+    const char* label;
+    const char* sql;  // nullptr: the table itself
+    int otherRowsBetween;
+};
+
+class CursorWalkTest : public CursorTest, public testing::WithParamInterface<Walk> {};
+
+TEST_P(CursorWalkTest, NextAndPriorAgreeWithTheRowsInStoredOrder) {
+    const int count = 3 * TableCursor::PageRows + 7;
+    std::vector<Row> rows;
+    for (int i = 1; i <= count; ++i) {
+        rows.push_back({"RADNIK", "SL.DANI", 1, std::nullopt, double(i)});
+        for (int other = 0; other < GetParam().otherRowsBetween; ++other) rows.push_back({"DRUGI", "BO", 1});
+    }
+    createLedger(rows);
+    const CursorHandle cursor = GetParam().sql ? query(GetParam().sql, true) : openTable();
+    std::mt19937 random(7);
+    int position = 0;  // 0 before the first, count + 1 past the last
+    for (int step = 0; step < 3000; ++step) {
+        const bool forward = random() % 100 < 55;
+        const std::string got = move(cursor, forward ? GetMode::Next : GetMode::Prior);
+        position = std::clamp(position + (forward ? 1 : -1), 0, count + 1);
+        const std::string expected = position == 0           ? "before"
+                                     : position == count + 1 ? "past"
+                                                             : std::to_string(position);
+        ASSERT_EQ(got, expected) << "step " << step;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cursors, CursorWalkTest,
+    testing::Values(Walk{"table", nullptr, 0}, Walk{"all_rows", "select * from kovrel", 0},
+                    Walk{"one_worker", "select * from kovrel\r\nwhere prezimeime = 'RADNIK'\r\n", 3}),
+    [](const auto& info) { return std::string(info.param.label); });
+
+TEST_F(CursorTest, BookmarksReturnToTheirRecord) {
+    createLedger(numberedRows(200));
+    const CursorHandle cursor = openTable();
+    for (int i = 0; i < 150; ++i) move(cursor, GetMode::Next);
+    CursorProps props;
+    ASSERT_EQ(engine_.cursorProperties(cursor, &props), code::Ok);
+    ASSERT_EQ(props.bookmarkSize, 8u);
+    std::vector<std::uint8_t> bookmark(props.bookmarkSize);
+    ASSERT_EQ(engine_.getBookmark(cursor, bookmark.data()), code::Ok);
+    ASSERT_EQ(engine_.setToBegin(cursor), code::Ok);
+    move(cursor, GetMode::Next);
+    ASSERT_EQ(engine_.setToBookmark(cursor, bookmark.data()), code::Ok);
+    EXPECT_EQ(current(cursor, RedBroj), "150");
+    EXPECT_EQ(move(cursor, GetMode::Next), "151");
+    EXPECT_EQ(move(cursor, GetMode::Prior), "150");
+    EXPECT_EQ(move(cursor, GetMode::Prior), "149");
+
+    ASSERT_EQ(engine_.setToBookmark(cursor, bookmark.data()), code::Ok);
+    ASSERT_EQ(engine_.deleteRecord(cursor), code::Ok);
+    EXPECT_EQ(engine_.setToBookmark(cursor, bookmark.data()), code::RecordGone);
+    EXPECT_EQ(move(cursor, GetMode::Next), "151");
+}
+
+TEST_F(CursorTest, ResultBookmarksReturnToTheirRow) {
+    createLedger(numberedRows(5));
+    const CursorHandle cursor = query("select prezimeime, redbroj from kovrel order by redbroj desc");
+    std::vector<std::uint8_t> bookmark(8);
+    move(cursor, GetMode::Next);
+    move(cursor, GetMode::Next);
+    ASSERT_EQ(engine_.getBookmark(cursor, bookmark.data()), code::Ok);
+    move(cursor, GetMode::Next);
+    ASSERT_EQ(engine_.setToBookmark(cursor, bookmark.data()), code::Ok);
+    EXPECT_EQ(current(cursor, 2), "4");
+    EXPECT_EQ(move(cursor, GetMode::Next), "3");
+}
+
+TEST_F(CursorTest, WritesThroughATableCursorPersistAcrossAReopen) {
+    createLedger(numberedRows(3));
+    CursorHandle cursor = openTable();
+    auto record = newRecord(cursor);
+
+    putFloat(cursor, record.data(), RedBroj, 10);
+    putText(cursor, record.data(), PrezimeIme, "NOVI RADNIK");
+    putText(cursor, record.data(), Razlog, "PRENOS");
+    const std::int32_t day = 738000;
+    ASSERT_EQ(engine_.putField(cursor, Od, record.data(), &day), code::Ok);
+    ASSERT_EQ(engine_.insertRecord(cursor, record.data()), code::Ok);
+    EXPECT_EQ(current(cursor, PrezimeIme), "NOVI RADNIK");
+
+    ASSERT_EQ(engine_.setToBegin(cursor), code::Ok);
+    ASSERT_EQ(move(cursor, GetMode::Next), "1");
+    ASSERT_EQ(engine_.getRecord(cursor, GetMode::Current, record.data()), code::Ok);
+    putText(cursor, record.data(), Razlog, "BO");
+    ASSERT_EQ(engine_.putField(cursor, Dobijeni, record.data(), nullptr), code::Ok);
+    ASSERT_EQ(engine_.modifyRecord(cursor, record.data()), code::Ok);
+    ASSERT_EQ(move(cursor, GetMode::Next), "2");
+    ASSERT_EQ(engine_.deleteRecord(cursor), code::Ok);
+
+    SqliteEngine second;
+    second.initialise({});
+    DatabaseHandle db = NoHandle;
+    second.openDatabase("", &db);
+    second.setDirectory(db, dir_.path().toStdString());
+    CursorHandle reopened = NoHandle;
+    ASSERT_EQ(second.openTable(db, LedgerFileName, OpenMode::ReadOnly, ShareMode::Shared, &reopened),
+              code::Ok);
+    std::vector<std::string> rows;
+    std::vector<FieldDesc> descs;
+    second.fieldDescriptors(reopened, &descs);
+    while (second.getRecord(reopened, GetMode::Next, record.data()) == code::Ok) {
+        rows.push_back(fieldText(descs, record.data(), RedBroj) + " " +
+                       fieldText(descs, record.data(), Razlog) + " " +
+                       fieldText(descs, record.data(), Dobijeni) + " " + fieldText(descs, record.data(), Od));
+    }
+    const std::string day738000 = "2021-07-29";
+    EXPECT_EQ(rows, (std::vector<std::string>{"1 BO  ", "3 SL.DANI 1 ", "10 PRENOS  " + day738000}));
+}
+
+TEST_F(CursorTest, AfterADeleteTheCursorKeepsThePlaceOfTheDeletedRecord) {
+    createLedger(numberedRows(5));
+    const CursorHandle cursor = query("select * from kovrel", true);
+    for (int i = 0; i < 3; ++i) move(cursor, GetMode::Next);
+    ASSERT_EQ(engine_.deleteRecord(cursor), code::Ok);
+    EXPECT_EQ(current(cursor, RedBroj), "<" + std::to_string(code::RecordGone) + ">");
+    EXPECT_EQ(engine_.deleteRecord(cursor), code::RecordGone);
+    EXPECT_EQ(move(cursor, GetMode::Next), "4");
+    ASSERT_EQ(engine_.deleteRecord(cursor), code::Ok);
+    EXPECT_EQ(move(cursor, GetMode::Prior), "2");
+    EXPECT_EQ(readAll(cursor).size(), 1u);
+}
+
+TEST_F(CursorTest, WrittenRecordStaysCurrentEvenOutsideTheWhereClause) {
+    createLedger({{"PETROVIC MARKO", "PRENOS", 5, std::nullopt, 1},
+                  {"JOVANOVIC ANA", "PRENOS", 3, std::nullopt, 2},
+                  {"PETROVIC MARKO", "BO", 1, std::nullopt, 1}});
+    const CursorHandle cursor =
+        query("select * from kovrel\r\nwhere prezimeime = 'PETROVIC MARKO'\r\n", true);
+    CursorProps props;
+    ASSERT_EQ(engine_.cursorProperties(cursor, &props), code::Ok);
+    EXPECT_TRUE(props.readWrite);
+    EXPECT_FALSE(props.temporary);
+
+    auto record = newRecord(cursor);
+    putText(cursor, record.data(), PrezimeIme, "NEKO DRUGI");
+    putFloat(cursor, record.data(), RedBroj, 9);
+    ASSERT_EQ(engine_.insertRecord(cursor, record.data()), code::Ok);
+    EXPECT_EQ(current(cursor, PrezimeIme), "NEKO DRUGI");
+    EXPECT_EQ(move(cursor, GetMode::Prior), "1");
+    EXPECT_EQ(current(cursor, Razlog), "BO");
+
+    ASSERT_EQ(engine_.getRecord(cursor, GetMode::Current, record.data()), code::Ok);
+    putText(cursor, record.data(), PrezimeIme, "PREIMENOVAN");
+    ASSERT_EQ(engine_.modifyRecord(cursor, record.data()), code::Ok);
+    EXPECT_EQ(current(cursor, PrezimeIme), "PREIMENOVAN");
+    EXPECT_EQ(move(cursor, GetMode::Prior), "1");
+    EXPECT_EQ(current(cursor, Razlog), "PRENOS");
+    EXPECT_EQ(move(cursor, GetMode::Prior), "before");
+}
+
+TEST_F(CursorTest, ChangesByAnotherCursorShowOnTheNextMove) {
+    createLedger(numberedRows(3));
+    const CursorHandle reader = openTable();
+    EXPECT_EQ(move(reader, GetMode::Next), "1");
+    const CursorHandle writer = openTable();
+    move(writer, GetMode::Next);
+    move(writer, GetMode::Next);
+    ASSERT_EQ(engine_.deleteRecord(writer), code::Ok);
+    EXPECT_EQ(move(reader, GetMode::Next), "3");
+}
+
+TEST_F(CursorTest, TextsAreCutToTheFieldSizeWithoutSplittingACharacter) {
+    createLedger();
+    const CursorHandle cursor = openTable();
+    auto record = newRecord(cursor);
+    putText(cursor, record.data(), PrezimeIme, std::string(28, 'A') + "ĆŽŠ");
+    putText(cursor, record.data(), Razlog, "OSTATAK OD GO 2 DEO 2020 I JOS NESTO");
+    ASSERT_EQ(engine_.insertRecord(cursor, record.data()), code::Ok);
+    EXPECT_EQ(current(cursor, PrezimeIme), std::string(28, 'A') + "ĆŽ");
+    EXPECT_EQ(current(cursor, Razlog), "OSTATAK OD GO 2 DEO 2020 I JOS");
+}
+
+TEST_F(CursorTest, FieldNumbersOutsideTheRecordAreRefused) {
+    createLedger();
+    const CursorHandle cursor = openTable();
+    auto record = newRecord(cursor);
+    double value = 1;
+    EXPECT_EQ(engine_.putField(cursor, 0, record.data(), &value), code::InvalidParameter);
+    EXPECT_EQ(engine_.putField(cursor, 13, record.data(), &value), code::InvalidParameter);
+    bool blank = false;
+    EXPECT_EQ(engine_.getField(cursor, 13, record.data(), &value, &blank), code::InvalidParameter);
+    EXPECT_EQ(engine_.getRecord(999, GetMode::Next, record.data()), code::InvalidHandle);
+}
+
+TEST_F(CursorTest, FieldDescriptorsFollowTheRecordLayout) {
+    createLedger();
+    const auto descs = fields(openTable());
+    ASSERT_EQ(descs.size(), 12u);
+    std::uint32_t offset = 0;
+    for (const FieldDesc& field : descs) {
+        EXPECT_EQ(field.offset, offset) << field.name;
+        const std::uint32_t value = field.type == FieldType::Float    ? 8
+                                    : field.type == FieldType::String ? field.size * 4u + 1
+                                                                      : 4;
+        EXPECT_EQ(field.length, 1 + value) << field.name;
+        offset += field.length;
+    }
+    EXPECT_EQ(descs[3].name, "PrezimeIme");
+    EXPECT_EQ(descs[3].size, 30);
+    EXPECT_EQ(descs[2].type, FieldType::Date);
+}
+
+}  // namespace
+}  // namespace enginetest
