@@ -6,6 +6,7 @@
 #include <QString>
 #include <exception>
 #include <functional>
+#include <type_traits>
 #include <utility>
 
 class QObject;
@@ -26,12 +27,17 @@ void showException(std::exception_ptr error);
 // finished without an exception.
 bool guarded(const std::function<void()>& fn);
 
-// Connects `signal` of `sender` to `fn` so that `fn` runs inside the event boundary; `context` ends
-// the connection when it is destroyed.
+// Connects `signal` of `sender` to `fn` (taking the signal's arguments or none) so that `fn` runs
+// inside the event boundary; `context` ends the connection when it is destroyed.
 template <typename Sender, typename Signal, typename Fn>
 QMetaObject::Connection connectGuarded(Sender* sender, Signal signal, const QObject* context, Fn fn) {
     return QObject::connect(sender, signal, context, [fn = std::move(fn)](auto&&... args) {
-        guarded([&] { fn(std::forward<decltype(args)>(args)...); });
+        guarded([&] {
+            if constexpr (std::is_invocable_v<const Fn&, decltype(args)...>)
+                fn(std::forward<decltype(args)>(args)...);
+            else
+                fn();
+        });
     });
 }
 

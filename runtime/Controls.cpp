@@ -284,11 +284,17 @@ void TBitBtn::ReadDescription(const QJsonObject& description) {
 // ---- TDateTimePicker ---------------------------------------------------------------------------
 
 TDateTimePicker::TDateTimePicker(QWidget* parent) : QDateEdit(parent) {
+    setLocale(QLocale());
     setCalendarPopup(true);
-    setDisplayFormat(locale().dateFormat(QLocale::ShortFormat));
+    setDisplayFormat(QLocale().dateFormat(QLocale::ShortFormat));
     runtime::connectGuarded(this, &QDateEdit::dateChanged, this, [this](const QDate&) {
         if (!settingFromProgram_ && OnChange) OnChange(this);
     });
+}
+
+// Tab leaves the picker, as in every other control; the arrow keys move between its fields.
+bool TDateTimePicker::focusNextPrevChild(bool next) {
+    return QWidget::focusNextPrevChild(next);
 }
 
 void TDateTimePicker::SetDate(const QDate& date) {

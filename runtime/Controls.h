@@ -191,6 +191,9 @@ class TDateTimePicker : public QDateEdit {
 
     TNotifyEvent OnChange;
 
+  protected:
+    bool focusNextPrevChild(bool next) override;
+
   private:
     QTime time_{0, 0};
     bool settingFromProgram_ = false;
