@@ -16,8 +16,9 @@ std::string columnList() {
     return list;
 }
 
-std::string selectSql(const std::string& condition, const std::string& where, const char* order) {
-    std::string sql = "SELECT rowid, " + columnList() + " FROM kovrel WHERE " + condition;
+std::string selectSql(const std::string& source, const std::string& condition, const std::string& where,
+                      const char* order) {
+    std::string sql = "SELECT rowid, " + columnList() + " FROM " + source + " WHERE " + condition;
     if (!where.empty()) sql += " AND (" + where + ")";
     if (order)
         sql += std::string(" ORDER BY rowid ") + order + " LIMIT " + std::to_string(TableCursor::PageRows);
@@ -49,15 +50,15 @@ std::vector<FieldSpec> ledgerFieldSpecs() {
     return fields;
 }
 
-TableCursor::TableCursor(std::shared_ptr<Connection> connection, std::string where, bool readWrite,
-                         bool temporary)
+TableCursor::TableCursor(std::shared_ptr<Connection> connection, const std::string& source,
+                         const std::string& where, bool readWrite, bool temporary)
     : Cursor(RecordLayout(ledgerFieldSpecs())),
       connection_(std::move(connection)),
       readWrite_(readWrite),
       temporary_(temporary),
-      forwardSql_(selectSql("rowid > ?1", where, "ASC")),
-      backwardSql_(selectSql("rowid < ?1", where, "DESC")),
-      currentSql_(selectSql("rowid = ?1", "", nullptr)) {}
+      forwardSql_(selectSql(source, "rowid > ?1", where, "ASC")),
+      backwardSql_(selectSql(source, "rowid < ?1", where, "DESC")),
+      currentSql_(selectSql(source, "rowid = ?1", "", nullptr)) {}
 
 CursorProps TableCursor::properties() const {
     CursorProps props;

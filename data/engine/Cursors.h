@@ -43,7 +43,9 @@ constexpr std::uint32_t BookmarkSize = sizeof(std::int64_t);
 // Writes go straight to the file; after a delete the cursor keeps the deleted row's place.
 class TableCursor : public Cursor {
   public:
-    TableCursor(std::shared_ptr<Connection> connection, std::string where, bool readWrite, bool temporary);
+    // `source` is the from clause naming the file's table (an alias the where clause uses included).
+    TableCursor(std::shared_ptr<Connection> connection, const std::string& source, const std::string& where,
+                bool readWrite, bool temporary);
 
     CursorProps properties() const override;
     Result setToBegin() override;

@@ -600,10 +600,12 @@ void SqlStatement::findSelectParts() {
         if (depth == 0 && isWord(t[i], "FROM")) break;
     }
     selectListEnd_ = i;
-    const std::size_t fromBegin = i + 1;
+    const std::size_t fromBegin = std::min(i + 1, t.size());
     for (i = fromBegin; i < t.size() && !endsSelectPart(t[i]); ++i) {
     }
     const std::size_t fromEnd = i;
+    fromBegin_ = fromBegin;
+    fromEnd_ = fromEnd;
     whereBegin_ = whereEnd_ = i;
     if (i < t.size() && isWord(t[i], "WHERE")) {
         whereBegin_ = ++i;
@@ -683,9 +685,9 @@ std::string SqlStatement::sqliteText() const {
     return text;
 }
 
-std::string SqlStatement::whereText() const {
+std::string SqlStatement::tokensText(std::size_t begin, std::size_t end) const {
     std::string text;
-    for (std::size_t i = whereBegin_; i < whereEnd_; ++i) {
+    for (std::size_t i = begin; i < end; ++i) {
         if (!text.empty()) text += ' ';
         text += tokenSql(tokens_[i]);
     }

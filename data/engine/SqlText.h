@@ -45,14 +45,17 @@ class SqlStatement {
     std::string sqliteText() const;
     // True for `select * from <table> [where ...]`: all columns of one table in stored order.
     bool selectsAllColumnsOfOneTable() const { return allColumns_; }
+    // The table of such a statement as its from clause names it (with any alias), in SQLite's dialect.
+    std::string fromText() const { return tokensText(fromBegin_, fromEnd_); }
     // The where clause of such a statement in SQLite's dialect, or empty.
-    std::string whereText() const;
+    std::string whereText() const { return tokensText(whereBegin_, whereEnd_); }
     // The result fields of a select, decided from the statement alone.
     std::vector<FieldSpec> resultFields(const std::vector<FieldSpec>& tableColumns) const;
 
   private:
     void findSelectParts();
     void chooseOrder(bool distinct, bool star, bool oneTable);
+    std::string tokensText(std::size_t begin, std::size_t end) const;
 
     Kind kind_ = Kind::Select;
     std::vector<Token> tokens_;  // translated
@@ -61,6 +64,7 @@ class SqlStatement {
     enum class Order { AsWritten, ByRowid, GroupsByFirstRow, DistinctByFirstRow } order_ = Order::AsWritten;
     std::size_t selectItems_ = 0;
     std::size_t selectListBegin_ = 0, selectListEnd_ = 0;
+    std::size_t fromBegin_ = 0, fromEnd_ = 0;
     std::size_t whereBegin_ = 0, whereEnd_ = 0;
 };
 

@@ -196,7 +196,8 @@ Result SqliteEngine::openTable(DatabaseHandle db, const std::string& name, OpenM
     auto connection = connect(tablePath(*found, name), readOnly, &failure);
     if (!connection) return fail(failure);
     *cursor = newHandle();
-    cursors_.emplace(*cursor, std::make_unique<TableCursor>(std::move(connection), "", !readOnly, false));
+    cursors_.emplace(
+        *cursor, std::make_unique<TableCursor>(std::move(connection), LedgerTableName, "", !readOnly, false));
     return code::Ok;
 }
 
@@ -288,8 +289,8 @@ Result SqliteEngine::executeSelect(Statement& stmt, CursorHandle* cursor) {
     std::unique_ptr<Cursor> made;
     if (stmt.sql.selectsAllColumnsOfOneTable()) {
         const bool writable = stmt.liveWanted && !stmt.connection->readOnly();
-        made =
-            std::make_unique<TableCursor>(stmt.connection, stmt.sql.whereText(), writable, !stmt.liveWanted);
+        made = std::make_unique<TableCursor>(stmt.connection, stmt.sql.fromText(), stmt.sql.whereText(),
+                                             writable, !stmt.liveWanted);
     } else {
         Failure failure;
         sqlite3_stmt* prepared = stmt.connection->statement(stmt.sql.sqliteText(), &failure);

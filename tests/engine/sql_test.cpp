@@ -175,6 +175,7 @@ INSTANTIATE_TEST_SUITE_P(
     Sql, LivenessTest,
     testing::Values(Liveness{"star", "select * from kovrel", true, true},
                     Liveness{"star_where", "select * from kovrel\r\nwhere prezimeime = 'A'\r\n", true, true},
+                    Liveness{"star_alias", "select k.* from Kovrel k where k.prezimeime = 'A'", true, true},
                     Liveness{"star_not_asked", "select * from kovrel", false, false},
                     Liveness{"distinct", "select distinct * from kovrel", true, false},
                     Liveness{"columns", "select prezimeime, dobijeni from kovrel", true, false},
