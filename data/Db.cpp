@@ -438,11 +438,11 @@ void TDataSet::Append() {
     ClearBuffers();
     InternalLast();
     GetPriorRecords();
+    insertReturn_ = recordCount_ > 0 ? buffers_[recordCount_ - 1].bookmark : QByteArray();
     if (recordCount_ == bufferCount_) {
         RotateLeft(0, bufferCount_);
         --recordCount_;
     }
-    insertReturn_ = recordCount_ > 0 ? buffers_[recordCount_ - 1].bookmark : QByteArray();
     RecordBuffer& buffer = buffers_[recordCount_];
     buffer.mark = RecordBuffer::Mark::Appended;
     buffer.bookmark.clear();
