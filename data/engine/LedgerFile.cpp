@@ -6,6 +6,8 @@
 #include <cctype>
 #include <cstdlib>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "data/engine/Sqlite.h"
 
@@ -44,6 +46,66 @@ void bindValue(sqlite3_stmt* statement, int index, const LedgerValue& value) {
     } else {
         sqlite3_bind_null(statement, index);
     }
+}
+
+bool tableIsEmpty(sqlite3* db) {
+    sqlite3_stmt* statement = nullptr;
+    sqlite3_prepare_v2(db, "SELECT 1 FROM kovrel LIMIT 1", -1, &statement, nullptr);
+    const bool empty = statement && sqlite3_step(statement) == SQLITE_DONE;
+    sqlite3_finalize(statement);
+    return empty;
+}
+
+// Drops the table's own indexes and answers the statements that make them again.
+std::vector<std::string> dropIndexes(sqlite3* db) {
+    std::vector<std::pair<std::string, std::string>> indexes;
+    sqlite3_stmt* statement = nullptr;
+    sqlite3_prepare_v2(db,
+                       "SELECT name, sql FROM sqlite_master WHERE type = 'index' AND tbl_name = 'kovrel' AND "
+                       "sql IS NOT NULL",
+                       -1, &statement, nullptr);
+    while (statement && sqlite3_step(statement) == SQLITE_ROW) {
+        indexes.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0)),
+                             reinterpret_cast<const char*>(sqlite3_column_text(statement, 1)));
+    }
+    sqlite3_finalize(statement);
+    std::vector<std::string> definitions;
+    for (const auto& [name, sql] : indexes) {
+        const std::string drop = "DROP INDEX \"" + name + "\"";
+        if (sqlite3_exec(db, drop.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK)
+            definitions.push_back(sql);
+    }
+    return definitions;
+}
+
+bool createIndexes(Connection& connection, const std::vector<std::string>& definitions, Failure* failure) {
+    for (const std::string& sql : definitions) {
+        const int rc = sqlite3_exec(connection.handle(), sql.c_str(), nullptr, nullptr, nullptr);
+        if (rc != SQLITE_OK) {
+            *failure = connection.failure(rc, "the table's index cannot be built");
+            return false;
+        }
+    }
+    return true;
+}
+
+bool insertRows(Connection& connection, const std::function<bool(LedgerValues&)>& next, std::uint64_t* count,
+                Failure* failure) {
+    sqlite3_stmt* insert = connection.statement(insertSql(), failure);
+    if (!insert) return false;
+    LedgerValues values;
+    while ((values = LedgerValues{}, next(values))) {
+        for (std::size_t i = 0; i < LedgerColumnCount; ++i)
+            bindValue(insert, static_cast<int>(i + 1), values[i]);
+        const int rc = sqlite3_step(insert);
+        sqlite3_reset(insert);
+        if (rc != SQLITE_DONE) {
+            *failure = connection.failure(rc, "row " + std::to_string(*count + 1) + " cannot be stored");
+            return false;
+        }
+        ++*count;
+    }
+    return true;
 }
 
 void setError(std::string* error, const std::string& text) {
@@ -146,23 +208,13 @@ Result loadLedgerRows(const std::string& path, const std::function<bool(LedgerVa
         setError(error, failure.text);
         return failure.code;
     }
-    sqlite3_stmt* insert = connection->statement(insertSql(), &failure);
+    // Filling an empty table is quicker with its indexes built once at the end.
+    const std::vector<std::string> indexes = tableIsEmpty(db) ? dropIndexes(db) : std::vector<std::string>{};
     std::uint64_t count = 0;
-    LedgerValues values;
-    while (insert && (values = LedgerValues{}, next(values))) {
-        for (std::size_t i = 0; i < LedgerColumnCount; ++i)
-            bindValue(insert, static_cast<int>(i + 1), values[i]);
-        const int rc = sqlite3_step(insert);
-        sqlite3_reset(insert);
-        if (rc != SQLITE_DONE) {
-            failure = connection->failure(rc, "row " + std::to_string(count + 1) + " cannot be stored");
-            insert = nullptr;
-            break;
-        }
-        ++count;
-    }
-    if (!insert || sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
-        if (insert) failure = connection->failure(sqlite3_errcode(db), "the load cannot be committed");
+    const bool stored =
+        insertRows(*connection, next, &count, &failure) && createIndexes(*connection, indexes, &failure);
+    if (!stored || sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
+        if (stored) failure = connection->failure(sqlite3_errcode(db), "the load cannot be committed");
         sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
         setError(error, failure.text);
         return failure.code == code::SqlSyntax ? code::WriteFailed : failure.code;

@@ -177,6 +177,36 @@ TEST_F(EngineTest, LoadStoresEveryRowOrNone) {
     EXPECT_EQ(readAll(openTable()).size(), 500u) << "a broken load stores nothing";
 }
 
+int indexCount(const std::string& path) {
+    sqlite3* db = nullptr;
+    sqlite3_open(path.c_str(), &db);
+    sqlite3_stmt* statement = nullptr;
+    sqlite3_prepare_v2(db, "SELECT count(*) FROM sqlite_master WHERE type = 'index' AND tbl_name = 'kovrel'",
+                       -1, &statement, nullptr);
+    const int count = sqlite3_step(statement) == SQLITE_ROW ? sqlite3_column_int(statement, 0) : -1;
+    sqlite3_finalize(statement);
+    sqlite3_close(db);
+    return count;
+}
+
+TEST_F(EngineTest, LoadingKeepsTheNameIndexWhetherItSucceedsOrBreaks) {
+    createLedger();
+    int produced = 0;
+    EXPECT_THROW(loadLedgerRows(ledgerPath(),
+                                [&](LedgerValues& values) {
+                                    if (++produced > 3) throw std::runtime_error("the source broke");
+                                    values = valuesOf({"A", "PRENOS", 1});
+                                    return true;
+                                }),
+                 std::runtime_error);
+    EXPECT_EQ(indexCount(ledgerPath()), 1);
+    addRows({{"A", "PRENOS", 1}, {"B", "PRENOS", 2}});
+    EXPECT_EQ(indexCount(ledgerPath()), 1);
+    std::string report;
+    EXPECT_EQ(checkLedgerFile(ledgerPath(), &report), code::Ok) << report;
+    EXPECT_EQ(readAll(query("select * from kovrel where prezimeime = 'B'")).size(), 1u);
+}
+
 TEST_F(EngineTest, ErrorEntriesBelongToTheLastFailingCall) {
     CursorHandle cursor = NoHandle;
     ASSERT_EQ(engine_.openTable(db_, "Missing.DB", OpenMode::ReadWrite, ShareMode::Shared, &cursor),
