@@ -1,0 +1,199 @@
+// kovrel-db run as a process on ledgers in a temporary directory.
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <cmath>
+
+#include "ledger/Ledger.h"
+
+namespace {
+
+struct Outcome {
+    int exitCode = -1;
+    QString out;
+    QString err;
+
+    QStringList lines() const { return out.split('\n', Qt::SkipEmptyParts); }
+};
+
+Outcome kovrelDb(const QStringList& args) {
+    QProcess process;
+    process.start(KOVREL_DB_EXE, args);
+    EXPECT_TRUE(process.waitForFinished(120000)) << args.join(' ').toStdString();
+    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError())};
+}
+
+QStringList sqlArgs(const QString& dir, const ledger::SqlLines& lines, bool live = false) {
+    QStringList args{"sql"};
+    if (live) args << "--live";
+    args << dir;
+    for (const auto& line : lines) args << QString::fromStdString(line);
+    return args;
+}
+
+class KovrelDbTest : public testing::Test {
+  protected:
+    void SetUp() override { ASSERT_TRUE(dir_.isValid()); }
+
+    QString dir() const { return dir_.path(); }
+    QString ledgerFile() const { return dir_.filePath("Kovrel.DB"); }
+
+    Outcome sql(const ledger::SqlLines& lines, bool live = false) {
+        return kovrelDb(sqlArgs(dir(), lines, live));
+    }
+
+    void seed(int workers, int rows) {
+        const Outcome seeded =
+            kovrelDb({"seed", dir(), "--workers", QString::number(workers), "--rows", QString::number(rows)});
+        ASSERT_EQ(seeded.exitCode, 0) << seeded.err.toStdString();
+    }
+
+    QTemporaryDir dir_;
+};
+
+class UsageTest : public testing::TestWithParam<QStringList> {};
+
+TEST_P(UsageTest, BadArgumentsShowTheUsageAndExitTwo) {
+    const Outcome outcome = kovrelDb(GetParam());
+    EXPECT_EQ(outcome.exitCode, 2);
+    EXPECT_TRUE(outcome.err.startsWith("usage: kovrel-db")) << outcome.err.toStdString();
+    EXPECT_TRUE(outcome.out.isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Arguments, UsageTest,
+                         testing::Values(QStringList{}, QStringList{"create"},
+                                         QStringList{"create", "a", "b"}, QStringList{"drop", "dir"},
+                                         QStringList{"sql", "dir"}, QStringList{"sql", "--live", "dir"},
+                                         QStringList{"check"}, QStringList{"seed", "dir", "--workers", "3"},
+                                         QStringList{"seed", "dir", "--workers", "0", "--rows", "5"},
+                                         QStringList{"seed", "dir", "--workers", "5", "--rows", "4"},
+                                         QStringList{"seed", "dir", "--workers", "x", "--rows", "5"},
+                                         QStringList{"seed", "dir", "--rows", "5", "--workers", "3"}));
+
+TEST_F(KovrelDbTest, CreateMakesAnEmptyLedgerAndNeverOverwritesOne) {
+    ASSERT_EQ(kovrelDb({"create", dir()}).exitCode, 0);
+    ASSERT_TRUE(QFile::exists(ledgerFile()));
+    const QStringList empty = sql(ledger::nameListSql()).lines();
+    ASSERT_EQ(empty.size(), 2);
+    EXPECT_EQ(empty[0].compare("prezimeime", Qt::CaseInsensitive), 0);
+    EXPECT_EQ(empty[1], "ftString(30)");
+
+    ASSERT_EQ(sql({"insert into kovrel (RedBroj, PrezimeIme, Razlog, Dobijeni)",
+                   "values (1, 'MARKOVIC ANA', 'PRENOS', 4)"})
+                  .exitCode,
+              0);
+    const Outcome again = kovrelDb({"create", dir()});
+    EXPECT_EQ(again.exitCode, 1);
+    EXPECT_FALSE(again.err.isEmpty());
+    EXPECT_EQ(sql(ledger::nameListSql()).lines().value(2), "MARKOVIC ANA");
+    EXPECT_EQ(kovrelDb({"seed", dir(), "--workers", "1", "--rows", "1"}).exitCode, 1);
+    EXPECT_EQ(sql(ledger::nameListSql()).lines().size(), 3);
+}
+
+TEST_F(KovrelDbTest, SqlPrintsNamesTypesAndRowsTabSeparated) {
+    ASSERT_EQ(kovrelDb({"create", dir()}).exitCode, 0);
+    ASSERT_EQ(sql({"insert into kovrel (RedBroj, PrezimeIme, Od, Razlog, Dobijeni)",
+                   "values (1, 'O''BRIEN ANA', '2024-03-04', 'PRENOS', 2.5)"})
+                  .exitCode,
+              0);
+    const Outcome rows = sql(ledger::workerRowsSql("O'BRIEN ANA"));
+    ASSERT_EQ(rows.exitCode, 0) << rows.err.toStdString();
+    EXPECT_EQ(
+        rows.out,
+        "KovrelID\tRedBroj\tDatum\tPrezimeIme\tOd\tDo\tDana\tStanjeDana\tRazlog\tTransakcije\tDobijeni\t"
+        "Iskorisceni\n"
+        "ftFloat\tftFloat\tftDate\tftString(30)\tftDate\tftDate\tftFloat\tftFloat\tftString(30)\tftFloat\t"
+        "ftFloat\tftFloat\n"
+        "\t1\t\tO'BRIEN ANA\t2024-03-04\t\t\t\tPRENOS\t\t2.5\t\n");
+    EXPECT_EQ(sql(ledger::transactionNumberSql("O'BRIEN ANA")).out, "transakcija\nftInteger\n2\n");
+    EXPECT_EQ(sql(ledger::nextWorkerNumberSql()).out, "redbr\nftFloat\n2\n");
+}
+
+TEST_F(KovrelDbTest, LiveAsksForAnUpdatableResultAndSaysWhatItGot) {
+    ASSERT_EQ(kovrelDb({"create", dir()}).exitCode, 0);
+    EXPECT_EQ(sql(ledger::workerRowsSql("A"), true).lines().value(0), "live");
+    EXPECT_EQ(sql(ledger::balanceReportAllSql(), true).lines().value(0), "read-only");
+    EXPECT_TRUE(sql(ledger::workerRowsSql("A"), false).out.startsWith("KovrelID\t"));
+}
+
+TEST_F(KovrelDbTest, EngineErrorsGoToStandardErrorWithExitOne) {
+    const Outcome missing = sql(ledger::nameListSql());
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_TRUE(missing.out.isEmpty());
+    EXPECT_TRUE(missing.err.contains("Kovrel.DB", Qt::CaseInsensitive)) << missing.err.toStdString();
+
+    ASSERT_EQ(kovrelDb({"create", dir()}).exitCode, 0);
+    const Outcome wrong = sql({"select nothing from where"});
+    EXPECT_EQ(wrong.exitCode, 1);
+    EXPECT_TRUE(wrong.out.isEmpty());
+    EXPECT_FALSE(wrong.err.trimmed().isEmpty());
+}
+
+TEST_F(KovrelDbTest, SeededLedgerIsSoundAndConsistentWithTheCatalogue) {
+    seed(12, 400);
+    const Outcome checked = kovrelDb({"check", dir()});
+    EXPECT_EQ(checked.exitCode, 0) << checked.err.toStdString();
+    EXPECT_FALSE(checked.out.isEmpty());
+
+    EXPECT_EQ(sql(ledger::initialTransactionNumberSql()).lines().value(2), "401");
+    EXPECT_EQ(sql(ledger::nextWorkerNumberSql()).lines().value(2), "13");
+    const QStringList names = sql(ledger::nameListSql()).lines().mid(2);
+    ASSERT_EQ(names.size(), 12);
+    for (const QString& name : names) {
+        const QStringList rows = sql(ledger::workerRowsSql(name.toStdString())).lines().mid(2);
+        ASSERT_FALSE(rows.isEmpty());
+        const QStringList carryOver = rows.first().split('\t');
+        EXPECT_EQ(carryOver.value(8), "PRENOS");
+        // Transaction numbers run 2, 3, ... after the carry-over row.
+        for (int i = 1; i < rows.size(); ++i) EXPECT_EQ(rows[i].split('\t').value(9), QString::number(i + 1));
+        if (rows.size() > 1) {
+            const double balance = sql(ledger::balanceSql(name.toStdString())).lines().value(2).toDouble();
+            EXPECT_EQ(carryOver.value(7).toDouble(), std::nearbyint(balance)) << name.toStdString();
+        }
+    }
+}
+
+TEST_F(KovrelDbTest, SeedIsDeterministic) {
+    seed(5, 60);
+    QTemporaryDir other;
+    ASSERT_EQ(kovrelDb({"seed", other.path(), "--workers", "5", "--rows", "60"}).exitCode, 0);
+    const Outcome first = sql(ledger::initialWorkerRowsSql());
+    EXPECT_EQ(first.lines().size(), 62);
+    EXPECT_EQ(first.out, kovrelDb(sqlArgs(other.path(), ledger::initialWorkerRowsSql())).out);
+}
+
+TEST_F(KovrelDbTest, CheckRejectsAMissingOrForeignFile) {
+    EXPECT_EQ(kovrelDb({"check", dir()}).exitCode, 1);
+    QFile file(ledgerFile());
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray(4096, 'x'));
+    file.close();
+    const Outcome foreign = kovrelDb({"check", dir()});
+    EXPECT_EQ(foreign.exitCode, 1);
+    EXPECT_FALSE(foreign.err.isEmpty());
+}
+
+TEST_F(KovrelDbTest, CheckFindsStoredValuesTheEngineCannotRead) {
+    seed(3, 30);
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(ledgerFile().toUtf8().constData(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db,
+                           "update kovrel set Od = '4.3.2024' where rowid = 5;"
+                           "update kovrel set Razlog = 'GO 1 DEO 2012 WITH A TEXT TOO LONG' where rowid = 6;"
+                           "update kovrel set Dobijeni = 'DESET' where rowid = 7;",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
+    const Outcome checked = kovrelDb({"check", dir()});
+    EXPECT_EQ(checked.exitCode, 1);
+    for (const char* column : {"Od:", "Razlog:", "Dobijeni:"})
+        EXPECT_TRUE(checked.err.contains(column)) << column;
+    EXPECT_FALSE(checked.err.contains("Do:"));
+    EXPECT_TRUE(checked.err.endsWith("Verdict: not a sound ledger\n"));
+}
+
+}  // namespace

@@ -1,0 +1,38 @@
+// Starting the engine for one command and turning its failures into exceptions with its own texts.
+#include "tools/EngineSession.h"
+
+namespace kovreldb {
+
+namespace {
+
+std::string errorEntries(engine::TableEngine& eng, engine::Result result) {
+    std::string message;
+    engine::ErrorEntry entry;
+    for (std::uint16_t index = 1; eng.errorEntry(index, &entry) == engine::code::Ok; ++index) {
+        if (!message.empty()) message += '\n';
+        message += entry.text;
+    }
+    if (message.empty()) eng.errorText(result, &message);
+    if (message.empty()) message = "engine error " + std::to_string(result);
+    return message;
+}
+
+}  // namespace
+
+void check(engine::TableEngine& eng, engine::Result result) {
+    if (result != engine::code::Ok) throw CommandFailure(errorEntries(eng, result));
+}
+
+EngineSession::EngineSession(const std::string& directory) : eng_(engine::currentEngine()) {
+    const engine::Result started = eng_.initialise(engine::StartupRecord{});
+    if (started != engine::code::AlreadyInitialised) check(eng_, started);
+    check(eng_, eng_.openDatabase("", &db_));
+    check(eng_, eng_.setDirectory(db_, directory));
+}
+
+EngineSession::~EngineSession() {
+    if (db_ != engine::NoHandle) eng_.closeDatabase(db_);
+    eng_.shutdown();
+}
+
+}  // namespace kovreldb

@@ -1,0 +1,36 @@
+// The utility's hold on the table engine: one started engine and one database whose directory is DIR.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+#include "data/engine/Engine.h"
+
+namespace kovreldb {
+
+// A command that failed; the message is what the person is told, for an engine call its error entries.
+class CommandFailure : public std::runtime_error {
+  public:
+    explicit CommandFailure(const std::string& message) : std::runtime_error(message) {}
+};
+
+// Throws CommandFailure carrying the entries of the last failing call when `result` is not Ok.
+void check(engine::TableEngine& eng, engine::Result result);
+
+// Starts the engine and opens the standard database over `directory`; shuts the engine down at the end.
+class EngineSession {
+  public:
+    explicit EngineSession(const std::string& directory);
+    ~EngineSession();
+    EngineSession(const EngineSession&) = delete;
+    EngineSession& operator=(const EngineSession&) = delete;
+
+    engine::TableEngine& eng() { return eng_; }
+    engine::DatabaseHandle database() const { return db_; }
+
+  private:
+    engine::TableEngine& eng_;
+    engine::DatabaseHandle db_ = engine::NoHandle;
+};
+
+}  // namespace kovreldb

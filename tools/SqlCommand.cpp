@@ -1,0 +1,128 @@
+// Running a statement through the engine's operation table and printing its cursor row by row.
+#include "tools/SqlCommand.h"
+
+#include <charconv>
+#include <cstdint>
+#include <cstring>
+
+#include "data/engine/Dates.h"
+#include "ledger/Ledger.h"
+#include "tools/EngineSession.h"
+
+namespace kovreldb {
+
+namespace {
+
+using engine::FieldDesc;
+using engine::FieldType;
+
+std::string typeName(const FieldDesc& field) {
+    switch (field.type) {
+        case FieldType::String:
+            return "ftString(" + std::to_string(field.size) + ")";
+        case FieldType::Integer:
+            return "ftInteger";
+        case FieldType::Float:
+            return "ftFloat";
+        case FieldType::Date:
+            return "ftDate";
+        case FieldType::Unknown:
+            break;
+    }
+    return "ftUnknown";
+}
+
+std::string numberText(double value) {
+    char buffer[400];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
+    return std::string(buffer, result.ptr);
+}
+
+// The value of one field in its slot (past the indicator byte) as the utility prints it.
+std::string valueText(const FieldDesc& field, const std::uint8_t* value) {
+    switch (field.type) {
+        case FieldType::String:
+            return reinterpret_cast<const char*>(value);
+        case FieldType::Integer: {
+            std::int32_t number;
+            std::memcpy(&number, value, sizeof number);
+            return std::to_string(number);
+        }
+        case FieldType::Float: {
+            double number;
+            std::memcpy(&number, value, sizeof number);
+            return numberText(number);
+        }
+        case FieldType::Date: {
+            std::int32_t day;
+            std::memcpy(&day, value, sizeof day);
+            return engine::isoFromDayNumber(day).value_or("?");
+        }
+        case FieldType::Unknown:
+            break;
+    }
+    return {};
+}
+
+template <typename Item, typename Text>
+void printLine(std::ostream& out, const std::vector<Item>& items, Text text) {
+    for (std::size_t i = 0; i < items.size(); ++i) out << (i ? "\t" : "") << text(items[i]);
+    out << '\n';
+}
+
+void printRows(engine::TableEngine& eng, engine::CursorHandle cursor, const std::vector<FieldDesc>& fields,
+               std::uint32_t recordSize, std::ostream& out) {
+    std::vector<std::uint8_t> record(recordSize);
+    std::vector<std::string> values(fields.size());
+    engine::Result result;
+    while ((result = eng.getRecord(cursor, engine::GetMode::Next, record.data())) == engine::code::Ok) {
+        for (std::size_t i = 0; i < fields.size(); ++i) {
+            const FieldDesc& field = fields[i];
+            const bool present = record.at(field.offset) != 0;
+            values[i] = present ? valueText(field, record.data() + field.offset + 1) : std::string();
+        }
+        printLine(out, values, [](const std::string& v) { return v; });
+    }
+    if (result != engine::code::PastLast) check(eng, result);
+}
+
+// Frees a statement or closes a cursor when the command ends, by any way.
+class Handles {
+  public:
+    explicit Handles(engine::TableEngine& eng) : eng_(eng) {}
+    ~Handles() {
+        if (cursor != engine::NoHandle) eng_.closeCursor(cursor);
+        if (statement != engine::NoHandle) eng_.freeStatement(statement);
+    }
+    engine::StatementHandle statement = engine::NoHandle;
+    engine::CursorHandle cursor = engine::NoHandle;
+
+  private:
+    engine::TableEngine& eng_;
+};
+
+}  // namespace
+
+void runSql(const std::string& directory, const std::vector<std::string>& lines, bool live,
+            std::ostream& out) {
+    EngineSession session(directory);
+    auto& eng = session.eng();
+    Handles handles(eng);
+    check(eng, eng.allocateStatement(session.database(), &handles.statement));
+    check(eng,
+          eng.setStatementProperty(handles.statement, engine::StatementProperty::LiveWanted, live ? 1 : 0));
+    check(eng, eng.prepare(handles.statement, ledger::sqlText(lines)));
+    check(eng, eng.execute(handles.statement, &handles.cursor));
+    if (handles.cursor == engine::NoHandle) return;
+
+    engine::CursorProps props;
+    check(eng, eng.cursorProperties(handles.cursor, &props));
+    std::vector<FieldDesc> fields;
+    check(eng, eng.fieldDescriptors(handles.cursor, &fields));
+    if (live) out << (props.readWrite ? "live" : "read-only") << '\n';
+    printLine(out, fields, [](const FieldDesc& f) { return f.name; });
+    printLine(out, fields, typeName);
+    printRows(eng, handles.cursor, fields, props.recordSize, out);
+}
+
+}  // namespace kovreldb
