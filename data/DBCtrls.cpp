@@ -1,0 +1,340 @@
+// The data-aware edit, the field link, the error boundary of the data-aware controls and their
+// registration for window descriptions.
+#include "data/DBCtrls.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QKeyEvent>
+#include <QLocale>
+
+#include "data/DBGrids.h"
+#include "runtime/Boundary.h"
+#include "runtime/ComponentRegistry.h"
+
+namespace data {
+
+bool fieldAcceptsChar(const TField* field, QChar ch) {
+    if (!field) return true;
+    const bool sign = ch == QLatin1Char('+') || ch == QLatin1Char('-');
+    const bool digit = ch >= QLatin1Char('0') && ch <= QLatin1Char('9');
+    switch (field->DataType()) {
+        case ftSmallint:
+        case ftInteger:
+        case ftWord:
+        case ftAutoInc:
+            return digit || sign;
+        case ftFloat:
+        case ftCurrency:
+        case ftBCD:
+            return digit || sign || ch == QLatin1Char('E') || ch == QLatin1Char('e') ||
+                   QLocale().decimalPoint().startsWith(ch);
+        default:
+            return true;
+    }
+}
+
+}  // namespace data
+
+// ---- TFieldDataLink ---------------------------------------------------------------------------
+
+void TFieldDataLink::SetFieldName(const QString& name) {
+    if (name == fieldName_) return;
+    fieldName_ = name;
+    UpdateField();
+}
+
+void TFieldDataLink::UpdateField() {
+    TField* field = nullptr;
+    if (Active() && !fieldName_.isEmpty()) {
+        field = DataSet()->FindField(fieldName_);
+        if (!field) {
+            throw EDatabaseError(
+                QStringLiteral("%1: Field '%2' not found").arg(control_->objectName(), fieldName_));
+        }
+    }
+    field_ = field;
+    EditingChanged();
+    Reset();
+}
+
+bool TFieldDataLink::CanModify() const {
+    return !ReadOnly() && field_ && field_->CanModify();
+}
+
+void TFieldDataLink::Reset() {
+    RecordChanged(nullptr);
+}
+
+void TFieldDataLink::ActiveChanged() {
+    UpdateField();
+    if (OnActiveChange) OnActiveChange();
+}
+
+void TFieldDataLink::LayoutChanged() {
+    UpdateField();
+}
+
+void TFieldDataLink::RecordChanged(TField* field) {
+    if (field && field != field_) return;
+    if (OnDataChange) OnDataChange();
+    modified_ = false;
+}
+
+void TFieldDataLink::EditingChanged() {
+    const bool editing = Editing() && CanModify();
+    if (editing == editing_) return;
+    editing_ = editing;
+    modified_ = false;
+    if (OnEditingChange) OnEditingChange();
+}
+
+void TFieldDataLink::UpdateData() {
+    if (!modified_) return;
+    if (field_ && OnUpdateData) OnUpdateData();
+    modified_ = false;
+}
+
+void TFieldDataLink::FocusControl(TField* field) {
+    if (field && field == field_ && control_ && control_->isEnabled())
+        control_->setFocus(Qt::OtherFocusReason);
+}
+
+// ---- TDBEdit ----------------------------------------------------------------------------------
+
+TDBEdit::TDBEdit(QWidget* parent) : QLineEdit(parent), link_(this) {
+    QLineEdit::setReadOnly(true);
+    link_.OnDataChange = [this] { DataChange(); };
+    link_.OnEditingChange = [this] { EditingChange(); };
+    link_.OnUpdateData = [this] { UpdateData(); };
+    link_.OnActiveChange = [this] { UpdateAlignment(); };
+    connect(this, &QLineEdit::textChanged, this, [this] {
+        if (!loading_) link_.SetModified();
+    });
+}
+
+TDBEdit::~TDBEdit() {
+    link_.OnDataChange = nullptr;
+    link_.OnEditingChange = nullptr;
+    link_.OnUpdateData = nullptr;
+    link_.OnActiveChange = nullptr;
+    try {
+        link_.SetDataSource(nullptr);
+    } catch (...) {
+        // Nothing is left to show an error to while the edit goes away.
+    }
+}
+
+void TDBEdit::SetDataSource(TDataSource* source) {
+    if (link_.Updating()) throw EDatabaseError(QStringLiteral("DataSource cannot be changed"));
+    link_.SetDataSource(source);
+}
+
+void TDBEdit::SetReadOnly(bool readOnly) {
+    link_.SetReadOnly(readOnly);
+    EditingChange();
+}
+
+void TDBEdit::SetCharCase(TEditCharCase charCase) {
+    charCase_ = charCase;
+}
+
+void TDBEdit::DataChange() {
+    loading_ = true;
+    TField* field = link_.Field();
+    if (!field) {
+        setText(QString());
+    } else {
+        setText(hasFocus() && link_.CanModify() ? field->Text() : field->DisplayText());
+    }
+    loading_ = false;
+    UpdateAlignment();
+}
+
+void TDBEdit::EditingChange() {
+    QLineEdit::setReadOnly(!link_.FieldEditing());
+}
+
+void TDBEdit::UpdateData() {
+    if (TField* field = link_.Field()) field->SetText(text());
+}
+
+void TDBEdit::UpdateAlignment() {
+    Qt::Alignment horizontal = Qt::AlignLeft;
+    TField* field = link_.Field();
+    if (field && !hasFocus()) {
+        if (field->Alignment() == taRightJustify) horizontal = Qt::AlignRight;
+        if (field->Alignment() == taCenter) horizontal = Qt::AlignHCenter;
+    }
+    setAlignment(horizontal | Qt::AlignVCenter);
+}
+
+bool TDBEdit::RequestEdit() {
+    if (link_.FieldEditing()) return true;
+    if (!link_.CanModify()) return false;
+    link_.Edit();
+    return link_.FieldEditing();
+}
+
+bool TDBEdit::KeyChangesText(const QKeyEvent* event) const {
+    const QString text = event->text();
+    const bool printable = !text.isEmpty() && text.at(0).isPrint() &&
+                           !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
+    const bool shift = event->modifiers() & Qt::ShiftModifier;
+    return printable || event->key() == Qt::Key_Backspace || event->key() == Qt::Key_Delete ||
+           event->matches(QKeySequence::Paste) || event->matches(QKeySequence::Cut) ||
+           (event->key() == Qt::Key_Insert && shift);
+}
+
+void TDBEdit::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) {
+        runtime::guarded([this] { link_.Reset(); });
+        selectAll();
+        // The window may still want Escape (its cancel button).
+        event->ignore();
+        return;
+    }
+    const QString text = event->text();
+    const bool printable = !text.isEmpty() && text.at(0).isPrint() &&
+                           !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
+    if (printable && !data::fieldAcceptsChar(link_.Field(), text.at(0))) {
+        QApplication::beep();
+        event->accept();
+        return;
+    }
+    if (KeyChangesText(event)) {
+        bool editing = false;
+        runtime::guarded([&] { editing = RequestEdit(); });
+        if (!editing) {
+            event->accept();
+            return;
+        }
+    }
+    if (charCase_ != ecNormal && printable) {
+        const QString cased = charCase_ == ecUpperCase ? text.toUpper() : text.toLower();
+        QKeyEvent casedEvent(event->type(), event->key(), event->modifiers(), cased, event->isAutoRepeat(),
+                             ushort(event->count()));
+        QLineEdit::keyPressEvent(&casedEvent);
+        event->setAccepted(casedEvent.isAccepted());
+        return;
+    }
+    if (charCase_ != ecNormal &&
+        (event->matches(QKeySequence::Paste) ||
+         (event->key() == Qt::Key_Insert && (event->modifiers() & Qt::ShiftModifier)))) {
+        const QString pasted = QGuiApplication::clipboard()->text();
+        insert(charCase_ == ecUpperCase ? pasted.toUpper() : pasted.toLower());
+        event->accept();
+        return;
+    }
+    QLineEdit::keyPressEvent(event);
+}
+
+void TDBEdit::focusInEvent(QFocusEvent* event) {
+    runtime::guarded([this] {
+        if (!link_.Modified()) link_.Reset();
+    });
+    UpdateAlignment();
+    QLineEdit::focusInEvent(event);
+}
+
+void TDBEdit::focusOutEvent(QFocusEvent* event) {
+    QLineEdit::focusOutEvent(event);
+    runtime::guarded([this] {
+        try {
+            if (link_.FieldEditing()) link_.UpdateRecord();
+        } catch (...) {
+            selectAll();
+            setFocus(Qt::OtherFocusReason);
+            throw;
+        }
+        if (!link_.Modified()) link_.Reset();
+        UpdateAlignment();
+    });
+}
+
+void TDBEdit::SetDataSourceName(QObject* owner, const QString& name) {
+    owner_ = owner;
+    dataSourceName_ = name;
+}
+
+void TDBEdit::Loaded() {
+    if (dataSourceName_.isEmpty() || !owner_) return;
+    SetDataSource(owner_->findChild<TDataSource*>(dataSourceName_));
+}
+
+// ---- Registration -----------------------------------------------------------------------------
+
+namespace {
+
+TDBGridOptions gridOptions(const QJsonArray& names) {
+    static const std::pair<const char*, TDBGridOption> known[] = {
+        {"dgEditing", dgEditing},
+        {"dgAlwaysShowEditor", dgAlwaysShowEditor},
+        {"dgTitles", dgTitles},
+        {"dgIndicator", dgIndicator},
+        {"dgColumnResize", dgColumnResize},
+        {"dgColLines", dgColLines},
+        {"dgRowLines", dgRowLines},
+        {"dgTabs", dgTabs},
+        {"dgRowSelect", dgRowSelect},
+        {"dgAlwaysShowSelection", dgAlwaysShowSelection},
+        {"dgConfirmDelete", dgConfirmDelete},
+        {"dgCancelOnExit", dgCancelOnExit},
+        {"dgMultiSelect", dgMultiSelect},
+    };
+    TDBGridOptions options;
+    for (const QJsonValue& name : names) {
+        for (const auto& [text, option] : known) {
+            if (name.toString() == QLatin1String(text)) options |= option;
+        }
+    }
+    return options;
+}
+
+QObject* createGrid(QObject* owner, const QJsonObject& description) {
+    auto* grid = new TDBGrid(qobject_cast<QWidget*>(owner));
+    if (description.contains(QLatin1String("options"))) {
+        grid->SetOptions(gridOptions(description.value(QLatin1String("options")).toArray()));
+    }
+    grid->SetReadOnly(description.value(QLatin1String("readOnly")).toBool(false));
+    grid->SetDefaultDrawing(description.value(QLatin1String("defaultDrawing")).toBool(true));
+    for (const QJsonValue& value : description.value(QLatin1String("columns")).toArray()) {
+        const QJsonObject spec = value.toObject();
+        TColumn* column = grid->Columns().Add();
+        column->SetFieldName(spec.value(QLatin1String("fieldName")).toString());
+        if (spec.contains(QLatin1String("width")))
+            column->SetWidth(spec.value(QLatin1String("width")).toInt());
+        if (spec.contains(QLatin1String("title"))) {
+            column->Title().SetCaption(spec.value(QLatin1String("title")).toString());
+        }
+        if (spec.contains(QLatin1String("readOnly"))) {
+            column->SetReadOnly(spec.value(QLatin1String("readOnly")).toBool());
+        }
+    }
+    grid->SetDataSourceName(owner, description.value(QLatin1String("dataSource")).toString());
+    return grid;
+}
+
+QObject* createEdit(QObject* owner, const QJsonObject& description) {
+    auto* edit = new TDBEdit(qobject_cast<QWidget*>(owner));
+    edit->SetDataField(description.value(QLatin1String("dataField")).toString());
+    const QString charCase = description.value(QLatin1String("charCase")).toString();
+    if (charCase == QLatin1String("ecUpperCase")) edit->SetCharCase(ecUpperCase);
+    if (charCase == QLatin1String("ecLowerCase")) edit->SetCharCase(ecLowerCase);
+    edit->setEnabled(description.value(QLatin1String("enabled")).toBool(true));
+    edit->SetReadOnly(description.value(QLatin1String("readOnly")).toBool(false));
+    edit->SetDataSourceName(owner, description.value(QLatin1String("dataSource")).toString());
+    return edit;
+}
+
+}  // namespace
+
+namespace data {
+
+void registerDataControls() {
+    runtime::registerComponentClass(QStringLiteral("TDBGrid"), createGrid);
+    runtime::registerComponentClass(QStringLiteral("TDBEdit"), createEdit);
+}
+
+}  // namespace data
