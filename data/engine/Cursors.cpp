@@ -16,10 +16,9 @@ std::string columnList() {
     return list;
 }
 
-std::string selectSql(const std::string& source, const std::string& condition, const std::string& where,
-                      const char* order) {
-    std::string sql = "SELECT rowid, " + columnList() + " FROM " + source + " WHERE " + condition;
-    if (!where.empty()) sql += " AND (" + where + ")";
+std::string selectSql(const RowSource& source, const std::string& condition, const char* order) {
+    std::string sql = "SELECT rowid, " + source.columns + " FROM " + source.table + " WHERE " + condition;
+    if (!source.where.empty()) sql += " AND (" + source.where + ")";
     if (order)
         sql += std::string(" ORDER BY rowid ") + order + " LIMIT " + std::to_string(TableCursor::PageRows);
     return sql;
@@ -50,15 +49,22 @@ std::vector<FieldSpec> ledgerFieldSpecs() {
     return fields;
 }
 
-TableCursor::TableCursor(std::shared_ptr<Connection> connection, const std::string& source,
+TableCursor::TableCursor(std::shared_ptr<Connection> connection, const std::string& table,
                          const std::string& where, bool readWrite, bool temporary)
-    : Cursor(RecordLayout(ledgerFieldSpecs())),
+    : TableCursor(std::move(connection), RowSource{columnList(), table, where}, ledgerFieldSpecs()) {
+    readWrite_ = readWrite;
+    temporary_ = temporary;
+}
+
+TableCursor::TableCursor(std::shared_ptr<Connection> connection, const RowSource& source,
+                         std::vector<FieldSpec> fields)
+    : Cursor(RecordLayout(fields)),
       connection_(std::move(connection)),
-      readWrite_(readWrite),
-      temporary_(temporary),
-      forwardSql_(selectSql(source, "rowid > ?1", where, "ASC")),
-      backwardSql_(selectSql(source, "rowid < ?1", where, "DESC")),
-      currentSql_(selectSql(source, "rowid = ?1", "", nullptr)) {}
+      readWrite_(false),
+      temporary_(true),
+      forwardSql_(selectSql(source, "rowid > ?1", "ASC")),
+      backwardSql_(selectSql(source, "rowid < ?1", "DESC")),
+      currentSql_(selectSql(RowSource{source.columns, source.table, ""}, "rowid = ?1", nullptr)) {}
 
 CursorProps TableCursor::properties() const {
     CursorProps props;

@@ -37,15 +37,27 @@ class Cursor {
 
 constexpr std::uint32_t BookmarkSize = sizeof(std::int64_t);
 
-// All rows of the file's table, or those matching a where clause, in rowid order. It holds one page
+// What a table cursor reads: its columns, the from clause naming the file's table (with any alias the
+// other parts use) and an optional where clause, all in SQLite's dialect.
+struct RowSource {
+    std::string columns;
+    std::string table;
+    std::string where;
+};
+
+// The rows of the file's table, or those matching a where clause, in rowid order. It holds one page
 // of rows at a time and fetches the next or previous page by rowid, so opening it and reading its
 // first rows costs the same on any size of table. A page is dropped as soon as the file changes.
-// Writes go straight to the file; after a delete the cursor keeps the deleted row's place.
+// A cursor over all the table's columns may write: writes go straight to the file, and after a
+// delete the cursor keeps the deleted row's place.
 class TableCursor : public Cursor {
   public:
-    // `source` is the from clause naming the file's table (an alias the where clause uses included).
-    TableCursor(std::shared_ptr<Connection> connection, const std::string& source, const std::string& where,
+    // A cursor over all columns of the table.
+    TableCursor(std::shared_ptr<Connection> connection, const std::string& table, const std::string& where,
                 bool readWrite, bool temporary);
+    // A read-only cursor over `source`, whose columns give `fields`.
+    TableCursor(std::shared_ptr<Connection> connection, const RowSource& source,
+                std::vector<FieldSpec> fields);
 
     CursorProps properties() const override;
     Result setToBegin() override;

@@ -215,7 +215,7 @@ Result SqliteEngine::allocateStatement(DatabaseHandle db, StatementHandle* stmt)
     if (const Result result = begin()) return result;
     if (!database(db)) return fail(code::InvalidHandle, "Unknown database handle.");
     *stmt = newHandle();
-    statements_.emplace(*stmt, Statement{db, false, false, {}, nullptr, {}});
+    statements_.emplace(*stmt, Statement{db, false, false, false, {}, nullptr, {}});
     return code::Ok;
 }
 
@@ -287,10 +287,14 @@ Result SqliteEngine::execute(StatementHandle stmt, CursorHandle* cursor) {
 
 Result SqliteEngine::executeSelect(Statement& stmt, CursorHandle* cursor) {
     std::unique_ptr<Cursor> made;
-    if (stmt.sql.selectsAllColumnsOfOneTable()) {
+    const SqlStatement& sql = stmt.sql;
+    if (sql.selectsAllColumnsOfOneTable()) {
         const bool writable = stmt.liveWanted && !stmt.connection->readOnly();
-        made = std::make_unique<TableCursor>(stmt.connection, stmt.sql.fromText(), stmt.sql.whereText(),
-                                             writable, !stmt.liveWanted);
+        made = std::make_unique<TableCursor>(stmt.connection, sql.fromText(), sql.whereText(), writable,
+                                             !stmt.liveWanted);
+    } else if (stmt.pagedByRowid) {
+        made = std::make_unique<TableCursor>(
+            stmt.connection, RowSource{sql.selectListText(), sql.fromText(), sql.whereText()}, stmt.fields);
     } else {
         Failure failure;
         sqlite3_stmt* prepared = stmt.connection->statement(stmt.sql.sqliteText(), &failure);

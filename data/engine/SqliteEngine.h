@@ -84,6 +84,7 @@ class SqliteEngine : public TableEngine {
         DatabaseHandle database = NoHandle;
         bool liveWanted = false;
         bool prepared = false;
+        bool pagedByRowid = false;  // a read-only select of stored rows, paged like a table
         SqlStatement sql;
         std::shared_ptr<Connection> connection;
         std::vector<FieldSpec> fields;

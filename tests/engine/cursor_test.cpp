@@ -87,7 +87,9 @@ TEST_P(CursorWalkTest, NextAndPriorAgreeWithTheRowsInStoredOrder) {
 INSTANTIATE_TEST_SUITE_P(
     Cursors, CursorWalkTest,
     testing::Values(Walk{"table", nullptr, 0}, Walk{"all_rows", "select * from kovrel", 0},
-                    Walk{"one_worker", "select * from kovrel\r\nwhere prezimeime = 'RADNIK'\r\n", 3}),
+                    Walk{"one_worker", "select * from kovrel\r\nwhere prezimeime = 'RADNIK'\r\n", 3},
+                    Walk{"projection", "select prezimeime, redbroj * 1 from kovrel where razlog = 'SL.DANI'",
+                         2}),
     [](const auto& info) { return std::string(info.param.label); });
 
 TEST_F(CursorTest, BookmarksReturnToTheirRecord) {
