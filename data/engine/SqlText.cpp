@@ -435,30 +435,25 @@ class ExpressionTyper {
         return args;
     }
 
+    // The type of a call of one of SQLite's functions; any other function gives text.
     Typed functionCall(const std::string& name) {
-        std::vector<Typed> args = arguments();
-        const char* n = name.c_str();
-        auto first = [&args]() { return args.empty() ? textOf(UnknownTextSize) : args.front(); };
-        Typed result;
-        if (sameWord(name, "count") || sameWord(name, "length") || sameWord(name, "instr")) {
+        const std::vector<Typed> args = arguments();
+        const auto named = [&name](std::initializer_list<const char*> names) {
+            return std::any_of(names.begin(), names.end(),
+                               [&name](const char* n) { return sameWord(name, n); });
+        };
+        Typed result = args.empty() ? textOf(UnknownTextSize) : args.front();
+        if (named({"count", "length", "instr"})) {
             result = numberOf(FieldType::Integer);
-        } else if (sameWord(name, "sum") || sameWord(name, "avg") || sameWord(name, "total") ||
-                   sameWord(name, "round")) {
+        } else if (named({"sum", "avg", "total", "round"})) {
             result = numberOf(FieldType::Float);
-        } else if (sameWord(name, "max") || sameWord(name, "min") || sameWord(name, "coalesce") ||
-                   sameWord(name, "ifnull")) {
-            result = first();
+        } else if (named({"max", "min", "coalesce", "ifnull"})) {
             for (std::size_t i = 1; i < args.size(); ++i) result = wider(result, args[i]);
-        } else if (sameWord(name, "abs") || sameWord(name, "nullif")) {
-            result = first();
-        } else if (strcasecmp(n, "upper") == 0 || strcasecmp(n, "lower") == 0 || strcasecmp(n, "trim") == 0 ||
-                   strcasecmp(n, "ltrim") == 0 || strcasecmp(n, "rtrim") == 0 ||
-                   strcasecmp(n, "substr") == 0 || strcasecmp(n, "replace") == 0) {
-            const Typed text = first();
-            result = textOf(text.type == FieldType::String ? text.size : UnknownTextSize);
-        } else if (sameWord(name, "date")) {
+        } else if (named({"upper", "lower", "trim", "ltrim", "rtrim", "substr", "replace"})) {
+            result = textOf(result.type == FieldType::String ? result.size : UnknownTextSize);
+        } else if (named({"date"})) {
             result = numberOf(FieldType::Date);
-        } else {
+        } else if (!named({"abs", "nullif"})) {
             result = textOf(UnknownTextSize);
         }
         result.column.clear();
@@ -590,7 +585,7 @@ bool SqlStatement::parse(const std::string& sql, SqlStatement* statement, std::s
 void SqlStatement::findSelectParts() {
     const auto& t = tokens_;
     std::size_t i = 1;
-    const bool distinct = i < t.size() && isAnyWord(t[i], {"DISTINCT", "ALL"}) && isWord(t[i], "DISTINCT");
+    const bool distinct = i < t.size() && isWord(t[i], "DISTINCT");
     if (i < t.size() && isAnyWord(t[i], {"DISTINCT", "ALL"})) ++i;
     selectListBegin_ = i;
     int depth = 0;
