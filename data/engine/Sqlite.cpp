@@ -61,11 +61,10 @@ std::unique_ptr<Connection> Connection::open(const std::string& path, bool readO
     connection->device_ = info.st_dev;
     connection->inode_ = info.st_ino;
     connection->setBusyTimeout(busyTimeoutMs);
-    // Case-sensitive LIKE is the dialect's; the page cache and memory-mapped reads keep scans of a large
-    // ledger in index order from rereading pages through the file system.
-    sqlite3_exec(db,
-                 "PRAGMA case_sensitive_like = ON; PRAGMA cache_size = -65536; PRAGMA mmap_size = 268435456",
-                 nullptr, nullptr, nullptr);
+    // Case-sensitive LIKE is the dialect's; a page cache of up to 64 MB keeps scans of a large ledger in
+    // index order from rereading its pages through the file system.
+    sqlite3_exec(db, "PRAGMA case_sensitive_like = ON; PRAGMA cache_size = -65536", nullptr, nullptr,
+                 nullptr);
     if (!hasLedgerShape(db, path, failure)) return nullptr;
     return connection;
 }
