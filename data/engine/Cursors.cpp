@@ -93,10 +93,10 @@ Result TableCursor::setToEnd() {
 bool TableCursor::fetchPage(bool forward, std::int64_t from, Failure* failure) {
     dropPage();
     pageRecords_.clear();
+    pageStamp_ = connection_->changeStamp();
     sqlite3_stmt* statement = connection_->statement(forward ? forwardSql_ : backwardSql_, failure);
     if (!statement) return false;
     StatementUse use(statement);
-    pageStamp_ = connection_->changeStamp();
     sqlite3_bind_int64(statement, 1, from);
     const std::uint32_t size = layout().recordSize();
     int rc;

@@ -51,7 +51,8 @@ class Connection {
     bool readOnly() const { return readOnly_; }
     void setBusyTimeout(int ms) { sqlite3_busy_timeout(db_, ms); }
 
-    // A cached prepared statement for `sql`, or nullptr with *failure filled.
+    // A cached prepared statement for `sql`, or nullptr with *failure filled. The pointer stays valid
+    // until the next call of statement(), which may empty the cache.
     sqlite3_stmt* statement(const std::string& sql, Failure* failure);
     // Runs one write statement whose parameters are bound; it is its own committed transaction.
     bool runWrite(sqlite3_stmt* statement, Failure* failure);

@@ -222,6 +222,20 @@ TEST_F(CursorTest, ChangesByAnotherCursorShowOnTheNextMove) {
     EXPECT_EQ(move(reader, GetMode::Next), "3");
 }
 
+TEST_F(CursorTest, ManyOtherStatementsLeaveAnOpenCursorWorking) {
+    createLedger(numberedRows(2 * TableCursor::PageRows));
+    const CursorHandle cursor = query("select * from kovrel where razlog = 'SL.DANI'", true);
+    for (int i = 0; i < TableCursor::PageRows + 5; ++i) move(cursor, GetMode::Next);
+    for (int n = 0; n < 300; ++n) {
+        const CursorHandle other = query("select * from kovrel where redbroj = " + std::to_string(n), true);
+        ASSERT_EQ(engine_.getRecord(other, GetMode::Next, nullptr),
+                  n >= 1 && n <= 2 * TableCursor::PageRows ? code::Ok : code::PastLast);
+        ASSERT_EQ(engine_.closeCursor(other), code::Ok);
+    }
+    EXPECT_EQ(move(cursor, GetMode::Next), std::to_string(TableCursor::PageRows + 6));
+    EXPECT_EQ(move(cursor, GetMode::Prior), std::to_string(TableCursor::PageRows + 5));
+}
+
 TEST_F(CursorTest, TextsAreCutToTheFieldSizeWithoutSplittingACharacter) {
     createLedger();
     const CursorHandle cursor = openTable();
