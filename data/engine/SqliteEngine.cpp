@@ -474,9 +474,10 @@ std::unique_ptr<TableEngine>& replacementEngine() {
 }  // namespace
 
 TableEngine& currentEngine() {
-    static SqliteEngine sqliteEngine;
+    // Never destroyed, so objects that close their cursors while the process ends still find it.
+    static SqliteEngine* const sqliteEngine = new SqliteEngine;
     if (auto& replacement = replacementEngine()) return *replacement;
-    return sqliteEngine;
+    return *sqliteEngine;
 }
 
 void setCurrentEngine(std::unique_ptr<TableEngine> replacement) {
