@@ -1,0 +1,153 @@
+// The preview control and its page-image control.
+#include "report/RpPreview.h"
+
+#include <QPainter>
+#include <QScrollBar>
+
+#include "report/RpPrinter.h"
+#include "runtime/Seams.h"
+
+// ---- TRpPreviewImage ---------------------------------------------------------------------------
+
+TRpPreviewImage::TRpPreviewImage(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("TRpPreviewImage"));
+}
+
+void TRpPreviewImage::SetImage(std::optional<TRpPageImage> image, int page) {
+    image_ = std::move(image);
+    imagePage_ = image_ ? page : 0;
+    update();
+}
+
+void TRpPreviewImage::paintEvent(QPaintEvent*) {
+    if (!image_) return;
+    QPainter painter(this);
+    const int w = width(), h = height();
+    painter.fillRect(QRect(1, 1, w - 4, h - 4), Qt::white);
+    image_->Replay(painter, QRectF(0, 0, w, h));
+    painter.setPen(Qt::black);
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(QRect(0, 0, w - 4, h - 4));
+    painter.fillRect(QRect(w - 2, 2, 2, h - 2), Qt::black);
+    painter.fillRect(QRect(2, h - 2, w - 2, 2), Qt::black);
+}
+
+// ---- TRpPreview --------------------------------------------------------------------------------
+
+TRpPreview::TRpPreview(QWidget* parent) : QScrollArea(parent), image_(new TRpPreviewImage) {
+    setObjectName(QStringLiteral("TRpPreview"));
+    setWidget(image_);
+    setWidgetResizable(false);
+    setAlignment(Qt::AlignCenter);
+    setBackgroundRole(QPalette::Dark);
+    horizontalScrollBar()->setTracking(true);
+    verticalScrollBar()->setTracking(true);
+}
+
+TRpPreview::~TRpPreview() {
+    Detach();
+}
+
+void TRpPreview::Attach(TRpPrinter* printer) {
+    Detach();
+    printer_ = printer;
+    if (!printer_) return;
+    printer_->SetNotifyWindow(this);
+    printer_->SetShowing(true);
+    image_->SetImage(std::nullopt, 0);
+    page_ = 0;
+    SetPage(1);
+    page_ = 1;
+    Relayout();
+}
+
+void TRpPreview::Detach() {
+    if (!printer_) return;
+    TRpPrinter* printer = printer_;
+    printer_ = nullptr;
+    if (printer->NotifyWindow() == this) printer->SetNotifyWindow(nullptr);
+    printer->SetShowing(false);
+}
+
+void TRpPreview::SetPage(int page) {
+    if (!printer_ || page < 1 || page > printer_->PageCount()) return;
+    if (page == page_ && image_->HasImage()) return;
+    loadPage(page);
+    page_ = page;
+    horizontalScrollBar()->setValue(0);
+    verticalScrollBar()->setValue(0);
+}
+
+// A page that cannot be read is reported and leaves the control without an image.
+void TRpPreview::loadPage(int page) {
+    try {
+        image_->SetImage(printer_ ? printer_->Page(page) : std::nullopt, page);
+    } catch (const Exception& error) {
+        image_->SetImage(std::nullopt, 0);
+        runtime::showMessage({runtime::MessageKind::Error, runtime::applicationTitle(), error.Message()});
+    }
+}
+
+QSizeF TRpPreview::pagePixels() const {
+    if (!printer_) return QSizeF();
+    return QSizeF(printer_->XSize(printer_->PaperWidth()), printer_->YSize(printer_->PaperLength()));
+}
+
+void TRpPreview::SetZoom(int percent) {
+    if (percent < 2 || percent > 2000) return;
+    zoom_ = percent;
+    mode_ = ZoomMode::Explicit;
+    Relayout();
+}
+
+void TRpPreview::ZoomToFit() {
+    const QSizeF page = pagePixels();
+    if (page.isEmpty()) return;
+    const auto byWidth = roundHalfEven(width() / page.width() * 95);
+    const auto byHeight = roundHalfEven(height() / page.height() * 95);
+    SetZoom(static_cast<int>(std::min(byWidth, byHeight)));
+    mode_ = ZoomMode::FitPage;
+}
+
+void TRpPreview::ZoomToWidth() {
+    const QSizeF page = pagePixels();
+    if (page.isEmpty()) return;
+    SetZoom(static_cast<int>(roundHalfEven(width() / page.width() * 90)));
+    mode_ = ZoomMode::FitWidth;
+}
+
+void TRpPreview::Relayout() {
+    if (printer_) {
+        const int w =
+            static_cast<int>(roundHalfEven(printer_->XSize(printer_->PaperWidth() * zoom_ / 100.0))) + 4;
+        const int h =
+            static_cast<int>(roundHalfEven(printer_->YSize(printer_->PaperLength() * zoom_ / 100.0))) + 4;
+        image_->resize(w, h);
+    }
+    horizontalScrollBar()->setValue(0);
+    verticalScrollBar()->setValue(0);
+}
+
+bool TRpPreview::event(QEvent* event) {
+    if (event->type() == TRpPageFinishedEvent::kType) {
+        const int page = static_cast<TRpPageFinishedEvent*>(event)->Page();
+        if (printer_ && page == page_ && !image_->HasImage() && printer_->PagesFinished() >= page_) {
+            ZoomToWidth();
+            loadPage(page_);
+        }
+        if (OnPageAvailable) OnPageAvailable(page);
+        return true;
+    }
+    if (event->type() == TRpProgressEvent::kType) {
+        if (OnProgressUpdate) OnProgressUpdate(static_cast<TRpProgressEvent*>(event)->Percent());
+        return true;
+    }
+    return QScrollArea::event(event);
+}
+
+void TRpPreview::resizeEvent(QResizeEvent* event) {
+    QScrollArea::resizeEvent(event);
+    if (mode_ == ZoomMode::FitPage) ZoomToFit();
+    if (mode_ == ZoomMode::FitWidth) ZoomToWidth();
+    Relayout();
+}

@@ -1,0 +1,73 @@
+// The preview control: a scroll box showing one stored page of a printer object at a zoom.
+#pragma once
+
+#include <QScrollArea>
+#include <QWidget>
+#include <functional>
+#include <optional>
+
+#include "report/RpPageImage.h"
+
+class TRpPrinter;
+
+// Paints one page image on a white sheet with a black border and a shadow.
+class TRpPreviewImage : public QWidget {
+    Q_OBJECT
+  public:
+    explicit TRpPreviewImage(QWidget* parent = nullptr);
+    bool HasImage() const { return image_.has_value(); }
+    int ImagePage() const { return imagePage_; }
+    void SetImage(std::optional<TRpPageImage> image, int page);
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+
+  private:
+    std::optional<TRpPageImage> image_;
+    int imagePage_ = 0;
+};
+
+// Shows the pages of the attached printer and follows its page-finished and progress messages.
+// Zoom modes: fit page, fit width, explicit (2..2000 percent).
+class TRpPreview : public QScrollArea {
+    Q_OBJECT
+  public:
+    enum class ZoomMode { FitPage = 0, FitWidth = 1, Explicit = 2 };
+
+    explicit TRpPreview(QWidget* parent = nullptr);
+    ~TRpPreview() override;
+
+    TRpPrinter* Printer() const { return printer_; }
+    // Detaches any printer shown here, then shows `printer` from page 1.
+    void Attach(TRpPrinter* printer);
+    // The printer stops showing: an unfinished run is cancelled and the after-preview hook runs.
+    void Detach();
+
+    int PageNumber() const { return page_; }
+    void SetPage(int page);
+    int Zoom() const { return zoom_; }
+    ZoomMode Mode() const { return mode_; }
+    void SetZoom(int percent);
+    void ZoomToFit();
+    void ZoomToWidth();
+    // Lays the page out again at the current zoom, e.g. after the pages were replaced.
+    void Relayout();
+    TRpPreviewImage& Image() { return *image_; }
+
+    std::function<void(int page)> OnPageAvailable;
+    std::function<void(int percent)> OnProgressUpdate;
+
+  protected:
+    bool event(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+  private:
+    void loadPage(int page);
+    QSizeF pagePixels() const;
+
+    TRpPrinter* printer_ = nullptr;
+    TRpPreviewImage* image_;
+    int page_ = 1;
+    int zoom_ = 100;
+    ZoomMode mode_ = ZoomMode::Explicit;
+};

@@ -1,0 +1,357 @@
+// The report object: page geometry, printer configuration, the report run and the preview.
+#include "report/RpReport.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QFontMetrics>
+#include <QLocale>
+#include <QPageSize>
+#include <QPointer>
+#include <QPrinterInfo>
+
+#include "report/RpPreview.h"
+#include "report/RpStandardPreview.h"
+#include "runtime/Seams.h"
+
+// ---- TRpPage -----------------------------------------------------------------------------------
+
+void TRpPage::SetValue(Index index, double value) {
+    if ((index == PageLength || index == PageWidth) && paper_ != TRpPaperSize::Custom) return;
+    Values[index] = value;
+}
+
+void TRpPage::SetColumns(int columns) {
+    if (columns >= 1) columns_ = columns;
+}
+
+void TRpPage::SetOrientation(TRpOrientation orientation) {
+    orientation_ = orientation;
+    applyPaper();
+}
+
+void TRpPage::SetPaperSize(TRpPaperSize paper) {
+    paper_ = paper;
+    applyPaper();
+}
+
+void TRpPage::applyPaper() {
+    const TRpPaperInfo& info = paperInfo(paper_);
+    if (info.widthMM <= 0) return;  // Default and Custom keep the size they have
+    const bool landscape = orientation_ == TRpOrientation::poLandscape;
+    Values[PageWidth] = (landscape ? info.lengthMM : info.widthMM) * 10;
+    Values[PageLength] = (landscape ? info.widthMM : info.lengthMM) * 10;
+}
+
+// ---- Operations provided by the printing module -------------------------------------------------
+
+namespace {
+
+TRpReportOperations& operationsStore() {
+    static TRpReportOperations operations;
+    return operations;
+}
+
+// The platform page size of a paper of the table, where the platform has one.
+std::optional<QPageSize::PageSizeId> platformPageSize(TRpPaperSize paper) {
+    switch (paper) {
+        case TRpPaperSize::Letter:
+        case TRpPaperSize::LetterSmall:
+            return QPageSize::Letter;
+        case TRpPaperSize::Tabloid:
+        case TRpPaperSize::rp11X17:
+            return QPageSize::Tabloid;
+        case TRpPaperSize::Ledger:
+            return QPageSize::Ledger;
+        case TRpPaperSize::Legal:
+            return QPageSize::Legal;
+        case TRpPaperSize::Statement:
+            return QPageSize::Statement;
+        case TRpPaperSize::Executive:
+            return QPageSize::ExecutiveStandard;
+        case TRpPaperSize::A3:
+            return QPageSize::A3;
+        case TRpPaperSize::A4:
+        case TRpPaperSize::A4Small:
+            return QPageSize::A4;
+        case TRpPaperSize::A5:
+            return QPageSize::A5;
+        case TRpPaperSize::B4:
+            return QPageSize::JisB4;
+        case TRpPaperSize::B5:
+            return QPageSize::JisB5;
+        case TRpPaperSize::Folio:
+            return QPageSize::FanFoldGermanLegal;
+        case TRpPaperSize::Quarto:
+            return QPageSize::Quarto;
+        case TRpPaperSize::rp10X14:
+            return QPageSize::Imperial10x14;
+        case TRpPaperSize::Note:
+            return QPageSize::Note;
+        case TRpPaperSize::Env9:
+            return QPageSize::Envelope9;
+        case TRpPaperSize::Env10:
+            return QPageSize::Envelope10;
+        case TRpPaperSize::Env11:
+            return QPageSize::Envelope11;
+        case TRpPaperSize::Env12:
+            return QPageSize::Envelope12;
+        case TRpPaperSize::Env14:
+            return QPageSize::Envelope14;
+        default:
+            return std::nullopt;
+    }
+}
+
+TRpPaperSize paperFromPlatform(QPageSize::PageSizeId id) {
+    for (int i = 1; i < static_cast<int>(TRpPaperSize::Custom); ++i) {
+        if (platformPageSize(static_cast<TRpPaperSize>(i)) == id) return static_cast<TRpPaperSize>(i);
+    }
+    return TRpPaperSize::Default;
+}
+
+// The installed printer the settings select, when Qt knows it.
+QPrinterInfo selectedPrinter(int printerIndex) {
+    const QStringList names = runtime::printerNames();
+    const QString name = printerIndex >= 0 && printerIndex < names.size() ? names.at(printerIndex)
+                                                                          : runtime::defaultPrinterName();
+    return QPrinterInfo::printerInfo(name);
+}
+
+}  // namespace
+
+void setReportOperations(TRpReportOperations operations) {
+    operationsStore() = std::move(operations);
+}
+const TRpReportOperations& reportOperations() {
+    return operationsStore();
+}
+
+// ---- TReport -----------------------------------------------------------------------------------
+
+TReport::TReport(QObject* parent)
+    : QObject(parent), font_(QStringLiteral("Arial"), 10), measure_(measuringDevice(TRpPrinter::kScreenDpi)) {
+    if (QLocale::system().language() == QLocale::Japanese) font_ = QFont();
+    applyMeasurementDefaults();
+}
+
+TReport::~TReport() = default;
+
+void TReport::applyMeasurementDefaults() {
+    const bool us = QLocale::system().measurementSystem() == QLocale::ImperialUSSystem;
+    units_ = us ? TRpUnits::Inches : TRpUnits::MM;
+    const double margin = us ? 127 : 100;
+    for (auto index : {TRpPage::BottomMargin, TRpPage::TopMargin, TRpPage::LeftMargin, TRpPage::RightMargin})
+        page_.Values[index] = margin;
+    page_.SetPaperSize(us ? TRpPaperSize::Letter : TRpPaperSize::A4);
+    if (runtime::printersInstalled()) {
+        const QPrinterInfo printer = selectedPrinter(-1);
+        if (!printer.isNull()) {
+            const TRpPaperSize paper = paperFromPlatform(printer.defaultPageSize().id());
+            if (paper != TRpPaperSize::Default) page_.SetPaperSize(paper);
+        }
+    }
+}
+
+void TReport::SetZoom(int zoom) {
+    if (zoom >= 1 && zoom <= 300) zoom_ = zoom;
+}
+
+TRpUnitContext TReport::UnitContext() const {
+    TRpUnitContext context;
+    context.resolution = TRpPrinter::kScreenDpi;
+    context.zoom = zoom_;
+    const QFontMetrics metrics(font_, &measure_);
+    context.charWidthMM = metrics.averageCharWidth() * 25.4 / TRpPrinter::kScreenDpi;
+    context.charHeightMM = metrics.height() * 25.4 / TRpPrinter::kScreenDpi;
+    return context;
+}
+
+double TReport::ToUnits(double native, TRpAxis axis) const {
+    return nativeToUnit(native, units_, axis, UnitContext());
+}
+
+double TReport::FromUnits(double value, TRpAxis axis) const {
+    return unitToNative(value, units_, axis, UnitContext());
+}
+
+int TReport::MeasureWidth(const QFont& font, const QString& text) const {
+    return QFontMetrics(font, &measure_).horizontalAdvance(text);
+}
+
+int TReport::MeasureHeight(const QFont& font, const QString&) const {
+    return QFontMetrics(font, &measure_).height();
+}
+
+std::vector<TRpPrintable*> TReport::Printables() const {
+    std::vector<TRpPrintable*> printables;
+    for (QObject* child : children()) {
+        if (auto* printable = qobject_cast<TRpPrintable*>(child)) printables.push_back(printable);
+    }
+    return printables;
+}
+
+void TReport::ConfigurePrinter(TRpPrinter& printer) const {
+    TRpPrinterSettings& settings = printer.Settings;
+    settings.PrinterIndex = PrinterSettings.PrinterIndex;
+    // With no printer installed the report's own paper is taken as it is; otherwise the selected
+    // device must support it, or its current paper stays.
+    bool accepted = true;
+    if (runtime::printersInstalled()) {
+        const QPrinterInfo device = selectedPrinter(PrinterSettings.PrinterIndex);
+        const auto wanted = platformPageSize(page_.PaperSize());
+        if (!device.isNull() && wanted && page_.PaperSize() != TRpPaperSize::Default) {
+            accepted = false;
+            for (const QPageSize& size : device.supportedPageSizes())
+                accepted = accepted || size.id() == *wanted;
+            if (!accepted) settings.PaperSize = paperFromPlatform(device.defaultPageSize().id());
+        }
+    }
+    if (accepted) settings.PaperSize = page_.PaperSize();
+    if (settings.PaperSize == TRpPaperSize::Custom) {
+        settings.PaperWidth = page_.Value(TRpPage::PageWidth);
+        settings.PaperLength = page_.Value(TRpPage::PageLength);
+    }
+    settings.Orientation = page_.Orientation();
+    settings.Copies = PrinterSettings.Copies;
+    settings.Duplex = PrinterSettings.Duplex;
+    settings.OutputBin = PrinterSettings.OutputBin;
+    printer.FirstPage = PrinterSettings.FirstPage;
+    printer.LastPage = PrinterSettings.LastPage;
+    printer.SetTitle(ReportTitle);
+    printer.Compression = Options.testFlag(TRpReportOption::Compression);
+}
+
+void TReport::CreateReport(bool composite) {
+    if (!available_) return;
+    if (!printer_) throw ERpError(QStringLiteral("Report printer not ready"));
+    available_ = false;
+    finalPage_ = false;
+    bool print = true;
+    if (BeforePrint) {
+        try {
+            BeforePrint(*this, print);
+        } catch (...) {
+            available_ = true;
+            throw;
+        }
+    }
+    if (!print) {
+        available_ = true;
+        return;
+    }
+    TRpPrinter& printer = *printer_;
+    const TRpUnits savedUnits = units_;
+    units_ = TRpUnits::Native;
+    const std::vector<TRpPrintable*> printables = Printables();
+    bool prepared = false;
+    const auto finish = [&] {
+        units_ = savedUnits;
+        if (prepared) {
+            for (TRpPrintable* printable : printables) printable->Unprepare();
+        }
+        if (!composite) {
+            if (printer.Cancelled()) {
+                printer.Abort();
+            } else {
+                printer.EndDoc();
+            }
+        }
+        available_ = true;
+    };
+    try {
+        if (!composite) {
+            ConfigurePrinter(printer);
+            printer.BeginDoc();
+        }
+        currentY_ = page_.Value(TRpPage::PageLength);
+        pageNumber_ = 0;
+        column_ = 1;
+        pageFooterHeight_ = 0;  // the sum of the page-footer bands; a form without bands has none
+        for (TRpPrintable* printable : printables) printable->SetParentReport(this);
+        currentX_ = page_.Value(TRpPage::LeftMargin);
+        for (TRpPrintable* printable : printables) printable->Prepare(&printer);
+        prepared = true;
+        NewPage();
+        // Without bands and without a dataset the data loop has nothing to print, whether or not
+        // PrintIfEmpty is set.
+        currentX_ = page_.Value(TRpPage::LeftMargin);
+        finalPage_ = true;
+        if (!printer.Cancelled()) EndPage();
+    } catch (...) {
+        finish();
+        throw;
+    }
+    finish();
+}
+
+void TReport::NewPage() {
+    EndPage();
+    ++pageNumber_;
+    printer_->NewPage();
+    currentY_ = page_.Value(TRpPage::TopMargin);
+    if (OnStartPage) OnStartPage(*this);
+}
+
+void TReport::EndPage() {
+    if (pageNumber_ <= 0) return;
+    if (OnEndPage) OnEndPage(*this);
+    currentY_ = page_.Value(TRpPage::PageLength) - page_.Value(TRpPage::BottomMargin) - pageFooterHeight_;
+    for (TRpPrintable* printable : Printables()) printable->Print(0, 0);
+    if (outputToCanvas_ && Frame.AnySide()) {
+        const double left = page_.Value(TRpPage::LeftMargin), top = page_.Value(TRpPage::TopMargin);
+        const double right = page_.Value(TRpPage::PageWidth) - page_.Value(TRpPage::RightMargin);
+        const double bottom = page_.Value(TRpPage::PageLength) - page_.Value(TRpPage::BottomMargin);
+        drawFrame(printer_->Canvas(), *printer_, Frame, left, top, right - left, bottom - top);
+    }
+}
+
+void TReport::Preview() {
+    if (!available_ || previewOpen_) return;
+    previewOpen_ = true;
+    TRpPrinter printer;
+    printer.AfterPreviewHook = [this] {
+        if (AfterPreview) AfterPreview(*this);
+    };
+    printer.AfterPrintHook = [this] {
+        if (AfterPrint) AfterPrint(*this);
+    };
+    printer.SetDestination(TRpPrinter::Destination::PageImages);
+    const TRpReportOperations& operations = reportOperations();
+    if (operations.Print) printer.PrintHook = [this] { reportOperations().Print(*this); };
+    if (operations.PrinterSetup)
+        printer.PrinterSetupHook = [this] { reportOperations().PrinterSetup(*this); };
+    if (operations.Export) {
+        printer.ExportHook = [this](const QString& fileName, int filter) {
+            reportOperations().Export(*this, fileName, filter);
+        };
+    }
+    printer.SetTitle(ReportTitle);
+    TRpPrinter* const previous = printer_;
+    printer_ = &printer;
+
+    QPointer<TRpStandardPreview> window;
+    const auto closeWindow = [&] {
+        if (window) window->Preview().Detach();
+        delete window.data();
+        printer_ = previous;
+        previewOpen_ = false;
+    };
+    try {
+        if (OnPreview) {
+            OnPreview(*this, printer);
+        } else {
+            window = new TRpStandardPreview(printer);
+            window->showMaximized();
+        }
+        QCoreApplication::processEvents();
+        CreateReport(false);
+        printer.SetProgress(100);
+        while (printer.Showing() && !QCoreApplication::closingDown()) {
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        }
+    } catch (...) {
+        closeWindow();
+        throw;
+    }
+    closeWindow();
+}

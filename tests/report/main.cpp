@@ -1,0 +1,12 @@
+// Runs the report engine's tests inside a QApplication with a fixed locale, clock and no printers.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLocale>
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
