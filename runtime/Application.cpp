@@ -58,6 +58,12 @@ TForm* TApplication::MainForm() const {
     return forms_.empty() ? nullptr : forms_.front().form.get();
 }
 
+TForm* TApplication::Forms(int index) const {
+    if (index < 0 || index >= FormCount())
+        throw EListError(QStringLiteral("List index out of bounds (%1)").arg(index));
+    return forms_[size_t(index)].form.get();
+}
+
 QString TApplication::Title() const {
     return runtime::applicationTitle();
 }

@@ -41,6 +41,9 @@ class TApplication {
     void ProcessMessages();
 
     TForm* MainForm() const;
+    // The forms in the order of their creation.
+    int FormCount() const { return int(forms_.size()); }
+    TForm* Forms(int index) const;
     QString Title() const;
     void SetTitle(const QString& title);
     // The file name of the program's executable, e.g. "kovrel".

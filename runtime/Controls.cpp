@@ -86,7 +86,7 @@ void TEdit::SetText(const QString& text) {
     setText(inCase(text));
 }
 
-void TEdit::SetCharCase(TEditCharCase charCase) {
+void TEdit::SetCharCase(runtime::TEditCharCase charCase) {
     charCase_ = charCase;
     SetText(text());
 }
@@ -94,19 +94,19 @@ void TEdit::SetCharCase(TEditCharCase charCase) {
 void TEdit::ReadDescription(const QJsonObject& description) {
     const QString charCase = description.value(QLatin1String("charCase")).toString();
     if (charCase == QLatin1String("ecUpperCase"))
-        SetCharCase(ecUpperCase);
+        SetCharCase(runtime::ecUpperCase);
     else if (charCase == QLatin1String("ecLowerCase"))
-        SetCharCase(ecLowerCase);
+        SetCharCase(runtime::ecLowerCase);
     SetText(description.value(QLatin1String("text")).toString());
 }
 
 QString TEdit::inCase(const QString& text) const {
     switch (charCase_) {
-        case ecUpperCase:
+        case runtime::ecUpperCase:
             return text.toUpper();
-        case ecLowerCase:
+        case runtime::ecLowerCase:
             return text.toLower();
-        case ecNormal:
+        case runtime::ecNormal:
             break;
     }
     return text;
@@ -115,7 +115,7 @@ QString TEdit::inCase(const QString& text) const {
 // Typed characters take the forced case before they reach the text, so a keystroke is one change.
 void TEdit::keyPressEvent(QKeyEvent* event) {
     const QString typed = inCase(event->text());
-    if (charCase_ == ecNormal || typed == event->text()) {
+    if (charCase_ == runtime::ecNormal || typed == event->text()) {
         QLineEdit::keyPressEvent(event);
         return;
     }

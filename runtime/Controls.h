@@ -31,7 +31,9 @@ class TLabel : public QLabel {
     void ReadDescription(const QJsonObject& description);
 };
 
+namespace runtime {
 enum TEditCharCase { ecNormal, ecUpperCase, ecLowerCase };
+}  // namespace runtime
 
 // A single-line edit. With a forced letter case, typed, pasted and assigned texts all take that case.
 // Disabled, it shows the text the program puts in but takes no input and no focus.
@@ -43,8 +45,8 @@ class TEdit : public QLineEdit {
 
     QString Text() const { return text(); }
     void SetText(const QString& text);
-    TEditCharCase CharCase() const { return charCase_; }
-    void SetCharCase(TEditCharCase charCase);
+    runtime::TEditCharCase CharCase() const { return charCase_; }
+    void SetCharCase(runtime::TEditCharCase charCase);
     bool Enabled() const { return isEnabled(); }
     void SetEnabled(bool enabled) { setEnabled(enabled); }
     // Reads "text" and "charCase" ("ecNormal", "ecUpperCase", "ecLowerCase").
@@ -60,7 +62,7 @@ class TEdit : public QLineEdit {
     QString inCase(const QString& text) const;
     void enforceCase();
 
-    TEditCharCase charCase_ = ecNormal;
+    runtime::TEditCharCase charCase_ = runtime::ecNormal;
 };
 
 class TComboBox;

@@ -85,7 +85,7 @@ TEST_F(LayoutForm, NestsPanelControlsAndHonoursVisibilityAndEnabling) {
     auto* edit4 = form.Component<TEdit>("Edit4");
     EXPECT_FALSE(edit4->Enabled());
     EXPECT_EQ(edit4->Text(), QStringLiteral("7"));
-    EXPECT_EQ(form.Component<TEdit>("Edit1")->CharCase(), ecUpperCase);
+    EXPECT_EQ(form.Component<TEdit>("Edit1")->CharCase(), runtime::ecUpperCase);
     EXPECT_EQ(form.Component<TEdit>("Edit1")->toolTip(), QStringLiteral("ime radnika"));
 }
 
