@@ -1,0 +1,198 @@
+// The day entry window "Evidencija sl.dana": records one transaction of days for the worker that the
+// register window shows, writing it through the register's worker-rows query.
+#include "ledger/Unit4.h"
+
+#include <QRegularExpression>
+#include <chrono>
+#include <functional>
+#include <utility>
+
+#include "data/DBGrids.h"
+#include "data/DBTables.h"
+#include "ledger/Ledger.h"
+#include "ledger/Unit3.h"
+#include "runtime/Controls.h"
+#include "runtime/Seams.h"
+
+TfrmNoviunos* frmNoviunos = nullptr;
+
+static QString unitDescription() {
+    Q_INIT_RESOURCE(ledger);
+    return QStringLiteral(":/ledger/Unit4.json");
+}
+
+namespace {
+
+// A decimal whole number, optionally signed, after any leading blanks; anything else is refused with
+// the conversion error a person sees.
+int integerFromText(const QString& text) {
+    static const QRegularExpression wholeNumber(QStringLiteral("^\\s*[+-]?[0-9]+$"));
+    bool ok = false;
+    int value = 0;
+    if (wholeNumber.match(text).hasMatch()) value = text.trimmed().toInt(&ok, 10);
+    if (!ok) throw EConvertError(QStringLiteral("'%1' is not a valid integer value").arg(text));
+    return value;
+}
+
+std::chrono::year_month_day calendarDay(const QDate& date) {
+    return std::chrono::year_month_day{std::chrono::year{date.year()},
+                                       std::chrono::month{static_cast<unsigned>(date.month())},
+                                       std::chrono::day{static_cast<unsigned>(date.day())}};
+}
+
+// The field that column `index` of the register grid shows in its dataset's current row.
+TField* registerColumn(int index) {
+    if (TField* field = frmEvidencija->DBGrid1->Fields(index)) return field;
+    throw EDatabaseError(QStringLiteral("Field of grid column %1 not found").arg(index));
+}
+
+// The dataset that the register grid shows: the register's worker-rows query.
+TDataSet* registerRows() {
+    TDataSource* source = frmEvidencija->DBGrid1->DataSource();
+    if (source && source->DataSet()) return source->DataSet();
+    throw EDatabaseError(QStringLiteral("Cannot perform this operation on a closed dataset"));
+}
+
+// Fills the row that `rows` has just begun or put in edit state and stores it; on a failure the row is
+// abandoned, so nothing is left pending in the dataset.
+void storeRow(TDataSet* rows, const std::function<void()>& fill) {
+    try {
+        fill();
+        rows->Post();
+    } catch (...) {
+        if (rows->State() == DataSetState::Insert || rows->State() == DataSetState::Edit) rows->Cancel();
+        throw;
+    }
+}
+
+}  // namespace
+
+TfrmNoviunos::TfrmNoviunos()
+    : TForm(unitDescription()),
+      Label6(Component<TLabel>(QStringLiteral("Label6"))),
+      Edit4(Component<TEdit>(QStringLiteral("Edit4"))),
+      Label1(Component<TLabel>(QStringLiteral("Label1"))),
+      Edit1(Component<TEdit>(QStringLiteral("Edit1"))),
+      Label4(Component<TLabel>(QStringLiteral("Label4"))),
+      ComboBox1(Component<TComboBox>(QStringLiteral("ComboBox1"))),
+      Panel1(Component<TPanel>(QStringLiteral("Panel1"))),
+      Label8(Component<TLabel>(QStringLiteral("Label8"))),
+      ComboBox2(Component<TComboBox>(QStringLiteral("ComboBox2"))),
+      Label9(Component<TLabel>(QStringLiteral("Label9"))),
+      ComboBox3(Component<TComboBox>(QStringLiteral("ComboBox3"))),
+      Label7(Component<TLabel>(QStringLiteral("Label7"))),
+      Edit5(Component<TEdit>(QStringLiteral("Edit5"))),
+      Label2(Component<TLabel>(QStringLiteral("Label2"))),
+      DateTimePicker1(Component<TDateTimePicker>(QStringLiteral("DateTimePicker1"))),
+      Label3(Component<TLabel>(QStringLiteral("Label3"))),
+      DateTimePicker2(Component<TDateTimePicker>(QStringLiteral("DateTimePicker2"))),
+      Label5(Component<TLabel>(QStringLiteral("Label5"))),
+      Edit3(Component<TEdit>(QStringLiteral("Edit3"))),
+      CheckBox1(Component<TCheckBox>(QStringLiteral("CheckBox1"))),
+      BitBtn1(Component<TBitBtn>(QStringLiteral("BitBtn1"))),
+      BitBtn2(Component<TBitBtn>(QStringLiteral("BitBtn2"))),
+      Query1(Component<TQuery>(QStringLiteral("Query1"))),
+      Query1transakcija(Component<TIntegerField>(QStringLiteral("Query1transakcija"))) {
+    OnActivate = [this](QObject* sender) { FormActivate(sender); };
+    OnClose = [this](QObject* sender) { FormClose(sender); };
+    ComboBox1->OnChange = [this](QObject* sender) { ComboBox1Change(sender); };
+    ComboBox1->OnExit = [this](QObject* sender) { ComboBox1Exit(sender); };
+    DateTimePicker2->OnChange = [this](QObject* sender) { DateTimePicker2Change(sender); };
+    BitBtn1->OnClick = [this](QObject* sender) { BitBtn1Click(sender); };
+    BitBtn2->OnClick = [this](QObject* sender) { BitBtn2Click(sender); };
+}
+
+void TfrmNoviunos::FormActivate(QObject*) {
+    if (std::exchange(keepBoxesOnReturn_, false)) return;
+    ClearPlainEdits();
+    CheckBox1->SetChecked(false);
+    Edit1->SetText(frmEvidencija->ComboBox1->Text());
+    TField* number = frmEvidencija->DBGrid1->Fields(0);
+    Edit4->SetText(number ? number->AsString() : QString());
+    DateTimePicker1->SetDate(runtime::today());
+    DateTimePicker2->SetDate(runtime::today());
+    ComboBox1->setFocus();
+}
+
+void TfrmNoviunos::FormClose(QObject*) {
+    keepBoxesOnReturn_ = false;
+    ClearPlainEdits();
+    ComboBox1->SetText(QString());
+    Panel1->SetVisible(false);
+}
+
+void TfrmNoviunos::ClearPlainEdits() {
+    for (TEdit* edit : {Edit1, Edit3, Edit4, Edit5}) edit->SetText(QString());
+}
+
+void TfrmNoviunos::ComboBox1Change(QObject*) {
+    const std::string reason = ComboBox1->Text().toStdString();
+    const bool annualLeave = reason == ledger::reasonText(ledger::ReasonCode::GO) ||
+                             reason == ledger::reasonText(ledger::ReasonCode::OSTATAK_OD_GO);
+    Panel1->SetVisible(annualLeave);
+    if (annualLeave) ComboBox2->setFocus();
+}
+
+void TfrmNoviunos::ComboBox1Exit(QObject*) {
+    Query1->Close();
+    Query1->SQL().Clear();
+    for (const std::string& line : ledger::transactionNumberSql(Edit1->Text().toStdString()))
+        Query1->SQL().Add(QString::fromStdString(line));
+    Query1->Open();
+    Edit5->SetText(Query1transakcija->AsString());
+}
+
+void TfrmNoviunos::DateTimePicker2Change(QObject*) {
+    const int days =
+        ledger::workingDays(calendarDay(DateTimePicker1->Date()), calendarDay(DateTimePicker2->Date()));
+    Edit3->SetText(QString::number(days));
+}
+
+void TfrmNoviunos::BitBtn1Click(QObject*) {
+    try {
+        RecordRow();
+    } catch (...) {
+        keepBoxesOnReturn_ = TForm::ActiveForm() == this;
+        throw;
+    }
+}
+
+void TfrmNoviunos::BitBtn2Click(QObject*) {
+    Close();
+}
+
+void TfrmNoviunos::RecordRow() {
+    const int days = integerFromText(Edit3->Text());
+    const int transaction = integerFromText(Edit5->Text());
+    const int number = integerFromText(Edit4->Text());
+    const bool oduzmi = CheckBox1->Checked();
+    const QString razlog = QString::fromStdString(
+        ledger::compositeReason(ComboBox1->Text().toStdString(), ComboBox2->Text().toStdString(),
+                                ComboBox3->Text().toStdString(), oduzmi));
+
+    TDataSet* rows = registerRows();
+    rows->Insert();
+    storeRow(rows, [&] {
+        registerColumn(3)->SetAsString(Edit1->Text());
+        registerColumn(4)->SetAsString(razlog);
+        registerColumn(5)->SetAsDateTime(datetime::fromQDate(DateTimePicker1->Date()));
+        registerColumn(6)->SetAsDateTime(datetime::fromQDate(DateTimePicker2->Date()));
+        registerColumn(oduzmi ? 8 : 7)->SetAsInteger(days);
+        registerColumn(1)->SetAsInteger(transaction);
+        registerColumn(0)->SetAsInteger(number);
+    });
+    RefreshRegister();
+}
+
+void TfrmNoviunos::RefreshRegister() {
+    TQuery* rows = frmEvidencija->Query1;
+    rows->Close();
+    rows->Open();
+    frmEvidencija->Query3->Close();
+    frmEvidencija->Query3->Open();
+    const int balance = frmEvidencija->Query3ukupno->AsInteger();
+    frmEvidencija->Edit1->SetText(QString::number(balance));
+    if (rows->IsEmpty()) return;
+    rows->Edit();
+    storeRow(rows, [balance] { registerColumn(9)->SetAsInteger(balance); });
+}

@@ -1,0 +1,93 @@
+// The reports window "frmIzvestaji": free-day balances and granted annual leave, for all workers or one,
+// run on the register window's worker-rows query and shown in this window's grid.
+#include "ledger/Unit5.h"
+
+#include <string>
+#include <vector>
+
+#include "data/DBGrids.h"
+#include "data/DBTables.h"
+#include "ledger/Ledger.h"
+#include "ledger/Unit3.h"
+#include "runtime/Controls.h"
+#include "runtime/Seams.h"
+
+TfrmIzvestaji* frmIzvestaji = nullptr;
+
+static QString unitDescription() {
+    Q_INIT_RESOURCE(ledger);
+    return QStringLiteral(":/ledger/Unit5.json");
+}
+
+namespace {
+
+void replaceSql(TQuery* query, const std::vector<std::string>& lines) {
+    query->Close();
+    query->SQL().Clear();
+    for (const std::string& line : lines) query->SQL().Add(QString::fromStdString(line));
+}
+
+}  // namespace
+
+TfrmIzvestaji::TfrmIzvestaji()
+    : TForm(unitDescription()),
+      ComboBox1(Component<TComboBox>(QStringLiteral("ComboBox1"))),
+      CheckBox1(Component<TCheckBox>(QStringLiteral("CheckBox1"))),
+      BitBtn1(Component<TBitBtn>(QStringLiteral("BitBtn1"))),
+      BitBtn2(Component<TBitBtn>(QStringLiteral("BitBtn2"))),
+      BitBtn3(Component<TBitBtn>(QStringLiteral("BitBtn3"))),
+      BitBtn4(Component<TBitBtn>(QStringLiteral("BitBtn4"))),
+      ComboBox2(Component<TComboBox>(QStringLiteral("ComboBox2"))),
+      DBGrid1(Component<TDBGrid>(QStringLiteral("DBGrid1"))) {
+    OnActivate = [this](QObject* sender) { FormActivate(sender); };
+    CheckBox1->OnClick = [this](QObject* sender) { CheckBox1Click(sender); };
+    BitBtn1->OnClick = [this](QObject* sender) { BitBtn1Click(sender); };
+    BitBtn2->OnClick = [this](QObject* sender) { BitBtn2Click(sender); };
+    BitBtn4->OnClick = [this](QObject* sender) { BitBtn4Click(sender); };
+}
+
+void TfrmIzvestaji::FormActivate(QObject*) {
+    frmEvidencija->Query1->Close();
+    ComboBox1->Items().Clear();
+    TQuery* names = frmEvidencija->Query2;
+    replaceSql(names, ledger::nameListSql());
+    names->Prepare();
+    names->Open();
+    names->First();
+    while (!names->Eof()) {
+        ComboBox1->Items().Add(names->Fields(0)->AsString());
+        names->Next();
+    }
+    ComboBox1->SetItemIndex(0);
+}
+
+void TfrmIzvestaji::CheckBox1Click(QObject*) {
+    ComboBox1->setEnabled(!CheckBox1->Checked());
+}
+
+void TfrmIzvestaji::BitBtn1Click(QObject*) {
+    const std::string name = ComboBox1->Text().toStdString();
+    ShowReport(CheckBox1->Checked() ? ledger::balanceReportAllSql() : ledger::balanceReportOneSql(name));
+}
+
+void TfrmIzvestaji::BitBtn4Click(QObject*) {
+    const std::string name = ComboBox1->Text().toStdString();
+    const std::string year = ComboBox2->Text().toStdString();
+    ShowReport(CheckBox1->Checked() ? ledger::annualLeaveReportAllSql(year)
+                                    : ledger::annualLeaveReportOneSql(name, year));
+}
+
+void TfrmIzvestaji::BitBtn2Click(QObject*) {
+    Close();
+}
+
+void TfrmIzvestaji::ShowReport(const std::vector<std::string>& lines) {
+    DBGrid1->SetDataSource(frmEvidencija->DataSource1);
+    try {
+        TQuery* rows = frmEvidencija->Query1;
+        replaceSql(rows, lines);
+        rows->Open();
+    } catch (const std::exception&) {
+        ShowMessage(QStringLiteral("Doslo je do greske"));
+    }
+}
