@@ -141,14 +141,15 @@ void TDBEdit::SetCharCase(TEditCharCase charCase) {
 }
 
 void TDBEdit::DataChange() {
-    loading_ = true;
     TField* field = link_.Field();
-    if (!field) {
-        setText(QString());
-    } else {
-        setText(hasFocus() && link_.CanModify() ? field->Text() : field->DisplayText());
+    QString shown;
+    if (field) shown = hasFocus() && link_.CanModify() ? field->Text() : field->DisplayText();
+    // The same text is left alone, so a selection the person made survives the edit request.
+    if (shown != text()) {
+        loading_ = true;
+        setText(shown);
+        loading_ = false;
     }
-    loading_ = false;
     UpdateAlignment();
 }
 

@@ -642,9 +642,11 @@ void TDBGrid::keyPressEvent(QKeyEvent* event) {
     runtime::guarded([&] {
         handled = HandleKey(event->key(), event->modifiers());
         if (!handled && isPrintable(event) && (options_ & dgEditing) && CanEditShow()) {
-            ShowEditor();
-            if (EditorMode()) {
+            if (!EditorMode()) {
+                ShowEditor();
                 editor_->selectAll();
+            }
+            if (EditorMode()) {
                 QKeyEvent copy(QEvent::KeyPress, event->key(), event->modifiers(), event->text());
                 QCoreApplication::sendEvent(editor_, &copy);
                 handled = true;
@@ -1013,8 +1015,9 @@ bool TDBGrid::eventFilter(QObject* watched, QEvent* event) {
     if (watched != editor_) return QAbstractScrollArea::eventFilter(watched, event);
     if (event->type() == QEvent::KeyPress) {
         bool handled = false;
-        runtime::guarded([&] { handled = EditorKey(static_cast<QKeyEvent*>(event)); });
-        return handled;
+        const bool finished = runtime::guarded([&] { handled = EditorKey(static_cast<QKeyEvent*>(event)); });
+        // A key whose command failed is spent: the grid must not run it a second time.
+        return handled || !finished;
     }
     if (event->type() == QEvent::FocusOut) {
         runtime::guarded([this] { CancelUntouchedInsert(); });

@@ -2,8 +2,6 @@
 // it fetches and can refuse writes like a read-only result.
 #pragma once
 
-#include <QDataStream>
-#include <QIODevice>
 #include <QVariant>
 #include <algorithm>
 #include <cstring>
@@ -45,7 +43,7 @@ class GridRowsDataSet : public TDataSet {
         gone_ = false;
     }
     void InternalClose() override {}
-    std::size_t RecordSize() const override { return 0; }
+    std::size_t RecordSize() const override { return sizeof(qint64); }
 
     GetResult GetRecord(RecordBuffer& buffer, GetMode mode) override {
         const int count = int(rows_.size());
@@ -152,18 +150,22 @@ class GridRowsDataSet : public TDataSet {
         position_ = found == rows_.end() ? -1 : int(found - rows_.begin());
         gone_ = found == rows_.end();
     }
-    static QVariantList Values(const RecordBuffer& buffer) {
-        QByteArray bytes(reinterpret_cast<const char*>(buffer.data.data()), qsizetype(buffer.data.size()));
-        QDataStream stream(bytes);
-        QVariantList values;
-        stream >> values;
-        return values;
+    // A buffer holds the number of its slot of values, given out on first use.
+    QVariantList Values(const RecordBuffer& buffer) const {
+        qint64 slot = 0;
+        if (buffer.data.size() >= sizeof slot) std::memcpy(&slot, buffer.data.data(), sizeof slot);
+        return slot > 0 ? slots_[std::size_t(slot - 1)] : QVariantList();
     }
-    static void Store(RecordBuffer& buffer, const QVariantList& values) {
-        QByteArray bytes;
-        QDataStream stream(&bytes, QIODevice::WriteOnly);
-        stream << values;
-        buffer.data.assign(bytes.begin(), bytes.end());
+    void Store(RecordBuffer& buffer, const QVariantList& values) const {
+        qint64 slot = 0;
+        if (buffer.data.size() < sizeof slot) buffer.data.assign(sizeof slot, 0);
+        std::memcpy(&slot, buffer.data.data(), sizeof slot);
+        if (slot == 0) {
+            slots_.emplace_back();
+            slot = qint64(slots_.size());
+            std::memcpy(buffer.data.data(), &slot, sizeof slot);
+        }
+        slots_[std::size_t(slot - 1)] = values;
     }
     void Load(RecordBuffer& buffer, const Row& row) const {
         Store(buffer, row.values);
@@ -177,4 +179,5 @@ class GridRowsDataSet : public TDataSet {
     bool gone_ = false;
     bool writable_ = true;
     int fetches_ = 0;
+    mutable std::vector<QVariantList> slots_;
 };
