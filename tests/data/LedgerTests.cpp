@@ -1,0 +1,263 @@
+// Tables and queries over a real ledger file made in a temporary directory.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "MemoryDataSet.h"
+#include "data/DBTables.h"
+#include "data/DataComponents.h"
+#include "data/engine/LedgerFile.h"
+#include "runtime/Form.h"
+
+namespace {
+
+// A ledger of `rows` rows in a temporary working directory: RedBroj 1..rows, PrezimeIme "Radnik <n % 3>",
+// Dana n, Razlog "GO" for even rows.
+class LedgerTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir_.isValid());
+        previous_ = QDir::currentPath();
+        QDir::setCurrent(dir_.path());
+    }
+    void TearDown() override {
+        table.Close();
+        query.Close();
+        Session->Close();
+        QDir::setCurrent(previous_);
+    }
+    void MakeLedger(int rows) {
+        const std::string path = dir_.filePath(QStringLiteral("Kovrel.DB")).toStdString();
+        ASSERT_EQ(engine::createLedgerFile(path), engine::code::Ok);
+        int n = 0;
+        const auto next = [&](engine::LedgerValues& values) {
+            if (n == rows) return false;
+            ++n;
+            values = {};
+            values[0] = double(n % 3 + 1);
+            values[1] = double(n);
+            values[2] = std::string("2026-01-") + (n % 28 + 1 < 10 ? "0" : "") + std::to_string(n % 28 + 1);
+            values[3] = "Radnik " + std::to_string(n % 3);
+            values[6] = double(n);
+            values[8] = std::string(n % 2 == 0 ? "GO" : "SD");
+            return true;
+        };
+        ASSERT_EQ(engine::loadLedgerRows(path, next), engine::code::Ok);
+    }
+    std::vector<int> RedBrojevi(TDataSet& dataSet) {
+        std::vector<int> seen;
+        dataSet.First();
+        while (!dataSet.Eof()) {
+            seen.push_back(dataSet.FieldByName(QStringLiteral("RedBroj"))->AsInteger());
+            dataSet.Next();
+        }
+        return seen;
+    }
+    void SetSQL(TQuery& q, const QString& text, bool live) {
+        q.Close();
+        q.SetRequestLive(live);
+        q.SQL().Clear();
+        q.SQL().Add(text);
+    }
+
+    QTemporaryDir dir_;
+    QString previous_;
+    TTable table;
+    TQuery query;
+};
+
+std::vector<int> range(int from, int to) {
+    std::vector<int> numbers;
+    for (int i = from; i <= to; ++i) numbers.push_back(i);
+    return numbers;
+}
+
+TEST_F(LedgerTest, TableReadsEveryRowOnceWhateverTheWindow) {
+    MakeLedger(25);
+    table.SetTableName(QStringLiteral("Kovrel.DB"));
+    TDataSource source;
+    QStringList log;
+    RecordingLink grid(log);
+    grid.SetBufferCount(7);
+    source.SetDataSet(&table);
+    grid.SetDataSource(&source);
+    table.Open();
+    EXPECT_EQ(table.FieldCount(), 12);
+    EXPECT_EQ(RedBrojevi(table), range(1, 25));
+    std::vector<int> back;
+    table.Last();
+    while (!table.Bof()) {
+        back.push_back(table.FieldByName(QStringLiteral("RedBroj"))->AsInteger());
+        table.Prior();
+    }
+    EXPECT_EQ(back.size(), 25u);
+    EXPECT_EQ(back.front(), 25);
+    EXPECT_EQ(back.back(), 1);
+}
+
+TEST_F(LedgerTest, MissingTableFileRaisesTheEngineError) {
+    table.SetTableName(QStringLiteral("Kovrel.DB"));
+    try {
+        table.Open();
+        FAIL();
+    } catch (const EDBEngineError& e) {
+        EXPECT_FALSE(e.Message().isEmpty());
+        EXPECT_EQ(e.Errors(0).ErrorCode(), engine::code::FileNotFound);
+    }
+    EXPECT_FALSE(table.Active());
+    EXPECT_FALSE(QFile::exists(QStringLiteral("Kovrel.DB"))) << "opening never creates the file";
+}
+
+TEST_F(LedgerTest, TableDeclaredOpenInAFormOpensWhenTheFormIsReadAndItsFailureEndsTheCreation) {
+    data::registerDataComponents();
+    QFile description(dir_.filePath(QStringLiteral("form.json")));
+    ASSERT_TRUE(description.open(QIODevice::WriteOnly));
+    description.write(R"({"class":"TfrmProba","name":"frmProba","components":[
+        {"class":"TTable","name":"Table1","tableName":"Kovrel.DB","active":true,
+         "fields":[{"class":"TStringField","name":"Table1PrezimeIme","fieldName":"PrezimeIme","size":30}]},
+        {"class":"TDataSource","name":"DataSource1","dataSet":"Table1"}]})");
+    description.close();
+    EXPECT_THROW(TForm form(description.fileName()), EDBEngineError);
+    MakeLedger(3);
+    TForm form(description.fileName());
+    auto* opened = form.Component<TTable>(QStringLiteral("Table1"));
+    EXPECT_TRUE(opened->Active());
+    EXPECT_EQ(opened->FieldCount(), 1);
+    EXPECT_EQ(opened->FieldByName(QStringLiteral("PrezimeIme"))->AsString(), "Radnik 1");
+    EXPECT_EQ(form.Component<TDataSource>(QStringLiteral("DataSource1"))->State(), DataSetState::Browse);
+    opened->Close();
+}
+
+TEST_F(LedgerTest, TableWritesInsertsEditsAndDeletesAndDropsAClosedInsert) {
+    MakeLedger(3);
+    table.SetTableName(QStringLiteral("Kovrel.DB"));
+    table.Open();
+    table.Append();
+    table.FieldByName(QStringLiteral("RedBroj"))->SetAsInteger(4);
+    table.FieldByName(QStringLiteral("PrezimeIme"))->SetAsString(QStringLiteral("Novi Radnik"));
+    table.FieldByName(QStringLiteral("Datum"))->SetValue(QDate(2026, 12, 8));
+    table.Post();
+    EXPECT_EQ(table.FieldByName(QStringLiteral("PrezimeIme"))->AsString(), "Novi Radnik");
+    table.First();
+    table.Edit();
+    table.FieldByName(QStringLiteral("Dana"))->SetAsFloat(2.5);
+    table.Post();
+    table.Next();
+    table.Delete();
+    table.Insert();
+    table.FieldByName(QStringLiteral("RedBroj"))->SetAsInteger(99);
+    table.Close();
+
+    table.Open();
+    EXPECT_EQ(RedBrojevi(table), std::vector<int>({1, 3, 4}));
+    table.First();
+    EXPECT_EQ(table.FieldByName(QStringLiteral("Dana"))->AsFloat(), 2.5);
+    table.Last();
+    EXPECT_EQ(table.FieldByName(QStringLiteral("Datum"))->Value(), QVariant(QDate(2026, 12, 8)));
+}
+
+TEST_F(LedgerTest, LiveQueryOverAllColumnsWritesThroughToTheTable) {
+    MakeLedger(5);
+    SetSQL(query, QStringLiteral("select * from kovrel"), true);
+    query.Open();
+    ASSERT_TRUE(query.CanModify());
+    query.MoveBy(2);
+    query.Edit();
+    query.FieldByName(QStringLiteral("PrezimeIme"))->SetAsString(QStringLiteral("Promenjen"));
+    query.Post();
+    query.Insert();
+    query.FieldByName(QStringLiteral("RedBroj"))->SetAsInteger(6);
+    query.FieldByName(QStringLiteral("PrezimeIme"))->SetAsString(QStringLiteral("Dodat"));
+    query.Post();
+    query.Close();
+
+    table.SetTableName(QStringLiteral("Kovrel.DB"));
+    table.Open();
+    QStringList names;
+    for (table.First(); !table.Eof(); table.Next())
+        names << table.FieldByName(QStringLiteral("PrezimeIme"))->AsString();
+    EXPECT_EQ(names, QStringList({"Radnik 1", "Radnik 2", "Promenjen", "Radnik 1", "Radnik 2", "Dodat"}));
+}
+
+class ReadOnlyResults : public LedgerTest, public testing::WithParamInterface<const char*> {};
+
+TEST_P(ReadOnlyResults, RefuseEditing) {
+    MakeLedger(5);
+    SetSQL(query, QString::fromUtf8(GetParam()), true);
+    query.Open();
+    EXPECT_FALSE(query.CanModify());
+    for (const auto& operation : std::vector<std::function<void()>>{
+             [&] { query.Edit(); }, [&] { query.Insert(); }, [&] { query.Append(); }}) {
+        try {
+            operation();
+            ADD_FAILURE() << "no exception";
+        } catch (const EDatabaseError& e) {
+            EXPECT_EQ(e.Message(), "Cannot modify a read-only dataset");
+        }
+    }
+    EXPECT_EQ(query.State(), DataSetState::Browse);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Ledger, ReadOnlyResults,
+    testing::Values("select distinct PrezimeIme from kovrel",
+                    "select sum(Dobijeni)-sum(Iskorisceni) as stanje from kovrel",
+                    "select PrezimeIme, sum(Dana) as ukupno from kovrel group by PrezimeIme"));
+
+TEST_F(LedgerTest, QueryWithoutRequestLiveIsReadOnly) {
+    MakeLedger(2);
+    SetSQL(query, QStringLiteral("select * from kovrel"), false);
+    query.Open();
+    EXPECT_FALSE(query.CanModify());
+}
+
+TEST_F(LedgerTest, DefaultFieldsFollowTheResultAfterAChangeOfText) {
+    MakeLedger(4);
+    SetSQL(query, QStringLiteral("select * from kovrel"), true);
+    query.Open();
+    EXPECT_EQ(query.FieldCount(), 12);
+    SetSQL(query, QStringLiteral("select count(*)+1 as broj, max(RedBroj)+1 as sledeci from kovrel"), false);
+    query.Open();
+    ASSERT_EQ(query.FieldCount(), 2);
+    EXPECT_EQ(query.Fields(0)->DataType(), ftInteger);
+    EXPECT_EQ(query.Fields(1)->DataType(), ftFloat);
+    EXPECT_EQ(query.FieldByName(QStringLiteral("broj"))->AsInteger(), 5);
+    EXPECT_EQ(query.FieldByName(QStringLiteral("sledeci"))->AsString(), "5");
+}
+
+TEST_F(LedgerTest, PersistentFieldMissingFromTheResultFailsTheOpen) {
+    MakeLedger(2);
+    TFloatField redbr;
+    redbr.setObjectName(QStringLiteral("Query1redbr"));
+    redbr.SetFieldName(QStringLiteral("redbr"));
+    redbr.SetDataSet(&query);
+    query.setObjectName(QStringLiteral("Query1"));
+    SetSQL(query, QStringLiteral("select PrezimeIme from kovrel"), false);
+    try {
+        query.Open();
+        FAIL();
+    } catch (const EDatabaseError& e) {
+        EXPECT_EQ(e.Message(), "Query1: Field 'redbr' not found");
+    }
+    EXPECT_FALSE(query.Active());
+    SetSQL(query, QStringLiteral("select max(RedBroj) as redbr from kovrel"), false);
+    query.Open();
+    EXPECT_EQ(redbr.AsInteger(), 2);
+    query.Close();
+    redbr.SetDataSet(nullptr);
+}
+
+TEST_F(LedgerTest, RejectedSqlTextRaisesAndLeavesTheQueryClosedAndUnprepared) {
+    MakeLedger(1);
+    SetSQL(query, QStringLiteral("selec * frm kovrel"), false);
+    EXPECT_THROW(query.Open(), EDBEngineError);
+    EXPECT_FALSE(query.Active());
+    EXPECT_FALSE(query.Prepared());
+    SetSQL(query, QStringLiteral("select * from kovrel"), false);
+    query.Open();
+    EXPECT_TRUE(query.Active());
+}
+
+}  // namespace
