@@ -16,6 +16,7 @@ void setControlColor(QWidget* control, const QColor& color) {
     palette.setColor(QPalette::Window, color);
     palette.setColor(QPalette::Base, color);
     control->setPalette(palette);
+    control->setBackgroundRole(QPalette::Window);
     control->setAutoFillBackground(true);
 }
 

@@ -75,6 +75,7 @@ TEST_F(LayoutForm, PaintsTheLayoutColoursBehindLabelsAndInsideEdits) {
     EXPECT_EQ(pixelAt(form.Component<TLabel>("Label2"), {130, 28}), kPink);
     EXPECT_EQ(pixelAt(form.Component<TEdit>("Edit1"), {250, 14}), kLightBlue);
     EXPECT_NE(pixelAt(form.Component<TEdit>("Edit4"), {100, 14}), kLightBlue);
+    EXPECT_EQ(pixelAt(form.Component<TCheckBox>("CheckBox1"), {100, 20}), kLightBlue);
     form.hide();
 }
 
