@@ -57,17 +57,6 @@ TEST(ReasonCodes, OnlyReasonsBeginningWithCapitalGLeaveTheBalance) {
     EXPECT_FALSE(countsInBalance("GODISNJI"));
 }
 
-TEST(ReasonCodes, ReasonBoxOffersEveryDayEntryCodeButTheCarryOver) {
-    std::vector<std::string> codes;
-    for (auto code : {ReasonCode::GO, ReasonCode::SL_DANI, ReasonCode::OSTATAK_OD_GO, ReasonCode::BO,
-                      ReasonCode::DRUGO_OSTALO, ReasonCode::PLACENO})
-        codes.emplace_back(reasonText(code));
-    EXPECT_EQ(reasonItems(), codes);
-    EXPECT_EQ(yearItems().front(), "2010");
-    EXPECT_EQ(yearItems().back(), "2020");
-    EXPECT_EQ(yearItems().size(), 11u);
-}
-
 TEST(QuotedSqlString, DoublesEmbeddedQuotes) {
     EXPECT_EQ(quotedSqlString("PETROVIC PETAR"), "'PETROVIC PETAR'");
     EXPECT_EQ(quotedSqlString("O'BRIEN"), "'O''BRIEN'");
