@@ -128,6 +128,13 @@ void TRpPreview::Relayout() {
     verticalScrollBar()->setValue(0);
 }
 
+void TRpPreview::Refresh() {
+    image_->SetImage(std::nullopt, 0);
+    page_ = 1;
+    if (printer_ && printer_->PageCount() > 0) loadPage(1);
+    Relayout();
+}
+
 bool TRpPreview::event(QEvent* event) {
     if (event->type() == TRpPageFinishedEvent::kType) {
         const int page = static_cast<TRpPageFinishedEvent*>(event)->Page();

@@ -50,8 +50,10 @@ class TRpPreview : public QScrollArea {
     void SetZoom(int percent);
     void ZoomToFit();
     void ZoomToWidth();
-    // Lays the page out again at the current zoom, e.g. after the pages were replaced.
+    // Lays the page out again at the current zoom.
     void Relayout();
+    // Shows page 1 of the printer's pages anew, e.g. after they were replaced by a loaded file.
+    void Refresh();
     TRpPreviewImage& Image() { return *image_; }
 
     std::function<void(int page)> OnPageAvailable;

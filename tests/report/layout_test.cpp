@@ -297,3 +297,29 @@ INSTANTIATE_TEST_SUITE_P(Shapes, ShapeTest,
                                                      {QRect(100, 200, 60, 0), QRect(100, 240, 60, 0)}},
                                            ShapeCase{TRpShapeType::rpsRightAndLeft,
                                                      {QRect(100, 200, 0, 40), QRect(160, 200, 0, 40)}}));
+
+struct SysDataCase {
+    TRpSysDataKind kind;
+    QTime time;
+    QString expected;
+};
+class SysDataValueTest : public LayoutTest, public ::testing::WithParamInterface<SysDataCase> {};
+
+TEST_P(SysDataValueTest, ShowsTheValueOfTheMomentOfPrinting) {
+    const QTime time = GetParam().time;
+    runtime::setClock([time] { return QDateTime(QDate(2024, 3, 7), time); });
+    report.ReportTitle = QStringLiteral("Zahtev");
+    auto* data = addControl<TRpSysData>(report, QStringLiteral("RpSysData1"), 0, 0, 300, 33);
+    data->Data = GetParam().kind;
+    EXPECT_EQ(data->Value(), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, SysDataValueTest,
+    ::testing::Values(SysDataCase{TRpSysDataKind::rpsTime, QTime(14, 30), QStringLiteral("2:30 PM")},
+                      SysDataCase{TRpSysDataKind::rpsDate, QTime(14, 30), QStringLiteral("3/7/24")},
+                      SysDataCase{TRpSysDataKind::rpsDateTime, QTime(14, 30),
+                                  QStringLiteral("3/7/24 2:30 PM")},
+                      SysDataCase{TRpSysDataKind::rpsDateTime, QTime(0, 0), QStringLiteral("3/7/24")},
+                      SysDataCase{TRpSysDataKind::rpsReportTitle, QTime(0, 0), QStringLiteral("Zahtev")},
+                      SysDataCase{TRpSysDataKind::rpsDetailCount, QTime(0, 0), QStringLiteral("1")}));

@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -350,4 +351,97 @@ TEST_F(ReportTest, ProgressWindowUpdatesOnlyAtMultiplesOfFive) {
     }
     form.findChild<QPushButton*>(QStringLiteral("CancelButton"))->click();
     EXPECT_TRUE(printer.Cancelled());
+}
+
+namespace {
+
+// A finished printer of `count` pages, page n writing the text "n".
+void makePages(TRpPrinter& printer, int count) {
+    printer.Settings.PaperSize = TRpPaperSize::Letter;
+    printer.BeginDoc();
+    for (int n = 1; n <= count; ++n) {
+        printer.NewPage();
+        printer.Canvas().TextOut(QPoint(10, 10), QString::number(n), TRpTextAnchor::Left);
+    }
+    printer.EndDoc();
+}
+
+}  // namespace
+
+TEST_F(ReportTest, PageKeysAndButtonsWalkThroughTheStoredPages) {
+    TRpPrinter printer;
+    makePages(printer, 3);
+    auto* window = new TRpStandardPreview(printer);
+    window->show();
+    QCoreApplication::processEvents();
+    TRpPreview& preview = window->Preview();
+    struct Step {
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        int page;
+    };
+    for (const Step& step :
+         {Step{Qt::Key_PageDown, Qt::NoModifier, 2}, Step{Qt::Key_PageDown, Qt::ControlModifier, 3},
+          Step{Qt::Key_PageDown, Qt::NoModifier, 3}, Step{Qt::Key_PageUp, Qt::ControlModifier, 1},
+          Step{Qt::Key_End, Qt::NoModifier, 3}, Step{Qt::Key_Home, Qt::NoModifier, 1},
+          // Ctrl counts only when it is the sole modifier.
+          Step{Qt::Key_PageDown, Qt::ControlModifier | Qt::ShiftModifier, 2},
+          Step{Qt::Key_PageUp, Qt::NoModifier, 1}}) {
+        QTest::keyClick(preview.viewport(), step.key, step.modifiers);
+        EXPECT_EQ(preview.PageNumber(), step.page);
+        EXPECT_EQ(statusText(*window), QStringLiteral("Page %1 of 3").arg(step.page));
+        EXPECT_EQ(textsOf(*printer.Page(preview.PageNumber())), QStringList{QString::number(step.page)});
+    }
+    window->findChild<QToolButton*>(QStringLiteral("LastPage"))->click();
+    EXPECT_EQ(statusText(*window), QStringLiteral("Page 3 of 3"));
+    window->findChild<QToolButton*>(QStringLiteral("PrevPage"))->click();
+    EXPECT_EQ(preview.PageNumber(), 2);
+    window->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(printer.Showing());
+}
+
+TEST_F(ReportTest, PreviewReplacedByOnPreviewWaitsForItsOwnControl) {
+    TReport report;
+    makeLetterForm(report);
+    addControl<TRpLabel>(report, QStringLiteral("RpLabel1"), 56, 152, 73, 33)
+        ->SetCaption(QStringLiteral("Broj:"));
+    TRpPreview own;
+    int shownPages = -1;
+    report.OnPreview = [&](TReport&, TRpPrinter& printer) { own.Attach(&printer); };
+    std::function<void()> closeWhenMade = [&] {
+        if (own.Printer()->Progress() < 100) {
+            QTimer::singleShot(5, closeWhenMade);
+            return;
+        }
+        shownPages = own.Printer()->PageCount();
+        own.Detach();
+    };
+    QTimer::singleShot(5, closeWhenMade);
+    report.Preview();
+    EXPECT_EQ(shownPages, 1);
+    EXPECT_EQ(openPreviewWindow(), nullptr);
+    EXPECT_TRUE(report.Available());
+}
+
+TEST_F(ReportTest, LoadedPagesReplaceTheShownOnes) {
+    TRpPrinter first, second;
+    makePages(first, 2);
+    makePages(second, 1);
+    QTemporaryDir dir;
+    QFile file(dir.filePath(QStringLiteral("one.RPP")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(second.PageList()->Stream().ReadAll());
+    file.close();
+    TRpPreview preview;
+    preview.Attach(&first);
+    preview.SetPage(2);
+    first.LoadPages(TRpPageList::Open(file.fileName()));
+    preview.Refresh();
+    EXPECT_EQ(preview.PageNumber(), 1);
+    EXPECT_EQ(first.PageCount(), 1);
+    ASSERT_TRUE(preview.Image().HasImage());
+    preview.SetPage(2);
+    EXPECT_EQ(preview.PageNumber(), 1);
+    preview.Detach();
 }
