@@ -637,9 +637,11 @@ void SqlStatement::chooseOrder(bool distinct, bool star, bool oneTable) {
         if (i < selectListEnd_ && isSymbol(t[i], ",")) ++selectItems_;
     }
     ++selectItems_;
+    // Aggregates and window functions see more than one row, so their rows cannot be paged.
     for (std::size_t i = selectListBegin_; i + 1 < selectListEnd_; ++i) {
-        if (isAnyWord(t[i], {"COUNT", "SUM", "AVG", "TOTAL", "MAX", "MIN", "GROUP_CONCAT"}) &&
-            isSymbol(t[i + 1], "("))
+        const bool call = isSymbol(t[i + 1], "(");
+        if ((call && isAnyWord(t[i], {"COUNT", "SUM", "AVG", "TOTAL", "MAX", "MIN", "GROUP_CONCAT"})) ||
+            isWord(t[i], "OVER"))
             aggregate = true;
     }
     if (ordered || !oneTable) return;

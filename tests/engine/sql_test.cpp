@@ -145,6 +145,14 @@ TEST_F(SqlTest, RowsComeInStoredOrderWithoutAnOrderBy) {
     EXPECT_EQ(rows("select distinct prezimeime from kovrel"), (std::vector<std::string>{"C", "A", "B"}));
 }
 
+TEST_F(SqlTest, WindowFunctionsSeeEveryRowOfTheAnswer) {
+    std::vector<Row> stored(3 * TableCursor::PageRows, Row{"A", "BO", 1});
+    createLedger(stored);
+    const auto numbered = rows("select row_number() over () as n, prezimeime from kovrel");
+    ASSERT_EQ(numbered.size(), stored.size());
+    EXPECT_EQ(numbered.back(), std::to_string(stored.size()) + "|A");
+}
+
 struct Liveness {
     const char* label;
     const char* sql;
