@@ -1,0 +1,104 @@
+// The worker registration window "Unos": its layout's components and the registration steps.
+#include "ledger/Unit2.h"
+
+#include "runtime/Seams.h"
+
+TfrmUnos* frmUnos = nullptr;
+
+static QString unitDescription() {
+    Q_INIT_RESOURCE(ledger);
+    return QStringLiteral(":/ledger/Unit2.json");
+}
+
+TfrmUnos::TfrmUnos()
+    : TForm(unitDescription()),
+      Table1(Component<TTable>("Table1")),
+      Table1KovrelID(Component<TFloatField>("Table1KovrelID")),
+      Table1RedBroj(Component<TFloatField>("Table1RedBroj")),
+      Table1Datum(Component<TDateField>("Table1Datum")),
+      Table1PrezimeIme(Component<TStringField>("Table1PrezimeIme")),
+      Table1Od(Component<TDateField>("Table1Od")),
+      Table1Do(Component<TDateField>("Table1Do")),
+      Table1Dana(Component<TFloatField>("Table1Dana")),
+      Table1StanjeDana(Component<TFloatField>("Table1StanjeDana")),
+      Table1Razlog(Component<TStringField>("Table1Razlog")),
+      Table1Transakcije(Component<TFloatField>("Table1Transakcije")),
+      Table1Dobijeni(Component<TFloatField>("Table1Dobijeni")),
+      Table1Iskorisceni(Component<TFloatField>("Table1Iskorisceni")),
+      DataSource1(Component<TDataSource>("DataSource1")),
+      Query1(Component<TQuery>("Query1")),
+      Query1redbr(Component<TFloatField>("Query1redbr")),
+      Label1(Component<TLabel>("Label1")),
+      Label2(Component<TLabel>("Label2")),
+      Label3(Component<TLabel>("Label3")),
+      DBEdit1(Component<TDBEdit>("DBEdit1")),
+      DBEdit2(Component<TDBEdit>("DBEdit2")),
+      DBEdit3(Component<TDBEdit>("DBEdit3")),
+      BitBtn1(Component<TBitBtn>("BitBtn1")),
+      BitBtn2(Component<TBitBtn>("BitBtn2")) {
+    OnActivate = [this](QObject* sender) { FormActivate(sender); };
+    OnClose = [this](QObject* sender) { FormClose(sender); };
+    runtime::connectGuarded(DBEdit2, &QLineEdit::textChanged, this, [this] { DBEdit2Change(DBEdit2); });
+    runtime::connectGuarded(DBEdit3, &QLineEdit::textChanged, this, [this] { DBEdit3Change(DBEdit3); });
+    BitBtn1->OnClick = [this](QObject* sender) { BitBtn1Click(sender); };
+    BitBtn2->OnClick = [this](QObject* sender) { BitBtn2Click(sender); };
+}
+
+// The next-number query reads 0 (empty) when no stored row carries a worker number.
+bool TfrmUnos::LedgerHasNoNumber() const {
+    return Query1redbr->AsFloat() == 0;
+}
+
+bool TfrmUnos::RowPending() const {
+    return Table1->State() == DataSetState::Insert;
+}
+
+// Begins the row to register unless one is pending. On a ledger without numbers the first worker
+// gets "1" and, when the ledger is empty, the row begins with the first keystroke; a ledger that holds
+// rows gets its row at once, so that typing can never change a stored row. The focus goes to the name
+// box only while nothing is typed: moving it out of a box holding a wrong text would report the text
+// again on every return to the window.
+void TfrmUnos::FormActivate(QObject*) {
+    if (LedgerHasNoNumber()) {
+        if (!RowPending()) {
+            if (!Table1->IsEmpty()) Table1->Insert();
+            DBEdit2->setFocus();
+        }
+        DBEdit1->SetText(QStringLiteral("1"));
+        return;
+    }
+    if (!RowPending()) Table1->Insert();
+    DBEdit1->SetText(Query1redbr->AsString());
+}
+
+// Beginning the row on an empty ledger clears the number box; the first worker's number goes back.
+void TfrmUnos::DBEdit2Change(QObject*) {
+    if (LedgerHasNoNumber()) DBEdit1->SetText(QStringLiteral("1"));
+}
+
+void TfrmUnos::DBEdit3Change(QObject*) {
+    if (LedgerHasNoNumber()) DBEdit1->SetText(QStringLiteral("1"));
+}
+
+// Stores the pending row as the worker's carry-over and begins the next registration.
+void TfrmUnos::BitBtn1Click(QObject*) {
+    if (DBEdit1->Text().isEmpty() || DBEdit2->Text().isEmpty() || DBEdit3->Text().isEmpty()) {
+        ShowMessage(QStringLiteral("Morate uneti sve podatke"));
+        return;
+    }
+    Table1Razlog->SetAsString(QStringLiteral("PRENOS"));
+    Table1->Insert();
+    Query1->Close();
+    Query1->Open();
+    DBEdit1->SetText(Query1redbr->AsString());
+    DBEdit2->setFocus();
+}
+
+void TfrmUnos::BitBtn2Click(QObject*) {
+    Close();
+}
+
+// A registration not confirmed with OK is never stored; a stored row is never touched by closing.
+void TfrmUnos::FormClose(QObject*) {
+    if (RowPending()) Table1->Cancel();
+}

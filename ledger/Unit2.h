@@ -1,0 +1,57 @@
+// The worker registration window "Unos": enters a new worker with the days carried over, one after
+// another, each under the next free worker number.
+#pragma once
+
+#include "data/DBCtrls.h"
+#include "data/DBTables.h"
+#include "runtime/Controls.h"
+#include "runtime/Form.h"
+
+// Registers workers. While the window is in use at most one new row of Table1 is pending; its number,
+// name and days are edited through DBEdit1..3 and stored by OK together with the reason "PRENOS".
+// Query1 yields the next free worker number; it is re-run after each stored row only. On an empty
+// ledger no row is pending until the first keystroke, and the number box shows "1".
+class TfrmUnos : public TForm {
+    Q_OBJECT
+
+  public:
+    TfrmUnos();
+
+    TTable* Table1;
+    TFloatField* Table1KovrelID;
+    TFloatField* Table1RedBroj;
+    TDateField* Table1Datum;
+    TStringField* Table1PrezimeIme;
+    TDateField* Table1Od;
+    TDateField* Table1Do;
+    TFloatField* Table1Dana;
+    TFloatField* Table1StanjeDana;
+    TStringField* Table1Razlog;
+    TFloatField* Table1Transakcije;
+    TFloatField* Table1Dobijeni;
+    TFloatField* Table1Iskorisceni;
+    TDataSource* DataSource1;
+    TQuery* Query1;
+    TFloatField* Query1redbr;
+    TLabel* Label1;
+    TLabel* Label2;
+    TLabel* Label3;
+    TDBEdit* DBEdit1;
+    TDBEdit* DBEdit2;
+    TDBEdit* DBEdit3;
+    TBitBtn* BitBtn1;
+    TBitBtn* BitBtn2;
+
+    void FormActivate(QObject* Sender);
+    void FormClose(QObject* Sender);
+    void DBEdit2Change(QObject* Sender);
+    void DBEdit3Change(QObject* Sender);
+    void BitBtn1Click(QObject* Sender);
+    void BitBtn2Click(QObject* Sender);
+
+  private:
+    bool LedgerHasNoNumber() const;
+    bool RowPending() const;
+};
+
+extern TfrmUnos* frmUnos;

@@ -1,0 +1,148 @@
+// The register window "Evidencija": the name list, the search with the balance refresh, the row
+// colouring of the grid and the way to the day entry window.
+#include "ledger/Unit3.h"
+
+#include "ledger/Ledger.h"
+#include "ledger/Unit4.h"
+#include "runtime/Seams.h"
+
+TfrmEvidencija* frmEvidencija = nullptr;
+
+static QString unitDescription() {
+    Q_INIT_RESOURCE(ledger);
+    return QStringLiteral(":/ledger/Unit3.json");
+}
+
+namespace {
+
+// Closes `query` and gives it the lines of a text from the ledger's catalogue.
+void replaceSql(TQuery& query, const ledger::SqlLines& lines) {
+    query.Close();
+    query.SQL().Clear();
+    for (const std::string& line : lines) query.SQL().Add(QString::fromStdString(line));
+}
+
+int parseInteger(const QString& text) {
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    if (!ok) throw EConvertError(QStringLiteral("'%1' is not a valid integer value").arg(text));
+    return value;
+}
+
+}  // namespace
+
+TfrmEvidencija::TfrmEvidencija()
+    : TForm(unitDescription()),
+      Query1(Component<TQuery>("Query1")),
+      DataSource1(Component<TDataSource>("DataSource1")),
+      Query2(Component<TQuery>("Query2")),
+      DataSource2(Component<TDataSource>("DataSource2")),
+      Query3(Component<TQuery>("Query3")),
+      Query3ukupno(Component<TFloatField>("Query3ukupno")),
+      Table1(Component<TTable>("Table1")),
+      Table1KovrelID(Component<TFloatField>("Table1KovrelID")),
+      Table1RedBroj(Component<TFloatField>("Table1RedBroj")),
+      Table1Datum(Component<TDateField>("Table1Datum")),
+      Table1PrezimeIme(Component<TStringField>("Table1PrezimeIme")),
+      Table1Od(Component<TDateField>("Table1Od")),
+      Table1Do(Component<TDateField>("Table1Do")),
+      Table1Dana(Component<TFloatField>("Table1Dana")),
+      Table1StanjeDana(Component<TFloatField>("Table1StanjeDana")),
+      Table1Razlog(Component<TStringField>("Table1Razlog")),
+      Table1Transakcije(Component<TFloatField>("Table1Transakcije")),
+      Table1Dobijeni(Component<TFloatField>("Table1Dobijeni")),
+      Table1Iskorisceni(Component<TFloatField>("Table1Iskorisceni")),
+      PopupMenu1(Component<TPopupMenu>("PopupMenu1")),
+      Noviunos1(Component<TMenuItem>("Noviunos1")),
+      Stampazahtevazakoriscenjeslobodnihdana1(
+          Component<TMenuItem>("Stampazahtevazakoriscenjeslobodnihdana1")),
+      StampazahtevazaGO1(Component<TMenuItem>("StampazahtevazaGO1")),
+      Label1(Component<TLabel>("Label1")),
+      Label2(Component<TLabel>("Label2")),
+      ComboBox1(Component<TComboBox>("ComboBox1")),
+      Edit1(Component<TEdit>("Edit1")),
+      BitBtn1(Component<TBitBtn>("BitBtn1")),
+      BitBtn2(Component<TBitBtn>("BitBtn2")),
+      DBGrid1(Component<TDBGrid>("DBGrid1")) {
+    OnActivate = [this](QObject* sender) { FormActivate(sender); };
+    BitBtn1->OnClick = [this](QObject* sender) { BitBtn1Click(sender); };
+    BitBtn2->OnClick = [this](QObject* sender) { BitBtn2Click(sender); };
+    DBGrid1->OnDrawColumnCell = [this](const QRect& rect, int dataCol, TColumn* column,
+                                       TGridDrawState state) {
+        DBGrid1DrawColumnCell(rect, dataCol, column, state);
+    };
+    Noviunos1->OnClick = [this](QObject* sender) { Noviunos1Click(sender); };
+    Stampazahtevazakoriscenjeslobodnihdana1->OnClick = [this](QObject* sender) {
+        Stampazahtevazakoriscenjeslobodnihdana1Click(sender);
+    };
+    StampazahtevazaGO1->OnClick = [this](QObject* sender) { StampazahtevazaGO1Click(sender); };
+}
+
+// Refilled on every activation; the grid and the balance stay as they are.
+void TfrmEvidencija::FormActivate(QObject*) {
+    FillNameList();
+}
+
+void TfrmEvidencija::FillNameList() {
+    ComboBox1->Items().Clear();
+    replaceSql(*Query2, ledger::nameListSql());
+    Query2->Prepare();
+    Query2->Open();
+    Query2->First();
+    while (!Query2->Eof()) {
+        ComboBox1->Items().Add(Query2->Fields(0)->AsString());
+        Query2->Next();
+    }
+    ComboBox1->SetItemIndex(0);
+}
+
+// "Pretraga": any failure ends the command with the program's notice; nothing is undone.
+void TfrmEvidencija::BitBtn1Click(QObject*) {
+    try {
+        SearchWorker();
+    } catch (...) {
+        ShowMessage(QStringLiteral("Doslo je do greske"));
+    }
+}
+
+void TfrmEvidencija::SearchWorker() {
+    const std::string name = ComboBox1->Text().toStdString();
+    replaceSql(*Query1, ledger::workerRowsSql(name));
+    Query1->Open();
+    replaceSql(*Query3, ledger::balanceSql(name));
+    Query3->Open();
+    Edit1->SetText(QString::number(Query3ukupno->AsInteger()));
+    // A result without rows has nowhere to keep the balance, and no row is added for it.
+    if (!Query1->IsEmpty()) StoreBalanceInFirstRow();
+}
+
+// The balance goes into the row that is current right after the search: the worker's first row.
+void TfrmEvidencija::StoreBalanceInFirstRow() {
+    TDataSet* rows = DBGrid1->DataSource()->DataSet();
+    TField* balance = DBGrid1->Fields(BalanceColumn);
+    if (!balance) throw EDatabaseError(QStringLiteral("Field 'StanjeDana' not found"));
+    rows->Edit();
+    balance->SetAsInteger(parseInteger(Edit1->Text()));
+    rows->Post();
+}
+
+void TfrmEvidencija::BitBtn2Click(QObject*) {
+    frmNoviunos->Show();
+}
+
+// Paints every cell of a row red when that row's own balance is negative, green otherwise. A result
+// without a balance column (a report) keeps the grid's own colours.
+void TfrmEvidencija::DBGrid1DrawColumnCell(const QRect& Rect, int DataCol, TColumn* Column,
+                                           TGridDrawState State) {
+    const TField* balance = DBGrid1->Fields(BalanceColumn);
+    if (!balance) return;
+    DBGrid1->Canvas()->Brush().SetColor(balance->AsInteger() < 0 ? NegativeBalanceColor : BalanceColor);
+    DBGrid1->DefaultDrawColumnCell(Rect, DataCol, Column, State);
+}
+
+// The printed requests are started from these items; until their forms exist they do nothing.
+void TfrmEvidencija::Noviunos1Click(QObject*) {}
+
+void TfrmEvidencija::Stampazahtevazakoriscenjeslobodnihdana1Click(QObject*) {}
+
+void TfrmEvidencija::StampazahtevazaGO1Click(QObject*) {}

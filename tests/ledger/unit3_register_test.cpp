@@ -1,0 +1,290 @@
+// The register window as the clerk uses it: picking a worker, the search with its balance, the row
+// colours, returning to the window, deleting a row from the grid, and what the ledger file holds.
+#include <QImage>
+
+#include "WindowFixture.h"
+#include "ledger/Ledger.h"
+#include "ledger/Unit2.h"
+#include "ledger/Unit3.h"
+#include "ledger/Unit4.h"
+
+namespace {
+
+class Register : public WindowFixture {
+  protected:
+    void open() {
+        createWindows(frmUnos, frmEvidencija, frmNoviunos);
+        showActive(*frmEvidencija);
+    }
+    void search(const QString& name) {
+        frmEvidencija->ComboBox1->setFocus();
+        frmEvidencija->ComboBox1->lineEdit()->selectAll();
+        QTest::keyClicks(frmEvidencija->ComboBox1, name);
+        QTest::mouseClick(frmEvidencija->BitBtn1, Qt::LeftButton);
+        QApplication::processEvents();
+    }
+    QStringList names() const {
+        QStringList list;
+        for (int i = 0; i < frmEvidencija->ComboBox1->count(); ++i)
+            list << frmEvidencija->ComboBox1->itemText(i);
+        return list;
+    }
+    // The names of the rows the grid's query delivers, from the first.
+    QStringList gridRows() const {
+        QStringList rows;
+        TQuery* query = frmEvidencija->Query1;
+        if (!query->Active()) return rows;
+        query->First();
+        while (!query->Eof()) {
+            rows << query->FieldByName("Razlog")->AsString();
+            query->Next();
+        }
+        query->First();
+        return rows;
+    }
+    QString balance() const { return frmEvidencija->Edit1->text(); }
+};
+
+const std::vector<StoredRow> twoWorkers = {
+    {1, "ANIC ANA", "PRENOS", 10, {}, {}}, {2, "BOROVIC BOJAN", "PRENOS", 4, {}, {}},
+    {1, "ANIC ANA", "SL.DANI", {}, 3, {}}, {1, "ANIC ANA", "GO 1 DEO 2012", 20, {}, {}},
+    {1, "ANIC ANA", "GO", {}, 5, {}},      {1, "ANIC ANA", "OSTATAK OD GO 2 DEO 2015", 2, {}, {}},
+};
+
+TEST_F(Register, SearchShowsTheWorkersRowsAndStoresTheBalanceInTheFirst) {
+    seed(twoWorkers);
+    open();
+    EXPECT_EQ(names().size(), 2);
+    EXPECT_TRUE(names().contains("ANIC ANA"));
+    EXPECT_TRUE(names().contains("BOROVIC BOJAN"));
+    EXPECT_EQ(frmEvidencija->ComboBox1->ItemIndex(), 0);
+    EXPECT_FALSE(frmEvidencija->Query1->Active()) << "the grid is empty until a search";
+
+    search("ANIC ANA");
+    EXPECT_EQ(balance(), "9");
+    EXPECT_EQ(gridRows(),
+              (QStringList{"PRENOS", "SL.DANI", "GO 1 DEO 2012", "GO", "OSTATAK OD GO 2 DEO 2015"}));
+    EXPECT_TRUE(messages.empty());
+
+    const std::vector<StoredRow> rows = storedRows();
+    ASSERT_EQ(rows.size(), twoWorkers.size());
+    EXPECT_EQ(rows[0].StanjeDana, 9.0);
+    for (std::size_t i = 1; i < rows.size(); ++i) EXPECT_FALSE(rows[i].StanjeDana) << "row " << i;
+    EXPECT_EQ(frmEvidencija->Query1->State(), DataSetState::Browse);
+}
+
+TEST_F(Register, GridColumnsKeepTheirOrderAndWidths) {
+    seed(twoWorkers);
+    open();
+    search("BOROVIC BOJAN");
+    const char* fields[] = {"RedBroj", "Transakcije", "Datum",    "PrezimeIme",  "Razlog",
+                            "Od",      "Do",          "Dobijeni", "Iskorisceni", "StanjeDana"};
+    const int widths[] = {35, 33, -1, 133, 87, 42, 46, 49, 56, 73};
+    TDBGrid* grid = frmEvidencija->DBGrid1;
+    ASSERT_EQ(grid->Columns().Count(), 10);
+    for (int i = 0; i < 10; ++i) {
+        ASSERT_NE(grid->Fields(i), nullptr) << i;
+        EXPECT_EQ(grid->Fields(i)->FieldName(), fields[i]);
+        if (widths[i] > 0) {
+            EXPECT_EQ(grid->Columns().Items(i)->Width(), widths[i]) << fields[i];
+        }
+    }
+    EXPECT_EQ(grid->Fields(3)->AsString(), "BOROVIC BOJAN");
+    EXPECT_EQ(grid->Fields(9)->AsInteger(), 4);
+}
+
+struct BalanceCase {
+    const char* title;
+    std::vector<StoredRow> rows;
+    const char* shown;
+};
+
+class Balance : public Register, public ::testing::WithParamInterface<BalanceCase> {};
+
+TEST_P(Balance, IsShownAsAnIntegerWithHalvesToEvenAndStoredInTheFirstRow) {
+    seed(GetParam().rows);
+    open();
+    search("RADNIK");
+    EXPECT_EQ(balance(), GetParam().shown);
+    EXPECT_TRUE(messages.empty());
+    const std::vector<StoredRow> rows = storedRows();
+    ASSERT_FALSE(rows.empty());
+    EXPECT_EQ(rows[0].StanjeDana, QString(GetParam().shown).toDouble());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sums, Balance,
+    ::testing::Values(BalanceCase{"HalfDownToEven", {{1, "RADNIK", "PRENOS", 2.5, {}, {}}}, "2"},
+                      BalanceCase{"HalfUpToEven", {{1, "RADNIK", "PRENOS", 3.5, {}, {}}}, "4"},
+                      BalanceCase{"NegativeHalf",
+                                  {{1, "RADNIK", "PRENOS", 1, {}, {}}, {1, "RADNIK", "SL.DANI", {}, 2.5, {}}},
+                                  "-2"},
+                      BalanceCase{"OnlyAnnualLeave",
+                                  {{1, "RADNIK", "GO 1 DEO 2013", 20, {}, 7}, {1, "RADNIK", "GO", {}, 4, {}}},
+                                  "0"},
+                      BalanceCase{"EarlierBalanceOverwritten",
+                                  {{1, "RADNIK", "PRENOS", 6, {}, 99}, {1, "RADNIK", "BO", {}, 1, {}}},
+                                  "5"}),
+    [](const ::testing::TestParamInfo<BalanceCase>& info) { return info.param.title; });
+
+TEST_F(Register, ANameWithAnApostropheIsFound) {
+    seed({{1, "O'BRIEN PETAR", "PRENOS", 6, {}, {}}, {2, "OBRIEN PETAR", "PRENOS", 1, {}, {}}});
+    open();
+    search("O'BRIEN PETAR");
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(balance(), "6");
+    EXPECT_EQ(gridRows(), QStringList{"PRENOS"});
+    EXPECT_EQ(storedRows()[0].StanjeDana, 6.0);
+    EXPECT_FALSE(storedRows()[1].StanjeDana);
+}
+
+TEST_F(Register, ANameWithoutRowsShowsZeroAndAddsNoRow) {
+    seed(twoWorkers);
+    open();
+    search("NEPOZNAT");
+    EXPECT_EQ(balance(), "0");
+    EXPECT_TRUE(messages.empty());
+    EXPECT_TRUE(frmEvidencija->Query1->Active());
+    EXPECT_TRUE(frmEvidencija->Query1->IsEmpty());
+    EXPECT_EQ(frmEvidencija->Query1->State(), DataSetState::Browse);
+    EXPECT_EQ(storedRows().size(), twoWorkers.size());
+}
+
+TEST_F(Register, ASearchOnAnEmptyLedgerAddsNoRow) {
+    open();
+    EXPECT_TRUE(names().isEmpty());
+    EXPECT_TRUE(frmEvidencija->ComboBox1->currentText().isEmpty());
+    QTest::mouseClick(frmEvidencija->BitBtn1, Qt::LeftButton);
+    EXPECT_EQ(balance(), "0");
+    EXPECT_TRUE(messages.empty());
+    EXPECT_TRUE(storedRows().empty());
+}
+
+TEST_F(Register, AFailingSearchSaysSoOnceWithTheProgramsNotice) {
+    seed(twoWorkers);
+    open();
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(ledgerPath().c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db, "alter table kovrel rename to drugo", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+
+    search("ANIC ANA");
+    // Closing the notice activates the window again, whose name list then fails in its own right.
+    ASSERT_FALSE(messages.empty());
+    EXPECT_EQ(messages.front().text, "Doslo je do greske");
+    EXPECT_EQ(messages.front().kind, runtime::MessageKind::Notice);
+    EXPECT_EQ(messageTexts().count("Doslo je do greske"), 1);
+    for (std::size_t i = 1; i < messages.size(); ++i)
+        EXPECT_EQ(messages[i].kind, runtime::MessageKind::Error);
+}
+
+// The colour inside a data cell, clear of its text.
+QColor cellColour(const QImage& image, const QRect& cell) {
+    return image.pixelColor(cell.left() + 1, cell.bottom() - 1);
+}
+
+TEST_F(Register, RowsWithANegativeBalanceArePaintedRedAndTheOthersGreen) {
+    seed({{1, "MINUS", "PRENOS", 1, {}, {}},
+          {1, "MINUS", "SL.DANI", {}, 4, {}},
+          {1, "MINUS", "BO", {}, 1, -7}});
+    open();
+    search("MINUS");
+    ASSERT_EQ(balance(), "-4");
+    TDBGrid* grid = frmEvidencija->DBGrid1;
+    grid->setFocus();
+    QApplication::processEvents();
+    const QImage image = grid->viewport()->grab().toImage();
+    const QColor red(255, 0, 0), green(0, 128, 0);
+    for (int column = 0; column < 10; ++column) {
+        const QRect first = grid->CellRect(column, 0);
+        if (first.right() >= image.width()) break;
+        EXPECT_EQ(cellColour(image, first), red) << "row 0 column " << column;
+        EXPECT_EQ(cellColour(image, grid->CellRect(column, 1)), green) << "row 1 column " << column;
+        EXPECT_EQ(cellColour(image, grid->CellRect(column, 2)), red) << "row 2 column " << column;
+    }
+    EXPECT_NE(cellColour(image, grid->TitleRect(0)), red);
+    EXPECT_NE(cellColour(image, grid->IndicatorRect(0)), red);
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(Register, AResultWithoutBalanceKeepsTheGridsColours) {
+    seed(twoWorkers);
+    open();
+    search("ANIC ANA");
+    TQuery* query = frmEvidencija->Query1;
+    query->Close();
+    query->SQL().Clear();
+    for (const std::string& line : ledger::balanceReportAllSql())
+        query->SQL().Add(QString::fromStdString(line));
+    query->Open();
+    TDBGrid* grid = frmEvidencija->DBGrid1;
+    ASSERT_EQ(grid->Fields(9), nullptr);
+    const QImage image = grid->viewport()->grab().toImage();
+    const QColor cell = cellColour(image, grid->CellRect(3, 0));
+    EXPECT_NE(cell, QColor(255, 0, 0));
+    EXPECT_NE(cell, QColor(0, 128, 0));
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(Register, ReturningToTheWindowRefillsTheNamesAndKeepsTheGrid) {
+    seed(twoWorkers);
+    open();
+    search("BOROVIC BOJAN");
+    ASSERT_EQ(balance(), "4");
+
+    showActive(*frmUnos);
+    frmUnos->DBEdit2->setFocus();
+    QTest::keyClicks(frmUnos->DBEdit2, "CVETIC CVETA");
+    frmUnos->DBEdit3->setFocus();
+    QTest::keyClicks(frmUnos->DBEdit3, "8");
+    QTest::mouseClick(frmUnos->BitBtn1, Qt::LeftButton);
+    showActive(*frmEvidencija);
+
+    EXPECT_EQ(names().size(), 3);
+    EXPECT_TRUE(names().contains("CVETIC CVETA"));
+    EXPECT_EQ(frmEvidencija->ComboBox1->ItemIndex(), 0);
+    EXPECT_EQ(frmEvidencija->ComboBox1->currentText(), names().front());
+    EXPECT_EQ(gridRows(), QStringList{"PRENOS"});
+    EXPECT_EQ(frmEvidencija->DBGrid1->Fields(3)->AsString(), "BOROVIC BOJAN");
+    EXPECT_EQ(balance(), "4");
+}
+
+TEST_F(Register, CtrlDeleteConfirmedRemovesTheRowFromTheLedger) {
+    seed(twoWorkers);
+    open();
+    search("ANIC ANA");
+    TDBGrid* grid = frmEvidencija->DBGrid1;
+    grid->setFocus();
+    QTest::keyClick(grid, Qt::Key_Down);
+    ASSERT_EQ(grid->Fields(4)->AsString(), "SL.DANI");
+    QTest::keyClick(grid, Qt::Key_Delete, Qt::ControlModifier);
+
+    EXPECT_EQ(messageTexts(), QStringList{"Delete record?"});
+    const std::vector<StoredRow> rows = storedRows();
+    ASSERT_EQ(rows.size(), twoWorkers.size() - 1);
+    for (const StoredRow& row : rows) EXPECT_NE(row.Razlog, "SL.DANI");
+    EXPECT_EQ(gridRows(), (QStringList{"PRENOS", "GO 1 DEO 2012", "GO", "OSTATAK OD GO 2 DEO 2015"}));
+    EXPECT_EQ(balance(), "9") << "the balance waits for the next search";
+}
+
+TEST_F(Register, CtrlDeleteCancelledKeepsTheRow) {
+    seed(twoWorkers);
+    open();
+    search("ANIC ANA");
+    answer = runtime::MessageAnswer::Cancel;
+    frmEvidencija->DBGrid1->setFocus();
+    QTest::keyClick(frmEvidencija->DBGrid1, Qt::Key_Delete, Qt::ControlModifier);
+    EXPECT_EQ(messageTexts(), QStringList{"Delete record?"});
+    EXPECT_EQ(storedRows().size(), twoWorkers.size());
+}
+
+TEST_F(Register, UnosShowsTheDayEntryWindow) {
+    seed(twoWorkers);
+    open();
+    search("ANIC ANA");
+    QTest::mouseClick(frmEvidencija->BitBtn2, Qt::LeftButton);
+    QApplication::processEvents();
+    EXPECT_TRUE(frmNoviunos->isVisible());
+}
+
+}  // namespace
