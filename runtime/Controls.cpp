@@ -14,7 +14,8 @@ namespace runtime {
 void setControlColor(QWidget* control, const QColor& color) {
     QPalette palette = control->palette();
     palette.setColor(QPalette::Window, color);
-    palette.setColor(QPalette::Base, color);
+    // A check box's own box keeps the colour of an empty box.
+    if (!qobject_cast<QAbstractButton*>(control)) palette.setColor(QPalette::Base, color);
     control->setPalette(palette);
     control->setBackgroundRole(QPalette::Window);
     control->setAutoFillBackground(true);

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QMenuBar>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QTest>
 
 #include "QtPrinters.h"
@@ -75,7 +77,12 @@ TEST_F(LayoutForm, PaintsTheLayoutColoursBehindLabelsAndInsideEdits) {
     EXPECT_EQ(pixelAt(form.Component<TLabel>("Label2"), {130, 28}), kPink);
     EXPECT_EQ(pixelAt(form.Component<TEdit>("Edit1"), {250, 14}), kLightBlue);
     EXPECT_NE(pixelAt(form.Component<TEdit>("Edit4"), {100, 14}), kLightBlue);
-    EXPECT_EQ(pixelAt(form.Component<TCheckBox>("CheckBox1"), {100, 20}), kLightBlue);
+    auto* box = form.Component<TCheckBox>("CheckBox1");
+    EXPECT_EQ(pixelAt(box, {100, 20}), kLightBlue);
+    QStyleOptionButton option;
+    option.initFrom(box);
+    const QRect indicator = box->style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, box);
+    EXPECT_NE(pixelAt(box, indicator.center()), kLightBlue);
     form.hide();
 }
 
