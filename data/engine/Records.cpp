@@ -42,8 +42,7 @@ std::int32_t clampToInt32(std::int64_t value) {
     return static_cast<std::int32_t>(value);
 }
 
-}  // namespace
-
+// The first `characters` UTF-8 characters of `text` (never splitting a character), at most `bytes` bytes.
 std::string cutText(const char* text, std::size_t length, std::size_t characters, std::size_t bytes) {
     std::size_t end = 0, counted = 0;
     while (end < length && counted < characters) {
@@ -55,6 +54,8 @@ std::string cutText(const char* text, std::size_t length, std::size_t characters
     }
     return std::string(text, end);
 }
+
+}  // namespace
 
 RecordLayout::RecordLayout(const std::vector<FieldSpec>& fields) {
     std::uint32_t offset = 0;

@@ -43,7 +43,4 @@ class RecordLayout {
     std::uint32_t recordSize_ = 0;
 };
 
-// The first `characters` UTF-8 characters of `text` (never splitting a character), at most `bytes` bytes.
-std::string cutText(const char* text, std::size_t length, std::size_t characters, std::size_t bytes);
-
 }  // namespace engine

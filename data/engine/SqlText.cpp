@@ -62,7 +62,7 @@ std::string tokenSql(const Token& token) {
         case Token::Kind::String:
             return quotedConstant(token.text);
         case Token::Kind::Word:
-            if (plainIdentifier(token.text)) return token.text;
+            if (!token.quoted && plainIdentifier(token.text)) return token.text;
             {
                 std::string quoted = "\"";
                 for (char c : token.text) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
@@ -513,7 +513,8 @@ bool tokenize(const std::string& sql, std::vector<Token>* tokens, std::string* e
             }
             i = close + 2;
         } else if (c == '\'' || c == '"' || c == '`' || c == '[') {
-            Token token{c == '\'' || c == '"' ? Token::Kind::String : Token::Kind::Word, {}, c == '"'};
+            Token token{
+                c == '\'' || c == '"' ? Token::Kind::String : Token::Kind::Word, {}, c == '[' || c == '`'};
             const bool closed = readQuoted(sql, &i, c == '[' ? ']' : static_cast<char>(c), &token.text);
             if (!closed) {
                 *error = std::string("unterminated quoted text starting with ") + static_cast<char>(c);

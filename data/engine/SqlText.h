@@ -13,8 +13,8 @@ namespace engine {
 struct Token {
     enum class Kind { Word, String, Number, Symbol, Parameter };
     Kind kind = Kind::Symbol;
-    std::string text;           // a word or symbol as written; a string's value without its quotes
-    bool doubleQuoted = false;  // a String or Word that stood in double quotes
+    std::string text;     // a word or symbol as written; a string's value without its quotes
+    bool quoted = false;  // a Word written in brackets or backquotes: a name even if it spells a keyword
 };
 
 // Splits an SQL text into tokens; comments and line breaks are dropped. Answers false with *error

@@ -107,6 +107,9 @@ TEST_F(SqlTest, DoubleQuotedTextsAreConstantsWithDoubledQuotesInside) {
     EXPECT_EQ(rows("select dobijeni from kovrel where prezimeime = \"PrezimeIme\""),
               std::vector<std::string>{"8"})
         << "a double-quoted text is a constant even when it spells a column's name";
+    EXPECT_EQ(rows("select [Dobijeni], `Razlog` from kovrel where [PrezimeIme] = 'O''NEIL DZON'"),
+              std::vector<std::string>{"4|PRENOS"})
+        << "names in brackets or backquotes stay names";
     EXPECT_EQ(rows("select dobijeni from kovrel where razlog like \"PRE%\" and prezimeime like \"%'%\""),
               std::vector<std::string>{"4"});
 }
