@@ -1,0 +1,163 @@
+// The whole road of a transaction of days from the main menu, over a new ledger: register a worker,
+// find the worker, enter days, see the balance, and list both reports.
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QLocale>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "app/Startup.h"
+#include "app/Unit1.h"
+#include "data/DBCtrls.h"
+#include "data/DBTables.h"
+#include "data/engine/LedgerFile.h"
+#include "ledger/Unit2.h"
+#include "ledger/Unit3.h"
+#include "ledger/Unit4.h"
+#include "ledger/Unit5.h"
+#include "runtime/Application.h"
+#include "runtime/Seams.h"
+
+namespace {
+
+class Road : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(directory.isValid());
+        previous = QDir::currentPath();
+        QDir::setCurrent(directory.path());
+        std::string error;
+        ASSERT_EQ(engine::createLedgerFile(ledgerPath(), &error), engine::code::Ok) << error;
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        runtime::setClock([] { return QDateTime(QDate(2024, 3, 4), QTime(8, 0)); });
+        runtime::setMessageHandler([this](const runtime::MessageRequest& request) {
+            messages << request.text;
+            return runtime::MessageAnswer::Ok;
+        });
+    }
+    void TearDown() override {
+        application.reset();
+        Session->Close();
+        runtime::setMessageHandler({});
+        runtime::setClock({});
+        QDir::setCurrent(previous);
+    }
+
+    std::string ledgerPath() const { return QDir(directory.path()).filePath("Kovrel.DB").toStdString(); }
+
+    static void waitActive(TForm* form) {
+        ASSERT_TRUE(QTest::qWaitForWindowActive(form));
+        QApplication::processEvents();
+    }
+    static void type(QWidget* box, const QString& text) {
+        box->setFocus();
+        QTest::keyClicks(box, text);
+    }
+
+    // "name|reason|Transakcije|Dobijeni|Iskorisceni|StanjeDana" for each stored row, in stored order.
+    QStringList storedRows() const {
+        QStringList rows;
+        sqlite3* db = nullptr;
+        sqlite3_open_v2(ledgerPath().c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+        sqlite3_stmt* statement = nullptr;
+        sqlite3_prepare_v2(db,
+                           "select PrezimeIme, Razlog, Transakcije, Dobijeni, Iskorisceni, StanjeDana "
+                           "from kovrel order by rowid",
+                           -1, &statement, nullptr);
+        while (statement && sqlite3_step(statement) == SQLITE_ROW) {
+            QStringList fields;
+            for (int i = 0; i < 6; ++i)
+                fields << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, i)));
+            rows << fields.join('|');
+        }
+        sqlite3_finalize(statement);
+        sqlite3_close(db);
+        return rows;
+    }
+
+    // The report rows that the reports window's grid shows, fields joined by "|".
+    static QStringList reportRows() {
+        QStringList rows;
+        TDataSet* shown = frmIzvestaji->DBGrid1->DataSource()->DataSet();
+        for (shown->First(); !shown->Eof(); shown->Next()) {
+            QStringList fields;
+            for (int i = 0; i < shown->FieldCount(); ++i) fields << shown->Fields(i)->AsString();
+            rows << fields.join('|');
+        }
+        return rows;
+    }
+
+    QTemporaryDir directory;
+    QString previous;
+    QStringList messages;
+    std::unique_ptr<TApplication> application;
+};
+
+TEST_F(Road, ATransactionFromRegistrationToTheReports) {
+    application = std::make_unique<TApplication>();
+    application->Initialize();
+    app::registerComponentClasses();
+    app::CreateProgramForms(*application);
+    frmNavigator->Show();
+    waitActive(frmNavigator);
+
+    // Register a worker with 12 days carried over.
+    frmNavigator->Unosnovogradnika1->Click();
+    waitActive(frmUnos);
+    type(frmUnos->DBEdit2, "PETROVIC PETAR");
+    type(frmUnos->DBEdit3, "12");
+    QTest::mouseClick(frmUnos->BitBtn1, Qt::LeftButton);
+    ASSERT_EQ(storedRows(), QStringList{"PETROVIC PETAR|PRENOS||12.0||"});
+
+    // Find the worker in the register.
+    frmNavigator->Evidentiranjedana1->Click();
+    waitActive(frmEvidencija);
+    EXPECT_FALSE(frmEvidencija->Query1->Active()) << "the register comes up empty";
+    ASSERT_EQ(frmEvidencija->ComboBox1->Text(), "PETROVIC PETAR");
+    QTest::mouseClick(frmEvidencija->BitBtn1, Qt::LeftButton);
+    EXPECT_EQ(frmEvidencija->Edit1->text(), "12");
+
+    // Use three free days, Monday to Wednesday, then grant annual leave of 2020.
+    QTest::mouseClick(frmEvidencija->BitBtn2, Qt::LeftButton);
+    waitActive(frmNoviunos);
+    EXPECT_EQ(frmNoviunos->Edit1->text(), "PETROVIC PETAR");
+    EXPECT_EQ(frmNoviunos->Edit4->text(), "1");
+    frmNoviunos->ComboBox1->lineEdit()->selectAll();
+    type(frmNoviunos->ComboBox1, "SL.DANI");
+    frmNoviunos->DateTimePicker2->setDate(QDate(2024, 3, 6));
+    EXPECT_EQ(frmNoviunos->Edit3->text(), "3");
+    QTest::mouseClick(frmNoviunos->CheckBox1, Qt::LeftButton, {}, QPoint(4, 8));
+    QTest::mouseClick(frmNoviunos->BitBtn1, Qt::LeftButton);
+    EXPECT_EQ(frmEvidencija->Edit1->text(), "9");
+
+    frmNoviunos->ComboBox1->lineEdit()->selectAll();
+    type(frmNoviunos->ComboBox1, "GO");
+    type(frmNoviunos->ComboBox2, "1 DEO");
+    type(frmNoviunos->ComboBox3, "2020");
+    frmNoviunos->CheckBox1->SetChecked(false);
+    frmNoviunos->Edit3->selectAll();
+    type(frmNoviunos->Edit3, "10");
+    QTest::mouseClick(frmNoviunos->BitBtn1, Qt::LeftButton);
+    EXPECT_EQ(frmEvidencija->Edit1->text(), "9") << "annual leave leaves the balance alone";
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('|').toStdString();
+    EXPECT_EQ(storedRows(),
+              (QStringList{"PETROVIC PETAR|PRENOS||12.0||9.0", "PETROVIC PETAR|SL.DANI|2.0||3.0|",
+                           "PETROVIC PETAR|GO 1 DEO 2020|3.0|10.0||"}));
+
+    // Both reports for the worker.
+    frmNavigator->Izvestajizaradnike1->Click();
+    waitActive(frmIzvestaji);
+    EXPECT_FALSE(frmEvidencija->Query1->Active());
+    ASSERT_EQ(frmIzvestaji->ComboBox1->Text(), "PETROVIC PETAR");
+    QTest::mouseClick(frmIzvestaji->BitBtn1, Qt::LeftButton);
+    EXPECT_EQ(reportRows(), QStringList{"PETROVIC PETAR|9"});
+    type(frmIzvestaji->ComboBox2, "2020");
+    QTest::mouseClick(frmIzvestaji->BitBtn4, Qt::LeftButton);
+    EXPECT_EQ(reportRows(), QStringList{"PETROVIC PETAR|GO 1 DEO 2020|10"});
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('|').toStdString();
+}
+
+}  // namespace
