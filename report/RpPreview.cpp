@@ -5,7 +5,7 @@
 #include <QScrollBar>
 
 #include "report/RpPrinter.h"
-#include "runtime/Seams.h"
+#include "runtime/Boundary.h"
 
 // ---- TRpPreviewImage ---------------------------------------------------------------------------
 
@@ -82,9 +82,9 @@ void TRpPreview::SetPage(int page) {
 void TRpPreview::loadPage(int page) {
     try {
         image_->SetImage(printer_ ? printer_->Page(page) : std::nullopt, page);
-    } catch (const Exception& error) {
+    } catch (const Exception&) {
         image_->SetImage(std::nullopt, 0);
-        runtime::showMessage({runtime::MessageKind::Error, runtime::applicationTitle(), error.Message()});
+        runtime::showException(std::current_exception());
     }
 }
 
@@ -138,18 +138,25 @@ void TRpPreview::Refresh() {
 bool TRpPreview::event(QEvent* event) {
     if (event->type() == TRpPageFinishedEvent::kType) {
         const int page = static_cast<TRpPageFinishedEvent*>(event)->Page();
-        if (printer_ && page == page_ && !image_->HasImage() && printer_->PagesFinished() >= page_) {
-            ZoomToWidth();
-            loadPage(page_);
-        }
-        if (OnPageAvailable) OnPageAvailable(page);
+        runtime::guarded([&] { pageFinished(page); });
         return true;
     }
     if (event->type() == TRpProgressEvent::kType) {
-        if (OnProgressUpdate) OnProgressUpdate(static_cast<TRpProgressEvent*>(event)->Percent());
+        const int percent = static_cast<TRpProgressEvent*>(event)->Percent();
+        runtime::guarded([&] {
+            if (OnProgressUpdate) OnProgressUpdate(percent);
+        });
         return true;
     }
     return QScrollArea::event(event);
+}
+
+void TRpPreview::pageFinished(int page) {
+    if (printer_ && page == page_ && !image_->HasImage() && printer_->PagesFinished() >= page_) {
+        ZoomToWidth();
+        loadPage(page_);
+    }
+    if (OnPageAvailable) OnPageAvailable(page);
 }
 
 void TRpPreview::resizeEvent(QResizeEvent* event) {

@@ -65,6 +65,7 @@ class TRpPreview : public QScrollArea {
 
   private:
     void loadPage(int page);
+    void pageFinished(int page);
     QSizeF pagePixels() const;
 
     TRpPrinter* printer_ = nullptr;

@@ -92,12 +92,10 @@ bool TRpPrintable::outputToCanvas() const {
 
 void TRpPrintable::Prepare(TRpPrinter* printer) {
     printer_ = printer;
-    printing_ = true;
 }
 
 void TRpPrintable::Unprepare() {
     printer_ = nullptr;
-    printing_ = false;
 }
 
 // ---- TRpCustomLabel ----------------------------------------------------------------------------

@@ -89,7 +89,6 @@ class TRpPrintable : public QObject {
     bool enabled_ = true;
     TReport* report_;
     TRpPrinter* printer_ = nullptr;
-    bool printing_ = false;
 };
 
 // A control that prints lines of text: the caption, or the lines when the caption is empty.

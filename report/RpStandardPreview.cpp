@@ -18,6 +18,7 @@
 #include "report/RpPreview.h"
 #include "report/RpPrinter.h"
 #include "report/RpReport.h"
+#include "runtime/Boundary.h"
 
 namespace {
 
@@ -158,7 +159,7 @@ void TRpStandardPreview::buildToolBar() {
         QToolButton* button = addButton(name, hint, glyphIcon(glyph));
         button->setCheckable(true);
         zoomGroup->addButton(button);
-        connect(button, &QToolButton::clicked, this, [this, action] {
+        runtime::connectGuarded(button, &QToolButton::clicked, this, [this, action] {
             QCoreApplication::processEvents();
             action();
         });
@@ -174,7 +175,7 @@ void TRpStandardPreview::buildToolBar() {
     bar->addSpacing(8);
 
     const auto commandButton = [&](const QString& name, const QString& hint, Glyph glyph, auto action) {
-        connect(addButton(name, hint, glyphIcon(glyph)), &QToolButton::clicked, this, action);
+        runtime::connectGuarded(addButton(name, hint, glyphIcon(glyph)), &QToolButton::clicked, this, action);
     };
     commandButton(QStringLiteral("FirstPage"), QStringLiteral("First Page"), Glyph::First,
                   [this] { pageCommand(1); });
@@ -195,7 +196,7 @@ void TRpStandardPreview::buildToolBar() {
     auto* exit = new QPushButton(QStringLiteral("&Close"), toolBar_);
     exit->setObjectName(QStringLiteral("Exit"));
     exit->setFocusPolicy(Qt::NoFocus);
-    connect(exit, &QPushButton::clicked, this, &QWidget::close);
+    runtime::connectGuarded(exit, &QPushButton::clicked, this, [this] { close(); });
     bar->addWidget(exit);
     bar->addStretch(1);
 }
@@ -231,7 +232,9 @@ bool TRpStandardPreview::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() != QEvent::KeyPress) return false;
     auto* widget = qobject_cast<QWidget*>(watched);
     if (!widget || widget->window() != this) return false;
-    return handleKey(*static_cast<QKeyEvent*>(event));
+    bool handled = false;
+    runtime::guarded([&] { handled = handleKey(*static_cast<QKeyEvent*>(event)); });
+    return handled;
 }
 
 bool TRpStandardPreview::handleKey(const QKeyEvent& key) {
@@ -315,7 +318,7 @@ TRpProgressForm::TRpProgressForm(TRpPrinter& printer, QWidget* parent)
     auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
     cancel->setObjectName(QStringLiteral("CancelButton"));
     cancel->setGeometry((width() - 75) / 2, 52, 75, 25);
-    connect(cancel, &QPushButton::clicked, this, [this] { printer_.SetCancelled(true); });
+    runtime::connectGuarded(cancel, &QPushButton::clicked, this, [this] { printer_.SetCancelled(true); });
     printer_.SetNotifyWindow(this);
 }
 
@@ -325,7 +328,7 @@ bool TRpProgressForm::event(QEvent* event) {
     if (progress % 5 == 0) {
         bar_->setValue(progress);
         info_->setText(QString::number(progress) + QStringLiteral("% ") + QStringLiteral(" Completed"));
-        QCoreApplication::processEvents();
+        runtime::guarded([] { QCoreApplication::processEvents(); });
     }
     return true;
 }
