@@ -7,6 +7,7 @@
 #include <QtEndian>
 
 #include "report/RpPageStore.h"
+#include "report/RpPreview.h"
 #include "tests/report/ReportTestSupport.h"
 
 namespace {
@@ -213,3 +214,39 @@ INSTANTIATE_TEST_SUITE_P(Fields, CorruptPageTest,
                                            CorruptionCase{"ItemCount", 19, 0x7F, "Page image is corrupt"},
                                            CorruptionCase{"ItemTag", 22, 42, "Page image is corrupt"}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(ReportTest, CompressionOptionStoresCompressedPagesThatReadBack) {
+    TReport report;
+    makeLetterForm(report);
+    report.Options |= TRpReportOption::Compression;
+    addControl<TRpLabel>(report, QStringLiteral("RpLabel1"), 56, 152, 73, 33)
+        ->SetCaption(QStringLiteral("Broj:"));
+    TRpPrinter printer;
+    report.SetPrinter(&printer);
+    report.CreateReport(false);
+    const QByteArray bytes = printer.PageList()->Stream().ReadAll();
+    EXPECT_EQ(bytes.at(21), 1);
+    EXPECT_EQ(textsOf(*printer.Page(1)), QStringList{QStringLiteral("Broj:")});
+}
+
+TEST_F(ReportTest, PreviewOfACorruptSavedPageShowsTheErrorInsteadOfThePage) {
+    QTemporaryDir dir;
+    const QString fileName = dir.filePath(QStringLiteral("corrupt.RPP"));
+    {
+        TRpPageList pages(std::make_unique<TRpStream>(), false);
+        pages.StorePage(QByteArray("KRPG but not a page image"));
+        pages.Finish();
+        QFile file(fileName);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(pages.Stream().ReadAll());
+    }
+    TRpPrinter printer;
+    printer.LoadPages(TRpPageList::Open(fileName));
+    TRpPreview preview;
+    preview.Attach(&printer);
+    EXPECT_FALSE(preview.Image().HasImage());
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages.first().startsWith(QStringLiteral("Not a page image")))
+        << messages.first().toStdString();
+    preview.Detach();
+}
