@@ -1,7 +1,5 @@
 // The worker registration window as the clerk uses it: typing, OK, Cancel, closing, and what the
 // ledger file holds afterwards.
-#include <QSignalSpy>
-
 #include "WindowFixture.h"
 #include "ledger/Unit2.h"
 #include "ledger/Unit3.h"
@@ -158,12 +156,6 @@ TEST_F(Registration, DaysThatAreNotANumberAreRefusedAndTheRowStaysPending) {
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0].Dobijeni, 5.0);
     EXPECT_EQ(rows[0].RedBroj, 1.0);
-}
-
-TEST_F(Registration, DaysRefuseLetters) {
-    open();
-    type(frmUnos->DBEdit3, "1x2");
-    EXPECT_EQ(frmUnos->DBEdit3->text(), "12");
 }
 
 enum class CloseBy { CancelButton, EscapeKey, CloseBox };

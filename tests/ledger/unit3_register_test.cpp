@@ -267,17 +267,6 @@ TEST_F(Register, CtrlDeleteConfirmedRemovesTheRowFromTheLedger) {
     EXPECT_EQ(balance(), "9") << "the balance waits for the next search";
 }
 
-TEST_F(Register, CtrlDeleteCancelledKeepsTheRow) {
-    seed(twoWorkers);
-    open();
-    search("ANIC ANA");
-    answer = runtime::MessageAnswer::Cancel;
-    frmEvidencija->DBGrid1->setFocus();
-    QTest::keyClick(frmEvidencija->DBGrid1, Qt::Key_Delete, Qt::ControlModifier);
-    EXPECT_EQ(messageTexts(), QStringList{"Delete record?"});
-    EXPECT_EQ(storedRows().size(), twoWorkers.size());
-}
-
 TEST_F(Register, UnosShowsTheDayEntryWindow) {
     seed(twoWorkers);
     open();
