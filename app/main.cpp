@@ -1,10 +1,9 @@
 // The program's entry point.
 #include <QApplication>
-#include <QMainWindow>
+
+#include "app/Startup.h"
+
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    QMainWindow w;
-    w.setWindowTitle("Navigator");
-    w.show();
-    return app.exec();
+    QApplication qtApplication(argc, argv);
+    return app::RunProgram();
 }

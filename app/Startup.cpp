@@ -1,0 +1,42 @@
+// The program's start-up: the application object, the long-lived windows in their fixed order, the run.
+#include "app/Startup.h"
+
+#include "app/Unit1.h"
+#include "data/DBCtrls.h"
+#include "data/DataComponents.h"
+#include "ledger/Unit2.h"
+#include "ledger/Unit3.h"
+#include "ledger/Unit4.h"
+#include "ledger/Unit5.h"
+#include "runtime/Application.h"
+
+namespace app {
+
+void registerComponentClasses() {
+    data::registerDataComponents();
+    data::registerDataControls();
+}
+
+void CreateProgramForms(TApplication& application) {
+    application.CreateForm(frmNavigator);
+    application.CreateForm(frmUnos);
+    application.CreateForm(frmEvidencija);
+    application.CreateForm(frmNoviunos);
+    application.CreateForm(frmIzvestaji);
+}
+
+int RunProgram() {
+    TApplication application;
+    try {
+        application.Initialize();
+        registerComponentClasses();
+        CreateProgramForms(application);
+    } catch (...) {
+        application.ShowStartupFailure(std::current_exception());
+        return 1;
+    }
+    application.Run();
+    return 0;
+}
+
+}  // namespace app

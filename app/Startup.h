@@ -1,0 +1,20 @@
+// The program's start-up: the application object, the long-lived windows in their fixed order, the run.
+#pragma once
+
+class TApplication;
+
+namespace app {
+
+// Makes the component classes of every layer known to the form descriptions.
+void registerComponentClasses();
+
+// Creates the program's long-lived windows on `application` in their fixed order; the first, the
+// main window, is frmNavigator. An exception from a window's creation propagates.
+void CreateProgramForms(TApplication& application);
+
+// Runs the program: initialises the application object, creates the windows and runs until the main
+// window closes. When a window fails during creation, the start-up failure box is shown and the
+// program ends before the main window appears. Answers the process's exit code.
+int RunProgram();
+
+}  // namespace app

@@ -1,0 +1,42 @@
+// The main window "Navigator": an empty frame whose menu opens the working windows.
+#include "app/Unit1.h"
+
+#include "ledger/Unit2.h"
+#include "ledger/Unit3.h"
+#include "ledger/Unit5.h"
+
+TfrmNavigator* frmNavigator = nullptr;
+
+static QString unitDescription() {
+    Q_INIT_RESOURCE(app);
+    return QStringLiteral(":/app/Unit1.json");
+}
+
+TfrmNavigator::TfrmNavigator()
+    : TForm(unitDescription()),
+      MainMenu1(Component<TMainMenu>("MainMenu1")),
+      Radnik1(Component<TMenuItem>("Radnik1")),
+      Unosnovogradnika1(Component<TMenuItem>("Unosnovogradnika1")),
+      Evidentiranjedana1(Component<TMenuItem>("Evidentiranjedana1")),
+      Izvestaji1(Component<TMenuItem>("Izvestaji1")),
+      Izvestajizaradnike1(Component<TMenuItem>("Izvestajizaradnike1")) {
+    Unosnovogradnika1->OnClick = [this](QObject* sender) { Unosnovogradnika1Click(sender); };
+    Evidentiranjedana1->OnClick = [this](QObject* sender) { Evidentiranjedana1Click(sender); };
+    Izvestajizaradnike1->OnClick = [this](QObject* sender) { Izvestajizaradnike1Click(sender); };
+}
+
+void TfrmNavigator::Unosnovogradnika1Click(QObject*) {
+    frmUnos->Show();
+}
+
+// The register always comes up from here with an empty grid: its worker-rows and balance queries are
+// closed, keeping their SQL texts, until the next search.
+void TfrmNavigator::Evidentiranjedana1Click(QObject*) {
+    frmEvidencija->Show();
+    frmEvidencija->Query1->Close();
+    frmEvidencija->Query3->Close();
+}
+
+void TfrmNavigator::Izvestajizaradnike1Click(QObject*) {
+    frmIzvestaji->Show();
+}

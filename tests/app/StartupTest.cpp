@@ -1,0 +1,235 @@
+// The shell: start-up order, the main window and its menu, the run until the main window closes, and a
+// start-up that fails because the ledger cannot be opened.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include "app/Startup.h"
+#include "app/Unit1.h"
+#include "data/DBTables.h"
+#include "data/engine/LedgerFile.h"
+#include "ledger/Unit2.h"
+#include "ledger/Unit3.h"
+#include "ledger/Unit4.h"
+#include "ledger/Unit5.h"
+#include "runtime/Application.h"
+#include "runtime/Seams.h"
+
+void PrintTo(const QString& text, std::ostream* out);
+void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
+
+namespace {
+
+// Keeps what the message windows would have shown, answering OK.
+class RecordedMessages {
+  public:
+    RecordedMessages() {
+        runtime::setMessageHandler([this](const runtime::MessageRequest& request) {
+            shown.push_back(request);
+            visibleWindowsWhenShown.push_back(visibleWindows());
+            return runtime::MessageAnswer::Ok;
+        });
+    }
+    ~RecordedMessages() { runtime::setMessageHandler({}); }
+    RecordedMessages(const RecordedMessages&) = delete;
+    RecordedMessages& operator=(const RecordedMessages&) = delete;
+
+    static int visibleWindows() {
+        int count = 0;
+        for (QWidget* widget : QApplication::topLevelWidgets()) count += widget->isVisible() ? 1 : 0;
+        return count;
+    }
+
+    QList<runtime::MessageRequest> shown;
+    QList<int> visibleWindowsWhenShown;
+};
+
+// Runs each test in a temporary working directory, with an empty ledger unless the test removes it.
+class Shell : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(directory.isValid());
+        previous = QDir::currentPath();
+        QDir::setCurrent(directory.path());
+        ASSERT_EQ(engine::createLedgerFile(directory.filePath(QStringLiteral("Kovrel.DB")).toStdString()),
+                  engine::code::Ok);
+    }
+    void TearDown() override { QDir::setCurrent(previous); }
+
+    QTemporaryDir directory;
+    QString previous;
+};
+
+class CreatedShell : public Shell {
+  protected:
+    void SetUp() override {
+        Shell::SetUp();
+        application.Initialize();
+        app::registerComponentClasses();
+        app::CreateProgramForms(application);
+    }
+    static void waitUntilActive(TForm* form) {
+        ASSERT_TRUE(QTest::qWaitForWindowActive(form));
+        QApplication::processEvents();
+    }
+    TApplication application;
+};
+
+struct Window {
+    const char* name;
+    const char* caption;
+    QRect bounds;
+};
+
+class CreatedWindows : public CreatedShell, public ::testing::WithParamInterface<std::pair<int, Window>> {};
+
+TEST_P(CreatedWindows, ComeInTheirOrderHiddenWithTheirCaptionsAndBounds) {
+    const auto& [index, window] = GetParam();
+    ASSERT_EQ(application.FormCount(), 5);
+    TForm* form = application.Forms(index);
+    EXPECT_EQ(form->objectName(), QString::fromLatin1(window.name));
+    EXPECT_EQ(form->Caption(), QString::fromLatin1(window.caption));
+    EXPECT_EQ(form->DesignedBounds(), window.bounds);
+    EXPECT_EQ(form->font().pixelSize(), 11);
+    EXPECT_FALSE(form->isVisible());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    StartUp, CreatedWindows,
+    ::testing::Values(std::pair{0, Window{"frmNavigator", "Navigator", {135, 143, 979, 563}}},
+                      std::pair{1, Window{"frmUnos", "Unos", {189, 284, 444, 369}}},
+                      std::pair{2, Window{"frmEvidencija", "Evidencija", {187, 182, 711, 474}}},
+                      std::pair{3, Window{"frmNoviunos", "Evidencija sl.dana", {274, 144, 502, 323}}},
+                      std::pair{4, Window{"frmIzvestaji", "frmIzvestaji", {585, 189, 522, 531}}}));
+
+TEST_F(CreatedShell, MakesTheNavigatorTheMainWindowAndTheGlobalsReachEveryWindow) {
+    EXPECT_EQ(application.MainForm(), frmNavigator);
+    EXPECT_EQ(application.Forms(1), frmUnos);
+    EXPECT_EQ(application.Forms(2), frmEvidencija);
+    EXPECT_EQ(application.Forms(3), frmNoviunos);
+    EXPECT_EQ(application.Forms(4), frmIzvestaji);
+}
+
+TEST_F(CreatedShell, GivesTheNavigatorOnlyItsMenu) {
+    QStringList menu;
+    for (QAction* top : frmNavigator->MainMenu1->actions()) {
+        menu << top->text();
+        for (QAction* item : top->menu()->actions()) menu << QStringLiteral("  ") + item->text();
+    }
+    EXPECT_EQ(menu, QStringList({"Radnik", "  Unos novog radnika", "  Evidentiranje dana...", "Izvestaji",
+                                 "  Izvestaji za radnike"}));
+    const auto children = frmNavigator->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
+    QStringList controls;
+    for (QWidget* child : children)
+        if (!child->isWindow() && child != frmNavigator->MainMenu1) controls << child->objectName();
+    EXPECT_TRUE(controls.isEmpty()) << controls.join(QLatin1Char(' ')).toStdString();
+}
+
+struct MenuCommand {
+    const char* item;
+    const char* window;
+};
+
+class MenuCommands : public CreatedShell, public ::testing::WithParamInterface<MenuCommand> {};
+
+TEST_P(MenuCommands, ShowTheirWindowAndAgainTheSameOne) {
+    frmNavigator->Show();
+    waitUntilActive(frmNavigator);
+    auto* item = frmNavigator->Component<TMenuItem>(QString::fromLatin1(GetParam().item));
+    TForm* window = nullptr;
+    for (int i = 0; i < application.FormCount(); ++i)
+        if (application.Forms(i)->objectName() == QString::fromLatin1(GetParam().window))
+            window = application.Forms(i);
+    ASSERT_NE(window, nullptr);
+    int activations = 0;
+    window->OnActivate = [&](QObject*) { ++activations; };
+
+    item->Click();
+    waitUntilActive(window);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(activations, 1);
+
+    frmNavigator->Show();
+    waitUntilActive(frmNavigator);
+    const int topLevelsBefore = int(QApplication::topLevelWidgets().size());
+    item->Click();
+    waitUntilActive(window);
+    EXPECT_EQ(activations, 2);
+    EXPECT_EQ(int(QApplication::topLevelWidgets().size()), topLevelsBefore);
+    EXPECT_EQ(application.FormCount(), 5);
+    EXPECT_EQ(TForm::ActiveForm(), window);
+}
+
+INSTANTIATE_TEST_SUITE_P(Navigator, MenuCommands,
+                         ::testing::Values(MenuCommand{"Unosnovogradnika1", "frmUnos"},
+                                           MenuCommand{"Evidentiranjedana1", "frmEvidencija"},
+                                           MenuCommand{"Izvestajizaradnike1", "frmIzvestaji"}));
+
+TEST_F(CreatedShell, RegisterComesUpFromTheMenuWithItsQueriesClosed) {
+    frmEvidencija->Query1->Open();
+    frmEvidencija->Query3->Open();
+    const QString rowsSql = frmEvidencija->Query1->SQL().Text();
+    frmNavigator->Evidentiranjedana1->Click();
+    EXPECT_TRUE(frmEvidencija->isVisible());
+    EXPECT_FALSE(frmEvidencija->Query1->Active());
+    EXPECT_FALSE(frmEvidencija->Query3->Active());
+    EXPECT_EQ(frmEvidencija->Query1->SQL().Text(), rowsSql);
+}
+
+TEST_F(CreatedShell, WindowIsActivatedAgainWhenAMessageOverItCloses) {
+    int activations = 0;
+    frmUnos->OnActivate = [&](QObject*) { ++activations; };
+    frmNavigator->Unosnovogradnika1->Click();
+    waitUntilActive(frmUnos);
+    ASSERT_EQ(activations, 1);
+    RecordedMessages messages;
+    ShowMessage(QStringLiteral("Morate uneti sve podatke"));
+    EXPECT_EQ(activations, 2);
+    ASSERT_EQ(messages.shown.size(), 1);
+    EXPECT_EQ(messages.shown[0].kind, runtime::MessageKind::Notice);
+}
+
+TEST_F(Shell, RunEndsWhenTheMainWindowClosesWithOtherWindowsOpen) {
+    bool navigatorShown = false;
+    bool otherWindowOpen = false;
+    QTimer::singleShot(0, [&] {
+        navigatorShown = frmNavigator && frmNavigator->isVisible();
+        frmNavigator->Izvestajizaradnike1->Click();
+        QTimer::singleShot(0, [&] {
+            otherWindowOpen = frmIzvestaji->isVisible();
+            frmNavigator->Close();
+        });
+    });
+    EXPECT_EQ(app::RunProgram(), 0);
+    EXPECT_TRUE(navigatorShown);
+    EXPECT_TRUE(otherWindowOpen);
+    EXPECT_EQ(frmNavigator, nullptr);
+    EXPECT_EQ(frmIzvestaji, nullptr);
+    EXPECT_EQ(Application, nullptr);
+}
+
+TEST_F(Shell, StopsBeforeTheMainWindowWhenTheLedgerCannotBeOpened) {
+    ASSERT_TRUE(QFile::remove(QStringLiteral("Kovrel.DB")));
+    RecordedMessages messages;
+    QTimer::singleShot(0, [] {
+        if (Application) Application->Terminate();
+    });
+    EXPECT_EQ(app::RunProgram(), 1);
+    ASSERT_EQ(messages.shown.size(), 1);
+    EXPECT_EQ(messages.shown[0].kind, runtime::MessageKind::StartupFailure);
+    EXPECT_EQ(messages.shown[0].caption, QStringLiteral("Application Error"));
+    EXPECT_TRUE(messages.shown[0].text.startsWith(QStringLiteral("Exception E")))
+        << messages.shown[0].text.toStdString();
+    EXPECT_TRUE(messages.shown[0].text.contains(QStringLiteral(" in module tests_app at ")));
+    EXPECT_TRUE(messages.shown[0].text.endsWith(QLatin1Char('.')));
+    EXPECT_EQ(messages.visibleWindowsWhenShown[0], 0);
+    EXPECT_EQ(frmNavigator, nullptr);
+}
+
+}  // namespace
