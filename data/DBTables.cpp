@@ -329,6 +329,7 @@ void TDatabase::Open() {
 }
 
 void TDatabase::Close() {
+    for (TEngineDataSet* dataSet : std::vector<TEngineDataSet*>(dataSets_)) dataSet->DatabaseClosing();
     if (!Connected()) return;
     engineApi().closeDatabase(handle_);
     handle_ = engine::NoHandle;
@@ -353,13 +354,16 @@ bool TEngineDataSet::CanModify() const {
 }
 
 void TEngineDataSet::AcquireDatabase() {
-    if (!database_) database_ = Session->OpenDatabase(databaseName_);
+    if (database_) return;
+    database_ = Session->OpenDatabase(databaseName_);
+    database_->dataSets_.push_back(this);
 }
 
 void TEngineDataSet::ReleaseDatabase() {
     if (!database_) return;
     TDatabase* database = database_;
     database_ = nullptr;
+    std::erase(database->dataSets_, this);
     Session->CloseDatabase(database);
 }
 
@@ -771,6 +775,11 @@ engine::CursorHandle TQuery::CreateHandle() {
     engine::CursorHandle cursor = engine::NoHandle;
     checkEngine(engineApi().execute(statement_, &cursor));
     return cursor;
+}
+
+void TQuery::DatabaseClosing() {
+    Close();
+    UnPrepare();
 }
 
 void TQuery::CursorClosed() {

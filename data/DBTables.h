@@ -57,6 +57,7 @@ class ENoResultSet : public EDatabaseError {
 void checkEngine(engine::Result result);
 
 class TSession;
+class TEngineDataSet;
 
 // A connection to the engine's database of one name. The program's name is empty: the standard
 // database set to the working directory.
@@ -83,10 +84,12 @@ class TDatabase : public QObject {
     int DataSetCount() const { return users_; }
 
     void Open();
+    // Closes the datasets that use the database, then the connection.
     void Close();
 
   private:
     friend class TSession;
+    friend class TEngineDataSet;
     bool NeedsLogin() const;
     void Login();
 
@@ -98,6 +101,7 @@ class TDatabase : public QObject {
     bool sqlBased_ = false;
     engine::DatabaseHandle handle_ = engine::NoHandle;
     int users_ = 0;
+    std::vector<TEngineDataSet*> dataSets_;
 };
 
 // The engine session: started on the first open of any dataset, it keeps the databases in use.
@@ -109,7 +113,8 @@ class TSession : public QObject {
     bool Active() const { return active_; }
     // Initialises the engine ("0009"; an engine that is already running counts as started).
     void Open();
-    // Closes every database and shuts the engine down.
+    // Closes every database (and the datasets using them) and shuts the engine down; the program
+    // calls it once at its end.
     void Close();
     bool KeepConnections() const { return keepConnections_; }
     void SetKeepConnections(bool keep) { keepConnections_ = keep; }
@@ -168,6 +173,8 @@ class TEngineDataSet : public TDataSet {
     void ReleaseDatabase();
     // Closes the dataset as part of destruction (hooks skipped); derived destructors call it.
     void CloseForDestruction();
+    // Lets go of the database that is being closed: closes the dataset and frees what it holds there.
+    virtual void DatabaseClosing() { Close(); }
 
     void InternalOpen(std::vector<TFieldDef>& defs) override;
     void InternalClose() override;
@@ -188,6 +195,7 @@ class TEngineDataSet : public TDataSet {
     void CheckInactive() const;
 
   private:
+    friend class TDatabase;
     void ReadFieldDefs(std::vector<TFieldDef>& defs);
     const engine::FieldDesc& DescOf(const TField& field) const;
 
@@ -279,6 +287,7 @@ class TQuery : public TEngineDataSet {
     engine::CursorHandle CreateHandle() override;
     void CursorClosed() override;
     bool HoldsDatabase() const override { return Prepared(); }
+    void DatabaseClosing() override;
 
   private:
     void SQLChanged();

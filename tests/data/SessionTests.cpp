@@ -75,6 +75,18 @@ TEST_F(SessionTest, EngineThatCannotStartReportsItsCode) {
     EXPECT_FALSE(table.Active());
 }
 
+TEST_F(SessionTest, EndingTheSessionClosesTheDatasetsStillUsingIt) {
+    table.Open();
+    query.SQL().Add(QStringLiteral("select * from kovrel"));
+    query.Prepare();
+    Session->Close();
+    EXPECT_FALSE(table.Active());
+    EXPECT_FALSE(query.Prepared());
+    EXPECT_EQ(engine_->shutdowns, 1);
+    table.Open();
+    EXPECT_TRUE(Session->Active()) << "a later open starts the session again";
+}
+
 // ---- Engine error messages --------------------------------------------------------------------------------
 
 struct ErrorReport {
