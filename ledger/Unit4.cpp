@@ -134,12 +134,14 @@ void TfrmNoviunos::ComboBox1Change(QObject*) {
 }
 
 void TfrmNoviunos::ComboBox1Exit(QObject*) {
-    Query1->Close();
-    Query1->SQL().Clear();
-    for (const std::string& line : ledger::transactionNumberSql(Edit1->Text().toStdString()))
-        Query1->SQL().Add(QString::fromStdString(line));
-    Query1->Open();
-    Edit5->SetText(Query1transakcija->AsString());
+    KeepBoxesOnFailure([this] {
+        Query1->Close();
+        Query1->SQL().Clear();
+        for (const std::string& line : ledger::transactionNumberSql(Edit1->Text().toStdString()))
+            Query1->SQL().Add(QString::fromStdString(line));
+        Query1->Open();
+        Edit5->SetText(Query1transakcija->AsString());
+    });
 }
 
 void TfrmNoviunos::DateTimePicker2Change(QObject*) {
@@ -149,8 +151,12 @@ void TfrmNoviunos::DateTimePicker2Change(QObject*) {
 }
 
 void TfrmNoviunos::BitBtn1Click(QObject*) {
+    KeepBoxesOnFailure([this] { RecordRow(); });
+}
+
+void TfrmNoviunos::KeepBoxesOnFailure(const std::function<void()>& command) {
     try {
-        RecordRow();
+        command();
     } catch (...) {
         keepBoxesOnReturn_ = TForm::ActiveForm() == this;
         throw;

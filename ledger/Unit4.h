@@ -2,6 +2,8 @@
 // register window shows, writing it through the register's worker-rows query.
 #pragma once
 
+#include <functional>
+
 #include "runtime/Form.h"
 
 class TBitBtn;
@@ -59,12 +61,14 @@ class TfrmNoviunos : public TForm {
     TIntegerField* Query1transakcija;
 
   private:
+    // Runs a command of the window; when it fails, the activation that the closing error box gives
+    // the window leaves the boxes as they are, so the clerk can correct them.
+    void KeepBoxesOnFailure(const std::function<void()>& command);
     void ClearPlainEdits();
     void RecordRow();
     void RefreshRegister();
 
-    // Set when OK fails: the activation that the closing error box gives back to the window then
-    // leaves the boxes as they are, so the clerk can correct them.
+    // Set by a failed command until the next activation, which it then skips.
     bool keepBoxesOnReturn_ = false;
 };
 

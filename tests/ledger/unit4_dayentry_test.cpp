@@ -397,6 +397,45 @@ TEST_F(DayEntry, DaysThatAreNoNumberAreRefusedAndKeptForCorrection) {
     EXPECT_EQ(rows.back().Dobijeni, 2.0);
 }
 
+TEST_F(DayEntry, ARowThatCannotBeStoredIsAbandoned) {
+    seed(twoWorkers);
+    open();
+    search("ANIC ANA");
+    openDayEntry();
+    typeInto(frmNoviunos->ComboBox1, "BO");
+    typeDays("2");
+    ASSERT_EQ(frmNoviunos->Edit5->text(), "3");
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(ledgerPath().c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db, "alter table kovrel rename to drugo", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+    clickOk();
+
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages.front().kind, runtime::MessageKind::Error);
+    EXPECT_NE(frmEvidencija->Query1->State(), DataSetState::Insert) << "the begun row is cancelled";
+    EXPECT_EQ(frmNoviunos->Edit3->text(), "2");
+}
+
+TEST_F(DayEntry, AFailedTransactionNumberKeepsTheBoxesForCorrection) {
+    seed(twoWorkers);
+    open();
+    search("ANIC ANA");
+    openDayEntry();
+    typeDays("4");
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(ledgerPath().c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db, "alter table kovrel rename to drugo", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+    typeInto(frmNoviunos->ComboBox1, "BO");
+    frmNoviunos->Edit3->setFocus();
+
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages.front().kind, runtime::MessageKind::Error);
+    EXPECT_EQ(frmNoviunos->Edit3->text(), "4");
+    EXPECT_EQ(frmNoviunos->Edit1->text(), "ANIC ANA");
+}
+
 TEST_F(DayEntry, AfterARefusalTheNextReturnToTheWindowClearsItAgain) {
     seed(twoWorkers);
     open();
