@@ -130,6 +130,32 @@ TEST_F(LedgerTest, TableDeclaredOpenInAFormOpensWhenTheFormIsReadAndItsFailureEn
     opened->Close();
 }
 
+TEST_F(LedgerTest, QueryDescribedInAFormKeepsItsLinesAndPersistentFields) {
+    data::registerDataComponents();
+    MakeLedger(4);
+    QFile description(dir_.filePath(QStringLiteral("query.json")));
+    ASSERT_TRUE(description.open(QIODevice::WriteOnly));
+    description.write(R"({"class":"TfrmProba","name":"frmProba","components":[
+        {"class":"TQuery","name":"Query3","requestLive":false,
+         "sql":["select sum(Dana) as ukupno", "from kovrel"],
+         "fields":[{"class":"TFloatField","name":"Query3ukupno","fieldName":"ukupno"}]},
+        {"class":"TQuery","name":"Query1","requestLive":true,"active":true,"sql":["select * from kovrel"],
+         "components":[{"class":"TStringField","name":"Query1PrezimeIme","fieldName":"PrezimeIme","size":30}]}]})");
+    description.close();
+    TForm form(description.fileName());
+    auto* sum = form.Component<TQuery>(QStringLiteral("Query3"));
+    EXPECT_FALSE(sum->Active());
+    EXPECT_EQ(sum->SQL().Text(), "select sum(Dana) as ukupno\r\nfrom kovrel\r\n");
+    sum->Open();
+    EXPECT_EQ(form.Component<TFloatField>(QStringLiteral("Query3ukupno"))->AsInteger(), 10);
+    auto* rows = form.Component<TQuery>(QStringLiteral("Query1"));
+    EXPECT_TRUE(rows->Active());
+    EXPECT_TRUE(rows->CanModify());
+    EXPECT_EQ(rows->FieldCount(), 1);
+    sum->Close();
+    rows->Close();
+}
+
 TEST_F(LedgerTest, TableWritesInsertsEditsAndDeletesAndDropsAClosedInsert) {
     MakeLedger(3);
     table.SetTableName(QStringLiteral("Kovrel.DB"));
