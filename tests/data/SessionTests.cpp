@@ -87,6 +87,39 @@ TEST_F(SessionTest, EndingTheSessionClosesTheDatasetsStillUsingIt) {
     EXPECT_TRUE(Session->Active()) << "a later open starts the session again";
 }
 
+TEST_F(SessionTest, LoginWindowAppearsOnlyForAnAliasThatNamesAUser) {
+    QStringList shown;
+    runtime::setDialogHandler([&](QDialog& dialog) {
+        shown << dialog.windowTitle();
+        return int(QDialog::Rejected);
+    });
+    table.Open();
+    EXPECT_TRUE(shown.isEmpty()) << "the working directory needs no login";
+
+    TDatabase alias;
+    alias.SetDatabaseName(QStringLiteral("KOVREL"));
+    alias.SetParams({QStringLiteral("USER NAME=pera")});
+    try {
+        alias.Open();
+        FAIL();
+    } catch (const EDatabaseError& e) {
+        EXPECT_EQ(e.Message(), "Cannot connect to database 'KOVREL'");
+    }
+    EXPECT_EQ(shown, QStringList({"Database Login"}));
+    EXPECT_FALSE(alias.Connected());
+
+    runtime::setDialogHandler([](QDialog& dialog) {
+        auto* login = static_cast<TLoginDialog*>(&dialog);
+        EXPECT_EQ(login->UserName()->text(), "pera");
+        login->Password()->setText(QStringLiteral("lozinka"));
+        return int(QDialog::Accepted);
+    });
+    alias.Open();
+    EXPECT_TRUE(alias.Connected());
+    EXPECT_TRUE(alias.Params().contains(QStringLiteral("PASSWORD=lozinka")));
+    alias.Close();
+}
+
 // ---- Engine error messages --------------------------------------------------------------------------------
 
 struct ErrorReport {
