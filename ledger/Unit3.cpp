@@ -2,8 +2,11 @@
 // colouring of the grid and the way to the day entry window.
 #include "ledger/Unit3.h"
 
+#include <QLocale>
+
 #include "ledger/Ledger.h"
 #include "ledger/Unit4.h"
+#include "ledger/UnitPrint.h"
 #include "runtime/Seams.h"
 
 TfrmEvidencija* frmEvidencija = nullptr;
@@ -140,9 +143,54 @@ void TfrmEvidencija::DBGrid1DrawColumnCell(const QRect& Rect, int DataCol, TColu
     DBGrid1->DefaultDrawColumnCell(Rect, DataCol, Column, State);
 }
 
-// The printed requests are started from these items; until their forms exist they do nothing.
-void TfrmEvidencija::Noviunos1Click(QObject*) {}
+// The printed requests fill their forms from the grid's current row, read by grid column. A grid
+// without a row, or showing a result without the columns read, prints nothing.
+namespace {
 
-void TfrmEvidencija::Stampazahtevazakoriscenjeslobodnihdana1Click(QObject*) {}
+enum RequestColumn { NameColumn = 3, ReasonColumn = 4, FromColumn = 5, ToColumn = 6, GrantedColumn = 7 };
 
-void TfrmEvidencija::StampazahtevazaGO1Click(QObject*) {}
+QString integerText(const TField& field) {
+    return QString::number(field.AsInteger());
+}
+
+// Characters `first` to `last` of the field's text, counted from 1; what lies beyond its end is nothing.
+QString characters(const TField& field, int first, int last) {
+    return field.AsString().mid(first - 1, last - first + 1);
+}
+
+QString dateText(double dateTime) {
+    return QLocale().toString(datetime::toQDate(dateTime), QLocale::ShortFormat);
+}
+
+}  // namespace
+
+std::optional<TfrmEvidencija::RequestRow> TfrmEvidencija::CurrentRequestRow() const {
+    const TDataSet* rows = DBGrid1->DataSource() ? DBGrid1->DataSource()->DataSet() : nullptr;
+    if (!rows || !rows->Active() || rows->IsEmpty()) return std::nullopt;
+    RequestRow row{DBGrid1->Fields(NameColumn), DBGrid1->Fields(ReasonColumn), DBGrid1->Fields(FromColumn),
+                   DBGrid1->Fields(ToColumn), DBGrid1->Fields(GrantedColumn)};
+    if (!row.Name || !row.Reason || !row.From || !row.To || !row.Granted) return std::nullopt;
+    return row;
+}
+
+void TfrmEvidencija::Noviunos1Click(QObject*) {
+    const std::optional<RequestRow> row = CurrentRequestRow();
+    if (!row) return;
+    ledger::PreviewFreeDaysRecordRequest(integerText(*row->Granted), characters(*row->Reason, 15, 15),
+                                         characters(*row->Reason, 21, 24),
+                                         dateText(row->To->AsDateTime() + 1));
+}
+
+void TfrmEvidencija::Stampazahtevazakoriscenjeslobodnihdana1Click(QObject*) {
+    const std::optional<RequestRow> row = CurrentRequestRow();
+    if (!row) return;
+    ledger::PreviewFreeDaysUseRequest(integerText(*row->Granted), dateText(row->From->AsDateTime()),
+                                      dateText(row->To->AsDateTime()));
+}
+
+void TfrmEvidencija::StampazahtevazaGO1Click(QObject*) {
+    const std::optional<RequestRow> row = CurrentRequestRow();
+    if (!row) return;
+    ledger::PreviewAnnualLeaveRequest(row->Name->AsString(), integerText(*row->Granted),
+                                      dateText(row->From->AsDateTime()), characters(*row->Reason, 4, 8));
+}

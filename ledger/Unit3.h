@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QColor>
+#include <optional>
 
 #include "data/DBGrids.h"
 #include "data/DBTables.h"
@@ -66,6 +67,15 @@ class TfrmEvidencija : public TForm {
     static inline const QColor BalanceColor{0, 128, 0};
 
   private:
+    // The fields a printed request reads from the grid's current row.
+    struct RequestRow {
+        TField* Name;
+        TField* Reason;
+        TField* From;
+        TField* To;
+        TField* Granted;
+    };
+    std::optional<RequestRow> CurrentRequestRow() const;
     void FillNameList();
     void SearchWorker();
     void StoreBalanceInFirstRow();

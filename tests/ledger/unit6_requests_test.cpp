@@ -1,0 +1,230 @@
+// The three printed requests started from the register: labels filled from the grid's current row,
+// the page they print, and the commands doing nothing without a row to read.
+#include <QLocale>
+
+#include "PrintCapture.h"
+#include "WindowFixture.h"
+#include "ledger/Unit3.h"
+#include "ledger/Unit4.h"
+#include "ledger/UnitPrint.h"
+
+namespace {
+
+// A ledger row as the request commands read it. Dates are ISO text or empty.
+struct RequestRow {
+    QString name;
+    QString reason;
+    std::optional<double> granted;
+    std::optional<double> used;
+    QString from;
+    QString to;
+};
+
+// What each form shows for a row.
+struct RequestCase {
+    const char* title;
+    RequestRow row;
+    QString days;       // every form
+    QString part;       // the first form
+    QString year;       // the first form
+    QString returnDay;  // the first form
+    QString firstDay;   // the second and third form
+    QString lastDay;    // the second form
+    QString leavePart;  // the third form
+};
+
+class Requests : public WindowFixture {
+  protected:
+    void SetUp() override {
+        WindowFixture::SetUp();
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    }
+    void TearDown() override {
+        QLocale::setDefault(QLocale::c());
+        WindowFixture::TearDown();
+    }
+
+    void seedRows(const std::vector<RequestRow>& rows) {
+        std::vector<StoredRow> stored;
+        double number = 1;
+        for (const RequestRow& row : rows)
+            stored.push_back({number++, row.name, row.reason, row.granted, row.used, {}});
+        seed(stored);
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(ledgerPath().c_str(), &db), SQLITE_OK);
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            sqlite3_stmt* statement = nullptr;
+            sqlite3_prepare_v2(db, "update kovrel set Od = ?, Do = ? where rowid = ?", -1, &statement,
+                               nullptr);
+            const auto bindDate = [&](int place, const QString& date) {
+                if (date.isEmpty()) {
+                    sqlite3_bind_null(statement, place);
+                } else {
+                    sqlite3_bind_text(statement, place, date.toUtf8().constData(), -1, SQLITE_TRANSIENT);
+                }
+            };
+            bindDate(1, rows[i].from);
+            bindDate(2, rows[i].to);
+            sqlite3_bind_int64(statement, 3, static_cast<sqlite3_int64>(i + 1));
+            ASSERT_EQ(sqlite3_step(statement), SQLITE_DONE);
+            sqlite3_finalize(statement);
+        }
+        sqlite3_close(db);
+    }
+
+    void open() {
+        createWindows(frmEvidencija, frmNoviunos);
+        ledger::CreatePrintForms(&printForms_);
+        capturePrintFormPreviews();
+        showActive(*frmEvidencija);
+    }
+
+    void search(const QString& name) {
+        frmEvidencija->ComboBox1->setFocus();
+        frmEvidencija->ComboBox1->lineEdit()->selectAll();
+        QTest::keyClicks(frmEvidencija->ComboBox1, name);
+        QTest::mouseClick(frmEvidencija->BitBtn1, Qt::LeftButton);
+        QApplication::processEvents();
+    }
+
+    void printAll() {
+        frmEvidencija->Noviunos1Click(nullptr);
+        frmEvidencija->Stampazahtevazakoriscenjeslobodnihdana1Click(nullptr);
+        frmEvidencija->StampazahtevazaGO1Click(nullptr);
+    }
+
+    QObject printForms_;
+};
+
+class FilledRequests : public Requests, public ::testing::WithParamInterface<RequestCase> {};
+
+TEST_P(FilledRequests, EachFormShowsTheCurrentRowsValues) {
+    const RequestCase& c = GetParam();
+    seedRows({c.row});
+    open();
+    search(c.row.name);
+    printAll();
+
+    EXPECT_EQ(printedLabel("frmKovrelstampa", "RpLabel8"), c.days);
+    EXPECT_EQ(printedLabel("frmKovrelstampa", "RpLabel9"), c.part);
+    EXPECT_EQ(printedLabel("frmKovrelstampa", "RpLabel10"), c.year);
+    EXPECT_EQ(printedLabel("frmKovrelstampa", "RpLabel11"), c.returnDay);
+    EXPECT_EQ(printedLabel("frmStampakovrelkor", "RpLabel8"), c.days);
+    EXPECT_EQ(printedLabel("frmStampakovrelkor", "RpLabel9"), c.firstDay);
+    EXPECT_EQ(printedLabel("frmStampakovrelkor", "RpLabel10"), c.lastDay);
+    EXPECT_EQ(printedLabel("frmZahtevgo", "RpLabel9"), c.row.name);
+    EXPECT_EQ(printedLabel("frmZahtevgo", "RpLabel10"), c.days);
+    EXPECT_EQ(printedLabel("frmZahtevgo", "RpLabel11"), c.firstDay);
+    EXPECT_EQ(printedLabel("frmZahtevgo", "RpLabel12"), c.leavePart);
+}
+
+const RequestCase requestCases[] = {
+    {"RemainderOfLeave",
+     {"ANIC ANA", "OSTATAK OD GO 2 DEO 2020", 5, {}, "2020-06-20", "2020-06-30"},
+     "5",
+     "2",
+     "2020",
+     "01.07.20",
+     "20.06.20",
+     "30.06.20",
+     "ATAK "},
+    {"LastDayOfTheYear",
+     {"BOROVIC BOJAN", "OSTATAK OD GO 1 DEO 2015", 3, {}, "2015-12-29", "2015-12-31"},
+     "3",
+     "1",
+     "2015",
+     "01.01.16",
+     "29.12.15",
+     "31.12.15",
+     "ATAK "},
+    {"AnnualLeavePart",
+     {"CVETIC CVETA", "GO 2 DEO 2014", 12, {}, "2014-07-01", "2014-07-16"},
+     "12",
+     "",
+     "",
+     "17.07.14",
+     "01.07.14",
+     "16.07.14",
+     "2 DEO"},
+    {"PlainReason",
+     {"DUDIC DUSAN", "SL.DANI", 2, {}, "2021-03-01", "2021-03-02"},
+     "2",
+     "",
+     "",
+     "03.03.21",
+     "01.03.21",
+     "02.03.21",
+     "DANI"},
+    {"UseOfDaysPrintsNoDays",
+     {"ERIC EMA", "SL.DANI", {}, 4, "2022-02-07", "2022-02-10"},
+     "0",
+     "",
+     "",
+     "11.02.22",
+     "07.02.22",
+     "10.02.22",
+     "DANI"},
+    {"EmptyDates",
+     {"FILIPOVIC FILIP", "GO 1 DEO 2019", 2.5, {}, "", ""},
+     "2",
+     "",
+     "",
+     "31.12.99",
+     "30.12.99",
+     "30.12.99",
+     "1 DEO"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Rows, FilledRequests, ::testing::ValuesIn(requestCases),
+                         [](const auto& info) { return std::string(info.param.title); });
+
+TEST_F(Requests, TheRecordRequestPrintsItsBodyAtItsPlaces) {
+    seedRows({{"ANIC ANA", "OSTATAK OD GO 2 DEO 2020", 5, {}, "2020-06-20", "2020-06-30"}});
+    open();
+    search("ANIC ANA");
+    frmEvidencija->Noviunos1Click(nullptr);
+    const std::vector<PrintedText> texts = lastPrintedTexts("frmKovrelstampa");
+    const auto at = [&](const QString& text) {
+        for (const PrintedText& printed : texts)
+            if (printed.text == text) return printed.at;
+        return QPoint(-1, -1);
+    };
+    EXPECT_EQ(at("Broj:"), QPoint(56, 152));
+    EXPECT_EQ(at("Datum:"), QPoint(56, 192));
+    EXPECT_EQ(at("dana od"), QPoint(376, 312));
+    EXPECT_EQ(at("(datum)"), QPoint(408, 360));
+    EXPECT_EQ(at("5"), QPoint(312 + 57 / 2, 312));
+    EXPECT_EQ(at("01.07.20"), QPoint(328 + 73 / 2, 360));
+    EXPECT_EQ(at("SAGLASAN RUKOVODILAC SLUZBE"), QPoint(56, 512));
+}
+
+TEST_F(Requests, ASecondCommandForAnotherRowShowsOnlyThatRow) {
+    seedRows({{"ANIC ANA", "GO 1 DEO 2019", 20, {}, "2019-07-01", "2019-07-26"},
+              {"BOROVIC BOJAN", "GO 2 DEO 2019", 7, {}, "2019-08-05", "2019-08-13"}});
+    open();
+    search("ANIC ANA");
+    frmEvidencija->StampazahtevazaGO1Click(nullptr);
+    search("BOROVIC BOJAN");
+    frmEvidencija->StampazahtevazaGO1Click(nullptr);
+
+    EXPECT_EQ(previewCount("frmZahtevgo"), 2);
+    EXPECT_EQ(printedLabel("frmZahtevgo", "RpLabel9"), "BOROVIC BOJAN");
+    EXPECT_EQ(printedLabel("frmZahtevgo", "RpLabel10"), "7");
+    EXPECT_EQ(printedLabel("frmZahtevgo", "RpLabel11"), "05.08.19");
+    EXPECT_EQ(printedLabel("frmZahtevgo", "RpLabel12"), "2 DEO");
+    for (const PrintedText& text : lastPrintedTexts("frmZahtevgo")) EXPECT_NE(text.text, "ANIC ANA");
+}
+
+TEST_F(Requests, CommandsWithoutARowDoNothing) {
+    seedRows({{"ANIC ANA", "GO 1 DEO 2019", 20, {}, "2019-07-01", "2019-07-26"}});
+    open();
+    printAll();  // before any search the grid's query is closed
+    search("NIKO NIKIC");
+    printAll();  // a search without rows
+    EXPECT_EQ(previewCount("frmKovrelstampa"), 0);
+    EXPECT_EQ(previewCount("frmStampakovrelkor"), 0);
+    EXPECT_EQ(previewCount("frmZahtevgo"), 0);
+    EXPECT_TRUE(messages.empty());
+}
+
+}  // namespace
