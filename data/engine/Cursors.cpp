@@ -1,6 +1,7 @@
 // Table cursors paged by rowid over a ledger file, and in-memory read-only answers.
 #include "data/engine/Cursors.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 
@@ -19,8 +20,7 @@ std::string columnList() {
 std::string selectSql(const RowSource& source, const std::string& condition, const char* order) {
     std::string sql = "SELECT rowid, " + source.columns + " FROM " + source.table + " WHERE " + condition;
     if (!source.where.empty()) sql += " AND (" + source.where + ")";
-    if (order)
-        sql += std::string(" ORDER BY rowid ") + order + " LIMIT " + std::to_string(TableCursor::PageRows);
+    if (order) sql += std::string(" ORDER BY rowid ") + order + " LIMIT ?2";
     return sql;
 }
 
@@ -77,6 +77,7 @@ CursorProps TableCursor::properties() const {
 }
 
 Result TableCursor::setToBegin() {
+    pageRows_ = FirstPageRows;
     place_ = Place::BeforeFirst;
     deleted_ = false;
     dropPage();
@@ -84,6 +85,7 @@ Result TableCursor::setToBegin() {
 }
 
 Result TableCursor::setToEnd() {
+    pageRows_ = FirstPageRows;
     place_ = Place::PastLast;
     deleted_ = false;
     dropPage();
@@ -98,6 +100,8 @@ bool TableCursor::fetchPage(bool forward, std::int64_t from, Failure* failure) {
     if (!statement) return false;
     StatementUse use(statement);
     sqlite3_bind_int64(statement, 1, from);
+    sqlite3_bind_int(statement, 2, pageRows_);
+    pageRows_ = std::min(2 * pageRows_, PageRows);
     const std::uint32_t size = layout().recordSize();
     int rc;
     while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
@@ -194,6 +198,7 @@ Result TableCursor::setToBookmark(const std::uint8_t* bookmark, Failure* failure
     place_ = Place::OnRow;
     rowid_ = rowid;
     deleted_ = false;
+    pageRows_ = FirstPageRows;
     dropPage();
     const Result result = readCurrent(nullptr, failure);
     if (result == code::RecordGone) deleted_ = true;

@@ -47,8 +47,9 @@ struct RowSource {
 
 // The rows of the file's table, or those matching a where clause, in rowid order. It holds one page
 // of rows at a time and fetches the next or previous page by rowid, so opening it and reading its
-// first rows costs the same on any size of table. A page is dropped as soon as the file changes.
-// A cursor over all the table's columns may write: writes go straight to the file, and after a
+// first rows costs the same on any size of table. The first page after a jump holds about a screen of
+// rows; each further page in a run holds twice as many, up to PageRows. A page is dropped as soon as the file
+// changes. A cursor over all the table's columns may write: writes go straight to the file, and after a
 // delete the cursor keeps the deleted row's place.
 class TableCursor : public Cursor {
   public:
@@ -69,7 +70,8 @@ class TableCursor : public Cursor {
     Result insertRecord(const std::uint8_t* record, Failure* failure) override;
     Result deleteRecord(Failure* failure) override;
 
-    // Rows fetched per page.
+    // Rows fetched by the first page after opening or a jump, and by the largest page.
+    static constexpr int FirstPageRows = 24;
     static constexpr int PageRows = 64;
 
   private:
@@ -92,6 +94,7 @@ class TableCursor : public Cursor {
     std::vector<std::uint8_t> pageRecords_;
     std::size_t pageIndex_ = 0;
     std::uint64_t pageStamp_ = 0;
+    int pageRows_ = FirstPageRows;
 };
 
 // The rows of a statement's answer, read when it runs and kept in memory; it refuses every write.

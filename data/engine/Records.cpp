@@ -42,8 +42,9 @@ std::int32_t clampToInt32(std::int64_t value) {
     return static_cast<std::int32_t>(value);
 }
 
-// The first `characters` UTF-8 characters of `text` (never splitting a character), at most `bytes` bytes.
-std::string cutText(const char* text, std::size_t length, std::size_t characters, std::size_t bytes) {
+// The length of the first `characters` UTF-8 characters of `text` (never splitting a character), at most
+// `bytes` bytes.
+std::size_t cutLength(const char* text, std::size_t length, std::size_t characters, std::size_t bytes) {
     std::size_t end = 0, counted = 0;
     while (end < length && counted < characters) {
         std::size_t next = end + 1;
@@ -52,7 +53,7 @@ std::string cutText(const char* text, std::size_t length, std::size_t characters
         end = next;
         ++counted;
     }
-    return std::string(text, end);
+    return end;
 }
 
 }  // namespace
@@ -94,10 +95,9 @@ void RecordLayout::readColumn(sqlite3_stmt* statement, int column, std::size_t i
         }
         case FieldType::String: {
             const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
-            const auto cut =
-                cutText(text, sqlite3_column_bytes(statement, column), field.size, field.length - 1);
+            const std::size_t length = sqlite3_column_bytes(statement, column);
             slot[0] = 1;
-            std::memcpy(slot + 1, cut.data(), cut.size());
+            if (text) std::memcpy(slot + 1, text, cutLength(text, length, field.size, field.length - 1));
             break;
         }
         case FieldType::Unknown:
@@ -170,8 +170,7 @@ Result RecordLayout::putField(std::uint16_t number, std::uint8_t* record, const 
     if (!value) return code::Ok;
     if (field.type == FieldType::String) {
         const auto* text = static_cast<const char*>(value);
-        const auto cut = cutText(text, std::strlen(text), field.size, field.length - 1);
-        std::memcpy(slot + 1, cut.data(), cut.size());
+        std::memcpy(slot + 1, text, cutLength(text, std::strlen(text), field.size, field.length - 1));
     } else {
         std::memcpy(slot + 1, value, field.length - 1);
     }

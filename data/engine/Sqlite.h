@@ -5,6 +5,7 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "data/engine/Engine.h"
@@ -67,6 +68,9 @@ class Connection {
     bool stillOpensPath() const;
 
   private:
+    // The file's change counter when it is in rollback-journal mode, read from its header.
+    std::optional<std::uint32_t> rollbackChangeCounter() const;
+
     Connection(sqlite3* db, std::string path, bool readOnly)
         : db_(db), path_(std::move(path)), readOnly_(readOnly) {}
 
