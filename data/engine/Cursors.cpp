@@ -101,6 +101,7 @@ bool TableCursor::fetchPage(bool forward, std::int64_t from, Failure* failure) {
     StatementUse use(statement);
     sqlite3_bind_int64(statement, 1, from);
     sqlite3_bind_int(statement, 2, pageRows_);
+    const std::size_t wanted = static_cast<std::size_t>(pageRows_);
     pageRows_ = std::min(2 * pageRows_, PageRows);
     const std::uint32_t size = layout().recordSize();
     int rc;
@@ -116,6 +117,8 @@ bool TableCursor::fetchPage(bool forward, std::int64_t from, Failure* failure) {
         dropPage();
         return false;
     }
+    pageForward_ = forward;
+    pageReachesEnd_ = pageRowids_.size() < wanted;
     if (!forward) {
         std::vector<std::int64_t> rowids(pageRowids_.rbegin(), pageRowids_.rend());
         std::vector<std::uint8_t> records(pageRecords_.size());
@@ -128,20 +131,24 @@ bool TableCursor::fetchPage(bool forward, std::int64_t from, Failure* failure) {
     return true;
 }
 
+Result TableCursor::leave(bool forward) {
+    dropPage();
+    place_ = forward ? Place::PastLast : Place::BeforeFirst;
+    deleted_ = false;
+    return forward ? code::PastLast : code::BeforeFirst;
+}
+
 Result TableCursor::step(bool forward, std::uint8_t* record, Failure* failure) {
     const bool pageHolds = !pageRowids_.empty() && place_ == Place::OnRow &&
                            pageRowids_[pageIndex_] == rowid_ && pageStamp_ == connection_->changeStamp();
     const bool inPage = pageHolds && (forward ? pageIndex_ + 1 < pageRowids_.size() : pageIndex_ > 0);
+    if (pageHolds && !inPage && forward == pageForward_ && pageReachesEnd_) return leave(forward);
     if (inPage) {
         pageIndex_ = forward ? pageIndex_ + 1 : pageIndex_ - 1;
     } else {
         const std::int64_t from = place_ == Place::OnRow ? rowid_ : (forward ? LLONG_MIN : LLONG_MAX);
         if (!fetchPage(forward, from, failure)) return failure->code;
-        if (pageRowids_.empty()) {
-            place_ = forward ? Place::PastLast : Place::BeforeFirst;
-            deleted_ = false;
-            return forward ? code::PastLast : code::BeforeFirst;
-        }
+        if (pageRowids_.empty()) return leave(forward);
         pageIndex_ = forward ? 0 : pageRowids_.size() - 1;
     }
     place_ = Place::OnRow;

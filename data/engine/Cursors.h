@@ -78,6 +78,8 @@ class TableCursor : public Cursor {
     enum class Place { BeforeFirst, OnRow, PastLast };
 
     Result step(bool forward, std::uint8_t* record, Failure* failure);
+    // Moves past the last row (forward) or before the first and answers that end's code.
+    Result leave(bool forward);
     bool fetchPage(bool forward, std::int64_t from, Failure* failure);
     Result readCurrent(std::uint8_t* record, Failure* failure);
     Result checkWritable() const;
@@ -95,6 +97,8 @@ class TableCursor : public Cursor {
     std::size_t pageIndex_ = 0;
     std::uint64_t pageStamp_ = 0;
     int pageRows_ = FirstPageRows;
+    bool pageForward_ = true;
+    bool pageReachesEnd_ = false;  // no row lies beyond the page in the direction it was fetched
 };
 
 // The rows of a statement's answer, read when it runs and kept in memory; it refuses every write.

@@ -49,7 +49,8 @@ std::unique_ptr<Connection> Connection::open(const std::string& path, bool readO
         return nullptr;
     }
     sqlite3* db = nullptr;
-    const int flags = readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
+    // The engine and its connections serve one thread, so SQLite's per-call locking is not needed.
+    const int flags = (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX;
     const int rc = sqlite3_open_v2(path.c_str(), &db, flags, nullptr);
     if (rc != SQLITE_OK) {
         *failure = fileFailure(code::FileOpenFailed, path,
