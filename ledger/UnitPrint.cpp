@@ -5,6 +5,7 @@
 #include "ledger/Unit7.h"
 #include "ledger/Unit8.h"
 #include "report/RpFormLoader.h"
+#include "report/RpPrinting.h"
 
 static void initLedgerResources() {
     Q_INIT_RESOURCE(ledger);
@@ -53,6 +54,7 @@ void PreviewAnnualLeaveRequest(const QString& name, const QString& days, const Q
 }
 
 void CreatePrintForms(QObject* owner) {
+    registerPrintingOperations();
     frmKovrelstampa = new TfrmKovrelstampa(owner);
     frmStampakovrelkor = new TfrmStampakovrelkor(owner);
     frmZahtevgo = new TfrmZahtevgo(owner);

@@ -1,0 +1,264 @@
+// Native save and load of stored pages, the text export filter and the PDF output.
+#include "report/RpExport.h"
+
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QPdfWriter>
+#include <cmath>
+#include <variant>
+
+#include "report/RpPageStore.h"
+#include "report/RpPreview.h"
+#include "report/RpPrinter.h"
+#include "report/RpReport.h"
+#include "runtime/Seams.h"
+
+namespace {
+
+constexpr double kTenthsPerPoint = 254.0 / 72.0;
+constexpr double kTenthsPerScreenPixel = 254.0 / TRpPrinter::kScreenDpi;
+constexpr qint64 kCopyBlock = 10240;
+
+const QString kNativeEntry = QStringLiteral("Report file(*.RPP)|*.RPP");
+const QString kPdfEntry = QStringLiteral("PDF file (*.PDF)|*.PDF");
+
+QFont itemFont(const TRpPageImage::Text& text) {
+    QFont font(text.family);
+    font.setPixelSize(std::max(1, int(std::lround(text.pixelSize))));
+    font.setBold(text.bold);
+    font.setItalic(text.italic);
+    font.setUnderline(text.underline);
+    font.setStrikeOut(text.strikeOut);
+    return font;
+}
+
+// Hands the lines of one page image to the filter: places in 0.1 mm, a centred line by its left edge.
+void exportPage(const TRpPageImage& page, TRpExportFilter& filter) {
+    const QImage device = measuringDevice(page.DotsPerInch());
+    const double tenthsPerPixel = 254.0 / page.DotsPerInch();
+    for (const TRpPageImage::Item& item : page.Items()) {
+        const auto* text = std::get_if<TRpPageImage::Text>(&item);
+        if (!text) continue;
+        const QFont font = itemFont(*text);
+        double x = text->at.x();
+        TAlignment alignment = TAlignment::taLeftJustify;
+        if (text->anchor == TRpTextAnchor::Center) {
+            x -= QFontMetricsF(font, &device).horizontalAdvance(text->text) / 2;
+        } else if (text->anchor == TRpTextAnchor::Right) {
+            alignment = TAlignment::taRightJustify;
+        }
+        filter.TextItem(font, text->color, text->text, alignment, text->at.y() * tenthsPerPixel,
+                        x * tenthsPerPixel);
+    }
+}
+
+// Splits "name|pattern|name|pattern..." into the names a file dialog lists.
+QStringList dialogFilters(const QString& list) {
+    const QStringList parts = list.split(QLatin1Char('|'));
+    QStringList names;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) names << parts.at(i);
+    return names;
+}
+
+// Which paper a page of `width` x `height` screen pixels is, by quarter-centimetre buckets. Where
+// several portrait sizes match, the first one stands; a landscape match ends the scan.
+void guessPaper(TRpPrinter& printer, QSize pixels) {
+    const double factor = TRpPrinter::kScreenDpi / 254.0;
+    const int w4 = int(std::trunc(pixels.width() / factor * 0.025));
+    const int l4 = int(std::trunc(pixels.height() / factor * 0.025));
+    bool portraitFound = false;
+    for (int i = int(TRpPaperSize::Letter); i <= int(TRpPaperSize::ESheet); ++i) {
+        const TRpPaperInfo& paper = paperInfo(TRpPaperSize(i));
+        const int width4 = int(std::trunc(paper.widthMM / 4)), length4 = int(std::trunc(paper.lengthMM / 4));
+        if (!portraitFound && width4 == w4 && length4 == l4) {
+            printer.Settings.PaperSize = TRpPaperSize(i);
+            printer.Settings.Orientation = TRpOrientation::poPortrait;
+            portraitFound = true;
+        } else if (width4 == l4 && length4 == w4) {
+            printer.Settings.PaperSize = TRpPaperSize(i);
+            printer.Settings.Orientation = TRpOrientation::poLandscape;
+            return;
+        }
+    }
+}
+
+}  // namespace
+
+// ---- Text export -------------------------------------------------------------------------------
+
+TRpTextExportFilter::TRpTextExportFilter(QString fileName) : fileName_(std::move(fileName)) {}
+
+void TRpTextExportFilter::Start(double, double pageLength, const QFont& font) {
+    file_ = std::make_unique<QFile>(fileName_);
+    if (!file_->open(QIODevice::WriteOnly | QIODevice::Truncate))
+        throw ERpError(QStringLiteral("Cannot create file \"%1\". %2").arg(fileName_, file_->errorString()));
+    charWidth_ = charHeight_ = font.pointSizeF() * kTenthsPerPoint;
+    linesPerPage_ = int(roundHalfEven(pageLength / charHeight_));
+}
+
+void TRpTextExportFilter::StartPage() {
+    rows_ = QStringList(kBufferRows);
+}
+
+void TRpTextExportFilter::TextItem(const QFont&, const QColor&, const QString& text, TAlignment alignment,
+                                   double y, double x) {
+    const long long row = roundHalfEven(y / charHeight_);
+    if (row < 0 || row >= kBufferRows) return;
+    double column = x / charWidth_ * 1.7;
+    if (alignment == TAlignment::taRightJustify) column -= text.size();
+    const qsizetype position = std::max<qsizetype>(roundHalfEven(column), 0);
+    QString& line = rows_[row];
+    if (line.size() < column) line = line.leftJustified(position, QLatin1Char(' '));
+    const qsizetype at = std::min(std::max<qsizetype>(position - 1, 0), line.size());
+    line.replace(at, text.size(), text);
+}
+
+void TRpTextExportFilter::EndPage() {
+    QByteArray page;
+    for (int row = 0; row < std::min(linesPerPage_, kBufferRows); ++row) {
+        if (rows_.at(row).isEmpty()) continue;
+        page += rows_.at(row).toLocal8Bit() + '\n';
+    }
+    if (file_->write(page) != page.size())
+        throw ERpError(QStringLiteral("Cannot write file \"%1\". %2").arg(fileName_, file_->errorString()));
+}
+
+void TRpTextExportFilter::Finish() {
+    file_->close();
+}
+
+const std::vector<TRpExportFilterClass>& exportFilters() {
+    static const std::vector<TRpExportFilterClass> filters{
+        {QStringLiteral("Text file"), QStringLiteral("TXT"), QStringLiteral("Text export (ASCII) filter"),
+         [](const QString& fileName) { return std::make_unique<TRpTextExportFilter>(fileName); }}};
+    return filters;
+}
+
+QString saveFilterList() {
+    QString list = kNativeEntry;
+    for (const TRpExportFilterClass& filter : exportFilters())
+        list += QStringLiteral("|%1 (*.%2)|*.%2").arg(filter.Name, filter.Extension);
+    return list + QLatin1Char('|') + kPdfEntry;
+}
+
+QString loadFilterList() {
+    return QStringLiteral("Report file (*.RPP)|*.RPP");
+}
+
+void exportReport(TReport& report, TRpExportFilter& filter) {
+    TRpPrinter printer;
+    printer.SetDestination(TRpPrinter::Destination::PageImages);
+    TRpPrinter* const previous = report.Printer();
+    report.SetPrinter(&printer);
+    try {
+        report.CreateReport(false);
+    } catch (...) {
+        report.SetPrinter(previous);
+        throw;
+    }
+    report.SetPrinter(previous);
+    filter.Start(printer.PaperWidth(), printer.PaperLength(), report.Font());
+    for (int n = 1; n <= printer.PageCount(); ++n) {
+        filter.StartPage();
+        if (const std::optional<TRpPageImage> page = printer.Page(n)) exportPage(*page, filter);
+        filter.EndPage();
+    }
+    filter.Finish();
+}
+
+// ---- Native save, PDF, load --------------------------------------------------------------------
+
+void savePagesNative(TRpPrinter& printer, const QString& fileName) {
+    if (printer.GetStatus() != TRpPrinter::Status::Finished || !printer.PageList()) return;
+    QFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        throw ERpError(QStringLiteral("Cannot create file \"%1\". %2").arg(fileName, file.errorString()));
+    const QByteArray bytes = printer.PageList()->Stream().ReadAll();
+    for (qint64 at = 0; at < bytes.size(); at += kCopyBlock) {
+        const QByteArray block = bytes.mid(at, kCopyBlock);
+        if (file.write(block) != block.size())
+            throw ERpError(QStringLiteral("Cannot write file \"%1\". %2").arg(fileName, file.errorString()));
+    }
+}
+
+void savePagesPdf(TRpPrinter& printer, const QString& fileName) {
+    if (printer.GetStatus() != TRpPrinter::Status::Finished || printer.PageCount() == 0) return;
+    QPdfWriter pdf(fileName);
+    pdf.setResolution(1200);
+    const auto orientation = printer.Settings.Orientation == TRpOrientation::poLandscape
+                                 ? QPageLayout::Landscape
+                                 : QPageLayout::Portrait;
+    const QSizeF portrait = orientation == QPageLayout::Landscape
+                                ? QSizeF(printer.PaperLength(), printer.PaperWidth()) / 10
+                                : QSizeF(printer.PaperWidth(), printer.PaperLength()) / 10;
+    pdf.setPageLayout(QPageLayout(QPageSize(portrait, QPageSize::Millimeter), orientation, QMarginsF()));
+    pdf.setTitle(printer.Title());
+    QPainter painter;
+    if (!painter.begin(&pdf)) throw ERpError(QStringLiteral("Cannot create file \"%1\"").arg(fileName));
+    const QRectF sheet(QPointF(0, 0), pdf.pageLayout().fullRectPixels(pdf.resolution()).size());
+    for (int n = 1; n <= printer.PageCount(); ++n) {
+        if (n > 1) pdf.newPage();
+        if (const std::optional<TRpPageImage> page = printer.Page(n)) page->Replay(painter, sheet);
+    }
+    painter.end();
+}
+
+bool loadPagesFile(TRpPrinter& printer, const QString& fileName) {
+    if (!QFileInfo::exists(fileName)) return false;
+    std::unique_ptr<TRpPageList> pages = TRpPageList::Open(fileName);
+    std::optional<QSize> firstPage;
+    for (int n = 1; n <= pages->PageCount(); ++n) {
+        const std::optional<QByteArray> bytes = pages->Page(n);
+        if (!bytes) throw ERpError(QStringLiteral("Page %1 of \"%2\" is missing").arg(n).arg(fileName));
+        const TRpPageImage page = TRpPageImage::Parse(*bytes);
+        if (n == 1) firstPage = page.Size();
+    }
+    printer.LoadPages(std::move(pages));
+    if (firstPage) guessPaper(printer, *firstPage);
+    printer.PrintHook = nullptr;
+    printer.PrinterSetupHook = nullptr;
+    printer.ExportHook = nullptr;
+    return true;
+}
+
+// ---- The preview's dialogs ---------------------------------------------------------------------
+
+void saveFromPreview(TRpPrinter& printer, QWidget* window) {
+    QFileDialog dialog(window);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    const QStringList filters = dialogFilters(saveFilterList());
+    dialog.setNameFilters(filters);
+    dialog.setDefaultSuffix(QStringLiteral("RPP"));
+    if (runtime::execDialog(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+    const QString fileName = dialog.selectedFiles().constFirst();
+    const int filter = int(filters.indexOf(dialog.selectedNameFilter())) + 1;  // 1 = native
+    const int exportFilterCount = int(exportFilters().size());
+    if (filter <= 1) {
+        savePagesNative(printer, fileName);
+    } else if (filter - 1 <= exportFilterCount) {
+        if (printer.ExportHook) printer.ExportHook(fileName, filter - 1);
+    } else {
+        savePagesPdf(printer, fileName);
+    }
+}
+
+void loadIntoPreview(TRpPreview& preview) {
+    TRpPrinter* printer = preview.Printer();
+    if (!printer) return;
+    QFileDialog dialog(preview.window());
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilters(dialogFilters(loadFilterList()));
+    if (runtime::execDialog(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+    if (!loadPagesFile(*printer, dialog.selectedFiles().constFirst())) {
+        ShowMessage(QStringLiteral("File does not exist"));
+        return;
+    }
+    preview.Refresh();
+}

@@ -1,0 +1,247 @@
+// Printing reports and stored pages through Qt's printer support, and the printer setup dialog.
+#include "report/RpPrinting.h"
+
+#include <QCoreApplication>
+#include <QPainter>
+#include <QPrintDialog>
+#include <cmath>
+
+#include "report/RpExport.h"
+#include "report/RpReport.h"
+#include "report/RpStandardPreview.h"
+#include "runtime/Seams.h"
+
+namespace {
+
+// Qt numbers its paper sources one below the platform bin codes, up to large capacity.
+constexpr int kLastSequentialBin = 11;
+constexpr int kCassetteBin = 14;
+constexpr int kFormSourceBin = 15;
+
+QString printerNameFor(int printerIndex) {
+    const QStringList names = runtime::printerNames();
+    return printerIndex >= 0 && printerIndex < names.size() ? names.at(printerIndex)
+                                                            : runtime::defaultPrinterName();
+}
+
+QPageLayout::Orientation qtOrientation(TRpOrientation orientation) {
+    return orientation == TRpOrientation::poLandscape ? QPageLayout::Landscape : QPageLayout::Portrait;
+}
+
+// Writes the run's paper, orientation, copies, duplex and bin into `device`.
+void applySettings(QPrinter& device, const TRpPrinterSettings& settings) {
+    const QPageSize size =
+        settings.PaperSize == TRpPaperSize::Custom || settings.PaperSize == TRpPaperSize::Default
+            ? QPageSize(QSizeF(settings.PaperWidth, settings.PaperLength) / 10, QPageSize::Millimeter,
+                        QString(), QPageSize::ExactMatch)
+            : pageSizeFor(settings.PaperSize);
+    device.setPageSize(size);
+    device.setPageOrientation(qtOrientation(settings.Orientation));
+    device.setCopyCount(std::max(1, settings.Copies));
+    device.setDuplex(settings.Duplex ? QPrinter::DuplexLongSide : QPrinter::DuplexNone);
+    device.setPaperSource(paperSourceFor(settings.OutputBin));
+}
+
+int tenthsOfMillimetre(double pixels, double dotsPerInch) {
+    return dotsPerInch > 0 ? int(std::lround(pixels / dotsPerInch * 254)) : 0;
+}
+
+// The selected printer as the run's device: each page is recorded at the printer's resolution,
+// positioned from the physical paper edge, and drawn onto the printable area when it ends.
+class TQtPrinterDevice : public TRpPrinterDevice {
+  public:
+    TQtPrinterDevice(const QString& printerName, const TRpPrinter& run)
+        : device_(QPrinter::HighResolution), run_(run) {
+        device_.setPrinterName(printerName);
+        device_.setFullPage(false);
+    }
+
+    double DotsPerInchX() const override { return configured().resolution(); }
+    double DotsPerInchY() const override { return configured().resolution(); }
+    double LeftOffset() const override {
+        const QPrinter& device = configured();
+        return tenthsOfMillimetre(device.pageRect(QPrinter::DevicePixel).left(), device.resolution());
+    }
+    double TopOffset() const override {
+        const QPrinter& device = configured();
+        return tenthsOfMillimetre(device.pageRect(QPrinter::DevicePixel).top(), device.resolution());
+    }
+
+    void BeginDoc(const QString& title) override {
+        configured();
+        device_.setDocName(title);
+        if (!painter_.begin(&device_)) throw ERpError(QStringLiteral("Printer selected is not valid"));
+        pages_ = 0;
+    }
+    TRpCanvas& BeginPage(int) override {
+        if (pages_++ > 0) device_.newPage();
+        const QSize sheet = device_.pageLayout().fullRectPixels(device_.resolution()).size();
+        page_ = std::make_unique<TRpPageRecorder>(sheet, device_.resolution());
+        return *page_;
+    }
+    void EndPage() override {
+        if (!page_) return;
+        const TRpPageImage& page = page_->Page();
+        page.Replay(painter_, QRectF(QPointF(0, 0), page.Size()));
+        page_.reset();
+    }
+    void EndDoc() override {
+        if (painter_.isActive()) painter_.end();
+    }
+    void Abort() override {
+        page_.reset();
+        device_.abort();
+        if (painter_.isActive()) painter_.end();
+    }
+
+  private:
+    const QPrinter& configured() const {
+        if (!configured_) {
+            applySettings(device_, run_.Settings);
+            configured_ = true;
+        }
+        return device_;
+    }
+
+    mutable QPrinter device_;
+    mutable bool configured_ = false;
+    const TRpPrinter& run_;
+    QPainter painter_;
+    std::unique_ptr<TRpPageRecorder> page_;
+    int pages_ = 0;
+};
+
+void exportThroughFilter(TReport& report, const QString& fileName, int filterIndex) {
+    const std::vector<TRpExportFilterClass>& filters = exportFilters();
+    if (filterIndex < 1 || filterIndex > int(filters.size())) return;
+    const std::unique_ptr<TRpExportFilter> filter = filters[filterIndex - 1].Create(fileName);
+    exportReport(report, *filter);
+}
+
+}  // namespace
+
+// ---- Paper and bin codes -----------------------------------------------------------------------
+
+QPageSize pageSizeFor(TRpPaperSize paper) {
+    const TRpPaperInfo& info = paperInfo(paper);
+    const QPageSize::PageSizeId id = QPageSize::id(info.code);
+    if (info.code > 0 && id != QPageSize::Custom) return QPageSize(id);
+    return QPageSize(QSizeF(info.widthMM, info.lengthMM), QPageSize::Millimeter, QString(),
+                     QPageSize::ExactMatch);
+}
+
+TRpPaperSize paperFor(const QPageSize& size) {
+    return paperSizeForCode(size.windowsId());
+}
+
+QPrinter::PaperSource paperSourceFor(TRpBin bin) {
+    const int code = binCode(bin);
+    if (code >= 1 && code <= kLastSequentialBin) return QPrinter::PaperSource(code - 1);
+    if (code == kCassetteBin) return QPrinter::Cassette;
+    if (code == kFormSourceBin) return QPrinter::FormSource;
+    return QPrinter::Auto;
+}
+
+TRpBin binFor(QPrinter::PaperSource source) {
+    const int value = int(source);
+    if (value >= 0 && value < kLastSequentialBin) return binForCode(value + 1);
+    if (source == QPrinter::Cassette) return binForCode(kCassetteBin);
+    if (source == QPrinter::FormSource) return binForCode(kFormSourceBin);
+    return TRpBin::First;
+}
+
+// ---- Printing ----------------------------------------------------------------------------------
+
+void printReport(TReport& report) {
+    if (!report.Available() || !runtime::printersInstalled()) return;
+    TRpPrinter printer;
+    printer.AfterPrintHook = [&report] {
+        if (report.AfterPrint) report.AfterPrint(report);
+    };
+    printer.SetDestination(TRpPrinter::Destination::PrinterDevice);
+    printer.SetDevice(
+        std::make_unique<TQtPrinterDevice>(printerNameFor(report.PrinterSettings.PrinterIndex), printer));
+    TRpProgressForm progress(printer);
+    if (report.ShowProgress) progress.show();
+    TRpPrinter* const previous = report.Printer();
+    report.SetPrinter(&printer);
+    try {
+        report.CreateReport(false);
+    } catch (...) {
+        report.SetPrinter(previous);
+        throw;
+    }
+    report.SetPrinter(previous);
+}
+
+void printStoredPages(TRpPrinter& printer) {
+    if (printer.GetStatus() != TRpPrinter::Status::Finished || !runtime::printersInstalled()) return;
+    QPrinter device(QPrinter::HighResolution);
+    device.setPrinterName(printerNameFor(printer.Settings.PrinterIndex));
+    device.setFullPage(false);
+    applySettings(device, printer.Settings);
+    device.setDocName(printer.Title());
+    QPainter painter;
+    if (!painter.begin(&device)) throw ERpError(QStringLiteral("Printer selected is not valid"));
+    printer.SetCancelled(false);
+    const QRectF printable(0, 0, device.width(), device.height());
+    for (int n = 1; n <= printer.PageCount(); ++n) {
+        QCoreApplication::processEvents();
+        if (printer.Cancelled()) {
+            device.abort();
+            break;
+        }
+        if (n > 1) device.newPage();
+        if (const std::optional<TRpPageImage> page = printer.Page(n)) page->Replay(painter, printable);
+    }
+    if (painter.isActive()) painter.end();
+}
+
+// ---- Printer setup -----------------------------------------------------------------------------
+
+void printerSetup(TReport& report) {
+    if (!report.Available() || !runtime::printersInstalled()) return;
+    QPrinter device(QPrinter::HighResolution);
+    device.setPrinterName(printerNameFor(report.PrinterSettings.PrinterIndex));
+    device.setPageOrientation(qtOrientation(report.Page().Orientation()));
+    device.setCopyCount(std::max(1, report.PrinterSettings.Copies));
+    QPrintDialog dialog(&device);
+    dialog.setMinMax(0, 9999);
+    const TRpPrinter* shown = report.Printer();
+    if (shown && shown->GetStatus() == TRpPrinter::Status::Finished) {
+        dialog.setMinMax(1, std::max(1, shown->PageCount()));
+        device.setFromTo(1, std::max(1, shown->PageCount()));
+    }
+    dialog.setOptions(QAbstractPrintDialog::PrintPageRange);
+    device.setPrintRange(QPrinter::AllPages);
+    device.setCollateCopies(false);
+    if (runtime::execDialog(dialog) != QDialog::Accepted) {
+        report.Tag = 1;
+        return;
+    }
+    TReportPrinterSettings& settings = report.PrinterSettings;
+    settings.Copies = device.copyCount();
+    settings.OutputBin = binFor(device.paperSource());
+    const TRpPaperSize paper = paperFor(device.pageLayout().pageSize());
+    if (paper != TRpPaperSize::Default) report.Page().SetPaperSize(paper);
+    const qsizetype index = runtime::printerNames().indexOf(device.printerName());
+    settings.PrinterIndex = index >= 0 ? int(index) : -1;
+    report.Page().SetOrientation(device.pageLayout().orientation() == QPageLayout::Landscape
+                                     ? TRpOrientation::poLandscape
+                                     : TRpOrientation::poPortrait);
+    const bool pageNumbers = device.printRange() == QPrinter::PageRange;
+    settings.FirstPage = pageNumbers ? device.fromPage() : 0;
+    settings.LastPage = pageNumbers ? device.toPage() : 0;
+    report.Tag = 0;
+}
+
+void registerPrintingOperations() {
+    TRpReportOperations operations;
+    operations.Print = printReport;
+    operations.PrinterSetup = printerSetup;
+    operations.Export = exportThroughFilter;
+    operations.PrintStoredPages = printStoredPages;
+    operations.Save = saveFromPreview;
+    operations.Load = loadIntoPreview;
+    setReportOperations(std::move(operations));
+}

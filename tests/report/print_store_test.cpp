@@ -1,0 +1,200 @@
+// Saving stored pages natively and as PDF, loading them back, and the text export's placing.
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtEndian>
+
+#include "ReportTestSupport.h"
+#include "report/RpExport.h"
+#include "report/RpPageStore.h"
+
+namespace {
+
+class PrintStore : public ReportTest {
+  protected:
+    void SetUp() override {
+        ReportTest::SetUp();
+        ASSERT_TRUE(directory.isValid());
+        makeLetterForm(report);
+        auto* label = addControl<TRpLabel>(report, "RpLabel1", 56, 152, 200, 33);
+        label->SetCaption("Broj:");
+        auto* right = addControl<TRpLabel>(report, "RpLabel2", 400, 312, 200, 33);
+        right->SetAlignment(TAlignment::taRightJustify);
+        right->SetCaption("desno");
+        addControl<TRpShape>(report, "RpShape1", 100, 500, 100, 40);
+    }
+    // Runs the report into `printer`'s page images.
+    void run(TRpPrinter& printer) {
+        report.SetPrinter(&printer);
+        report.CreateReport(false);
+        report.SetPrinter(nullptr);
+    }
+    QString path(const char* name) const { return directory.filePath(QLatin1String(name)); }
+
+    QTemporaryDir directory;
+    TReport report;
+};
+
+TEST_F(PrintStore, NativeSaveWritesTheHeaderAndOneRecord) {
+    TRpPrinter printer;
+    run(printer);
+    savePagesNative(printer, path("one.rpp"));
+    QFile file(path("one.rpp"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    const qint64 image = printer.PageList()->Page(1)->size();
+    EXPECT_EQ(bytes.size(), 124 + 4 + 4 + image + 4);
+    const auto* data = reinterpret_cast<const uchar*>(bytes.constData());
+    EXPECT_EQ(qFromLittleEndian<qint16>(data), 3);
+    EXPECT_EQ(qFromLittleEndian<qint16>(data + 2), 212);
+    EXPECT_EQ(qFromLittleEndian<qint32>(data + 8), 1);
+    EXPECT_EQ(bytes.at(21), 0);  // compression
+}
+
+TEST_F(PrintStore, NativeSaveOfAnUnfinishedRunWritesNothing) {
+    TRpPrinter printer;
+    savePagesNative(printer, path("none.rpp"));
+    EXPECT_FALSE(QFile::exists(path("none.rpp")));
+}
+
+TEST_F(PrintStore, LoadingASavedFileShowsTheSamePageOnLetterPaper) {
+    TRpPrinter printer;
+    run(printer);
+    savePagesNative(printer, path("one.rpp"));
+
+    TRpPrinter loaded;
+    loaded.PrintHook = [] {};
+    loaded.PrinterSetupHook = [] {};
+    loaded.ExportHook = [](const QString&, int) {};
+    ASSERT_TRUE(loadPagesFile(loaded, path("one.rpp")));
+    EXPECT_EQ(loaded.PageCount(), 1);
+    EXPECT_EQ(loaded.GetStatus(), TRpPrinter::Status::Finished);
+    EXPECT_EQ(*loaded.PageList()->Page(1), *printer.PageList()->Page(1));
+    // Letter, LetterSmall and Note all match a Letter page; the first one stands.
+    EXPECT_EQ(loaded.Settings.PaperSize, TRpPaperSize::Letter);
+    EXPECT_EQ(loaded.Settings.Orientation, TRpOrientation::poPortrait);
+    EXPECT_FALSE(loaded.PrintHook);
+    EXPECT_FALSE(loaded.PrinterSetupHook);
+    EXPECT_FALSE(loaded.ExportHook);
+}
+
+TEST_F(PrintStore, LoadingALandscapePageSetsLandscape) {
+    report.Page().SetPaperSize(TRpPaperSize::A4);
+    report.Page().SetOrientation(TRpOrientation::poLandscape);
+    TRpPrinter printer;
+    run(printer);
+    savePagesNative(printer, path("wide.rpp"));
+    TRpPrinter loaded;
+    ASSERT_TRUE(loadPagesFile(loaded, path("wide.rpp")));
+    EXPECT_EQ(loaded.Settings.PaperSize, TRpPaperSize::A4);
+    EXPECT_EQ(loaded.Settings.Orientation, TRpOrientation::poLandscape);
+}
+
+struct BadFile {
+    const char* title;
+    std::function<QByteArray(const QByteArray& saved)> damage;
+};
+
+class DamagedFiles : public PrintStore, public ::testing::WithParamInterface<BadFile> {};
+
+TEST_P(DamagedFiles, AreRefusedAndLeaveThePreviewAsItWas) {
+    TRpPrinter printer;
+    run(printer);
+    savePagesNative(printer, path("one.rpp"));
+    QFile source(path("one.rpp"));
+    ASSERT_TRUE(source.open(QIODevice::ReadOnly));
+    QFile damaged(path("bad.rpp"));
+    ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
+    damaged.write(GetParam().damage(source.readAll()));
+    damaged.close();
+
+    TRpPrinter shown;
+    run(shown);
+    const QByteArray before = *shown.PageList()->Page(1);
+    EXPECT_THROW(loadPagesFile(shown, path("bad.rpp")), ERpError);
+    EXPECT_EQ(shown.PageCount(), 1);
+    EXPECT_EQ(*shown.PageList()->Page(1), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, DamagedFiles,
+    ::testing::Values(BadFile{"Truncated",
+                              [](const QByteArray& saved) { return saved.left(saved.size() - 40); }},
+                      BadFile{"HeaderOnly", [](const QByteArray& saved) { return saved.left(124); }},
+                      BadFile{"Foreign", [](const QByteArray&) { return QByteArray(600, 'x'); }},
+                      BadFile{"Empty", [](const QByteArray&) { return QByteArray(); }}),
+    [](const auto& info) { return std::string(info.param.title); });
+
+TEST_F(PrintStore, LoadingAMissingFileAnswersFalse) {
+    TRpPrinter printer;
+    EXPECT_FALSE(loadPagesFile(printer, path("nowhere.rpp")));
+    EXPECT_EQ(printer.GetStatus(), TRpPrinter::Status::Idle);
+}
+
+TEST_F(PrintStore, FilterListsNameTheNativeTextAndPdfEntries) {
+    EXPECT_EQ(saveFilterList(), "Report file(*.RPP)|*.RPP|Text file (*.TXT)|*.TXT|PDF file (*.PDF)|*.PDF");
+    EXPECT_EQ(loadFilterList(), "Report file (*.RPP)|*.RPP");
+}
+
+TEST_F(PrintStore, TextExportPlacesLinesByTheCharacterGrid) {
+    TRpTextExportFilter filter(path("out.txt"));
+    exportReport(report, filter);
+    QFile file(path("out.txt"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromLocal8Bit(file.readAll()).split('\n');
+    // 10 pt: a cell of 35.28 tenths of a millimetre each way. "Broj:" at 56, 152 px is at
+    // 148.2, 402.2 tenths: row 11, column 148.2 / 35.28 * 1.7 = 7.1, so from the seventh character.
+    // "desno" ends at 600 px = 1587.5 tenths: column 76.5 less its 5 characters, 71.5, rounds to the 72nd.
+    ASSERT_EQ(lines.size(), 3);
+    EXPECT_EQ(lines.at(0), QString(6, ' ') + "Broj:");
+    EXPECT_EQ(lines.at(1).indexOf("desno"), 71);
+    EXPECT_EQ(lines.at(2), "");
+}
+
+TEST_F(PrintStore, TextExportFilterPutsLaterTextOverEarlierAndSkipsRowsOutsideTheBuffer) {
+    TRpTextExportFilter filter(path("grid.txt"));
+    const double cell = 10 * 254.0 / 72;
+    filter.Start(2159, 2794, QFont("Arial", 10));
+    filter.StartPage();
+    filter.TextItem({}, Qt::black, "abcdef", TAlignment::taLeftJustify, 0, 0);
+    filter.TextItem({}, Qt::black, "XY", TAlignment::taLeftJustify, 0, 2 * cell / 1.7);
+    filter.TextItem({}, Qt::black, "far", TAlignment::taLeftJustify, 300 * cell, 0);
+    filter.TextItem({}, Qt::black, "up", TAlignment::taLeftJustify, -5 * cell, 0);
+    filter.TextItem({}, Qt::black, "z", TAlignment::taLeftJustify, 3 * cell, 4 * cell / 1.7);
+    filter.EndPage();
+    filter.Finish();
+    QFile file(path("grid.txt"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromLocal8Bit(file.readAll()), "aXYdef\n   z\n");
+}
+
+TEST_F(PrintStore, TextExportToAnUnwritablePlaceFails) {
+    TRpTextExportFilter filter(path("missing/folder/out.txt"));
+    EXPECT_THROW(exportReport(report, filter), ERpError);
+}
+
+TEST_F(PrintStore, PdfHoldsThePageAtItsPaperSizeWithItsText) {
+    const QString pdftotext = QStandardPaths::findExecutable("pdftotext");
+    const QString pdfinfo = QStandardPaths::findExecutable("pdfinfo");
+    if (pdftotext.isEmpty() || pdfinfo.isEmpty()) GTEST_SKIP() << "poppler-utils are not installed";
+    TRpPrinter printer;
+    run(printer);
+    savePagesPdf(printer, path("page.pdf"));
+    QProcess info;
+    info.start(pdfinfo, {path("page.pdf")});
+    ASSERT_TRUE(info.waitForFinished(30000));
+    const QString details = QString::fromLocal8Bit(info.readAllStandardOutput());
+    EXPECT_TRUE(details.contains(QRegularExpression("Pages:\\s+1\\n"))) << details.toStdString();
+    EXPECT_TRUE(details.contains(QRegularExpression("Page size:\\s+612(\\.\\d+)? x 792")))
+        << details.toStdString();
+    QProcess text;
+    text.start(pdftotext, {path("page.pdf"), "-"});
+    ASSERT_TRUE(text.waitForFinished(30000));
+    const QString content = QString::fromUtf8(text.readAllStandardOutput());
+    EXPECT_TRUE(content.contains("Broj:"));
+    EXPECT_TRUE(content.contains("desno"));
+}
+
+}  // namespace
