@@ -1,0 +1,192 @@
+// The three request forms exported as text and as PDF, and printed on a real queue when the machine
+// has one (the test command sets up a CUPS PDF queue and names its output folder).
+#include <gtest/gtest.h>
+
+#include <QDateTime>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QImage>
+#include <QLocale>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include "ledger/Unit6.h"
+#include "ledger/Unit7.h"
+#include "ledger/Unit8.h"
+#include "ledger/UnitPrint.h"
+#include "report/RpExport.h"
+#include "report/RpPrinting.h"
+#include "runtime/Seams.h"
+
+namespace {
+
+struct FormCase {
+    const char* title;
+    const char* form;
+    QStringList texts;  // what the PDF must hold
+};
+
+class RequestOutput : public ::testing::TestWithParam<FormCase> {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(directory.isValid());
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        runtime::setClock([] { return QDateTime(QDate(2024, 3, 7), QTime(9, 0)); });
+        runtime::setPrinterList(QStringList());
+        ledger::CreatePrintForms(&owner);
+        frmKovrelstampa->RpLabel8->SetCaption("5");
+        frmKovrelstampa->RpLabel9->SetCaption("2");
+        frmKovrelstampa->RpLabel10->SetCaption("2020");
+        frmKovrelstampa->RpLabel11->SetCaption("01.07.20");
+        frmStampakovrelkor->RpLabel8->SetCaption("3");
+        frmStampakovrelkor->RpLabel9->SetCaption("04.03.24");
+        frmStampakovrelkor->RpLabel10->SetCaption("06.03.24");
+        frmZahtevgo->RpLabel9->SetCaption("ANIC ANA");
+        frmZahtevgo->RpLabel10->SetCaption("20");
+        frmZahtevgo->RpLabel11->SetCaption("01.07.24");
+        frmZahtevgo->RpLabel12->SetCaption("1 DEO");
+    }
+    void TearDown() override {
+        runtime::setClock({});
+        runtime::setPrinterList(std::nullopt);
+        QLocale::setDefault(QLocale::c());
+    }
+    TReport& form() const { return *owner.findChild<TReport*>(QLatin1String(GetParam().form)); }
+    // Runs the form into page images held by `printer`, as its preview does.
+    void run(TRpPrinter& printer) {
+        form().SetPrinter(&printer);
+        form().CreateReport(false);
+        form().SetPrinter(nullptr);
+    }
+    QString path(const QString& name) const { return directory.filePath(name); }
+
+    QTemporaryDir directory;
+    QObject owner;
+};
+
+QString readText(const QString& fileName) {
+    QFile file(fileName);
+    return file.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(file.readAll()) : QString();
+}
+
+QString runTool(const QString& tool, const QStringList& arguments) {
+    QProcess process;
+    process.start(tool, arguments);
+    if (!process.waitForFinished(30000)) return {};
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+TEST_P(RequestOutput, TextExportMatchesTheExpectedText) {
+    TRpTextExportFilter filter(path("form.txt"));
+    exportReport(form(), filter);
+    const QString expected =
+        readText(QStringLiteral(KOVREL_SOURCE_DIR "/tests/ledger/expected/%1.txt").arg(GetParam().form));
+    ASSERT_FALSE(expected.isEmpty());
+    EXPECT_EQ(readText(path("form.txt")), expected);
+}
+
+TEST_P(RequestOutput, PdfIsOneLetterPageWithTheFormsText) {
+    const QString pdftotext = QStandardPaths::findExecutable("pdftotext");
+    const QString pdfinfo = QStandardPaths::findExecutable("pdfinfo");
+    if (pdftotext.isEmpty() || pdfinfo.isEmpty()) GTEST_SKIP() << "poppler-utils are not installed";
+    TRpPrinter printer;
+    run(printer);
+    savePagesPdf(printer, path("form.pdf"));
+    const QString info = runTool(pdfinfo, {path("form.pdf")});
+    EXPECT_TRUE(info.contains(QRegularExpression("Pages:\\s+1\\n"))) << info.toStdString();
+    EXPECT_TRUE(info.contains(QRegularExpression("Page size:\\s+612(\\.\\d+)? x 792"))) << info.toStdString();
+    const QString text = runTool(pdftotext, {"-raw", path("form.pdf"), "-"}).simplified();
+    for (const QString& expected : GetParam().texts)
+        EXPECT_TRUE(text.contains(expected)) << expected.toStdString() << " not in " << text.toStdString();
+}
+
+// The folder the PDF queue writes to, when the test command set one up.
+QString queueOutput() {
+    return qEnvironmentVariable("KOVREL_CUPS_PDF_DIR");
+}
+
+// Waits, at most 30 s, for a new PDF in `folder` that is not in `before` and has stopped growing.
+QString awaitNewPdf(const QString& folder, const QStringList& before) {
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < 30000) {
+        for (const QString& name : QDir(folder).entryList({"*.pdf"}, QDir::Files)) {
+            if (before.contains(name)) continue;
+            const QString file = QDir(folder).filePath(name);
+            const qint64 size = QFileInfo(file).size();
+            QThread::msleep(500);
+            if (size > 0 && size == QFileInfo(file).size()) return file;
+        }
+        QThread::msleep(200);
+    }
+    return {};
+}
+
+TEST_P(RequestOutput, PrintsOnTheQueue) {
+    const QString folder = queueOutput();
+    const QString pdftotext = QStandardPaths::findExecutable("pdftotext");
+    const QString pdftoppm = QStandardPaths::findExecutable("pdftoppm");
+    if (folder.isEmpty() || pdftotext.isEmpty() || pdftoppm.isEmpty())
+        GTEST_SKIP()
+            << "no CUPS PDF queue: scripts/cups-pdf-queue sets one up and exports KOVREL_CUPS_PDF_DIR";
+    runtime::setPrinterList(std::nullopt);
+    if (!runtime::printerNames().contains("KovrelPDF"))
+        GTEST_SKIP() << "the KovrelPDF queue is not installed";
+    runtime::setPrinterList(QStringList{"KovrelPDF"});
+    form().PrinterSettings.PrinterIndex = 0;
+    form().ShowProgress = false;
+    const QStringList before = QDir(folder).entryList({"*.pdf"}, QDir::Files);
+    printReport(form());
+    const QString printed = awaitNewPdf(folder, before);
+    ASSERT_FALSE(printed.isEmpty()) << "no PDF from the queue within 30 s in " << folder.toStdString();
+    const QString info = runTool(QStandardPaths::findExecutable("pdfinfo"), {printed});
+    EXPECT_TRUE(info.contains(QRegularExpression("Pages:\\s+1\\n"))) << info.toStdString();
+    EXPECT_TRUE(info.contains(QRegularExpression("Page size:\\s+612(\\.\\d+)? x 792"))) << info.toStdString();
+    const QString text = runTool(pdftotext, {"-raw", printed, "-"}).simplified();
+    for (const QString& expected : GetParam().texts)
+        EXPECT_TRUE(text.contains(expected)) << expected.toStdString();
+    // The raster at 96 dpi has ink where the logo lies (32, 16 from the paper's corner).
+    runTool(pdftoppm, {"-r", "96", "-png", "-singlefile", printed, path("raster")});
+    const QImage raster(path("raster.png"));
+    ASSERT_FALSE(raster.isNull());
+    EXPECT_NE(raster.pixelColor(32 + 70, 16 + 90), QColor(Qt::white));
+    EXPECT_EQ(raster.pixelColor(5, 700), QColor(Qt::white));
+}
+
+TEST_P(RequestOutput, APageRangeWithoutPagesPrintsNothing) {
+    const QString folder = queueOutput();
+    if (folder.isEmpty()) GTEST_SKIP() << "no CUPS PDF queue";
+    runtime::setPrinterList(std::nullopt);
+    if (!runtime::printerNames().contains("KovrelPDF"))
+        GTEST_SKIP() << "the KovrelPDF queue is not installed";
+    runtime::setPrinterList(QStringList{"KovrelPDF"});
+    form().PrinterSettings.PrinterIndex = 0;
+    form().PrinterSettings.FirstPage = 2;
+    form().PrinterSettings.LastPage = 3;
+    form().ShowProgress = false;
+    const QStringList before = QDir(folder).entryList({"*.pdf"}, QDir::Files);
+    printReport(form());
+    QThread::msleep(3000);
+    EXPECT_EQ(QDir(folder).entryList({"*.pdf"}, QDir::Files), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(Forms, RequestOutput,
+                         ::testing::Values(FormCase{"RecordFreeDays",
+                                                    "frmKovrelstampa",
+                                                    {"Broj:", "Datum:", "07.03.24", "dana od", "5", "2020",
+                                                     "01.07.20", "SAGLASAN RUKOVODILAC SLUZBE"}},
+                                           FormCase{"UseFreeDays",
+                                                    "frmStampakovrelkor",
+                                                    {"Zahtev za koriscenje slobodnih dana", "04.03.24",
+                                                     "06.03.24", "godine"}},
+                                           FormCase{"AnnualLeave",
+                                                    "frmZahtevgo",
+                                                    {"Zahtev za godisnji odmor", "Prezime i ime", "ANIC ANA",
+                                                     "1 DEO", "U Zelinu"}}),
+                         [](const auto& info) { return std::string(info.param.title); });
+
+}  // namespace
