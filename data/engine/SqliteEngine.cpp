@@ -16,6 +16,7 @@ namespace fs = std::filesystem;
 
 constexpr SessionHandle TheSession = 1;
 constexpr std::size_t MaxErrorText = 128;
+constexpr std::size_t ParsedSqlLimit = 128;
 
 struct CodeText {
     Result code;
@@ -173,6 +174,19 @@ std::string SqliteEngine::tablePath(const Database& db, const std::string& name)
     return findNoCase(directory, written.filename().string()).value_or(exact).string();
 }
 
+std::shared_ptr<const SqliteEngine::ParsedSql> SqliteEngine::parsed(const std::string& sql,
+                                                                    std::string* error) {
+    if (auto found = parsed_.find(sql); found != parsed_.end()) return found->second;
+    auto made = std::make_shared<ParsedSql>();
+    if (!SqlStatement::parse(sql, &made->statement, error)) return nullptr;
+    made->sqliteText = made->statement.sqliteText();
+    if (made->statement.kind() == SqlStatement::Kind::Select)
+        made->fields = made->statement.resultFields(ledgerFieldSpecs());
+    if (parsed_.size() >= ParsedSqlLimit) parsed_.clear();
+    parsed_.emplace(sql, made);
+    return made;
+}
+
 std::shared_ptr<Connection> SqliteEngine::connect(const std::string& path, bool readOnly, Failure* failure) {
     const std::string key = path + (readOnly ? "\n(read)" : "\n(write)");
     if (auto found = connections_.find(key); found != connections_.end()) {
@@ -215,7 +229,7 @@ Result SqliteEngine::allocateStatement(DatabaseHandle db, StatementHandle* stmt)
     if (const Result result = begin()) return result;
     if (!database(db)) return fail(code::InvalidHandle, "Unknown database handle.");
     *stmt = newHandle();
-    statements_.emplace(*stmt, Statement{db, false, false, false, {}, nullptr, {}});
+    statements_.emplace(*stmt, Statement{db, false, false, false, nullptr, nullptr});
     return code::Ok;
 }
 
@@ -240,11 +254,12 @@ Result SqliteEngine::prepare(StatementHandle stmt, const std::string& sql) {
     found->prepared = false;
     found->connection.reset();
     std::string error;
-    if (!SqlStatement::parse(sql, &found->sql, &error)) return fail(code::SqlSyntax, "SQL: " + error);
+    found->sql = parsed(sql, &error);
+    if (!found->sql) return fail(code::SqlSyntax, "SQL: " + error);
     const Database* db = database(found->database);
     if (!db) return fail(code::InvalidHandle, "The statement's database is closed.");
     std::string path;
-    for (const std::string& name : found->sql.tableNames()) {
+    for (const std::string& name : found->sql->statement.tableNames()) {
         const std::string named = tablePath(*db, name);
         if (!path.empty() && named != path)
             return fail(code::SqlSyntax, "SQL: a statement can use only one table");
@@ -252,19 +267,17 @@ Result SqliteEngine::prepare(StatementHandle stmt, const std::string& sql) {
     }
     std::error_code missing;
     if (!fs::exists(path, missing)) {
-        return fail(code::SqlUnknownTable,
-                    "SQL: no table " + found->sql.tableNames().front() + ": " + path + " does not exist");
+        return fail(code::SqlUnknownTable, "SQL: no table " + found->sql->statement.tableNames().front() +
+                                               ": " + path + " does not exist");
     }
     Failure failure;
     auto connection = connect(path, false, &failure);
     if (!connection && failure.code == code::TableReadOnly &&
-        found->sql.kind() == SqlStatement::Kind::Select) {
+        found->sql->statement.kind() == SqlStatement::Kind::Select) {
         connection = connect(path, true, &failure);
     }
     if (!connection) return fail(failure);
-    if (!connection->statement(found->sql.sqliteText(), &failure)) return fail(failure);
-    if (found->sql.kind() == SqlStatement::Kind::Select)
-        found->fields = found->sql.resultFields(ledgerFieldSpecs());
+    if (!connection->statement(found->sql->sqliteText, &failure)) return fail(failure);
     found->connection = std::move(connection);
     found->prepared = true;
     return code::Ok;
@@ -276,9 +289,9 @@ Result SqliteEngine::execute(StatementHandle stmt, CursorHandle* cursor) {
     Statement* found = statement(stmt);
     if (!found) return fail(code::InvalidHandle, "Unknown statement handle.");
     if (!found->prepared) return fail(code::NoStatement, "Execute without a prepared statement.");
-    if (found->sql.kind() == SqlStatement::Kind::Select) return executeSelect(*found, cursor);
+    if (found->sql->statement.kind() == SqlStatement::Kind::Select) return executeSelect(*found, cursor);
     Failure failure;
-    sqlite3_stmt* prepared = found->connection->statement(found->sql.sqliteText(), &failure);
+    sqlite3_stmt* prepared = found->connection->statement(found->sql->sqliteText, &failure);
     if (!prepared) return fail(failure);
     StatementUse use(prepared);
     if (!found->connection->runWrite(prepared, &failure)) return fail(failure);
@@ -287,18 +300,19 @@ Result SqliteEngine::execute(StatementHandle stmt, CursorHandle* cursor) {
 
 Result SqliteEngine::executeSelect(Statement& stmt, CursorHandle* cursor) {
     std::unique_ptr<Cursor> made;
-    const SqlStatement& sql = stmt.sql;
+    const SqlStatement& sql = stmt.sql->statement;
     if (sql.selectsAllColumnsOfOneTable()) {
         const bool writable = stmt.liveWanted && !stmt.connection->readOnly();
         made = std::make_unique<TableCursor>(stmt.connection, sql.fromText(), sql.whereText(), writable,
                                              !stmt.liveWanted);
     } else if (stmt.pagedByRowid) {
-        made = std::make_unique<TableCursor>(
-            stmt.connection, RowSource{sql.selectListText(), sql.fromText(), sql.whereText()}, stmt.fields);
+        made = std::make_unique<TableCursor>(stmt.connection,
+                                             RowSource{sql.selectListText(), sql.fromText(), sql.whereText()},
+                                             stmt.sql->fields);
     } else {
         Failure failure;
-        sqlite3_stmt* prepared = stmt.connection->statement(stmt.sql.sqliteText(), &failure);
-        if (prepared) made = ResultCursor::run(*stmt.connection, prepared, stmt.fields, &failure);
+        sqlite3_stmt* prepared = stmt.connection->statement(stmt.sql->sqliteText, &failure);
+        if (prepared) made = ResultCursor::run(*stmt.connection, prepared, stmt.sql->fields, &failure);
         if (!made) return fail(failure);
     }
     *cursor = newHandle();

@@ -80,14 +80,19 @@ class SqliteEngine : public TableEngine {
     struct Database {
         std::string directory;  // empty: the process's working directory
     };
+    // A text of the program's dialect as parsed once: its statement, SQLite text and result fields.
+    struct ParsedSql {
+        SqlStatement statement;
+        std::string sqliteText;
+        std::vector<FieldSpec> fields;
+    };
     struct Statement {
         DatabaseHandle database = NoHandle;
         bool liveWanted = false;
         bool prepared = false;
         bool pagedByRowid = false;  // a read-only select of stored rows, paged like a table
-        SqlStatement sql;
+        std::shared_ptr<const ParsedSql> sql;
         std::shared_ptr<Connection> connection;
-        std::vector<FieldSpec> fields;
     };
 
     // Starts a call: clears the previous call's error entries and checks that the engine runs.
@@ -101,6 +106,9 @@ class SqliteEngine : public TableEngine {
     Statement* statement(StatementHandle handle);
     Cursor* cursor(CursorHandle handle);
     std::string tablePath(const Database& db, const std::string& name) const;
+    // The parse of `sql`, kept for the next statement with the same text; nullptr with *error when
+    // the text is refused.
+    std::shared_ptr<const ParsedSql> parsed(const std::string& sql, std::string* error);
     std::shared_ptr<Connection> connect(const std::string& path, bool readOnly, Failure* failure);
     Result executeSelect(Statement& stmt, CursorHandle* cursor);
     std::uint32_t newHandle() { return nextHandle_++; }
@@ -112,6 +120,7 @@ class SqliteEngine : public TableEngine {
     std::map<StatementHandle, Statement> statements_;
     std::map<CursorHandle, std::unique_ptr<Cursor>> cursors_;
     std::map<std::string, std::shared_ptr<Connection>> connections_;
+    std::map<std::string, std::shared_ptr<const ParsedSql>> parsed_;
     std::vector<ErrorEntry> errors_;
 };
 

@@ -195,6 +195,21 @@ INSTANTIATE_TEST_SUITE_P(
                     Liveness{"ordered", "select * from kovrel order by prezimeime", true, false}),
     [](const auto& info) { return std::string(info.param.label); });
 
+TEST_F(SqlTest, ATextRunAgainKeepsEachStatementsOwnLivenessAndSeesNewRows) {
+    createLedger({{"A", "PRENOS", 1, std::nullopt, 1}});
+    const std::string text = "select * from kovrel where prezimeime = 'A'";
+    for (const bool live : {true, false, true}) {
+        CursorProps props;
+        ASSERT_EQ(engine_.cursorProperties(query(text, live), &props), code::Ok);
+        EXPECT_EQ(props.readWrite, live);
+    }
+    addRows({{"A", "SL.DANI", 2}});
+    EXPECT_EQ(readAll(query(text)).size(), 2u);
+    CursorHandle cursor = NoHandle;
+    for (int run = 0; run < 2; ++run)
+        EXPECT_EQ(tryQuery("select * from kovrel where", false, &cursor), code::SqlSyntax) << "run " << run;
+}
+
 TEST_F(SqlTest, WritesThroughSqlChangeTheTableAndYieldNoCursor) {
     createLedger();
     EXPECT_EQ(
