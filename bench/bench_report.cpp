@@ -33,7 +33,7 @@ void buildForm(TReport& report) {
         auto* label = new TRpLabel(&report);
         label->AutoSize = false;
         label->SetFont(QFont(QStringLiteral("Arial"), 10 + (i % 3) * 2, i % 2 ? QFont::Bold : QFont::Normal));
-        label->SetAlignment(i % 3 == 0 ? TAlignment::taCenter : TAlignment::taLeftJustify);
+        label->SetAlignment(i % 3 == 0 ? taCenter : taLeftJustify);
         place(*label, 56 + (i % 4) * 180, 150 + (i / 4) * 60, 170, 50);
         label->SetCaption(QStringLiteral("Prijavljujem radi evidentiranja da mi je ostalo %1 dana").arg(i));
     }

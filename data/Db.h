@@ -14,6 +14,7 @@
 
 #include "runtime/ComponentRegistry.h"
 #include "runtime/Exception.h"
+#include "runtime/Graphics.h"
 
 // A failure of a dataset, a field or the record source; the message is the text alone.
 class EDatabaseError : public Exception {
@@ -66,7 +67,6 @@ enum TFieldType {
 };
 
 enum TFieldKind { fkData, fkCalculated, fkLookup, fkInternalCalc };
-enum TAlignment { taLeftJustify, taRightJustify, taCenter };
 
 // What an error hook decides: re-raise, end silently, or try the operation again.
 enum class DataAction { Fail, Abort, Retry };

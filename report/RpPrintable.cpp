@@ -198,8 +198,8 @@ void TRpCustomLabel::fitToLines(bool fromCaption) {
     if (Frame.DrawRight) widest += framePixels;
     const int oldLeft = Left(), oldWidth = Width();
     SetWidth(widest);
-    if (Alignment() == TAlignment::taRightJustify) SetLeft(oldLeft + oldWidth - widest);
-    if (Alignment() == TAlignment::taCenter) SetLeft(oldLeft + (oldWidth - widest) / 2);
+    if (Alignment() == taRightJustify) SetLeft(oldLeft + oldWidth - widest);
+    if (Alignment() == taCenter) SetLeft(oldLeft + (oldWidth - widest) / 2);
 }
 
 void TRpCustomLabel::Print(double ofsX, double ofsY) {
@@ -229,11 +229,11 @@ void TRpCustomLabel::Print(double ofsX, double ofsY) {
     if (!AutoSize && Frame.DrawLeft) x += pointsToNative(Frame.Width);
 
     TRpTextAnchor anchor = TRpTextAnchor::Left;
-    if (Alignment() == TAlignment::taRightJustify) {
+    if (Alignment() == taRightJustify) {
         anchor = TRpTextAnchor::Right;
         x = L + W;
         if (Font().italic()) x -= measure(QStringLiteral(" "));
-    } else if (Alignment() == TAlignment::taCenter) {
+    } else if (Alignment() == taCenter) {
         anchor = TRpTextAnchor::Center;
         x = L + W / 2;
     }

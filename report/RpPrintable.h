@@ -2,6 +2,8 @@
 // system data, shapes and images, and how each one draws itself on the run's page canvas.
 #pragma once
 
+#include "runtime/Graphics.h"
+
 #include <QColor>
 #include <QFont>
 #include <QImage>
@@ -16,7 +18,6 @@
 class TReport;
 class TRpPrinter;
 
-enum class TAlignment { taLeftJustify, taRightJustify, taCenter };
 
 // A frame around a control or the report's margins. Width is in points.
 struct TRpFrame {
@@ -85,7 +86,7 @@ class TRpPrintable : public QObject {
 
   private:
     std::array<double, 4> size_{0, 0, 0, 0};
-    TAlignment alignment_ = TAlignment::taLeftJustify;
+    TAlignment alignment_ = taLeftJustify;
     bool enabled_ = true;
     TReport* report_;
     TRpPrinter* printer_ = nullptr;

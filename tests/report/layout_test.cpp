@@ -113,7 +113,7 @@ TEST_F(LayoutTest, WordWiderThanTheLabelKeepsOnlyTheLeadingCharactersThatFit) {
 
 TEST_F(LayoutTest, AutoSizeKeepsTheParagraphWholeAndFitsTheWidthKeepingTheRightEdge) {
     auto* label = addControl<TRpLabel>(report, QStringLiteral("RpLabel1"), 100, 0, 20, 2);
-    label->SetAlignment(TAlignment::taRightJustify);
+    label->SetAlignment(taRightJustify);
     label->AutoSize = true;
     label->SetCaption(QStringLiteral("Prezime i ime"));
     EXPECT_EQ(label->FormattedLines(), QStringList{QStringLiteral("Prezime i ime")});
@@ -190,10 +190,10 @@ TEST_P(AnchorTest, TextIsAnchoredByAlignment) {
 
 INSTANTIATE_TEST_SUITE_P(
     Alignments, AnchorTest,
-    ::testing::Values(AnchorCase{TAlignment::taLeftJustify, false, TRpTextAnchor::Left, 100},
-                      AnchorCase{TAlignment::taRightJustify, false, TRpTextAnchor::Right, 300},
-                      AnchorCase{TAlignment::taRightJustify, true, TRpTextAnchor::Right, 0},
-                      AnchorCase{TAlignment::taCenter, false, TRpTextAnchor::Center, 200}));
+    ::testing::Values(AnchorCase{taLeftJustify, false, TRpTextAnchor::Left, 100},
+                      AnchorCase{taRightJustify, false, TRpTextAnchor::Right, 300},
+                      AnchorCase{taRightJustify, true, TRpTextAnchor::Right, 0},
+                      AnchorCase{taCenter, false, TRpTextAnchor::Center, 200}));
 
 TEST_F(LayoutTest, FrameMovesTheTextInAndDrawsItsSidesAsPixelLines) {
     auto* label = addControl<TRpLabel>(report, QStringLiteral("RpLabel1"), 100, 50, 200, 40);

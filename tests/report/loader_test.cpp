@@ -53,7 +53,7 @@ TEST_F(ReportTest, FormDescriptionSetsTheReportAndItsControlsInOrder) {
     auto* label = qobject_cast<TRpLabel*>(controls[1]);
     EXPECT_DOUBLE_EQ(label->Font().pointSizeF(), 12);
     EXPECT_EQ(label->Font().family(), QStringLiteral("Arial"));
-    EXPECT_EQ(label->Alignment(), TAlignment::taCenter);
+    EXPECT_EQ(label->Alignment(), taCenter);
     EXPECT_EQ(label->FormattedLines(), QStringList{QStringLiteral("Delovodni broj:_________")});
     auto* shape = qobject_cast<TRpShape*>(controls[2]);
     EXPECT_FALSE(shape->Enabled());

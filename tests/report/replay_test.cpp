@@ -103,7 +103,7 @@ TEST_F(ReportTest, PageReplayedAtNinetySixAndThreeHundredDotsGivesTheSameLinesAn
     memo->SetLines({QStringLiteral("Molimo Vas da sledecim radnicima poste __________________ "), QString(),
                     QStringLiteral("izdate Resenje o koriscenju godisnjeg odmora")});
     auto* label = addControl<TRpLabel>(report, QStringLiteral("RpLabel3"), 120, 400, 90, 50);
-    label->SetAlignment(TAlignment::taCenter);
+    label->SetAlignment(taCenter);
     label->SetCaption(QStringLiteral("Prezime i ime"));
     const TRpPageImage page = TRpPageImage::Parse(runPages(report)[0].Serialize());
 
