@@ -100,7 +100,7 @@ namespace runtime {
 
 QString startupFailureText(const QString& className, const QString& moduleName, const void* address,
                            const QString& message) {
-    const QString stop = errorBoxText(message).mid(message.size());
+    const QString stop = message.endsWith(QLatin1Char('.')) ? QString() : QStringLiteral(".");
     return QString::asprintf("Exception %s in module %s at %p.\n%s%s", qUtf8Printable(className),
                              qUtf8Printable(moduleName), address, qUtf8Printable(message),
                              qUtf8Printable(stop));

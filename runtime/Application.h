@@ -69,7 +69,8 @@ extern TApplication* Application;
 namespace runtime {
 
 // The text of the start-up failure box: "Exception %s in module %s at %p.\n%s%s" with the exception's
-// class name, the module name, an address, the message and "." when the message needs one.
+// class name, the module name, an address, the message and "." unless the message already ends in one
+// (unlike the default error box, which adds it only after characters that sort after ".").
 QString startupFailureText(const QString& className, const QString& moduleName, const void* address,
                            const QString& message);
 

@@ -151,6 +151,8 @@ TEST_P(StartupFailureText, EndsTheMessageWithAFullStopWhenItNeedsOne) {
 INSTANTIATE_TEST_SUITE_P(Messages, StartupFailureText,
                          ::testing::Values(StartupCase{"Table does not exist", "Table does not exist."},
                                            StartupCase{"Table is busy.", "Table is busy."},
-                                           StartupCase{"Lock error!", "Lock error!"}, StartupCase{"", ""}));
+                                           StartupCase{"Lock error!", "Lock error!."},
+                                           StartupCase{"Engine error (file)", "Engine error (file)."},
+                                           StartupCase{"", "."}));
 
 }  // namespace
