@@ -67,31 +67,35 @@ class TQtPrinterDevice : public TRpPrinterDevice {
         return tenthsOfMillimetre(device.pageRect(QPrinter::DevicePixel).top(), device.resolution());
     }
 
+    // Qt's printer support spools a job until the painter ends and cannot take back a begun job, so
+    // the pages are kept until the document ends: an aborted run sends nothing to the printer.
     void BeginDoc(const QString& title) override {
         configured();
         device_.setDocName(title);
-        if (!painter_.begin(&device_)) throw ERpError(QStringLiteral("Printer selected is not valid"));
-        pages_ = 0;
+        pages_.clear();
     }
     TRpCanvas& BeginPage(int) override {
-        if (pages_++ > 0) device_.newPage();
         const QSize sheet = device_.pageLayout().fullRectPixels(device_.resolution()).size();
         page_ = std::make_unique<TRpPageRecorder>(sheet, device_.resolution());
         return *page_;
     }
     void EndPage() override {
-        if (!page_) return;
-        const TRpPageImage& page = page_->Page();
-        page.Replay(painter_, QRectF(QPointF(0, 0), page.Size()));
+        if (page_) pages_.push_back(page_->TakePage());
         page_.reset();
     }
     void EndDoc() override {
-        if (painter_.isActive()) painter_.end();
+        QPainter painter;
+        if (!painter.begin(&device_)) throw ERpError(QStringLiteral("Printer selected is not valid"));
+        for (std::size_t i = 0; i < pages_.size(); ++i) {
+            if (i > 0) device_.newPage();
+            pages_[i].Replay(painter, QRectF(QPointF(0, 0), pages_[i].Size()));
+        }
+        painter.end();
+        pages_.clear();
     }
     void Abort() override {
         page_.reset();
-        device_.abort();
-        if (painter_.isActive()) painter_.end();
+        pages_.clear();
     }
 
   private:
@@ -106,9 +110,8 @@ class TQtPrinterDevice : public TRpPrinterDevice {
     mutable QPrinter device_;
     mutable bool configured_ = false;
     const TRpPrinter& run_;
-    QPainter painter_;
     std::unique_ptr<TRpPageRecorder> page_;
-    int pages_ = 0;
+    std::vector<TRpPageImage> pages_;
 };
 
 void exportThroughFilter(TReport& report, const QString& fileName, int filterIndex) {

@@ -2,6 +2,7 @@
 // has one (the test command sets up a CUPS PDF queue and names its output folder).
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
@@ -9,6 +10,7 @@
 #include <QImage>
 #include <QLocale>
 #include <QProcess>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -178,6 +180,55 @@ TEST_P(RequestOutput, APageRangeWithoutPagesPrintsNothing) {
     printReport(form());
     QThread::msleep(3000);
     EXPECT_EQ(QDir(folder).entryList({"*.pdf"}, QDir::Files), before);
+}
+
+// Selects the KovrelPDF queue for the form, or answers why the test cannot run.
+QString selectQueue(TReport& report) {
+    if (queueOutput().isEmpty()) return QStringLiteral("no CUPS PDF queue");
+    runtime::setPrinterList(std::nullopt);
+    if (!runtime::printerNames().contains("KovrelPDF"))
+        return QStringLiteral("the KovrelPDF queue is not installed");
+    runtime::setPrinterList(QStringList{"KovrelPDF"});
+    report.PrinterSettings.PrinterIndex = 0;
+    return {};
+}
+
+TEST_P(RequestOutput, CancelInTheProgressWindowAbortsTheJob) {
+    if (const QString why = selectQueue(form()); !why.isEmpty()) GTEST_SKIP() << why.toStdString();
+    form().ShowProgress = true;
+    bool cancelled = false;
+    form().OnStartPage = [&](TReport&) {
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            if (window->objectName() != "TRpProgressForm" || !window->isVisible()) continue;
+            if (auto* cancel = window->findChild<QPushButton*>("CancelButton")) {
+                cancel->click();
+                cancelled = true;
+            }
+        }
+    };
+    const QStringList before = QDir(queueOutput()).entryList({"*.pdf"}, QDir::Files);
+    printReport(form());
+    form().OnStartPage = nullptr;
+    EXPECT_TRUE(cancelled);
+    QThread::msleep(3000);
+    EXPECT_EQ(QDir(queueOutput()).entryList({"*.pdf"}, QDir::Files), before);
+}
+
+TEST_P(RequestOutput, LoadedPagesPrintOnTheQueue) {
+    if (const QString why = selectQueue(form()); !why.isEmpty()) GTEST_SKIP() << why.toStdString();
+    TRpPrinter preview;
+    run(preview);
+    savePagesNative(preview, path("saved.rpp"));
+    TRpPrinter loaded;
+    ASSERT_TRUE(loadPagesFile(loaded, path("saved.rpp")));
+    loaded.Settings.PrinterIndex = 0;
+    const QStringList before = QDir(queueOutput()).entryList({"*.pdf"}, QDir::Files);
+    printStoredPages(loaded);
+    const QString printed = awaitNewPdf(queueOutput(), before);
+    ASSERT_FALSE(printed.isEmpty()) << "no PDF from the queue within 30 s";
+    const QString info = runTool(QStandardPaths::findExecutable("pdfinfo"), {printed});
+    EXPECT_TRUE(info.contains(QRegularExpression("Pages:\\s+1\\n"))) << info.toStdString();
+    EXPECT_TRUE(info.contains(QRegularExpression("Page size:\\s+612(\\.\\d+)? x 792"))) << info.toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(
