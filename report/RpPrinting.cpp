@@ -179,6 +179,14 @@ void printReport(TReport& report) {
 
 void printStoredPages(TRpPrinter& printer) {
     if (printer.GetStatus() != TRpPrinter::Status::Finished || !runtime::printersInstalled()) return;
+    printer.SetCancelled(false);
+    // The pages are read first, answering Cancel between them; a cancelled run sends no job.
+    std::vector<TRpPageImage> pages;
+    for (int n = 1; n <= printer.PageCount(); ++n) {
+        QCoreApplication::processEvents();
+        if (printer.Cancelled()) return;
+        if (std::optional<TRpPageImage> page = printer.Page(n)) pages.push_back(std::move(*page));
+    }
     QPrinter device(QPrinter::HighResolution);
     device.setPrinterName(printerNameFor(printer.Settings.PrinterIndex));
     device.setFullPage(false);
@@ -186,18 +194,12 @@ void printStoredPages(TRpPrinter& printer) {
     device.setDocName(printer.Title());
     QPainter painter;
     if (!painter.begin(&device)) throw ERpError(QStringLiteral("Printer selected is not valid"));
-    printer.SetCancelled(false);
     const QRectF printable(0, 0, device.width(), device.height());
-    for (int n = 1; n <= printer.PageCount(); ++n) {
-        QCoreApplication::processEvents();
-        if (printer.Cancelled()) {
-            device.abort();
-            break;
-        }
-        if (n > 1) device.newPage();
-        if (const std::optional<TRpPageImage> page = printer.Page(n)) page->Replay(painter, printable);
+    for (std::size_t i = 0; i < pages.size(); ++i) {
+        if (i > 0) device.newPage();
+        pages[i].Replay(painter, printable);
     }
-    if (painter.isActive()) painter.end();
+    painter.end();
 }
 
 // ---- Printer setup -----------------------------------------------------------------------------
