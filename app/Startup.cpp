@@ -8,6 +8,7 @@
 #include "ledger/Unit3.h"
 #include "ledger/Unit4.h"
 #include "ledger/Unit5.h"
+#include "ledger/UnitPrint.h"
 #include "runtime/Application.h"
 
 namespace app {
@@ -23,6 +24,8 @@ void CreateProgramForms(TApplication& application) {
     application.CreateForm(frmEvidencija);
     application.CreateForm(frmNoviunos);
     application.CreateForm(frmIzvestaji);
+    // The print forms live as long as the main window that owns them.
+    ledger::CreatePrintForms(frmNavigator);
 }
 
 int RunProgram() {
