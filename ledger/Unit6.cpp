@@ -16,6 +16,3 @@ TfrmKovrelstampa::TfrmKovrelstampa(QObject* owner) : TReport(owner) {
 TfrmKovrelstampa::~TfrmKovrelstampa() {
     if (frmKovrelstampa == this) frmKovrelstampa = nullptr;
 }
-
-// Compiled here, apart from the windows that use the data layer's declarations.
-#include "moc_Unit6.cpp"

@@ -15,6 +15,3 @@ TfrmStampakovrelkor::TfrmStampakovrelkor(QObject* owner) : TReport(owner) {
 TfrmStampakovrelkor::~TfrmStampakovrelkor() {
     if (frmStampakovrelkor == this) frmStampakovrelkor = nullptr;
 }
-
-// Compiled here, apart from the windows that use the data layer's declarations.
-#include "moc_Unit7.cpp"

@@ -16,6 +16,3 @@ TfrmZahtevgo::TfrmZahtevgo(QObject* owner) : TReport(owner) {
 TfrmZahtevgo::~TfrmZahtevgo() {
     if (frmZahtevgo == this) frmZahtevgo = nullptr;
 }
-
-// Compiled here, apart from the windows that use the data layer's declarations.
-#include "moc_Unit8.cpp"

@@ -1,5 +1,4 @@
-// Takes the pages of the print forms' previews without showing a window, for the ledger tests; it
-// keeps the report engine's declarations out of the tests that drive the data-aware windows.
+// Takes the pages of the print forms' previews without showing a window, for the ledger tests.
 #pragma once
 
 #include <QPoint>
