@@ -301,16 +301,16 @@ QObject* createGrid(QObject* owner, const QJsonObject& description) {
     grid->SetReadOnly(description.value(QLatin1String("readOnly")).toBool(false));
     grid->SetDefaultDrawing(description.value(QLatin1String("defaultDrawing")).toBool(true));
     for (const QJsonValue& value : description.value(QLatin1String("columns")).toArray()) {
-        const QJsonObject spec = value.toObject();
+        const QJsonObject columnKeys = value.toObject();
         TColumn* column = grid->Columns().Add();
-        column->SetFieldName(spec.value(QLatin1String("fieldName")).toString());
-        if (spec.contains(QLatin1String("width")))
-            column->SetWidth(spec.value(QLatin1String("width")).toInt());
-        if (spec.contains(QLatin1String("title"))) {
-            column->Title().SetCaption(spec.value(QLatin1String("title")).toString());
+        column->SetFieldName(columnKeys.value(QLatin1String("fieldName")).toString());
+        if (columnKeys.contains(QLatin1String("width")))
+            column->SetWidth(columnKeys.value(QLatin1String("width")).toInt());
+        if (columnKeys.contains(QLatin1String("title"))) {
+            column->Title().SetCaption(columnKeys.value(QLatin1String("title")).toString());
         }
-        if (spec.contains(QLatin1String("readOnly"))) {
-            column->SetReadOnly(spec.value(QLatin1String("readOnly")).toBool());
+        if (columnKeys.contains(QLatin1String("readOnly"))) {
+            column->SetReadOnly(columnKeys.value(QLatin1String("readOnly")).toBool());
         }
     }
     grid->SetDataSourceName(owner, description.value(QLatin1String("dataSource")).toString());

@@ -61,14 +61,14 @@ std::size_t cutLength(const char* text, std::size_t length, std::size_t characte
 RecordLayout::RecordLayout(const std::vector<FieldSpec>& fields) {
     std::uint32_t offset = 0;
     std::uint16_t number = 0;
-    for (const FieldSpec& spec : fields) {
+    for (const FieldSpec& field : fields) {
         FieldDesc desc;
         desc.number = ++number;
-        desc.name = spec.name;
-        desc.type = spec.type;
-        desc.size = spec.type == FieldType::String ? spec.size : 0;
+        desc.name = field.name;
+        desc.type = field.type;
+        desc.size = field.type == FieldType::String ? field.size : 0;
         desc.offset = offset;
-        desc.length = 1 + valueLength(spec);
+        desc.length = 1 + valueLength(field);
         offset += desc.length;
         fields_.push_back(desc);
     }
