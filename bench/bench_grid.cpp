@@ -15,6 +15,7 @@
 
 #include "data/DBGrids.h"
 #include "data/DBTables.h"
+#include "runtime/Geometry.h"
 
 namespace {
 
@@ -82,10 +83,10 @@ class GridOverLedger {
 class PaintedArea : public QObject {
   public:
     bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Paint) region += static_cast<QPaintEvent*>(event)->region();
+        if (event->type() == QEvent::Paint) area |= static_cast<QPaintEvent*>(event)->rect();
         return false;
     }
-    QRegion region;
+    Rect area;  // the bounding box of every painted area
 };
 
 void BM_RecordsBufferedForTheVisibleRows(benchmark::State& state) {
@@ -137,7 +138,7 @@ void BM_FieldChangeRepaintsOneColumn(benchmark::State& state) {
     TDBGrid& grid = ledger.grid();
     ledger.table().First();
     int cellsPainted = 0;
-    grid.OnDrawColumnCell = [&](const QRect& rect, int column, TColumn* drawn, TGridDrawState drawState) {
+    grid.OnDrawColumnCell = [&](const Rect& rect, int column, TColumn* drawn, TGridDrawState drawState) {
         ++cellsPainted;
         grid.DefaultDrawColumnCell(rect, column, drawn, drawState);
     };
@@ -148,7 +149,7 @@ void BM_FieldChangeRepaintsOneColumn(benchmark::State& state) {
     TField* reason = ledger.table().FieldByName(QStringLiteral("Razlog"));
     int changes = 0;
     cellsPainted = 0;
-    painted.region = QRegion();
+    painted.area = Rect();
     for (auto _ : state) {
         reason->SetAsString(changes++ % 2 == 0 ? QStringLiteral("GO") : QStringLiteral("PRENOS"));
         QApplication::processEvents();
@@ -158,7 +159,7 @@ void BM_FieldChangeRepaintsOneColumn(benchmark::State& state) {
     grid.OnDrawColumnCell = nullptr;
     state.counters["cells_painted_per_change"] = double(cellsPainted) / double(changes);
     state.counters["cells_in_grid"] = double(grid.VisibleRowCount() * grid.Columns().Count());
-    state.counters["painted_width_px"] = painted.region.boundingRect().width();
+    state.counters["painted_width_px"] = painted.area.width();
     state.counters["grid_width_px"] = grid.viewport()->width();
 }
 BENCHMARK(BM_FieldChangeRepaintsOneColumn)->Iterations(200);

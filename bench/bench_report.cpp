@@ -7,6 +7,7 @@
 #include <QPainter>
 
 #include "report/RpReport.h"
+#include "runtime/Geometry.h"
 #include "runtime/Seams.h"
 
 namespace {
@@ -23,7 +24,7 @@ void buildForm(TReport& report) {
     };
     QImage logo(279, 181, QImage::Format_Indexed8);
     logo.setColorCount(256);
-    for (int i = 0; i < 256; ++i) logo.setColor(i, qRgb(i, 255 - i, (i * 7) & 0xFF));
+    for (int i = 0; i < 256; ++i) logo.setColor(i, QColor(i, 255 - i, (i * 7) & 0xFF).rgb());
     for (int y = 0; y < logo.height(); ++y)
         for (int x = 0; x < logo.width(); ++x) logo.setPixel(x, y, (x * y) & 0xFF);
     auto* image = new TRpImage(&report);
@@ -70,7 +71,7 @@ void BM_GenerateStoreAndRenderLetterPage(benchmark::State& state) {
         recordBytes = printer.PageList()->Stream().Size() - TRpPageList::kHeaderSize;
         sheet.fill(Qt::white);
         QPainter painter(&sheet);
-        printer.Page(1)->Replay(painter, QRectF(0, 0, 816, 1056));
+        printer.Page(1)->Replay(painter, RectF(0, 0, 816, 1056));
     }
     state.counters["record_bytes"] = static_cast<double>(recordBytes);
     state.counters["printables"] = static_cast<double>(report.Printables().size());

@@ -5,6 +5,8 @@
 #include <QPainter>
 #include <QPolygon>
 
+#include "runtime/Geometry.h"
+
 namespace {
 
 constexpr int textLeftMargin = 2;
@@ -13,14 +15,14 @@ constexpr int textRightMargin = 3;
 
 }  // namespace
 
-void TCanvas::DrawCellText(const QRect& rect, const QString& text, Qt::Alignment horizontal) {
+void TCanvas::DrawCellText(const Rect& rect, const QString& text, Qt::Alignment horizontal) {
     if (!painter_) return;
     painter_->save();
     painter_->fillRect(rect, brush_.Color());
     painter_->setClipRect(rect);
     painter_->setFont(font_);
     painter_->setPen(fontColor_);
-    const QRect textArea = rect.adjusted(textLeftMargin, textTopMargin, -textRightMargin, 0);
+    const Rect textArea = rect.adjusted(textLeftMargin, textTopMargin, -textRightMargin, 0);
     Qt::Alignment flags = Qt::AlignTop;
     if (horizontal & Qt::AlignRight) {
         flags |= Qt::AlignRight;
@@ -29,12 +31,12 @@ void TCanvas::DrawCellText(const QRect& rect, const QString& text, Qt::Alignment
     } else {
         flags |= Qt::AlignLeft;
     }
-    const QRect unbounded(textArea.left(), textArea.top(), textArea.width(), rect.height());
+    const Rect unbounded(textArea.left(), textArea.top(), textArea.width(), rect.height());
     painter_->drawText(unbounded, int(flags) | Qt::TextSingleLine | Qt::TextDontClip, text);
     painter_->restore();
 }
 
-void drawIndicatorMark(QPainter& painter, const QRect& cell, IndicatorMark mark, const QColor& color) {
+void drawIndicatorMark(QPainter& painter, const Rect& cell, IndicatorMark mark, const QColor& color) {
     if (mark == IndicatorMark::None) return;
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, false);
@@ -77,7 +79,7 @@ void drawIndicatorMark(QPainter& painter, const QRect& cell, IndicatorMark mark,
     painter.restore();
 }
 
-void drawRaisedEdge(QPainter& painter, const QRect& cell) {
+void drawRaisedEdge(QPainter& painter, const Rect& cell) {
     painter.save();
     painter.setPen(Qt::white);
     painter.drawLine(cell.topLeft(), cell.topRight());

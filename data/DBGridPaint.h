@@ -4,8 +4,9 @@
 
 #include <QColor>
 #include <QFont>
-#include <QRect>
 #include <QString>
+
+#include "runtime/Geometry.h"
 
 class QPainter;
 
@@ -35,7 +36,7 @@ class TCanvas {
 
     // Fills `rect` with the brush colour, then writes `text` in the font and font colour, clipped to
     // the cell: 2 px below the top; 2 px from the left, ending 3 px before the right edge, or centred.
-    void DrawCellText(const QRect& rect, const QString& text, Qt::Alignment horizontal);
+    void DrawCellText(const Rect& rect, const QString& text, Qt::Alignment horizontal);
 
   private:
     QPainter* painter_;
@@ -48,7 +49,7 @@ class TCanvas {
 enum class IndicatorMark { None, Arrow, Edit, Insert, MultiDot, MultiArrow };
 
 // Draws `mark` at the right of `cell`, vertically centred, in `color`.
-void drawIndicatorMark(QPainter& painter, const QRect& cell, IndicatorMark mark, const QColor& color);
+void drawIndicatorMark(QPainter& painter, const Rect& cell, IndicatorMark mark, const QColor& color);
 
 // Draws the light top-left and dark bottom-right lines that make a fixed cell look raised.
-void drawRaisedEdge(QPainter& painter, const QRect& cell);
+void drawRaisedEdge(QPainter& painter, const Rect& cell);

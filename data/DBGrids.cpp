@@ -14,6 +14,7 @@
 
 #include "data/DBCtrls.h"
 #include "runtime/Boundary.h"
+#include "runtime/Geometry.h"
 #include "runtime/Graphics.h"
 #include "runtime/Seams.h"
 
@@ -55,8 +56,8 @@ bool isBinary(const TField* field) {
         case ftMemo:
         case ftGraphic:
         case ftFmtMemo:
-        case ftParadoxOle:
-        case ftDBaseOle:
+        case ftEngineBinary1:
+        case ftEngineBinary2:
         case ftTypedBinary:
             return true;
         default:
@@ -281,22 +282,22 @@ int TDBGrid::ContentWidth() const {
     return width;
 }
 
-QRect TDBGrid::CellRect(int dataCol, int dataRow) const {
+Rect TDBGrid::CellRect(int dataCol, int dataRow) const {
     TColumn* column = columns_.Items(dataCol);
     if (!column) return {};
-    return QRect(ColumnLeft(dataCol), titleHeight_ + dataRow * rowHeight_, column->Width(),
-                 rowHeight_ - RowLineWidth());
+    return Rect(ColumnLeft(dataCol), titleHeight_ + dataRow * rowHeight_, column->Width(),
+                rowHeight_ - RowLineWidth());
 }
 
-QRect TDBGrid::TitleRect(int dataCol) const {
+Rect TDBGrid::TitleRect(int dataCol) const {
     TColumn* column = columns_.Items(dataCol);
     if (!column || !(options_ & dgTitles)) return {};
-    return QRect(ColumnLeft(dataCol), 0, column->Width(), titleHeight_ - RowLineWidth());
+    return Rect(ColumnLeft(dataCol), 0, column->Width(), titleHeight_ - RowLineWidth());
 }
 
-QRect TDBGrid::IndicatorRect(int dataRow) const {
+Rect TDBGrid::IndicatorRect(int dataRow) const {
     if (!(options_ & dgIndicator)) return {};
-    return QRect(0, titleHeight_ + dataRow * rowHeight_, indicatorWidth, rowHeight_ - RowLineWidth());
+    return Rect(0, titleHeight_ + dataRow * rowHeight_, indicatorWidth, rowHeight_ - RowLineWidth());
 }
 
 void TDBGrid::LayoutChanged() {
@@ -371,13 +372,16 @@ void TDBGrid::scrollContentsBy(int, int) {
     viewport()->update();
 }
 
-void TDBGrid::resizeEvent(QResizeEvent* event) {
-    QAbstractScrollArea::resizeEvent(event);
+// A new viewport size changes how many rows fit.
+bool TDBGrid::viewportEvent(QEvent* event) {
+    const bool handled = QAbstractScrollArea::viewportEvent(event);
+    if (event->type() != QEvent::Resize) return handled;
     runtime::guarded([this] {
         UpdateRowCount();
         UpdateScrollBars();
         PlaceEditor();
     });
+    return handled;
 }
 
 TDBGrid::Hit TDBGrid::HitTest(const QPoint& pos) const {
@@ -412,12 +416,12 @@ TDBGrid::Hit TDBGrid::HitTest(const QPoint& pos) const {
 void TDBGrid::InvalidateColumn(int dataCol) {
     TColumn* column = columns_.Items(dataCol);
     if (!column) return;
-    viewport()->update(QRect(ColumnLeft(dataCol), titleHeight_, column->Width() + ColumnLineWidth(),
-                             visibleRows_ * rowHeight_));
+    viewport()->update(Rect(ColumnLeft(dataCol), titleHeight_, column->Width() + ColumnLineWidth(),
+                            visibleRows_ * rowHeight_));
 }
 
 void TDBGrid::InvalidateIndicator() {
-    viewport()->update(QRect(0, titleHeight_, FixedWidth(), visibleRows_ * rowHeight_));
+    viewport()->update(Rect(0, titleHeight_, FixedWidth(), visibleRows_ * rowHeight_));
 }
 
 // ---- Reactions to data events -----------------------------------------------------------------
@@ -445,7 +449,7 @@ void TDBGrid::DataScrolled() {
 void TDBGrid::RecordChanged(TField* field) {
     if (destroying_) return;
     if (!field) {
-        viewport()->update(QRect(0, titleHeight_, viewport()->width(), visibleRows_ * rowHeight_));
+        viewport()->update(Rect(0, titleHeight_, viewport()->width(), visibleRows_ * rowHeight_));
     } else {
         for (int c = 0; c < columns_.Count(); ++c) {
             if (columns_.Items(c)->Field() == field) InvalidateColumn(c);
@@ -481,7 +485,7 @@ void TDBGrid::FocusField(TField* field) {
 void TDBGrid::paintEvent(QPaintEvent* event) {
     QPainter painter(viewport());
     canvas_.SetPainter(&painter);
-    const QRect dirty = event->rect();
+    const Rect dirty = event->rect();
     painter.fillRect(dirty, color_);
     runtime::guarded([&] {
         if (options_ & dgTitles) PaintTitleRow(painter, dirty);
@@ -493,19 +497,19 @@ void TDBGrid::paintEvent(QPaintEvent* event) {
     canvas_.SetPainter(nullptr);
 }
 
-void TDBGrid::PaintFixedCell(QPainter& painter, const QRect& cell, const QColor& color) {
+void TDBGrid::PaintFixedCell(QPainter& painter, const Rect& cell, const QColor& color) {
     painter.fillRect(cell, color);
     if ((options_ & dgColLines) && (options_ & dgRowLines)) drawRaisedEdge(painter, cell);
 }
 
-void TDBGrid::PaintTitleRow(QPainter& painter, const QRect& dirty) {
+void TDBGrid::PaintTitleRow(QPainter& painter, const Rect& dirty) {
     if (options_ & dgIndicator) {
-        PaintFixedCell(painter, QRect(0, 0, indicatorWidth, titleHeight_ - RowLineWidth()), fixedColor_);
+        PaintFixedCell(painter, Rect(0, 0, indicatorWidth, titleHeight_ - RowLineWidth()), fixedColor_);
     }
     painter.save();
-    painter.setClipRect(QRect(FixedWidth(), 0, viewport()->width(), titleHeight_), Qt::IntersectClip);
+    painter.setClipRect(Rect(FixedWidth(), 0, viewport()->width(), titleHeight_), Qt::IntersectClip);
     for (int c = 0; c < columns_.Count(); ++c) {
-        const QRect rect = TitleRect(c);
+        const Rect rect = TitleRect(c);
         if (!rect.intersects(dirty)) continue;
         const TColumnTitle& title = columns_.Items(c)->Title();
         canvas_.Brush().SetColor(title.Color());
@@ -517,9 +521,9 @@ void TDBGrid::PaintTitleRow(QPainter& painter, const QRect& dirty) {
     painter.restore();
 }
 
-void TDBGrid::PaintDataRow(QPainter& painter, const QRect& dirty, int dataRow) {
+void TDBGrid::PaintDataRow(QPainter& painter, const Rect& dirty, int dataRow) {
     const bool hasRecord = dataRow < RecordCount();
-    const QRect indicator = IndicatorRect(dataRow);
+    const Rect indicator = IndicatorRect(dataRow);
     if (!indicator.isEmpty() && indicator.intersects(dirty)) {
         PaintFixedCell(painter, indicator, fixedColor_);
         if (link_.Active() && dataRow == paintedCurrentRow_) {
@@ -529,7 +533,7 @@ void TDBGrid::PaintDataRow(QPainter& painter, const QRect& dirty, int dataRow) {
             drawIndicatorMark(painter, indicator, mark, palette().color(QPalette::ButtonText));
         }
     }
-    const QRect rowRect(FixedWidth(), titleHeight_ + dataRow * rowHeight_, viewport()->width(), rowHeight_);
+    const Rect rowRect(FixedWidth(), titleHeight_ + dataRow * rowHeight_, viewport()->width(), rowHeight_);
     if (!rowRect.intersects(dirty)) return;
     painter.save();
     painter.setClipRect(rowRect, Qt::IntersectClip);
@@ -560,7 +564,7 @@ TGridDrawState TDBGrid::CellState(int dataCol, int dataRow) const {
 
 void TDBGrid::PaintDataCell(QPainter& painter, int dataCol, int dataRow, bool hasRecord) {
     TColumn* column = columns_.Items(dataCol);
-    const QRect rect = CellRect(dataCol, dataRow);
+    const Rect rect = CellRect(dataCol, dataRow);
     canvas_.SetFont(column->Font());
     canvas_.Brush().SetColor(column->Color());
     canvas_.SetFontColor(palette().color(QPalette::Text));
@@ -587,14 +591,14 @@ void TDBGrid::PaintDataCell(QPainter& painter, int dataCol, int dataRow, bool ha
     }
 }
 
-void TDBGrid::DefaultDrawColumnCell(const QRect& rect, int, TColumn* column, TGridDrawState) {
+void TDBGrid::DefaultDrawColumnCell(const Rect& rect, int, TColumn* column, TGridDrawState) {
     TField* field = column ? column->Field() : nullptr;
     const QString text = field ? field->DisplayText() : QString();
     const TAlignment alignment = column ? column->Alignment() : taLeftJustify;
     canvas_.DrawCellText(rect, text, horizontalAlignment(alignment));
 }
 
-void TDBGrid::DefaultDrawDataCell(const QRect& rect, TField* field, TGridDrawState) {
+void TDBGrid::DefaultDrawDataCell(const Rect& rect, TField* field, TGridDrawState) {
     const QString text = field ? field->DisplayText() : QString();
     canvas_.DrawCellText(rect, text, horizontalAlignment(field ? field->Alignment() : taLeftJustify));
 }
@@ -606,7 +610,7 @@ void TDBGrid::PaintGridLines(QPainter& painter, int rows) {
     painter.setPen(palette().color(QPalette::Mid));
     if (options_ & dgColLines) {
         if (options_ & dgIndicator) painter.drawLine(indicatorWidth, 0, indicatorWidth, bottom);
-        painter.setClipRect(QRect(FixedWidth(), 0, viewport()->width(), viewport()->height()),
+        painter.setClipRect(Rect(FixedWidth(), 0, viewport()->width(), viewport()->height()),
                             Qt::IntersectClip);
         for (int c = 0; c < columns_.Count(); ++c) {
             const int x = ColumnLeft(c) + columns_.Items(c)->Width();
@@ -935,12 +939,12 @@ void TDBGrid::DiscardEditor() {
 
 void TDBGrid::PlaceEditor() {
     if (!EditorMode()) return;
-    const QRect cell = CellRect(selectedColumn_, CurrentRow());
+    const Rect cell = CellRect(selectedColumn_, CurrentRow());
     if (cell.isEmpty()) {
         editor_->hide();
         return;
     }
-    editor_->setGeometry(cell.intersected(QRect(FixedWidth(), 0, viewport()->width(), viewport()->height())));
+    editor_->setGeometry(cell.intersected(Rect(FixedWidth(), 0, viewport()->width(), viewport()->height())));
     if (TColumn* column = columns_.Items(selectedColumn_)) editor_->setFont(column->Font());
 }
 

@@ -14,6 +14,7 @@
 #include "data/DBGridPaint.h"
 #include "data/Db.h"
 #include "runtime/ComponentRegistry.h"
+#include "runtime/Geometry.h"
 
 class QLineEdit;
 class TDBGrid;
@@ -104,13 +105,13 @@ class TDBGrid : public QAbstractScrollArea, public runtime::Loadable {
     // The canvas of the cell being drawn: draw hooks change its brush and font, then may call
     // DefaultDrawColumnCell.
     TCanvas* Canvas() { return &canvas_; }
-    void DefaultDrawColumnCell(const QRect& rect, int dataCol, TColumn* column, TGridDrawState state);
-    void DefaultDrawDataCell(const QRect& rect, TField* field, TGridDrawState state);
+    void DefaultDrawColumnCell(const Rect& rect, int dataCol, TColumn* column, TGridDrawState state);
+    void DefaultDrawDataCell(const Rect& rect, TField* field, TGridDrawState state);
 
-    std::function<void(const QRect& rect, int dataCol, TColumn* column, TGridDrawState state)>
+    std::function<void(const Rect& rect, int dataCol, TColumn* column, TGridDrawState state)>
         OnDrawColumnCell;
     // Called for default columns only, before OnDrawColumnCell.
-    std::function<void(const QRect& rect, TField* field, TGridDrawState state)> OnDrawDataCell;
+    std::function<void(const Rect& rect, TField* field, TGridDrawState state)> OnDrawDataCell;
     std::function<void()> OnDblClick;
     std::function<void(TColumn* column)> OnCellClick;
     std::function<void(TColumn* column)> OnTitleClick;
@@ -122,9 +123,9 @@ class TDBGrid : public QAbstractScrollArea, public runtime::Loadable {
     int VisibleRowCount() const { return visibleRows_; }
     int IndicatorWidth() const;
     int DefaultColumnWidth(const TColumn* column) const;
-    QRect CellRect(int dataCol, int dataRow) const;
-    QRect TitleRect(int dataCol) const;
-    QRect IndicatorRect(int dataRow) const;
+    Rect CellRect(int dataCol, int dataRow) const;
+    Rect TitleRect(int dataCol) const;
+    Rect IndicatorRect(int dataRow) const;
     // The data row that holds the current record (0 when there is none).
     int CurrentRow() const;
 
@@ -144,7 +145,7 @@ class TDBGrid : public QAbstractScrollArea, public runtime::Loadable {
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -189,10 +190,10 @@ class TDBGrid : public QAbstractScrollArea, public runtime::Loadable {
     void InvalidateIndicator();
 
     // Painting.
-    void PaintTitleRow(QPainter& painter, const QRect& dirty);
-    void PaintDataRow(QPainter& painter, const QRect& dirty, int dataRow);
+    void PaintTitleRow(QPainter& painter, const Rect& dirty);
+    void PaintDataRow(QPainter& painter, const Rect& dirty, int dataRow);
     void PaintDataCell(QPainter& painter, int dataCol, int dataRow, bool hasRecord);
-    void PaintFixedCell(QPainter& painter, const QRect& cell, const QColor& color);
+    void PaintFixedCell(QPainter& painter, const Rect& cell, const QColor& color);
     void PaintGridLines(QPainter& painter, int rows);
     TGridDrawState CellState(int dataCol, int dataRow) const;
     bool ShowsFocus() const;

@@ -60,8 +60,8 @@ enum TFieldType {
     ftMemo,
     ftGraphic,
     ftFmtMemo,
-    ftParadoxOle,
-    ftDBaseOle,
+    ftEngineBinary1,
+    ftEngineBinary2,
     ftTypedBinary,
     ftCursor
 };

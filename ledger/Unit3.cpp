@@ -7,6 +7,7 @@
 #include "ledger/Ledger.h"
 #include "ledger/Unit4.h"
 #include "ledger/UnitPrint.h"
+#include "runtime/Geometry.h"
 #include "runtime/Seams.h"
 
 TfrmEvidencija* frmEvidencija = nullptr;
@@ -70,8 +71,7 @@ TfrmEvidencija::TfrmEvidencija()
     OnActivate = [this](QObject* sender) { FormActivate(sender); };
     BitBtn1->OnClick = [this](QObject* sender) { BitBtn1Click(sender); };
     BitBtn2->OnClick = [this](QObject* sender) { BitBtn2Click(sender); };
-    DBGrid1->OnDrawColumnCell = [this](const QRect& rect, int dataCol, TColumn* column,
-                                       TGridDrawState state) {
+    DBGrid1->OnDrawColumnCell = [this](const Rect& rect, int dataCol, TColumn* column, TGridDrawState state) {
         DBGrid1DrawColumnCell(rect, dataCol, column, state);
     };
     Noviunos1->OnClick = [this](QObject* sender) { Noviunos1Click(sender); };
@@ -135,7 +135,7 @@ void TfrmEvidencija::BitBtn2Click(QObject*) {
 
 // Paints every cell of a row red when that row's own balance is negative, green otherwise. A result
 // without a balance column (a report) keeps the grid's own colours.
-void TfrmEvidencija::DBGrid1DrawColumnCell(const QRect& Rect, int DataCol, TColumn* Column,
+void TfrmEvidencija::DBGrid1DrawColumnCell(const Rect& Rect, int DataCol, TColumn* Column,
                                            TGridDrawState State) {
     const TField* balance = DBGrid1->Fields(BalanceColumn);
     if (!balance) return;

@@ -9,6 +9,7 @@
 #include "data/DBTables.h"
 #include "runtime/Controls.h"
 #include "runtime/Form.h"
+#include "runtime/Geometry.h"
 #include "runtime/Menus.h"
 
 // The register. Its datasets are shared with the day entry and reports windows, which drive them
@@ -55,7 +56,7 @@ class TfrmEvidencija : public TForm {
     void FormActivate(QObject* Sender);
     void BitBtn1Click(QObject* Sender);
     void BitBtn2Click(QObject* Sender);
-    void DBGrid1DrawColumnCell(const QRect& Rect, int DataCol, TColumn* Column, TGridDrawState State);
+    void DBGrid1DrawColumnCell(const Rect& Rect, int DataCol, TColumn* Column, TGridDrawState State);
     void Noviunos1Click(QObject* Sender);
     void Stampazahtevazakoriscenjeslobodnihdana1Click(QObject* Sender);
     void StampazahtevazaGO1Click(QObject* Sender);

@@ -2,7 +2,6 @@
 // register window shows, writing it through the register's worker-rows query.
 #include "ledger/Unit4.h"
 
-#include <QRegularExpression>
 #include <chrono>
 #include <functional>
 #include <utility>
@@ -25,11 +24,20 @@ namespace {
 
 // A decimal whole number, optionally signed, after any leading blanks; anything else is refused with
 // the conversion error a person sees.
+bool isWholeNumber(const QString& text) {
+    qsizetype i = 0;
+    while (i < text.size() && text[i].isSpace()) ++i;
+    if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) ++i;
+    if (i == text.size()) return false;
+    for (; i < text.size(); ++i)
+        if (text[i] < u'0' || text[i] > u'9') return false;
+    return true;
+}
+
 int integerFromText(const QString& text) {
-    static const QRegularExpression wholeNumber(QStringLiteral("^\\s*[+-]?[0-9]+$"));
     bool ok = false;
     int value = 0;
-    if (wholeNumber.match(text).hasMatch()) value = text.trimmed().toInt(&ok, 10);
+    if (isWholeNumber(text)) value = text.trimmed().toInt(&ok, 10);
     if (!ok) throw EConvertError(QStringLiteral("'%1' is not a valid integer value").arg(text));
     return value;
 }

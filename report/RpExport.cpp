@@ -14,6 +14,7 @@
 #include "report/RpPreview.h"
 #include "report/RpPrinter.h"
 #include "report/RpReport.h"
+#include "runtime/Geometry.h"
 #include "runtime/Seams.h"
 
 namespace {
@@ -198,7 +199,7 @@ void savePagesPdf(TRpPrinter& printer, const QString& fileName) {
     pdf.setTitle(printer.Title());
     QPainter painter;
     if (!painter.begin(&pdf)) throw ERpError(QStringLiteral("Cannot create file \"%1\"").arg(fileName));
-    const QRectF sheet(QPointF(0, 0), pdf.pageLayout().fullRectPixels(pdf.resolution()).size());
+    const RectF sheet(QPointF(0, 0), pdf.pageLayout().fullRectPixels(pdf.resolution()).size());
     for (int n = 1; n <= printer.PageCount(); ++n) {
         if (n > 1) pdf.newPage();
         if (const std::optional<TRpPageImage> page = printer.Page(n)) page->Replay(painter, sheet);

@@ -9,6 +9,7 @@
 #include <QPen>
 
 #include "report/RpUnits.h"
+#include "runtime/Geometry.h"
 
 QImage measuringDevice(int dotsPerInch) {
     QImage image(1, 1, QImage::Format_ARGB32);
@@ -72,7 +73,7 @@ class ItemReader {
         if (raw > last) throw ERpError(QStringLiteral("Page image is corrupt"));
         return static_cast<E>(raw);
     }
-    QColor readColor() { return QColor::fromRgba(read<QRgb>()); }
+    QColor readColor() { return QColor::fromRgba(read<quint32>()); }
     TRpPenSpec readPen() {
         TRpPenSpec pen;
         pen.color = readColor();
@@ -91,14 +92,14 @@ class ItemReader {
         switch (readEnum<Tag>(quint8(Tag::Picture))) {
             case Tag::Fill: {
                 TRpPageImage::Fill f;
-                f.rect = read<QRect>();
+                f.rect = read<Rect>();
                 f.color = readColor();
                 return f;
             }
             case Tag::Shape: {
                 TRpPageImage::Shape s;
                 s.kind = readEnum<TRpPageImage::ShapeKind>(quint8(TRpPageImage::ShapeKind::Line));
-                s.rect = read<QRect>();
+                s.rect = read<Rect>();
                 s.pen = readPen();
                 s.brush = readBrush();
                 return s;
@@ -120,11 +121,11 @@ class ItemReader {
             }
             case Tag::Clip: {
                 const bool on = read<bool>();
-                return TRpPageImage::Clip{on, read<QRect>()};
+                return TRpPageImage::Clip{on, read<Rect>()};
             }
             case Tag::Picture: {
                 TRpPageImage::Picture p;
-                p.rect = read<QRect>();
+                p.rect = read<Rect>();
                 p.png = read<QByteArray>();
                 return p;
             }
@@ -178,7 +179,7 @@ namespace {
 
 class Replayer {
   public:
-    Replayer(QPainter& painter, const QRectF& target, QSize pageSize)
+    Replayer(QPainter& painter, const RectF& target, QSize pageSize)
         : painter_(painter),
           target_(target),
           sx_(pageSize.width() > 0 ? target.width() / pageSize.width() : 0),
@@ -190,7 +191,7 @@ class Replayer {
         pen.setJoinStyle(Qt::MiterJoin);
         painter_.setPen(pen);
         painter_.setBrush(QBrush(s.brush.color, s.brush.style));
-        const QRectF box = map(s.rect);
+        const RectF box = map(s.rect);
         switch (s.kind) {
             case TRpPageImage::ShapeKind::Rectangle:
                 painter_.drawRect(inset(box, pen.widthF()));
@@ -234,25 +235,24 @@ class Replayer {
     }
 
   private:
-    QRectF map(const QRect& r) const {
-        return QRectF(target_.x() + r.x() * sx_, target_.y() + r.y() * sy_, r.width() * sx_,
-                      r.height() * sy_);
+    RectF map(const Rect& r) const {
+        return RectF(target_.x() + r.x() * sx_, target_.y() + r.y() * sy_, r.width() * sx_, r.height() * sy_);
     }
     // A rectangle outline lies inside its box, as the fill does.
-    static QRectF inset(const QRectF& box, double penWidth) {
+    static RectF inset(const RectF& box, double penWidth) {
         const double half = std::max(penWidth, 1.0) / 2;
         return box.adjusted(half, half, -half, -half);
     }
 
     QPainter& painter_;
-    QRectF target_;
+    RectF target_;
     double sx_;
     double sy_;
 };
 
 }  // namespace
 
-void TRpPageImage::Replay(QPainter& painter, const QRectF& target) const {
+void TRpPageImage::Replay(QPainter& painter, const RectF& target) const {
     painter.save();  // the outer state, restored at the end
     painter.save();  // the state a removed clip returns to
     Replayer replayer(painter, target, size_);
@@ -271,20 +271,20 @@ void TRpPageRecorder::SetFont(const QFont& font, const QColor& color) {
     fontColor_ = color;
 }
 
-void TRpPageRecorder::FillRect(const QRect& rect, const QColor& color) {
+void TRpPageRecorder::FillRect(const Rect& rect, const QColor& color) {
     page_.Append(TRpPageImage::Fill{rect, color});
 }
 
-void TRpPageRecorder::Rectangle(const QRect& rect) {
+void TRpPageRecorder::Rectangle(const Rect& rect) {
     page_.Append(TRpPageImage::Shape{TRpPageImage::ShapeKind::Rectangle, rect, pen_, brush_});
 }
 
-void TRpPageRecorder::Ellipse(const QRect& rect) {
+void TRpPageRecorder::Ellipse(const Rect& rect) {
     page_.Append(TRpPageImage::Shape{TRpPageImage::ShapeKind::Ellipse, rect, pen_, brush_});
 }
 
 void TRpPageRecorder::Line(const QPoint& from, const QPoint& to) {
-    const QRect span(from.x(), from.y(), to.x() - from.x(), to.y() - from.y());
+    const Rect span(from.x(), from.y(), to.x() - from.x(), to.y() - from.y());
     page_.Append(TRpPageImage::Shape{TRpPageImage::ShapeKind::Line, span, pen_, brush_});
 }
 
@@ -295,15 +295,15 @@ void TRpPageRecorder::TextOut(const QPoint& at, const QString& text, TRpTextAnch
                                     fontColor_, anchor});
 }
 
-void TRpPageRecorder::SetClip(const QRect& rect) {
+void TRpPageRecorder::SetClip(const Rect& rect) {
     page_.Append(TRpPageImage::Clip{true, rect});
 }
 
 void TRpPageRecorder::RemoveClip() {
-    page_.Append(TRpPageImage::Clip{false, QRect()});
+    page_.Append(TRpPageImage::Clip{false, Rect()});
 }
 
-void TRpPageRecorder::DrawImage(const QRect& target, const QImage& image) {
+void TRpPageRecorder::DrawImage(const Rect& target, const QImage& image) {
     QByteArray png;
     QBuffer buffer(&png);
     buffer.open(QIODevice::WriteOnly);

@@ -7,10 +7,11 @@
 #include <QFont>
 #include <QImage>
 #include <QLine>
-#include <QRect>
 #include <QString>
 #include <variant>
 #include <vector>
+
+#include "runtime/Geometry.h"
 
 class QPainter;
 
@@ -39,15 +40,15 @@ class TRpCanvas {
     virtual void SetPen(const TRpPenSpec& pen) = 0;
     virtual void SetBrush(const TRpBrushSpec& brush) = 0;
 
-    virtual void FillRect(const QRect& rect, const QColor& color) = 0;
-    virtual void Rectangle(const QRect& rect) = 0;  // outlined with the pen, filled with the brush
-    virtual void Ellipse(const QRect& rect) = 0;
+    virtual void FillRect(const Rect& rect, const QColor& color) = 0;
+    virtual void Rectangle(const Rect& rect) = 0;  // outlined with the pen, filled with the brush
+    virtual void Ellipse(const Rect& rect) = 0;
     virtual void Line(const QPoint& from, const QPoint& to) = 0;
     // Writes `text` with its top at y and its anchor at x, on a transparent background.
     virtual void TextOut(const QPoint& at, const QString& text, TRpTextAnchor anchor) = 0;
-    virtual void SetClip(const QRect& rect) = 0;
+    virtual void SetClip(const Rect& rect) = 0;
     virtual void RemoveClip() = 0;
-    virtual void DrawImage(const QRect& target, const QImage& image) = 0;
+    virtual void DrawImage(const Rect& target, const QImage& image) = 0;
 
     // Extents of `text` in the current font, device pixels.
     virtual int TextWidth(const QString& text) const = 0;
@@ -59,13 +60,13 @@ class TRpCanvas {
 class TRpPageImage {
   public:
     struct Fill {
-        QRect rect;
+        Rect rect;
         QColor color;
     };
     enum class ShapeKind : quint8 { Rectangle, Ellipse, Line };
     struct Shape {
         ShapeKind kind;
-        QRect rect;  // for lines: from rect.topLeft() to the point (rect.x() + rect.width(), ...)
+        Rect rect;  // for lines: from rect.topLeft() to the point (rect.x() + rect.width(), ...)
         TRpPenSpec pen;
         TRpBrushSpec brush;
     };
@@ -80,10 +81,10 @@ class TRpPageImage {
     };
     struct Clip {
         bool on;  // false: the clip is removed
-        QRect rect;
+        Rect rect;
     };
     struct Picture {
-        QRect rect;
+        Rect rect;
         QByteArray png;
     };
     using Item = std::variant<Fill, Shape, Text, Clip, Picture>;
@@ -104,7 +105,7 @@ class TRpPageImage {
     static TRpPageImage Parse(const QByteArray& bytes);
 
     // Draws the page scaled into `target` of the painter's device.
-    void Replay(QPainter& painter, const QRectF& target) const;
+    void Replay(QPainter& painter, const RectF& target) const;
 
   private:
     QSize size_;
@@ -122,14 +123,14 @@ class TRpPageRecorder : public TRpCanvas {
     void SetFont(const QFont& font, const QColor& color) override;
     void SetPen(const TRpPenSpec& pen) override { pen_ = pen; }
     void SetBrush(const TRpBrushSpec& brush) override { brush_ = brush; }
-    void FillRect(const QRect& rect, const QColor& color) override;
-    void Rectangle(const QRect& rect) override;
-    void Ellipse(const QRect& rect) override;
+    void FillRect(const Rect& rect, const QColor& color) override;
+    void Rectangle(const Rect& rect) override;
+    void Ellipse(const Rect& rect) override;
     void Line(const QPoint& from, const QPoint& to) override;
     void TextOut(const QPoint& at, const QString& text, TRpTextAnchor anchor) override;
-    void SetClip(const QRect& rect) override;
+    void SetClip(const Rect& rect) override;
     void RemoveClip() override;
-    void DrawImage(const QRect& target, const QImage& image) override;
+    void DrawImage(const Rect& target, const QImage& image) override;
     int TextWidth(const QString& text) const override;
     int TextHeight(const QString& text) const override;
 

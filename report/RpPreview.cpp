@@ -6,6 +6,7 @@
 
 #include "report/RpPrinter.h"
 #include "runtime/Boundary.h"
+#include "runtime/Geometry.h"
 
 // ---- TRpPreviewImage ---------------------------------------------------------------------------
 
@@ -23,13 +24,13 @@ void TRpPreviewImage::paintEvent(QPaintEvent*) {
     if (!image_) return;
     QPainter painter(this);
     const int w = width(), h = height();
-    painter.fillRect(QRect(1, 1, w - 4, h - 4), Qt::white);
-    image_->Replay(painter, QRectF(0, 0, w, h));
+    painter.fillRect(Rect(1, 1, w - 4, h - 4), Qt::white);
+    image_->Replay(painter, RectF(0, 0, w, h));
     painter.setPen(Qt::black);
     painter.setBrush(Qt::NoBrush);
-    painter.drawRect(QRect(0, 0, w - 4, h - 4));
-    painter.fillRect(QRect(w - 2, 2, 2, h - 2), Qt::black);
-    painter.fillRect(QRect(2, h - 2, w - 2, 2), Qt::black);
+    painter.drawRect(Rect(0, 0, w - 4, h - 4));
+    painter.fillRect(Rect(w - 2, 2, 2, h - 2), Qt::black);
+    painter.fillRect(Rect(2, h - 2, w - 2, 2), Qt::black);
 }
 
 // ---- TRpPreview --------------------------------------------------------------------------------
@@ -159,9 +160,12 @@ void TRpPreview::pageFinished(int page) {
     if (OnPageAvailable) OnPageAvailable(page);
 }
 
-void TRpPreview::resizeEvent(QResizeEvent* event) {
-    QScrollArea::resizeEvent(event);
+// A new viewport size recomputes a fitted zoom and re-centres the page.
+bool TRpPreview::viewportEvent(QEvent* event) {
+    const bool handled = QScrollArea::viewportEvent(event);
+    if (event->type() != QEvent::Resize) return handled;
     if (mode_ == ZoomMode::FitPage) ZoomToFit();
     if (mode_ == ZoomMode::FitWidth) ZoomToWidth();
     Relayout();
+    return handled;
 }

@@ -61,7 +61,7 @@ class TRpPreview : public QScrollArea {
 
   protected:
     bool event(QEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
 
   private:
     void loadPage(int page);

@@ -5,6 +5,7 @@
 #include <QLocale>
 
 #include "report/RpReport.h"
+#include "runtime/Geometry.h"
 #include "runtime/Seams.h"
 
 namespace {
@@ -220,8 +221,8 @@ void TRpCustomLabel::Print(double ofsX, double ofsY) {
     FormatLines();
 
     if (outputToCanvas() && !Transparent) {
-        canvas.FillRect(QRect(QPoint(printer.XPos(L), printer.YPos(T)),
-                              QPoint(printer.XPos(L + W) - 1, printer.YPos(T + H) - 1)),
+        canvas.FillRect(Rect(QPoint(printer.XPos(L), printer.YPos(T)),
+                             QPoint(printer.XPos(L + W) - 1, printer.YPos(T + H) - 1)),
                         Color);
     }
     double x = L, y = T;
@@ -299,7 +300,7 @@ void TRpShape::Print(double ofsX, double ofsY) {
     const auto& size = SizeValues();
     const double L = size[kLeft] + ofsX, T = size[kTop] + ofsY, W = size[kWidth], H = size[kHeight];
     const int x1 = printer.XPos(L), y1 = printer.YPos(T), x2 = printer.XPos(L + W), y2 = printer.YPos(T + H);
-    const QRect box(QPoint(x1, y1), QPoint(x2 - 1, y2 - 1));
+    const Rect box(QPoint(x1, y1), QPoint(x2 - 1, y2 - 1));
     switch (Shape) {
         case TRpShapeType::rpsRectangle:
             canvas.Rectangle(box);
@@ -341,8 +342,8 @@ void TRpImage::Print(double ofsX, double ofsY) {
     TRpCanvas& canvas = printer.Canvas();
     const auto& size = SizeValues();
     const double L = size[kLeft] + ofsX, T = size[kTop] + ofsY, W = size[kWidth], H = size[kHeight];
-    const QRect box(QPoint(printer.XPos(L), printer.YPos(T)),
-                    QPoint(printer.XPos(L + W) - 1, printer.YPos(T + H) - 1));
+    const Rect box(QPoint(printer.XPos(L), printer.YPos(T)),
+                   QPoint(printer.XPos(L + W) - 1, printer.YPos(T + H) - 1));
     if (!Picture.isNull()) {
         if (Stretch) {
             canvas.DrawImage(box, Picture);
@@ -353,7 +354,7 @@ void TRpImage::Print(double ofsX, double ofsY) {
             QPoint at = box.topLeft();
             if (Center) at += QPoint((box.width() - w) / 2, (box.height() - h) / 2);
             canvas.SetClip(box);
-            canvas.DrawImage(QRect(at, QSize(w, h)), Picture);
+            canvas.DrawImage(Rect(at, QSize(w, h)), Picture);
             canvas.RemoveClip();
         }
     }

@@ -9,6 +9,7 @@
 #include "report/RpExport.h"
 #include "report/RpReport.h"
 #include "report/RpStandardPreview.h"
+#include "runtime/Geometry.h"
 #include "runtime/Seams.h"
 
 namespace {
@@ -88,7 +89,7 @@ class TQtPrinterDevice : public TRpPrinterDevice {
         if (!painter.begin(&device_)) throw ERpError(QStringLiteral("Printer selected is not valid"));
         for (std::size_t i = 0; i < pages_.size(); ++i) {
             if (i > 0) device_.newPage();
-            pages_[i].Replay(painter, QRectF(QPointF(0, 0), pages_[i].Size()));
+            pages_[i].Replay(painter, RectF(QPointF(0, 0), pages_[i].Size()));
         }
         painter.end();
         pages_.clear();
@@ -194,7 +195,7 @@ void printStoredPages(TRpPrinter& printer) {
     device.setDocName(printer.Title());
     QPainter painter;
     if (!painter.begin(&device)) throw ERpError(QStringLiteral("Printer selected is not valid"));
-    const QRectF printable(0, 0, device.width(), device.height());
+    const RectF printable(0, 0, device.width(), device.height());
     for (std::size_t i = 0; i < pages.size(); ++i) {
         if (i > 0) device.newPage();
         pages[i].Replay(painter, printable);

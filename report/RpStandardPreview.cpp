@@ -19,6 +19,7 @@
 #include "report/RpPrinter.h"
 #include "report/RpReport.h"
 #include "runtime/Boundary.h"
+#include "runtime/Geometry.h"
 
 namespace {
 
@@ -35,12 +36,12 @@ void drawTriangle(QPainter& p, bool left, double x) {
 
 void drawMagnifier(QPainter& p) {
     p.setPen(QPen(Qt::black, 1.5));
-    p.drawEllipse(QRectF(1.5, 1.5, 9, 9));
+    p.drawEllipse(RectF(1.5, 1.5, 9, 9));
     p.setPen(QPen(Qt::black, 2.5));
     p.drawLine(QPointF(9.5, 9.5), QPointF(14.5, 14.5));
 }
 
-void drawSheet(QPainter& p, const QRectF& r) {
+void drawSheet(QPainter& p, const RectF& r) {
     p.setPen(Qt::black);
     p.setBrush(Qt::white);
     p.drawRect(r);
@@ -54,19 +55,19 @@ QIcon glyphIcon(Glyph glyph) {
     switch (glyph) {
         case Glyph::Fit:
             drawMagnifier(p);
-            p.fillRect(QRectF(4, 4, 4, 4), Qt::darkBlue);
+            p.fillRect(RectF(4, 4, 4, 4), Qt::darkBlue);
             break;
         case Glyph::Hundred:
             drawMagnifier(p);
             p.setFont(QFont(QStringLiteral("Arial"), 5));
-            p.drawText(QRectF(1.5, 1.5, 9, 9), Qt::AlignCenter, QStringLiteral("1"));
+            p.drawText(RectF(1.5, 1.5, 9, 9), Qt::AlignCenter, QStringLiteral("1"));
             break;
         case Glyph::Width:
             drawMagnifier(p);
             p.drawLine(QPointF(3, 6), QPointF(9, 6));
             break;
         case Glyph::First:
-            p.fillRect(QRectF(3, 3, 2, 10), Qt::black);
+            p.fillRect(RectF(3, 3, 2, 10), Qt::black);
             drawTriangle(p, true, 6);
             break;
         case Glyph::Prev:
@@ -77,29 +78,29 @@ QIcon glyphIcon(Glyph glyph) {
             break;
         case Glyph::Last:
             drawTriangle(p, false, 5);
-            p.fillRect(QRectF(11, 3, 2, 10), Qt::black);
+            p.fillRect(RectF(11, 3, 2, 10), Qt::black);
             break;
         case Glyph::Setup:
-            drawSheet(p, QRectF(3.5, 1.5, 9, 6));
-            p.fillRect(QRectF(1, 7, 14, 6), Qt::darkGray);
+            drawSheet(p, RectF(3.5, 1.5, 9, 6));
+            p.fillRect(RectF(1, 7, 14, 6), Qt::darkGray);
             p.setPen(QPen(Qt::black, 1.5));
             p.drawLine(QPointF(11, 15), QPointF(15, 11));
             break;
         case Glyph::Print:
-            drawSheet(p, QRectF(3.5, 1.5, 9, 6));
-            p.fillRect(QRectF(1, 7, 14, 6), Qt::darkGray);
-            drawSheet(p, QRectF(3.5, 11.5, 9, 3));
+            drawSheet(p, RectF(3.5, 1.5, 9, 6));
+            p.fillRect(RectF(1, 7, 14, 6), Qt::darkGray);
+            drawSheet(p, RectF(3.5, 11.5, 9, 3));
             break;
         case Glyph::Save:
-            p.fillRect(QRectF(1, 1, 14, 14), Qt::darkBlue);
-            p.fillRect(QRectF(4, 1, 8, 5), Qt::white);
-            p.fillRect(QRectF(4, 9, 8, 6), Qt::lightGray);
+            p.fillRect(RectF(1, 1, 14, 14), Qt::darkBlue);
+            p.fillRect(RectF(4, 1, 8, 5), Qt::white);
+            p.fillRect(RectF(4, 9, 8, 6), Qt::lightGray);
             break;
         case Glyph::Load: {
             QPainterPath folder;
-            folder.addRect(QRectF(1, 5, 14, 9));
+            folder.addRect(RectF(1, 5, 14, 9));
             p.fillPath(folder, QColor(220, 180, 60));
-            p.fillRect(QRectF(1, 3, 6, 2), QColor(220, 180, 60));
+            p.fillRect(RectF(1, 3, 6, 2), QColor(220, 180, 60));
             p.setPen(Qt::black);
             p.drawPath(folder);
             break;

@@ -11,6 +11,7 @@
 #include "runtime/Application.h"
 #include "runtime/Controls.h"
 #include "runtime/FormLoader.h"
+#include "runtime/Geometry.h"
 
 QPointer<TForm> TForm::lastActivated_;
 
@@ -37,7 +38,7 @@ void TForm::Close() {
 }
 
 void TForm::SetBounds(int left, int top, int width, int height) {
-    designedBounds_ = QRect(left, top, width, height);
+    designedBounds_ = Rect(left, top, width, height);
     frameFitted_ = false;
     fitFrameToDesignedBounds();
 }

@@ -3,12 +3,12 @@
 #pragma once
 
 #include <QPointer>
-#include <QRect>
 #include <QWidget>
 #include <exception>
 
 #include "runtime/Boundary.h"
 #include "runtime/Exception.h"
+#include "runtime/Geometry.h"
 
 class QMenuBar;
 
@@ -37,7 +37,7 @@ class TForm : public QWidget {
     // Places the window's frame at these outer bounds (left, top, width, height), as closely as the
     // window system allows.
     void SetBounds(int left, int top, int width, int height);
-    QRect DesignedBounds() const { return designedBounds_; }
+    Rect DesignedBounds() const { return designedBounds_; }
 
     // Puts the form's main menu at its top; the client area (where controls are placed) starts below.
     void SetMenuBar(QMenuBar* menuBar);
@@ -77,7 +77,7 @@ class TForm : public QWidget {
     void fitFrameToDesignedBounds();
     bool clickButtonForKey(int key);
 
-    QRect designedBounds_;
+    Rect designedBounds_;
     bool frameFitted_ = false;
     bool activating_ = false;
     bool ignoringActivations_ = false;

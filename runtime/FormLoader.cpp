@@ -12,6 +12,7 @@
 #include "runtime/ComponentRegistry.h"
 #include "runtime/Controls.h"
 #include "runtime/Form.h"
+#include "runtime/Geometry.h"
 #include "runtime/Graphics.h"
 
 namespace runtime {
@@ -82,7 +83,7 @@ class FormReader {
     }
 
     static void applyCommonKeys(QWidget* widget, const QJsonObject& description) {
-        const QRect bounds = widget->geometry();
+        const Rect bounds = widget->geometry();
         if (description.contains(key("left")) || description.contains(key("width")))
             widget->setGeometry(description.value(key("left")).toInt(bounds.left()),
                                 description.value(key("top")).toInt(bounds.top()),

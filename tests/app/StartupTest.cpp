@@ -17,6 +17,7 @@
 #include "ledger/Unit4.h"
 #include "ledger/Unit5.h"
 #include "runtime/Application.h"
+#include "runtime/Geometry.h"
 #include "runtime/Seams.h"
 
 void PrintTo(const QString& text, std::ostream* out);
@@ -84,7 +85,7 @@ class CreatedShell : public Shell {
 struct Window {
     const char* name;
     const char* caption;
-    QRect bounds;
+    Rect bounds;
 };
 
 class CreatedWindows : public CreatedShell, public ::testing::WithParamInterface<std::pair<int, Window>> {};

@@ -12,6 +12,7 @@
 
 #include "data/DBCtrls.h"
 #include "data/DBGrids.h"
+#include "runtime/Geometry.h"
 #include "runtime/Seams.h"
 #include "tests/data/grid_rows_dataset.h"
 
@@ -119,7 +120,7 @@ class ControlTest : public ::testing::Test {
 };
 
 // How many pixels of `area` in `image` differ from `background`.
-inline int pixelsNotOf(const QImage& image, const QRect& area, const QColor& background) {
+inline int pixelsNotOf(const QImage& image, const Rect& area, const QColor& background) {
     int count = 0;
     for (int y = area.top(); y <= area.bottom(); ++y) {
         for (int x = area.left(); x <= area.right(); ++x) {

@@ -3,6 +3,7 @@
 #include <QFontMetrics>
 #include <QScrollBar>
 
+#include "runtime/Geometry.h"
 #include "tests/data/grid_fixture.h"
 
 namespace {
@@ -120,11 +121,11 @@ TEST_F(GridLayoutTest, AnEmptyDataSetShowsTitlesAndOneEmptyRowWithTheArrow) {
     EXPECT_GT(pixelsNotOf(image, grid->TitleRect(3).adjusted(2, 2, -2, -2),
                           grid->Columns().Items(3)->Title().Color()),
               0);
-    const QRect arrow = grid->IndicatorRect(0).adjusted(1, 1, -1, -1);
+    const Rect arrow = grid->IndicatorRect(0).adjusted(1, 1, -1, -1);
     EXPECT_GT(pixelsNotOf(image, arrow, grid->FixedColor()), 0) << "the arrow";
     EXPECT_EQ(pixelsNotOf(image, grid->CellRect(3, 0), grid->Color()), 0) << "an empty row";
-    const QRect below(0, grid->IndicatorRect(1).top() + 1, grid->viewport()->width(),
-                      grid->DefaultRowHeight() - 2);
+    const Rect below(0, grid->IndicatorRect(1).top() + 1, grid->viewport()->width(),
+                     grid->DefaultRowHeight() - 2);
     EXPECT_EQ(pixelsNotOf(image, below, grid->Color()), 0) << "nothing under the empty row";
     EXPECT_EQ(grid->CurrentRow(), 0);
 }
@@ -133,7 +134,7 @@ TEST_F(GridLayoutTest, TheIndicatorMarkFollowsTheState) {
     MakeLedger(3);
     MakeGrid(true);
     dataSet->Open();
-    const QRect mark = grid->IndicatorRect(0).adjusted(1, 1, -1, -1);
+    const Rect mark = grid->IndicatorRect(0).adjusted(1, 1, -1, -1);
     const QImage browse = Grab().copy(mark);
     dataSet->Edit();
     const QImage edit = Grab().copy(mark);

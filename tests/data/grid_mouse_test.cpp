@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QMenu>
 
+#include "runtime/Geometry.h"
 #include "tests/data/grid_fixture.h"
 
 namespace {
@@ -61,7 +62,7 @@ TEST_F(GridMouseTest, AClickBelowTheRowsChangesNothing) {
 
 TEST_F(GridMouseTest, DraggingATitleBorderResizesTheColumn) {
     Open(2);
-    const QRect title = grid->TitleRect(3);
+    const Rect title = grid->TitleRect(3);
     const QPoint border(title.right() + 1, title.center().y());
     QTest::mousePress(grid->viewport(), Qt::LeftButton, {}, border);
     QMouseEvent move(QEvent::MouseMove, QPointF(border + QPoint(30, 0)),

@@ -2,6 +2,7 @@
 // set in the hook fills the whole cell, and a change of one field repaints only its column.
 #include <QPaintEvent>
 
+#include "runtime/Geometry.h"
 #include "tests/data/grid_fixture.h"
 
 namespace {
@@ -10,7 +11,7 @@ class GridPaintTest : public ControlTest {
   protected:
     // Colours every cell by the sign of its row's balance, as the register window does.
     void InstallBalanceHook() {
-        grid->OnDrawColumnCell = [this](const QRect& rect, int dataCol, TColumn* column,
+        grid->OnDrawColumnCell = [this](const Rect& rect, int dataCol, TColumn* column,
                                         TGridDrawState state) {
             TField* balance = grid->Fields(9);
             const int value = balance ? balance->AsInteger() : 0;
@@ -27,7 +28,7 @@ TEST_F(GridPaintTest, TheHookReadsThePaintedRowAndTheCurrentRecordIsRestored) {
     dataSet->MoveBy(2);
     std::map<int, double> balanceByRow;
     std::map<int, QString> transactionByRow;
-    grid->OnDrawColumnCell = [&](const QRect& rect, int dataCol, TColumn*, TGridDrawState) {
+    grid->OnDrawColumnCell = [&](const Rect& rect, int dataCol, TColumn*, TGridDrawState) {
         const int row = (rect.top() - grid->TitleRowHeight()) / grid->DefaultRowHeight();
         if (dataCol == 9) balanceByRow[row] = grid->Fields(9)->AsFloat();
         if (dataCol == 1) transactionByRow[row] = dataSet->FieldByName("Transakcije")->AsString();
@@ -54,12 +55,12 @@ TEST_F(GridPaintTest, ABrushSetInTheHookFillsEveryCellOfTheRowToItsEdges) {
         const QColor expected = dataSet->Stored(row, 7).toDouble() < 0 ? red : green;
         for (int c = 0; c < 10; ++c) {
             if (row == 0 && c == 0) continue;  // the focused cell carries the focus rectangle
-            const QRect cell = grid->CellRect(c, row);
+            const Rect cell = grid->CellRect(c, row);
             const QPoint corners[] = {cell.topLeft(), cell.topRight(), cell.bottomLeft(), cell.bottomRight()};
             for (const QPoint& corner : corners) {
                 EXPECT_EQ(image.pixelColor(corner), expected) << "row " << row << " column " << c;
             }
-            const QRect margin(cell.left(), cell.top(), 2, cell.height());
+            const Rect margin(cell.left(), cell.top(), 2, cell.height());
             EXPECT_EQ(pixelsNotOf(image, margin, expected), 0) << "row " << row << " column " << c;
         }
     }
@@ -75,7 +76,7 @@ TEST_F(GridPaintTest, TheSelectedCellKeepsTheHookColourAndTheHighlightTextColour
     dataSet->Open();
     grid->SetSelectedIndex(3);
     const QImage image = Grab();
-    const QRect cell = grid->CellRect(3, 0);
+    const Rect cell = grid->CellRect(3, 0);
     EXPECT_EQ(image.pixelColor(cell.topLeft() + QPoint(1, 1)), QColor(255, 0, 0));
     const QColor highlightText = grid->palette().color(QPalette::HighlightedText);
     const QColor normalText = grid->palette().color(QPalette::Text);
@@ -109,10 +110,10 @@ TEST_F(GridPaintTest, AHookWithoutTheBalanceColumnKeepsTheDefaultColours) {
 class PaintRecorder : public QObject {
   public:
     bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Paint) region += static_cast<QPaintEvent*>(event)->region();
+        if (event->type() == QEvent::Paint) area |= static_cast<QPaintEvent*>(event)->rect();
         return false;
     }
-    QRegion region;
+    Rect area;  // the bounding box of every painted area
 };
 
 TEST_F(GridPaintTest, AFieldChangeRepaintsOnlyItsColumn) {
@@ -124,13 +125,13 @@ TEST_F(GridPaintTest, AFieldChangeRepaintsOnlyItsColumn) {
     grid->viewport()->installEventFilter(&recorder);
     dataSet->Edit();
     QApplication::processEvents();
-    recorder.region = QRegion();
+    recorder.area = Rect();
 
     dataSet->FieldByName("Razlog")->SetAsString("GO");
     QApplication::processEvents();
 
-    const QRect column = grid->CellRect(4, 0);
-    const QRect painted = recorder.region.boundingRect();
+    const Rect column = grid->CellRect(4, 0);
+    const Rect painted = recorder.area;
     EXPECT_EQ(painted.left(), column.left());
     EXPECT_LE(painted.right(), column.right() + 1);
     EXPECT_LT(painted.width(), grid->viewport()->width() / 4);

@@ -8,6 +8,7 @@
 #include "ledger/Unit6.h"
 #include "ledger/Unit7.h"
 #include "ledger/Unit8.h"
+#include "runtime/Geometry.h"
 
 namespace {
 
@@ -73,7 +74,7 @@ QString printedLabel(const QString& formName, const char* name) {
     const auto* label = form->findChild<TRpLabel*>(QLatin1String(name));
     if (!label) return {};
     // The label's box in page pixels; a line printed inside it is the label's.
-    const QRect box(label->Left(), label->Top(), label->Width(), label->Height());
+    const Rect box(label->Left(), label->Top(), label->Width(), label->Height());
     QString printed;
     for (const PrintedText& text : lastPrintedTexts(formName))
         if (box.contains(QPoint(box.center().x(), text.at.y())) && text.at.x() >= box.left() &&

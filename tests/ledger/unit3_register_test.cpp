@@ -7,6 +7,7 @@
 #include "ledger/Unit2.h"
 #include "ledger/Unit3.h"
 #include "ledger/Unit4.h"
+#include "runtime/Geometry.h"
 
 namespace {
 
@@ -179,7 +180,7 @@ TEST_F(Register, AFailingSearchSaysSoOnceWithTheProgramsNotice) {
 }
 
 // The colour inside a data cell, clear of its text.
-QColor cellColour(const QImage& image, const QRect& cell) {
+QColor cellColour(const QImage& image, const Rect& cell) {
     return image.pixelColor(cell.left() + 1, cell.bottom() - 1);
 }
 
@@ -196,7 +197,7 @@ TEST_F(Register, RowsWithANegativeBalanceArePaintedRedAndTheOthersGreen) {
     const QImage image = grid->viewport()->grab().toImage();
     const QColor red(255, 0, 0), green(0, 128, 0);
     for (int column = 0; column < 10; ++column) {
-        const QRect first = grid->CellRect(column, 0);
+        const Rect first = grid->CellRect(column, 0);
         if (first.right() >= image.width()) break;
         EXPECT_EQ(cellColour(image, first), red) << "row 0 column " << column;
         EXPECT_EQ(cellColour(image, grid->CellRect(column, 1)), green) << "row 1 column " << column;

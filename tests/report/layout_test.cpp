@@ -4,6 +4,7 @@
 #include <QPainter>
 
 #include "report/RpReport.h"
+#include "runtime/Geometry.h"
 #include "tests/report/ReportTestSupport.h"
 
 class LayoutTest : public ReportTest {
@@ -188,12 +189,11 @@ TEST_P(AnchorTest, TextIsAnchoredByAlignment) {
     EXPECT_EQ(texts[0].at.y(), 50);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Alignments, AnchorTest,
-    ::testing::Values(AnchorCase{taLeftJustify, false, TRpTextAnchor::Left, 100},
-                      AnchorCase{taRightJustify, false, TRpTextAnchor::Right, 300},
-                      AnchorCase{taRightJustify, true, TRpTextAnchor::Right, 0},
-                      AnchorCase{taCenter, false, TRpTextAnchor::Center, 200}));
+INSTANTIATE_TEST_SUITE_P(Alignments, AnchorTest,
+                         ::testing::Values(AnchorCase{taLeftJustify, false, TRpTextAnchor::Left, 100},
+                                           AnchorCase{taRightJustify, false, TRpTextAnchor::Right, 300},
+                                           AnchorCase{taRightJustify, true, TRpTextAnchor::Right, 0},
+                                           AnchorCase{taCenter, false, TRpTextAnchor::Center, 200}));
 
 TEST_F(LayoutTest, FrameMovesTheTextInAndDrawsItsSidesAsPixelLines) {
     auto* label = addControl<TRpLabel>(report, QStringLiteral("RpLabel1"), 100, 50, 200, 40);
@@ -221,7 +221,7 @@ TEST_F(LayoutTest, LaterControlCoversTheEarlierWithItsBackground) {
     QImage sheet(816, 1056, QImage::Format_RGB32);
     sheet.fill(Qt::white);
     QPainter painter(&sheet);
-    runPages(report)[0].Replay(painter, QRectF(0, 0, 816, 1056));
+    runPages(report)[0].Replay(painter, RectF(0, 0, 816, 1056));
     painter.end();
     EXPECT_EQ(sheet.pixelColor(120, 125), QColor(Qt::red));
     EXPECT_EQ(sheet.pixelColor(195, 125), QColor(Qt::blue));
@@ -243,11 +243,11 @@ TEST_F(LayoutTest, ImageIsClippedToItsBoxOrCentredOrStretched) {
     picture.fill(Qt::green);
     struct Case {
         bool center, stretch;
-        QRect expected;
+        Rect expected;
     };
     for (const Case& c :
-         {Case{false, false, QRect(32, 16, 279, 181)}, Case{true, false, QRect(45, -14, 279, 181)},
-          Case{false, true, QRect(32, 16, 305, 121)}}) {
+         {Case{false, false, Rect(32, 16, 279, 181)}, Case{true, false, Rect(45, -14, 279, 181)},
+          Case{false, true, Rect(32, 16, 305, 121)}}) {
         TReport form;
         makeLetterForm(form);
         auto* image = addControl<TRpImage>(form, QStringLiteral("RpImage1"), 32, 16, 305, 121);
@@ -261,12 +261,12 @@ TEST_F(LayoutTest, ImageIsClippedToItsBoxOrCentredOrStretched) {
         const auto clips = itemsOf<TRpPageImage::Clip>(page);
         ASSERT_EQ(clips.size(), c.stretch ? 0u : 2u);
         if (!c.stretch) {
-            EXPECT_EQ(clips[0].rect, QRect(32, 16, 305, 121));
+            EXPECT_EQ(clips[0].rect, Rect(32, 16, 305, 121));
             EXPECT_FALSE(clips[1].on);
             QImage sheet(816, 1056, QImage::Format_RGB32);
             sheet.fill(Qt::white);
             QPainter painter(&sheet);
-            page.Replay(painter, QRectF(0, 0, 816, 1056));
+            page.Replay(painter, RectF(0, 0, 816, 1056));
             painter.end();
             EXPECT_EQ(sheet.pixelColor(50, 136), QColor(Qt::green));
             EXPECT_EQ(sheet.pixelColor(50, 137), QColor(Qt::white));  // cut at the box's bottom edge
@@ -276,7 +276,7 @@ TEST_F(LayoutTest, ImageIsClippedToItsBoxOrCentredOrStretched) {
 
 struct ShapeCase {
     TRpShapeType type;
-    std::vector<QRect> expected;  // rectangles, or lines as (from, to - from)
+    std::vector<Rect> expected;  // rectangles, or lines as (from, to - from)
 };
 class ShapeTest : public LayoutTest, public ::testing::WithParamInterface<ShapeCase> {};
 
@@ -289,14 +289,14 @@ TEST_P(ShapeTest, DrawsItsFigureInTheBox) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Shapes, ShapeTest,
-                         ::testing::Values(ShapeCase{TRpShapeType::rpsRectangle, {QRect(100, 200, 60, 40)}},
-                                           ShapeCase{TRpShapeType::rpsCircle, {QRect(100, 200, 60, 40)}},
-                                           ShapeCase{TRpShapeType::rpsVertLine, {QRect(130, 200, 0, 40)}},
-                                           ShapeCase{TRpShapeType::rpsHorLine, {QRect(100, 220, 60, 0)}},
+                         ::testing::Values(ShapeCase{TRpShapeType::rpsRectangle, {Rect(100, 200, 60, 40)}},
+                                           ShapeCase{TRpShapeType::rpsCircle, {Rect(100, 200, 60, 40)}},
+                                           ShapeCase{TRpShapeType::rpsVertLine, {Rect(130, 200, 0, 40)}},
+                                           ShapeCase{TRpShapeType::rpsHorLine, {Rect(100, 220, 60, 0)}},
                                            ShapeCase{TRpShapeType::rpsTopAndBottom,
-                                                     {QRect(100, 200, 60, 0), QRect(100, 240, 60, 0)}},
+                                                     {Rect(100, 200, 60, 0), Rect(100, 240, 60, 0)}},
                                            ShapeCase{TRpShapeType::rpsRightAndLeft,
-                                                     {QRect(100, 200, 0, 40), QRect(160, 200, 0, 40)}}));
+                                                     {Rect(100, 200, 0, 40), Rect(160, 200, 0, 40)}}));
 
 struct SysDataCase {
     TRpSysDataKind kind;

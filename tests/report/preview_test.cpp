@@ -16,6 +16,7 @@
 #include "report/RpFormLoader.h"
 #include "report/RpPreview.h"
 #include "report/RpStandardPreview.h"
+#include "runtime/Geometry.h"
 #include "tests/report/ReportTestSupport.h"
 
 namespace {
@@ -294,7 +295,7 @@ TEST_F(StandardPreviewTest, RenderedPageShowsTheFormsControlsAtTheirPlaces) {
         sheet = QImage(816, 1056, QImage::Format_RGB32);
         sheet.fill(Qt::white);
         QPainter painter(&sheet);
-        preview.Printer()->Page(1)->Replay(painter, QRectF(0, 0, 816, 1056));
+        preview.Printer()->Page(1)->Replay(painter, RectF(0, 0, 816, 1056));
         painter.end();
         preview.SetZoom(100);
         shown = preview.Image().grab().toImage();
@@ -316,15 +317,15 @@ TEST_F(StandardPreviewTest, RenderedPageShowsTheFormsControlsAtTheirPlaces) {
     EXPECT_EQ(sheet.pixelColor(200, 432), QColor(Qt::black));
     EXPECT_EQ(sheet.pixelColor(108, 396), QColor(Qt::white));
     // Some dark text pixels inside the label and the date boxes.
-    const auto darkIn = [&](QRect box) {
+    const auto darkIn = [&](Rect box) {
         int dark = 0;
         for (int y = box.top(); y <= box.bottom(); ++y)
             for (int x = box.left(); x <= box.right(); ++x) dark += qGray(sheet.pixel(x, y)) < 100;
         return dark;
     };
-    EXPECT_GT(darkIn(QRect(56, 152, 73, 33)), 20);
-    EXPECT_GT(darkIn(QRect(136, 192, 81, 33)), 20);
-    EXPECT_EQ(darkIn(QRect(400, 600, 100, 100)), 0);
+    EXPECT_GT(darkIn(Rect(56, 152, 73, 33)), 20);
+    EXPECT_GT(darkIn(Rect(136, 192, 81, 33)), 20);
+    EXPECT_EQ(darkIn(Rect(400, 600, 100, 100)), 0);
     // The preview control paints the white sheet with a black border and shadow.
     ASSERT_EQ(shown.size(), QSize(820, 1060));
     EXPECT_EQ(shown.pixelColor(0, 500), QColor(Qt::black));

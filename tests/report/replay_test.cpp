@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QTextItem>
 
+#include "runtime/Geometry.h"
 #include "tests/report/ReportTestSupport.h"
 
 namespace {
@@ -24,16 +25,16 @@ class RecordingEngine : public QPaintEngine {
     bool begin(QPaintDevice*) override { return true; }
     bool end() override { return true; }
     void updateState(const QPaintEngineState&) override {}
-    void drawPixmap(const QRectF& r, const QPixmap&, const QRectF&) override { images.push_back(r); }
-    void drawImage(const QRectF& r, const QImage&, const QRectF&, Qt::ImageConversionFlags) override {
+    void drawPixmap(const RectF& r, const QPixmap&, const RectF&) override { images.push_back(r); }
+    void drawImage(const RectF& r, const QImage&, const RectF&, Qt::ImageConversionFlags) override {
         images.push_back(r);
     }
-    void drawRects(const QRectF* rects, int count) override {
+    void drawRects(const RectF* rects, int count) override {
         for (int i = 0; i < count; ++i) this->rects.push_back(painter()->transform().mapRect(rects[i]));
     }
-    void drawRects(const QRect* rects, int count) override {
+    void drawRects(const Rect* rects, int count) override {
         for (int i = 0; i < count; ++i)
-            this->rects.push_back(painter()->transform().mapRect(QRectF(rects[i])));
+            this->rects.push_back(painter()->transform().mapRect(RectF(rects[i])));
     }
     void drawPath(const QPainterPath&) override {}
     void drawPolygon(const QPointF*, int, PolygonDrawMode) override {}
@@ -44,8 +45,8 @@ class RecordingEngine : public QPaintEngine {
 
     int dpi = 96;
     std::vector<DrawnText> texts;
-    std::vector<QRectF> rects;
-    std::vector<QRectF> images;
+    std::vector<RectF> rects;
+    std::vector<RectF> images;
 };
 
 // A sheet of paper at a given resolution that records drawing.
@@ -89,7 +90,7 @@ class RecordingSheet : public QPaintDevice {
 
 RecordingEngine& replayAt(const TRpPageImage& page, RecordingSheet& sheet) {
     QPainter painter(&sheet);
-    page.Replay(painter, QRectF(QPointF(0, 0), QSizeF(sheet.width(), sheet.height())));
+    page.Replay(painter, RectF(QPointF(0, 0), QSizeF(sheet.width(), sheet.height())));
     painter.end();
     return sheet.engine;
 }
@@ -135,11 +136,11 @@ TEST_F(ReportTest, PageReplayedAtNinetySixAndThreeHundredDotsGivesTheSameLinesAn
     ASSERT_EQ(low.rects.size(), 2u);  // the two backgrounds
     ASSERT_EQ(high.rects.size(), 2u);
     for (size_t i = 0; i < low.rects.size(); ++i) {
-        const QRectF scaled(low.rects[i].topLeft() * 300 / 96, low.rects[i].size() * 300 / 96);
+        const RectF scaled(low.rects[i].topLeft() * 300 / 96, low.rects[i].size() * 300 / 96);
         EXPECT_NEAR(high.rects[i].left(), scaled.left(), 0.01);
         EXPECT_NEAR(high.rects[i].top(), scaled.top(), 0.01);
         EXPECT_NEAR(high.rects[i].width(), scaled.width(), 0.01);
         EXPECT_NEAR(high.rects[i].height(), scaled.height(), 0.01);
     }
-    EXPECT_EQ(low.rects[0], QRectF(64, 312, 300, 73));
+    EXPECT_EQ(low.rects[0], RectF(64, 312, 300, 73));
 }

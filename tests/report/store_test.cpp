@@ -8,6 +8,7 @@
 
 #include "report/RpPageStore.h"
 #include "report/RpPreview.h"
+#include "runtime/Geometry.h"
 #include "tests/report/ReportTestSupport.h"
 
 namespace {
@@ -159,13 +160,13 @@ namespace {
 TRpPageImage samplePage() {
     TRpPageRecorder recorder(QSize(816, 1056), 96);
     recorder.SetFont(QFont(QStringLiteral("Arial"), 12), Qt::black);
-    recorder.FillRect(QRect(10, 10, 50, 20), Qt::yellow);
+    recorder.FillRect(Rect(10, 10, 50, 20), Qt::yellow);
     recorder.TextOut(QPoint(10, 10), QStringLiteral("Datum:"), TRpTextAnchor::Left);
-    recorder.Rectangle(QRect(100, 100, 40, 40));
-    recorder.SetClip(QRect(0, 0, 5, 5));
+    recorder.Rectangle(Rect(100, 100, 40, 40));
+    recorder.SetClip(Rect(0, 0, 5, 5));
     QImage image(4, 4, QImage::Format_RGB32);
     image.fill(Qt::red);
-    recorder.DrawImage(QRect(0, 0, 8, 8), image);
+    recorder.DrawImage(Rect(0, 0, 8, 8), image);
     recorder.RemoveClip();
     return recorder.TakePage();
 }

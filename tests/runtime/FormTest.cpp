@@ -9,6 +9,7 @@
 #include "RecordedMessages.h"
 #include "runtime/Controls.h"
 #include "runtime/Form.h"
+#include "runtime/Geometry.h"
 
 namespace {
 
@@ -163,7 +164,7 @@ TEST_F(Forms, DisabledDefaultButtonIsNotClickedByEnter) {
 
 TEST_F(Forms, PlaceTheirFrameAtTheLayoutsOuterBounds) {
     showActive(layout);
-    EXPECT_EQ(layout.frameGeometry(), QRect(274, 144, 502, 323));
+    EXPECT_EQ(layout.frameGeometry(), Rect(274, 144, 502, 323));
     EXPECT_LT(layout.width(), 502);
 }
 

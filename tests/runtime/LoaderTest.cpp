@@ -11,6 +11,7 @@
 #include "Recorder.h"
 #include "runtime/Controls.h"
 #include "runtime/Form.h"
+#include "runtime/Geometry.h"
 #include "runtime/Graphics.h"
 #include "runtime/Menus.h"
 
@@ -34,7 +35,7 @@ class LayoutForm : public ::testing::Test {
 TEST_F(LayoutForm, TakesTheFormKeysAndStaysHidden) {
     EXPECT_EQ(form.objectName(), QStringLiteral("frmLayout"));
     EXPECT_EQ(form.Caption(), QStringLiteral("Evidencija sl.dana"));
-    EXPECT_EQ(form.DesignedBounds(), QRect(274, 144, 502, 323));
+    EXPECT_EQ(form.DesignedBounds(), Rect(274, 144, 502, 323));
     EXPECT_EQ(form.font().pixelSize(), 11);
     EXPECT_EQ(form.font().family(), QStringLiteral("MS Sans Serif"));
     EXPECT_FALSE(form.isVisible());
@@ -42,7 +43,7 @@ TEST_F(LayoutForm, TakesTheFormKeysAndStaysHidden) {
 
 struct PlacedControl {
     const char* name;
-    QRect bounds;
+    Rect bounds;
     int fontPixels;
     bool bold;
 };
@@ -81,7 +82,7 @@ TEST_F(LayoutForm, PaintsTheLayoutColoursBehindLabelsAndInsideEdits) {
     EXPECT_EQ(pixelAt(box, {100, 20}), kLightBlue);
     QStyleOptionButton option;
     option.initFrom(box);
-    const QRect indicator = box->style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, box);
+    const Rect indicator = box->style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, box);
     EXPECT_NE(pixelAt(box, indicator.center()), kLightBlue);
     form.hide();
 }
