@@ -416,12 +416,13 @@ GetResult TEngineDataSet::GetRecord(RecordBuffer& buffer, GetMode mode) {
     const engine::GetMode engineMode = mode == GetMode::Next    ? engine::GetMode::Next
                                        : mode == GetMode::Prior ? engine::GetMode::Prior
                                                                 : engine::GetMode::Current;
-    const engine::Result got = engineApi().getRecord(cursor_, engineMode, buffer.data.data());
+    engine::TableEngine& api = engineApi();
+    const engine::Result got = api.getRecord(cursor_, engineMode, buffer.data.data());
     switch (got) {
         case engine::code::Ok:
-            buffer.bookmark.resize(static_cast<qsizetype>(props_.bookmarkSize));
-            checkEngine(
-                engineApi().getBookmark(cursor_, reinterpret_cast<std::uint8_t*>(buffer.bookmark.data())));
+            if (buffer.bookmark.size() != static_cast<qsizetype>(props_.bookmarkSize))
+                buffer.bookmark.resize(static_cast<qsizetype>(props_.bookmarkSize));
+            checkEngine(api.getBookmark(cursor_, reinterpret_cast<std::uint8_t*>(buffer.bookmark.data())));
             return GetResult::Ok;
         case engine::code::BeforeFirst:
             return GetResult::Bof;

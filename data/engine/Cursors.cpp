@@ -17,11 +17,28 @@ std::string columnList() {
     return list;
 }
 
-std::string selectSql(const RowSource& source, const std::string& condition, const char* order) {
-    std::string sql = "SELECT rowid, " + source.columns + " FROM " + source.table + " WHERE " + condition;
-    if (!source.where.empty()) sql += " AND (" + source.where + ")";
+std::string selectSql(const std::string& columns, const std::string& table, const std::string& where,
+                      const std::string& condition, const char* order) {
+    std::string sql = "SELECT rowid, " + columns + " FROM " + table + " WHERE " + condition;
+    if (!where.empty()) sql += " AND (" + where + ")";
     if (order) sql += std::string(" ORDER BY rowid ") + order + " LIMIT ?2";
     return sql;
+}
+
+// Pages of the whole table are read in rowid order, never sorted, so SQLite computes their columns only
+// for the rows it returns, in order: they are converted straight into the page through a record sink
+// bound to ?3. A where clause may make SQLite sort, computing every matching row's columns first, so
+// those pages read their columns back one by one.
+bool pagesThroughSink(const std::string& where) {
+    return where.empty();
+}
+
+std::string pageSql(const std::string& table, const std::string& where, const char* condition,
+                    const char* order) {
+    const std::string columns = pagesThroughSink(where)
+                                    ? std::string(RecordFunctionName) + "(?3, " + columnList() + ")"
+                                    : columnList();
+    return selectSql(columns, table, where, condition, order);
 }
 
 std::string updateSql() {
@@ -51,20 +68,14 @@ std::vector<FieldSpec> ledgerFieldSpecs() {
 
 TableCursor::TableCursor(std::shared_ptr<Connection> connection, const std::string& table,
                          const std::string& where, bool readWrite, bool temporary)
-    : TableCursor(std::move(connection), RowSource{columnList(), table, where}, ledgerFieldSpecs()) {
-    readWrite_ = readWrite;
-    temporary_ = temporary;
-}
-
-TableCursor::TableCursor(std::shared_ptr<Connection> connection, const RowSource& source,
-                         std::vector<FieldSpec> fields)
-    : Cursor(RecordLayout(fields)),
+    : Cursor(RecordLayout(ledgerFieldSpecs())),
       connection_(std::move(connection)),
-      readWrite_(false),
-      temporary_(true),
-      forwardSql_(selectSql(source, "rowid > ?1", "ASC")),
-      backwardSql_(selectSql(source, "rowid < ?1", "DESC")),
-      currentSql_(selectSql(RowSource{source.columns, source.table, ""}, "rowid = ?1", nullptr)) {}
+      readWrite_(readWrite),
+      temporary_(temporary),
+      sinkRows_(pagesThroughSink(where)),
+      forwardSql_(pageSql(table, where, "rowid > ?1", "ASC")),
+      backwardSql_(pageSql(table, where, "rowid < ?1", "DESC")),
+      currentSql_(selectSql(columnList(), table, "", "rowid = ?1", nullptr)) {}
 
 CursorProps TableCursor::properties() const {
     CursorProps props;
@@ -94,7 +105,7 @@ Result TableCursor::setToEnd() {
 
 bool TableCursor::fetchPage(bool forward, std::int64_t from, Failure* failure) {
     dropPage();
-    pageRecords_.clear();
+    pageWrites_ = connection_->writeCount();
     pageStamp_ = connection_->changeStamp();
     sqlite3_stmt* statement = connection_->statement(forward ? forwardSql_ : backwardSql_, failure);
     if (!statement) return false;
@@ -104,14 +115,19 @@ bool TableCursor::fetchPage(bool forward, std::int64_t from, Failure* failure) {
     const std::size_t wanted = static_cast<std::size_t>(pageRows_);
     pageRows_ = std::min(2 * pageRows_, PageRows);
     const std::uint32_t size = layout().recordSize();
+    if (pageCapacity_ < wanted) {
+        // Left uninitialised: only the records a fetch fills are ever read.
+        pageRecords_ = std::make_unique_for_overwrite<std::uint8_t[]>(wanted * size);
+        pageCapacity_ = wanted;
+    }
+    RecordSink sink{&layout(), pageRecords_.get(), wanted};
+    if (sinkRows_) bindRecordSink(statement, 3, &sink);
     int rc;
     while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
+        if (!sinkRows_) layout().readRow(statement, 1, pageRecords_.get() + pageRowids_.size() * size);
         pageRowids_.push_back(sqlite3_column_int64(statement, 0));
-        pageRecords_.resize(pageRecords_.size() + size);
-        std::uint8_t* record = pageRecords_.data() + pageRecords_.size() - size;
-        for (std::size_t i = 0; i < layout().fields().size(); ++i)
-            layout().readColumn(statement, static_cast<int>(i + 1), i, record);
     }
+    if (rc == SQLITE_DONE && sinkRows_ && sink.count != pageRowids_.size()) rc = SQLITE_INTERNAL;
     if (rc != SQLITE_DONE) {
         *failure = connection_->failure(rc, "the table cannot be read");
         dropPage();
@@ -120,13 +136,13 @@ bool TableCursor::fetchPage(bool forward, std::int64_t from, Failure* failure) {
     pageForward_ = forward;
     pageReachesEnd_ = pageRowids_.size() < wanted;
     if (!forward) {
-        std::vector<std::int64_t> rowids(pageRowids_.rbegin(), pageRowids_.rend());
-        std::vector<std::uint8_t> records(pageRecords_.size());
-        for (std::size_t i = 0; i < rowids.size(); ++i)
-            std::memcpy(records.data() + i * size, pageRecords_.data() + (rowids.size() - 1 - i) * size,
-                        size);
-        pageRowids_ = std::move(rowids);
-        pageRecords_ = std::move(records);
+        // Rows fetched backwards are kept in ascending order like the others.
+        const std::size_t count = pageRowids_.size();
+        std::reverse(pageRowids_.begin(), pageRowids_.end());
+        for (std::size_t i = 0; i < count / 2; ++i) {
+            std::uint8_t* low = pageRecords_.get() + i * size;
+            std::swap_ranges(low, low + size, pageRecords_.get() + (count - 1 - i) * size);
+        }
     }
     return true;
 }
@@ -140,9 +156,11 @@ Result TableCursor::leave(bool forward) {
 
 Result TableCursor::step(bool forward, std::uint8_t* record, Failure* failure) {
     const bool pageHolds = !pageRowids_.empty() && place_ == Place::OnRow &&
-                           pageRowids_[pageIndex_] == rowid_ && pageStamp_ == connection_->changeStamp();
+                           pageRowids_[pageIndex_] == rowid_ && pageWrites_ == connection_->writeCount();
     const bool inPage = pageHolds && (forward ? pageIndex_ + 1 < pageRowids_.size() : pageIndex_ > 0);
-    if (pageHolds && !inPage && forward == pageForward_ && pageReachesEnd_) return leave(forward);
+    if (pageHolds && !inPage && forward == pageForward_ && pageReachesEnd_ &&
+        pageStamp_ == connection_->changeStamp())
+        return leave(forward);
     if (inPage) {
         pageIndex_ = forward ? pageIndex_ + 1 : pageIndex_ - 1;
     } else {
@@ -155,7 +173,7 @@ Result TableCursor::step(bool forward, std::uint8_t* record, Failure* failure) {
     deleted_ = false;
     rowid_ = pageRowids_[pageIndex_];
     if (record)
-        std::memcpy(record, pageRecords_.data() + pageIndex_ * layout().recordSize(), layout().recordSize());
+        std::memcpy(record, pageRecords_.get() + pageIndex_ * layout().recordSize(), layout().recordSize());
     return code::Ok;
 }
 
@@ -173,8 +191,7 @@ Result TableCursor::readCurrent(std::uint8_t* record, Failure* failure) {
         return failure->code;
     }
     if (record) {
-        for (std::size_t i = 0; i < layout().fields().size(); ++i)
-            layout().readColumn(statement, static_cast<int>(i + 1), i, record);
+        layout().readRow(statement, 1, record);
     }
     return code::Ok;
 }
@@ -274,8 +291,7 @@ std::unique_ptr<ResultCursor> ResultCursor::run(Connection& connection, sqlite3_
     while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
         cursor->records_.resize(cursor->records_.size() + size);
         std::uint8_t* record = cursor->records_.data() + cursor->records_.size() - size;
-        for (int i = 0; i < columns; ++i)
-            cursor->layout().readColumn(statement, i, static_cast<std::size_t>(i), record);
+        cursor->layout().readRow(statement, 0, record);
     }
     if (rc != SQLITE_DONE) {
         *failure = connection.failure(rc, "the statement cannot be run");

@@ -37,28 +37,19 @@ class Cursor {
 
 constexpr std::uint32_t BookmarkSize = sizeof(std::int64_t);
 
-// What a table cursor reads: its columns, the from clause naming the file's table (with any alias the
-// other parts use) and an optional where clause, all in SQLite's dialect.
-struct RowSource {
-    std::string columns;
-    std::string table;
-    std::string where;
-};
-
 // The rows of the file's table, or those matching a where clause, in rowid order. It holds one page
 // of rows at a time and fetches the next or previous page by rowid, so opening it and reading its
 // first rows costs the same on any size of table. The first page after a jump holds about a screen of
-// rows; each further page in a run holds twice as many, up to PageRows. A page is dropped as soon as the file
-// changes. A cursor over all the table's columns may write: writes go straight to the file, and after a
-// delete the cursor keeps the deleted row's place.
+// rows; each further page in a run holds twice as many, up to PageRows. A page is dropped as soon as this
+// program writes to the file. Another program's commits show in the next page fetched, past the last row
+// held, and whenever the current record is read again. A writable cursor's writes go straight to the
+// file, and after a delete the cursor keeps the deleted row's place.
 class TableCursor : public Cursor {
   public:
-    // A cursor over all columns of the table.
+    // A cursor over all columns of the table its from clause `table` names (with any alias), limited by
+    // an optional `where` clause; both in SQLite's dialect.
     TableCursor(std::shared_ptr<Connection> connection, const std::string& table, const std::string& where,
                 bool readWrite, bool temporary);
-    // A read-only cursor over `source`, whose columns give `fields`.
-    TableCursor(std::shared_ptr<Connection> connection, const RowSource& source,
-                std::vector<FieldSpec> fields);
 
     CursorProps properties() const override;
     Result setToBegin() override;
@@ -72,7 +63,7 @@ class TableCursor : public Cursor {
 
     // Rows fetched by the first page after opening or a jump, and by the largest page.
     static constexpr int FirstPageRows = 24;
-    static constexpr int PageRows = 64;
+    static constexpr int PageRows = 4096;
 
   private:
     enum class Place { BeforeFirst, OnRow, PastLast };
@@ -88,14 +79,17 @@ class TableCursor : public Cursor {
 
     std::shared_ptr<Connection> connection_;
     bool readWrite_, temporary_;
+    bool sinkRows_;  // pages are filled through a record sink
     std::string forwardSql_, backwardSql_, currentSql_;
     Place place_ = Place::BeforeFirst;
     std::int64_t rowid_ = 0;
     bool deleted_ = false;
-    std::vector<std::int64_t> pageRowids_;  // ascending
-    std::vector<std::uint8_t> pageRecords_;
+    std::vector<std::int64_t> pageRowids_;         // ascending
+    std::unique_ptr<std::uint8_t[]> pageRecords_;  // room for pageCapacity_ records
+    std::size_t pageCapacity_ = 0;
     std::size_t pageIndex_ = 0;
-    std::uint64_t pageStamp_ = 0;
+    std::uint64_t pageWrites_ = 0;  // this program's writes when the page was fetched
+    std::uint64_t pageStamp_ = 0;   // the file's change stamp then
     int pageRows_ = FirstPageRows;
     bool pageForward_ = true;
     bool pageReachesEnd_ = false;  // no row lies beyond the page in the direction it was fetched

@@ -56,6 +56,75 @@ std::size_t cutLength(const char* text, std::size_t length, std::size_t characte
     return end;
 }
 
+// Marks a slot empty with a zero value; of a text only the first byte is cleared.
+void clearSlot(const FieldDesc& field, std::uint8_t* slot) {
+    switch (field.type) {
+        case FieldType::Float:
+            store(slot, 0.0);
+            break;
+        case FieldType::Integer:
+        case FieldType::Date:
+            store(slot, std::int32_t{0});
+            break;
+        case FieldType::String:
+            slot[1] = 0;
+            break;
+        case FieldType::Unknown:
+            std::memset(slot, 0, field.length);
+            break;
+    }
+    slot[0] = 0;
+}
+
+// Fills every field of `record` from the value `valueOf(index)` gives for the field at `index`. Values
+// are asked for directly, since SQLite answers no text and the number 0 for an empty value; only a 0
+// needs asking whether the value is empty.
+template <typename ValueOf>
+void fillRecord(const std::vector<FieldDesc>& fields, std::uint8_t* record, ValueOf valueOf) {
+    std::size_t index = 0;
+    for (const FieldDesc& field : fields) {
+        sqlite3_value* value = valueOf(index++);
+        std::uint8_t* slot = record + field.offset;
+        switch (field.type) {
+            case FieldType::Float: {
+                const double number = sqlite3_value_double(value);
+                if (number == 0 && sqlite3_value_type(value) == SQLITE_NULL) break;
+                store(slot, number);
+                continue;
+            }
+            case FieldType::Integer:
+                if (sqlite3_value_type(value) == SQLITE_NULL) break;
+                store(slot, clampToInt32(sqlite3_value_int64(value)));
+                continue;
+            case FieldType::Date: {
+                const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(value));
+                if (!text) break;
+                const auto day =
+                    dayNumberFromIso({text, static_cast<std::size_t>(sqlite3_value_bytes(value))});
+                if (!day) break;
+                store(slot, *day);
+                continue;
+            }
+            case FieldType::String: {
+                const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(value));
+                if (!text) break;
+                // Only the text and its terminator are written; the slot's remaining bytes are left as they
+                // were. A text of no more bytes than the field has characters always fits whole.
+                const auto length = static_cast<std::size_t>(sqlite3_value_bytes(value));
+                const std::size_t kept =
+                    length <= field.size ? length : cutLength(text, length, field.size, field.length - 1);
+                slot[0] = 1;
+                std::memcpy(slot + 1, text, kept);
+                slot[1 + kept] = 0;
+                continue;
+            }
+            case FieldType::Unknown:
+                break;
+        }
+        clearSlot(field, slot);
+    }
+}
+
 }  // namespace
 
 RecordLayout::RecordLayout(const std::vector<FieldSpec>& fields) {
@@ -75,34 +144,14 @@ RecordLayout::RecordLayout(const std::vector<FieldSpec>& fields) {
     recordSize_ = offset;
 }
 
-void RecordLayout::readColumn(sqlite3_stmt* statement, int column, std::size_t index,
-                              std::uint8_t* record) const {
-    const FieldDesc& field = fields_[index];
-    std::uint8_t* slot = record + field.offset;
-    std::memset(slot, 0, field.length);
-    if (sqlite3_column_type(statement, column) == SQLITE_NULL) return;
-    switch (field.type) {
-        case FieldType::Float:
-            store(slot, sqlite3_column_double(statement, column));
-            break;
-        case FieldType::Integer:
-            store(slot, clampToInt32(sqlite3_column_int64(statement, column)));
-            break;
-        case FieldType::Date: {
-            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
-            if (auto day = text ? dayNumberFromIso(text) : std::nullopt) store(slot, *day);
-            break;
-        }
-        case FieldType::String: {
-            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
-            const std::size_t length = sqlite3_column_bytes(statement, column);
-            slot[0] = 1;
-            if (text) std::memcpy(slot + 1, text, cutLength(text, length, field.size, field.length - 1));
-            break;
-        }
-        case FieldType::Unknown:
-            break;
-    }
+void RecordLayout::readRow(sqlite3_stmt* statement, int firstColumn, std::uint8_t* record) const {
+    fillRecord(fields_, record, [statement, firstColumn](std::size_t index) {
+        return sqlite3_column_value(statement, firstColumn + static_cast<int>(index));
+    });
+}
+
+void RecordLayout::readValues(sqlite3_value** values, std::uint8_t* record) const {
+    fillRecord(fields_, record, [values](std::size_t index) { return values[index]; });
 }
 
 void RecordLayout::bindField(sqlite3_stmt* statement, int parameter, std::size_t index,
@@ -176,6 +225,30 @@ Result RecordLayout::putField(std::uint16_t number, std::uint8_t* record, const 
     }
     slot[0] = 1;
     return code::Ok;
+}
+
+namespace {
+
+constexpr const char* RecordSinkType = "kovrel-record-sink";
+
+void recordFunction(sqlite3_context*, int count, sqlite3_value** values) {
+    if (count < 1) return;
+    auto* sink = static_cast<RecordSink*>(sqlite3_value_pointer(values[0], RecordSinkType));
+    if (!sink || static_cast<std::size_t>(count - 1) != sink->layout->fields().size()) return;
+    if (sink->count < sink->capacity)
+        sink->layout->readValues(values + 1, sink->records + sink->count * sink->layout->recordSize());
+    ++sink->count;
+}
+
+}  // namespace
+
+void registerRecordFunction(sqlite3* db) {
+    sqlite3_create_function_v2(db, RecordFunctionName, -1, SQLITE_UTF8 | SQLITE_DIRECTONLY, nullptr,
+                               recordFunction, nullptr, nullptr, nullptr);
+}
+
+void bindRecordSink(sqlite3_stmt* statement, int parameter, RecordSink* sink) {
+    sqlite3_bind_pointer(statement, parameter, sink, RecordSinkType, nullptr);
 }
 
 }  // namespace engine

@@ -27,8 +27,11 @@ class RecordLayout {
     const std::vector<FieldDesc>& fields() const { return fields_; }
     std::uint32_t recordSize() const { return recordSize_; }
 
-    // Fills field `index` (0-based) of `record` from column `column` of a stepped statement.
-    void readColumn(sqlite3_stmt* statement, int column, std::size_t index, std::uint8_t* record) const;
+    // Fills every field of `record` from the columns of a stepped statement, field 1 from column
+    // `firstColumn` and the others from the columns after it.
+    void readRow(sqlite3_stmt* statement, int firstColumn, std::uint8_t* record) const;
+    // Fills every field of `record` from `values`, one per field in order.
+    void readValues(sqlite3_value** values, std::uint8_t* record) const;
     // Binds field `index` of `record` to parameter `parameter` of a statement (empty as NULL).
     void bindField(sqlite3_stmt* statement, int parameter, std::size_t index,
                    const std::uint8_t* record) const;
@@ -42,5 +45,22 @@ class RecordLayout {
     std::vector<FieldDesc> fields_;
     std::uint32_t recordSize_ = 0;
 };
+
+// Records filled inside SQLite. A statement that selects `kovrel_record(?N, column, ...)` hands each
+// row's columns to the sink bound to parameter N, which converts them into its next record: cheaper than
+// reading the columns back one call at a time. Rows past the sink's capacity are counted, not stored.
+struct RecordSink {
+    const RecordLayout* layout = nullptr;
+    std::uint8_t* records = nullptr;  // room for `capacity` records of the layout
+    std::size_t capacity = 0;
+    std::size_t count = 0;  // rows handed to the sink
+};
+
+constexpr const char* RecordFunctionName = "kovrel_record";
+
+// Makes kovrel_record available to the statements of `db`. Outside this engine's own statements (no sink
+// bound) it does nothing and answers NULL.
+void registerRecordFunction(sqlite3* db);
+void bindRecordSink(sqlite3_stmt* statement, int parameter, RecordSink* sink);
 
 }  // namespace engine

@@ -45,11 +45,6 @@ class SqlStatement {
     std::string sqliteText() const;
     // True for `select * from <table> [where ...]`: all columns of one table in stored order.
     bool selectsAllColumnsOfOneTable() const { return allColumns_; }
-    // True for a select of rows of one table, one result row per stored row, in stored order (no
-    // aggregate, grouping, distinct or order by): its rows can be paged by rowid.
-    bool readsRowsInStoredOrder() const { return order_ == Order::ByRowid; }
-    // The select list in SQLite's dialect.
-    std::string selectListText() const { return tokensText(selectListBegin_, selectListEnd_); }
     // The table of a select as its from clause names it (with any alias), in SQLite's dialect.
     std::string fromText() const { return tokensText(fromBegin_, fromEnd_); }
     // The where clause of a select in SQLite's dialect, or empty.

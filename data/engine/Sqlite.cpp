@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include "data/engine/LedgerFile.h"
+#include "data/engine/Records.h"
 
 namespace engine {
 namespace {
@@ -20,17 +21,17 @@ Failure fileFailure(Result code, const std::string& path, const std::string& wha
     return {code, path + ": " + what};
 }
 
+// Whether the file at `path`, whose status is `info`, may be written: write permission for this process
+// and at least one write bit (the read-only attribute holds even for a process that may write anything).
+bool mayWrite(const std::string& path, const struct stat& info) {
+    return (info.st_mode & 0222) != 0 && access(path.c_str(), W_OK) == 0;
+}
+
 }  // namespace
 
 Connection::~Connection() {
     for (auto& [sql, statement] : statements_) sqlite3_finalize(statement);
     sqlite3_close_v2(db_);
-}
-
-bool fileIsReadOnly(const std::string& path) {
-    struct stat info {};
-    if (stat(path.c_str(), &info) != 0) return false;
-    return access(path.c_str(), W_OK) != 0 || (info.st_mode & 0222) == 0;
 }
 
 std::unique_ptr<Connection> Connection::open(const std::string& path, bool readOnly, int busyTimeoutMs,
@@ -44,7 +45,7 @@ std::unique_ptr<Connection> Connection::open(const std::string& path, bool readO
         *failure = fileFailure(code::FileOpenFailed, path, "the table file cannot be opened for reading");
         return nullptr;
     }
-    if (!readOnly && fileIsReadOnly(path)) {
+    if (!readOnly && !mayWrite(path, info)) {
         *failure = fileFailure(code::TableReadOnly, path, "the table file can only be read");
         return nullptr;
     }
@@ -62,10 +63,10 @@ std::unique_ptr<Connection> Connection::open(const std::string& path, bool readO
     connection->device_ = info.st_dev;
     connection->inode_ = info.st_ino;
     connection->setBusyTimeout(busyTimeoutMs);
-    // Case-sensitive LIKE is the dialect's; a page cache of up to 64 MB keeps scans of a large ledger in
-    // index order from rereading its pages through the file system.
-    sqlite3_exec(db, "PRAGMA case_sensitive_like = ON; PRAGMA cache_size = -65536", nullptr, nullptr,
-                 nullptr);
+    // Case-sensitive LIKE is the dialect's. SQLite's own page cache size is kept: a larger one spends
+    // more on filling it during a scan of a large ledger than it saves.
+    sqlite3_exec(db, "PRAGMA case_sensitive_like = ON", nullptr, nullptr, nullptr);
+    registerRecordFunction(db);
     if (!hasLedgerShape(db, path, failure)) return nullptr;
     return connection;
 }
@@ -154,9 +155,10 @@ std::uint64_t Connection::changeStamp() {
     return version + writes_;
 }
 
-bool Connection::stillOpensPath() const {
+bool Connection::stillUsable(bool forWriting) const {
     struct stat info {};
-    return stat(path_.c_str(), &info) == 0 && info.st_dev == device_ && info.st_ino == inode_;
+    if (stat(path_.c_str(), &info) != 0 || info.st_dev != device_ || info.st_ino != inode_) return false;
+    return !forWriting || mayWrite(path_, info);
 }
 
 bool hasLedgerShape(sqlite3* db, const std::string& path, Failure* failure) {

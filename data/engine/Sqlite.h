@@ -60,12 +60,15 @@ class Connection {
     // Maps an SQLite result of this connection to a failure naming the file.
     Failure failure(int rc, const std::string& what) const;
 
-    // Counts this connection's own committed writes; with the file's data version it tells a cursor
-    // whether rows it holds may be stale.
+    // Counts this connection's own committed writes, so a cursor knows when rows it holds were changed
+    // through another cursor of this program.
+    std::uint64_t writeCount() const { return writes_; }
+    // Changes whenever anyone commits to the file, this program or another.
     std::uint64_t changeStamp();
 
-    // Whether the file now at path() is still the one this connection opened.
-    bool stillOpensPath() const;
+    // Whether the file now at path() is still the one this connection opened and, when `forWriting`,
+    // may still be written.
+    bool stillUsable(bool forWriting) const;
 
   private:
     // The file's change counter when it is in rollback-journal mode, read from its header.
@@ -81,10 +84,6 @@ class Connection {
     std::uint64_t writes_ = 0;
     std::map<std::string, sqlite3_stmt*> statements_;
 };
-
-// Whether a file can only be read: no write permission for this process, or no write bit at all
-// (the read-only attribute), which holds even for a process that may write anything.
-bool fileIsReadOnly(const std::string& path);
 
 // Checks that `db` holds the ledger table with its columns; fills *failure (NotALedger) when not.
 bool hasLedgerShape(sqlite3* db, const std::string& path, Failure* failure);

@@ -17,6 +17,7 @@ namespace fs = std::filesystem;
 constexpr SessionHandle TheSession = 1;
 constexpr std::size_t MaxErrorText = 128;
 constexpr std::size_t ParsedSqlLimit = 128;
+constexpr std::size_t LocatedLimit = 64;
 
 struct CodeText {
     Result code;
@@ -162,7 +163,7 @@ Result SqliteEngine::databaseType(DatabaseHandle db, std::string* type) {
     return code::Ok;
 }
 
-std::string SqliteEngine::tablePath(const Database& db, const std::string& name) const {
+std::string SqliteEngine::tablePath(const Database& db, const std::string& name) {
     const std::string fileName = hasExtension(name) ? name : name + std::string(LedgerFileExtension);
     const fs::path written(fileName);
     if (written.is_absolute()) return written.string();
@@ -170,8 +171,19 @@ std::string SqliteEngine::tablePath(const Database& db, const std::string& name)
     const fs::path directory =
         db.directory.empty() ? fs::current_path(error) : fs::absolute(db.directory, error);
     const fs::path exact = directory / written;
-    if (fs::exists(exact, error) || written.has_parent_path()) return exact.string();
-    return findNoCase(directory, written.filename().string()).value_or(exact).string();
+    if (written.has_parent_path()) return exact.string();
+    // A file found for this name before is taken again while it is there, which spares reading the
+    // directory for every statement that writes the table's name in another case than its file's.
+    const std::string key = exact.string();
+    if (const auto found = located_.find(key); found != located_.end()) {
+        if (fs::exists(found->second, error)) return found->second;
+        located_.erase(found);
+    }
+    if (fs::exists(exact, error)) return key;
+    const auto found = findNoCase(directory, written.filename().string());
+    if (!found) return key;
+    if (located_.size() >= LocatedLimit) located_.clear();
+    return located_.emplace(key, found->string()).first->second;
 }
 
 std::shared_ptr<const SqliteEngine::ParsedSql> SqliteEngine::parsed(const std::string& sql,
@@ -190,8 +202,7 @@ std::shared_ptr<const SqliteEngine::ParsedSql> SqliteEngine::parsed(const std::s
 std::shared_ptr<Connection> SqliteEngine::connect(const std::string& path, bool readOnly, Failure* failure) {
     const std::string key = path + (readOnly ? "\n(read)" : "\n(write)");
     if (auto found = connections_.find(key); found != connections_.end()) {
-        const bool usable = found->second->stillOpensPath() && (readOnly || !fileIsReadOnly(path));
-        if (usable) return found->second;
+        if (found->second->stillUsable(!readOnly)) return found->second;
         connections_.erase(found);
     }
     std::shared_ptr<Connection> connection = Connection::open(path, readOnly, busyTimeoutMs_, failure);
@@ -229,7 +240,7 @@ Result SqliteEngine::allocateStatement(DatabaseHandle db, StatementHandle* stmt)
     if (const Result result = begin()) return result;
     if (!database(db)) return fail(code::InvalidHandle, "Unknown database handle.");
     *stmt = newHandle();
-    statements_.emplace(*stmt, Statement{db, false, false, false, nullptr, nullptr});
+    statements_.emplace(*stmt, Statement{db, false, false, nullptr, nullptr});
     return code::Ok;
 }
 
@@ -258,17 +269,14 @@ Result SqliteEngine::prepare(StatementHandle stmt, const std::string& sql) {
     if (!found->sql) return fail(code::SqlSyntax, "SQL: " + error);
     const Database* db = database(found->database);
     if (!db) return fail(code::InvalidHandle, "The statement's database is closed.");
+    const std::vector<std::string>& names = found->sql->statement.tableNames();
+    if (names.empty()) return fail(code::SqlSyntax, "SQL: the statement names no table");
     std::string path;
-    for (const std::string& name : found->sql->statement.tableNames()) {
+    for (const std::string& name : names) {
         const std::string named = tablePath(*db, name);
         if (!path.empty() && named != path)
             return fail(code::SqlSyntax, "SQL: a statement can use only one table");
         path = named;
-    }
-    std::error_code missing;
-    if (!fs::exists(path, missing)) {
-        return fail(code::SqlUnknownTable, "SQL: no table " + found->sql->statement.tableNames().front() +
-                                               ": " + path + " does not exist");
     }
     Failure failure;
     auto connection = connect(path, false, &failure);
@@ -276,6 +284,9 @@ Result SqliteEngine::prepare(StatementHandle stmt, const std::string& sql) {
         found->sql->statement.kind() == SqlStatement::Kind::Select) {
         connection = connect(path, true, &failure);
     }
+    if (!connection && failure.code == code::FileNotFound)
+        return fail(code::SqlUnknownTable,
+                    "SQL: no table " + names.front() + ": " + path + " does not exist");
     if (!connection) return fail(failure);
     if (!connection->statement(found->sql->sqliteText, &failure)) return fail(failure);
     found->connection = std::move(connection);
@@ -305,10 +316,6 @@ Result SqliteEngine::executeSelect(Statement& stmt, CursorHandle* cursor) {
         const bool writable = stmt.liveWanted && !stmt.connection->readOnly();
         made = std::make_unique<TableCursor>(stmt.connection, sql.fromText(), sql.whereText(), writable,
                                              !stmt.liveWanted);
-    } else if (stmt.pagedByRowid) {
-        made = std::make_unique<TableCursor>(stmt.connection,
-                                             RowSource{sql.selectListText(), sql.fromText(), sql.whereText()},
-                                             stmt.sql->fields);
     } else {
         Failure failure;
         sqlite3_stmt* prepared = stmt.connection->statement(stmt.sql->sqliteText, &failure);

@@ -90,7 +90,6 @@ class SqliteEngine : public TableEngine {
         DatabaseHandle database = NoHandle;
         bool liveWanted = false;
         bool prepared = false;
-        bool pagedByRowid = false;  // a read-only select of stored rows, paged like a table
         std::shared_ptr<const ParsedSql> sql;
         std::shared_ptr<Connection> connection;
     };
@@ -105,7 +104,7 @@ class SqliteEngine : public TableEngine {
     Database* database(DatabaseHandle handle);
     Statement* statement(StatementHandle handle);
     Cursor* cursor(CursorHandle handle);
-    std::string tablePath(const Database& db, const std::string& name) const;
+    std::string tablePath(const Database& db, const std::string& name);
     // The parse of `sql`, kept for the next statement with the same text; nullptr with *error when
     // the text is refused.
     std::shared_ptr<const ParsedSql> parsed(const std::string& sql, std::string* error);
@@ -121,6 +120,7 @@ class SqliteEngine : public TableEngine {
     std::map<CursorHandle, std::unique_ptr<Cursor>> cursors_;
     std::map<std::string, std::shared_ptr<Connection>> connections_;
     std::map<std::string, std::shared_ptr<const ParsedSql>> parsed_;
+    std::map<std::string, std::string> located_;  // a table file's path as written -> as found
     std::vector<ErrorEntry> errors_;
 };
 

@@ -88,28 +88,34 @@ TEST_F(TwoEnginesTest, AReplacedFileIsOpenedAfresh) {
     EXPECT_TRUE(readAll(openTable()).empty());
 }
 
-// Another program's commit shows on the reader's next move even when the reader's page still holds
-// the next row, whichever journal the file keeps.
+// Another program's commit shows to a reader that re-reads its record or moves past the rows it holds,
+// whichever journal the file keeps.
 class AnotherProgramsCommitTest : public EngineTest, public testing::WithParamInterface<const char*> {};
 
-TEST_P(AnotherProgramsCommitTest, ShowsOnTheNextMoveInsideAPage) {
+TEST_P(AnotherProgramsCommitTest, ShowsOnRereadingAndPastTheHeldRows) {
     createLedger({{"PRVI", "SL.DANI"}, {"DRUGI", "SL.DANI"}, {"TRECI", "SL.DANI"}});
     sqlite3* other = nullptr;
     ASSERT_EQ(sqlite3_open(ledgerPath().c_str(), &other), SQLITE_OK);
     const std::string mode = std::string("PRAGMA journal_mode = ") + GetParam();
     ASSERT_EQ(sqlite3_exec(other, mode.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
+    const auto run = [other](const char* sql) { return sqlite3_exec(other, sql, nullptr, nullptr, nullptr); };
 
     const CursorHandle reader = openTable();
     auto record = newRecord(reader);
     ASSERT_EQ(engine_.getRecord(reader, GetMode::Next, record.data()), code::Ok);
-    ASSERT_EQ(sqlite3_exec(other, "UPDATE kovrel SET PrezimeIme = 'IZMENJEN' WHERE PrezimeIme = 'DRUGI'",
-                           nullptr, nullptr, nullptr),
-              SQLITE_OK);
-    ASSERT_EQ(engine_.getRecord(reader, GetMode::Next, record.data()), code::Ok);
+    ASSERT_EQ(run("UPDATE kovrel SET PrezimeIme = 'IZMENJEN' WHERE PrezimeIme = 'PRVI'"), SQLITE_OK);
+    ASSERT_EQ(engine_.getRecord(reader, GetMode::Current, record.data()), code::Ok);
     EXPECT_EQ(fieldText(fields(reader), record.data(), 4), "IZMENJEN");
 
-    ASSERT_EQ(sqlite3_exec(other, "DELETE FROM kovrel WHERE PrezimeIme = 'TRECI'", nullptr, nullptr, nullptr),
-              SQLITE_OK);
+    ASSERT_EQ(engine_.getRecord(reader, GetMode::Next, record.data()), code::Ok);
+    ASSERT_EQ(engine_.getRecord(reader, GetMode::Next, record.data()), code::Ok);
+    ASSERT_EQ(run("INSERT INTO kovrel (PrezimeIme) VALUES ('CETVRTI')"), SQLITE_OK);
+    ASSERT_EQ(engine_.getRecord(reader, GetMode::Next, record.data()), code::Ok)
+        << "a row committed after the reader's last held row";
+    EXPECT_EQ(fieldText(fields(reader), record.data(), 4), "CETVRTI");
+
+    ASSERT_EQ(run("DELETE FROM kovrel WHERE PrezimeIme = 'CETVRTI'"), SQLITE_OK);
+    EXPECT_EQ(engine_.getRecord(reader, GetMode::Current, record.data()), code::RecordGone);
     EXPECT_EQ(engine_.getRecord(reader, GetMode::Next, record.data()), code::PastLast);
     sqlite3_close(other);
 }

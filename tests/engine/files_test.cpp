@@ -2,6 +2,7 @@
 #include <sqlite3.h>
 #include <sys/stat.h>
 
+#include <filesystem>
 #include <fstream>
 
 #include "EngineTestSupport.h"
@@ -105,6 +106,12 @@ TEST_F(EngineTest, TableNamesMatchFilesWithoutRegardToCase) {
         EXPECT_EQ(tryQuery(sql, false, &cursor), code::Ok) << sql << ": " << firstEntryText();
     }
     EXPECT_EQ(tryQuery("select * from nosuch", false, &cursor), code::SqlUnknownTable);
+
+    // The file found for a name is looked for again once it has gone.
+    std::filesystem::rename(path("kovrel.db"), path("KOVREL.DB"));
+    EXPECT_EQ(tryQuery("select * from kovrel", false, &cursor), code::Ok) << firstEntryText();
+    std::filesystem::remove(path("KOVREL.DB"));
+    EXPECT_EQ(tryQuery("select * from kovrel", false, &cursor), code::SqlUnknownTable);
 }
 
 TEST_F(EngineTest, EmptyDirectoryMeansTheWorkingDirectory) {

@@ -26,13 +26,24 @@ INSTANTIATE_TEST_SUITE_P(Dates, DayNumberTest,
                                          DayCase{3652059, "9999-12-31"}));
 
 TEST(DayNumbers, RefuseTextsThatAreNotDatesAndDaysOutsideTheCalendar) {
-    for (const char* text : {"", "2012-02-30", "2011-02-29", "2012-13-01", "12-01-2012", "2012/01/01",
-                             "abcd-ef-gh", "0000-01-01", "2012-01-01x"}) {
+    for (const char* text :
+         {"", "2012-02-30", "2011-02-29", "1900-02-29", "2012-04-31", "2012-00-10", "2012-13-01",
+          "12-01-2012", "2012/01/01", "abcd-ef-gh", "0000-01-01", "2012-01-01x"}) {
         EXPECT_FALSE(dayNumberFromIso(text)) << text;
     }
     EXPECT_EQ(dayNumberFromIso("2012-01-01 10:30:00"), 734503);
+    EXPECT_TRUE(dayNumberFromIso("2000-02-29"));
     EXPECT_FALSE(isoFromDayNumber(0));
     EXPECT_FALSE(isoFromDayNumber(3652060));
+}
+
+// The text of every 97th day of the calendar reads back as that day.
+TEST(DayNumbers, ReadBackEveryDayTheyWrite) {
+    for (std::int32_t day = 1; day <= 3652059; day += 97) {
+        const auto text = isoFromDayNumber(day);
+        ASSERT_TRUE(text) << day;
+        ASSERT_EQ(dayNumberFromIso(*text), day) << *text;
+    }
 }
 
 }  // namespace
