@@ -649,6 +649,8 @@ void TDataSet::DataEvent(::DataEvent event, std::intptr_t info) {
 }
 
 void TDataSet::NotifySources(::DataEvent event, std::intptr_t info) {
+    if (sources_.empty()) return;
+    // A source may detach itself, or another, while it handles the event.
     for (TDataSource* source : std::vector<TDataSource*>(sources_)) source->DataEvent(event, info);
 }
 

@@ -11,18 +11,12 @@ using namespace std::chrono;
 
 constexpr sys_days firstDay = sys_days{year{1} / January / 1};
 
-// The value of the decimal digits text[from, from + count), or -1 when one is not a digit.
-int digits(std::string_view text, std::size_t from, std::size_t count) {
-    int value = 0;
-    for (std::size_t i = from; i < from + count; ++i) {
-        const unsigned digit = static_cast<unsigned char>(text[i]) - unsigned{'0'};
-        if (digit > 9) return -1;
-        value = value * 10 + static_cast<int>(digit);
-    }
-    return value;
+// The value of the digit at `place` of `text`, or a value above 9 when it is not a digit.
+unsigned digitAt(std::string_view text, std::size_t place) {
+    return static_cast<unsigned char>(text[place]) - unsigned{'0'};
 }
 
-bool isLeapYear(int y) {
+bool isLeapYear(unsigned y) {
     return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
 }
 
@@ -31,15 +25,19 @@ bool isLeapYear(int y) {
 std::optional<std::int32_t> dayNumberFromIso(std::string_view text) {
     if (text.size() < 10 || text[4] != '-' || text[7] != '-') return std::nullopt;
     if (text.size() > 10 && text[10] != ' ' && text[10] != 'T') return std::nullopt;
-    const int y = digits(text, 0, 4), m = digits(text, 5, 2), d = digits(text, 8, 2);
+    const unsigned y1 = digitAt(text, 0), y2 = digitAt(text, 1), y3 = digitAt(text, 2), y4 = digitAt(text, 3);
+    const unsigned m1 = digitAt(text, 5), m2 = digitAt(text, 6), d1 = digitAt(text, 8), d2 = digitAt(text, 9);
+    if (y1 > 9 || y2 > 9 || y3 > 9 || y4 > 9 || m1 > 9 || m2 > 9 || d1 > 9 || d2 > 9) return std::nullopt;
+    const unsigned y = y1 * 1000 + y2 * 100 + y3 * 10 + y4, m = m1 * 10 + m2, d = d1 * 10 + d2;
     if (y < 1 || m < 1 || m > 12 || d < 1) return std::nullopt;
     // Month lengths and the days before each month in a common year.
-    static constexpr int lengths[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    static constexpr int before[] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};
-    const int leapDay = m >= 2 && isLeapYear(y) ? 1 : 0;
+    static constexpr unsigned lengths[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    static constexpr unsigned before[] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};
+    const unsigned leapDay = m >= 2 && isLeapYear(y) ? 1 : 0;
     if (d > lengths[m - 1] + (m == 2 ? leapDay : 0)) return std::nullopt;
-    const int past = y - 1;
-    return past * 365 + past / 4 - past / 100 + past / 400 + before[m - 1] + (m > 2 ? leapDay : 0) + d;
+    const unsigned past = y - 1;
+    return static_cast<std::int32_t>(past * 365 + past / 4 - past / 100 + past / 400 + before[m - 1] +
+                                     (m > 2 ? leapDay : 0) + d);
 }
 
 std::optional<std::string> isoFromDayNumber(std::int32_t dayNumber) {
