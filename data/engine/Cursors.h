@@ -63,7 +63,7 @@ class TableCursor : public Cursor {
 
     // Rows fetched by the first page after opening or a jump, and by the largest page.
     static constexpr int FirstPageRows = 24;
-    static constexpr int PageRows = 4096;
+    static constexpr int PageRows = 1024;
 
   private:
     enum class Place { BeforeFirst, OnRow, PastLast };

@@ -109,6 +109,7 @@ Result SqliteEngine::currentSession(SessionHandle* session) {
 Result SqliteEngine::shutdown() {
     errors_.clear();
     cursors_.clear();
+    lastCursor_ = {};
     statements_.clear();
     databases_.clear();
     connections_.clear();
@@ -127,8 +128,12 @@ SqliteEngine::Statement* SqliteEngine::statement(StatementHandle handle) {
 }
 
 Cursor* SqliteEngine::cursor(CursorHandle handle) {
+    // Runs of moves ask for the same cursor again and again.
+    if (handle == lastCursor_.first && lastCursor_.second) return lastCursor_.second;
     const auto found = cursors_.find(handle);
-    return found == cursors_.end() ? nullptr : found->second.get();
+    if (found == cursors_.end()) return nullptr;
+    lastCursor_ = {handle, found->second.get()};
+    return lastCursor_.second;
 }
 
 Result SqliteEngine::openDatabase(const std::string& name, DatabaseHandle* db) {
@@ -376,7 +381,8 @@ Result SqliteEngine::getBookmark(CursorHandle handle, std::uint8_t* bookmark) {
     Cursor* found = cursor(handle);
     if (!found) return fail(code::InvalidHandle, "Unknown cursor handle.");
     if (!bookmark) return fail(code::InvalidParameter, "No bookmark buffer.");
-    return answer(found->getBookmark(bookmark), {}, "The cursor is not on a record.");
+    const Result result = found->getBookmark(bookmark);
+    return result == code::Ok ? result : answer(result, {}, "The cursor is not on a record.");
 }
 
 Result SqliteEngine::setToBookmark(CursorHandle handle, const std::uint8_t* bookmark) {
@@ -459,6 +465,7 @@ Result SqliteEngine::deleteRecord(CursorHandle handle) {
 Result SqliteEngine::closeCursor(CursorHandle handle) {
     if (const Result result = begin()) return result;
     if (!cursors_.erase(handle)) return fail(code::InvalidHandle, "Unknown cursor handle.");
+    if (lastCursor_.first == handle) lastCursor_ = {};
     return code::Ok;
 }
 

@@ -118,6 +118,7 @@ class SqliteEngine : public TableEngine {
     std::map<DatabaseHandle, Database> databases_;
     std::map<StatementHandle, Statement> statements_;
     std::map<CursorHandle, std::unique_ptr<Cursor>> cursors_;
+    std::pair<CursorHandle, Cursor*> lastCursor_{NoHandle, nullptr};  // the cursor looked up last
     std::map<std::string, std::shared_ptr<Connection>> connections_;
     std::map<std::string, std::shared_ptr<const ParsedSql>> parsed_;
     std::map<std::string, std::string> located_;  // a table file's path as written -> as found

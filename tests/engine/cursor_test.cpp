@@ -247,7 +247,7 @@ TEST_F(CursorTest, TextsAreCutToTheFieldSizeWithoutSplittingACharacter) {
     EXPECT_EQ(current(cursor, Razlog), "OSTATAK OD GO 2 DEO 2020 I JOS");
 }
 
-TEST_F(CursorTest, FieldNumbersOutsideTheRecordAreRefused) {
+TEST_F(CursorTest, FieldNumbersOutsideTheRecordAndUnknownHandlesAreRefused) {
     createLedger();
     const CursorHandle cursor = openTable();
     auto record = newRecord(cursor);
@@ -257,6 +257,10 @@ TEST_F(CursorTest, FieldNumbersOutsideTheRecordAreRefused) {
     bool blank = false;
     EXPECT_EQ(engine_.getField(cursor, 13, record.data(), &value, &blank), code::InvalidParameter);
     EXPECT_EQ(engine_.getRecord(999, GetMode::Next, record.data()), code::InvalidHandle);
+    ASSERT_EQ(engine_.getRecord(cursor, GetMode::Next, record.data()), code::PastLast);
+    ASSERT_EQ(engine_.closeCursor(cursor), code::Ok);
+    EXPECT_EQ(engine_.getRecord(cursor, GetMode::Next, record.data()), code::InvalidHandle)
+        << "a closed cursor's handle is dead";
 }
 
 TEST_F(CursorTest, FieldDescriptorsFollowTheRecordLayout) {
