@@ -123,7 +123,8 @@ bool TableCursor::fetchPage(bool forward, std::int64_t from, Failure* failure) {
     RecordSink sink{&layout(), pageRecords_.get(), wanted};
     if (sinkRows_) bindRecordSink(statement, 3, &sink);
     int rc;
-    while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
+    // The limit keeps a page within its buffer; a row past it would be a fault, reported as a failed read.
+    while ((rc = sqlite3_step(statement)) == SQLITE_ROW && pageRowids_.size() < wanted) {
         if (!sinkRows_) layout().readRow(statement, 1, pageRecords_.get() + pageRowids_.size() * size);
         pageRowids_.push_back(sqlite3_column_int64(statement, 0));
     }

@@ -42,6 +42,11 @@ std::int32_t clampToInt32(std::int64_t value) {
     return static_cast<std::int32_t>(value);
 }
 
+// The most bytes a text field's slot holds before its terminating zero.
+std::size_t textBytes(const FieldDesc& field) {
+    return field.length - 2;
+}
+
 // The length of the first `characters` UTF-8 characters of `text` (never splitting a character), at most
 // `bytes` bytes.
 std::size_t cutLength(const char* text, std::size_t length, std::size_t characters, std::size_t bytes) {
@@ -112,7 +117,7 @@ void fillRecord(const std::vector<FieldDesc>& fields, std::uint8_t* record, Valu
                 // were. A text of no more bytes than the field has characters always fits whole.
                 const auto length = static_cast<std::size_t>(sqlite3_value_bytes(value));
                 const std::size_t kept =
-                    length <= field.size ? length : cutLength(text, length, field.size, field.length - 1);
+                    length <= field.size ? length : cutLength(text, length, field.size, textBytes(field));
                 slot[0] = 1;
                 std::memcpy(slot + 1, text, kept);
                 slot[1 + kept] = 0;
@@ -219,7 +224,7 @@ Result RecordLayout::putField(std::uint16_t number, std::uint8_t* record, const 
     if (!value) return code::Ok;
     if (field.type == FieldType::String) {
         const auto* text = static_cast<const char*>(value);
-        std::memcpy(slot + 1, text, cutLength(text, std::strlen(text), field.size, field.length - 1));
+        std::memcpy(slot + 1, text, cutLength(text, std::strlen(text), field.size, textBytes(field)));
     } else {
         std::memcpy(slot + 1, value, field.length - 1);
     }
@@ -242,9 +247,9 @@ void recordFunction(sqlite3_context*, int count, sqlite3_value** values) {
 
 }  // namespace
 
-void registerRecordFunction(sqlite3* db) {
-    sqlite3_create_function_v2(db, RecordFunctionName, -1, SQLITE_UTF8 | SQLITE_DIRECTONLY, nullptr,
-                               recordFunction, nullptr, nullptr, nullptr);
+int registerRecordFunction(sqlite3* db) {
+    return sqlite3_create_function_v2(db, RecordFunctionName, -1, SQLITE_UTF8 | SQLITE_DIRECTONLY, nullptr,
+                                      recordFunction, nullptr, nullptr, nullptr);
 }
 
 void bindRecordSink(sqlite3_stmt* statement, int parameter, RecordSink* sink) {

@@ -58,9 +58,9 @@ struct RecordSink {
 
 constexpr const char* RecordFunctionName = "kovrel_record";
 
-// Makes kovrel_record available to the statements of `db`. Outside this engine's own statements (no sink
-// bound) it does nothing and answers NULL.
-void registerRecordFunction(sqlite3* db);
+// Makes kovrel_record available to the statements of `db`; answers SQLite's result. Outside this engine's
+// own statements (no sink bound) it does nothing and answers NULL.
+int registerRecordFunction(sqlite3* db);
 void bindRecordSink(sqlite3_stmt* statement, int parameter, RecordSink* sink);
 
 }  // namespace engine

@@ -66,7 +66,11 @@ std::unique_ptr<Connection> Connection::open(const std::string& path, bool readO
     // Case-sensitive LIKE is the dialect's. SQLite's own page cache size is kept: a larger one spends
     // more on filling it during a scan of a large ledger than it saves.
     sqlite3_exec(db, "PRAGMA case_sensitive_like = ON", nullptr, nullptr, nullptr);
-    registerRecordFunction(db);
+    if (const int registered = registerRecordFunction(db); registered != SQLITE_OK) {
+        *failure = fileFailure(code::FileOpenFailed, path,
+                               std::string("the table file cannot be read: ") + sqlite3_errstr(registered));
+        return nullptr;
+    }
     if (!hasLedgerShape(db, path, failure)) return nullptr;
     return connection;
 }
@@ -91,7 +95,7 @@ sqlite3_stmt* Connection::statement(const std::string& sql, Failure* failure) {
 bool Connection::runWrite(sqlite3_stmt* statement, Failure* failure) {
     const int rc = sqlite3_step(statement);
     if (rc == SQLITE_DONE) {
-        ++writes_;
+        ++*writes_;
         return true;
     }
     *failure = this->failure(rc, "the change cannot be written");
@@ -145,14 +149,14 @@ std::optional<std::uint32_t> Connection::rollbackChangeCounter() const {
 std::uint64_t Connection::changeStamp() {
     // Reading the header costs one read of the file, where asking SQLite takes and drops a lock.
     // A commit writes page 1 first, so an unchanged counter means every page is still as read.
-    if (const auto counter = rollbackChangeCounter()) return (std::uint64_t{1} << 63 | *counter) + writes_;
+    if (const auto counter = rollbackChangeCounter()) return (std::uint64_t{1} << 63 | *counter) + *writes_;
     std::uint64_t version = 0;
     Failure ignored;
     if (sqlite3_stmt* statement = this->statement("PRAGMA data_version", &ignored)) {
         StatementUse use(statement);
         if (sqlite3_step(statement) == SQLITE_ROW) version = sqlite3_column_int64(statement, 0);
     }
-    return version + writes_;
+    return version + *writes_;
 }
 
 bool Connection::stillUsable(bool forWriting) const {

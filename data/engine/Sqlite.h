@@ -60,9 +60,15 @@ class Connection {
     // Maps an SQLite result of this connection to a failure naming the file.
     Failure failure(int rc, const std::string& what) const;
 
-    // Counts this connection's own committed writes, so a cursor knows when rows it holds were changed
-    // through another cursor of this program.
-    std::uint64_t writeCount() const { return writes_; }
+    // Counts the committed writes of this connection and of those that share its count, so a cursor
+    // knows when rows it holds were changed through another cursor of this program.
+    std::uint64_t writeCount() const { return *writes_; }
+    // Whether `other` has the same file open (under any path).
+    bool opensSameFile(const Connection& other) const {
+        return device_ == other.device_ && inode_ == other.inode_;
+    }
+    // Counts this connection's writes together with `other`'s from now on.
+    void shareWriteCount(const Connection& other) { writes_ = other.writes_; }
     // Changes whenever anyone commits to the file, this program or another.
     std::uint64_t changeStamp();
 
@@ -81,7 +87,7 @@ class Connection {
     std::string path_;
     bool readOnly_;
     std::uint64_t device_ = 0, inode_ = 0;
-    std::uint64_t writes_ = 0;
+    std::shared_ptr<std::uint64_t> writes_ = std::make_shared<std::uint64_t>(0);
     std::map<std::string, sqlite3_stmt*> statements_;
 };
 

@@ -177,14 +177,14 @@ std::string SqliteEngine::tablePath(const Database& db, const std::string& name)
         db.directory.empty() ? fs::current_path(error) : fs::absolute(db.directory, error);
     const fs::path exact = directory / written;
     if (written.has_parent_path()) return exact.string();
-    // A file found for this name before is taken again while it is there, which spares reading the
-    // directory for every statement that writes the table's name in another case than its file's.
+    // A file found for this name in another letter case is taken again while it is there, which spares
+    // reading the directory for every statement that writes the table's name unlike its file's.
     const std::string key = exact.string();
+    if (fs::exists(exact, error)) return key;
     if (const auto found = located_.find(key); found != located_.end()) {
         if (fs::exists(found->second, error)) return found->second;
         located_.erase(found);
     }
-    if (fs::exists(exact, error)) return key;
     const auto found = findNoCase(directory, written.filename().string());
     if (!found) return key;
     if (located_.size() >= LocatedLimit) located_.clear();
@@ -211,7 +211,16 @@ std::shared_ptr<Connection> SqliteEngine::connect(const std::string& path, bool 
         connections_.erase(found);
     }
     std::shared_ptr<Connection> connection = Connection::open(path, readOnly, busyTimeoutMs_, failure);
-    if (connection) connections_.emplace(key, connection);
+    if (!connection) return nullptr;
+    // Connections to one file share their count of writes, so a cursor reading through one of them drops
+    // its rows when the program writes through another.
+    for (const auto& [otherKey, other] : connections_) {
+        if (other->opensSameFile(*connection)) {
+            connection->shareWriteCount(*other);
+            break;
+        }
+    }
+    connections_.emplace(key, connection);
     return connection;
 }
 

@@ -1,4 +1,7 @@
 // Cursors: paging both ways across pages, bookmarks, writes through table and live cursors.
+#include <sqlite3.h>
+
+#include <cstring>
 #include <random>
 
 #include "EngineTestSupport.h"
@@ -91,6 +94,70 @@ INSTANTIATE_TEST_SUITE_P(
                     Walk{"projection", "select prezimeime, redbroj * 1 from kovrel where razlog = 'SL.DANI'",
                          2}),
     [](const auto& info) { return std::string(info.param.label); });
+
+// A write through one of the program's cursors shows on another's next move, even when the two read the
+// file through different connections.
+TEST_F(CursorTest, AWriteThroughAnotherCursorShowsOnTheNextMove) {
+    createLedger({{"PRVI", "SL.DANI"}, {"DRUGI", "SL.DANI"}, {"TRECI", "SL.DANI"}});
+    const CursorHandle reader = openTable(OpenMode::ReadOnly);
+    const CursorHandle writer = openTable(OpenMode::ReadWrite);
+    auto record = newRecord(reader);
+    ASSERT_EQ(engine_.getRecord(reader, GetMode::Next, record.data()), code::Ok);
+    ASSERT_EQ(engine_.getRecord(writer, GetMode::Next, record.data()), code::Ok);
+    ASSERT_EQ(engine_.getRecord(writer, GetMode::Next, record.data()), code::Ok);
+    ASSERT_EQ(engine_.deleteRecord(writer), code::Ok);
+    ASSERT_EQ(engine_.getRecord(reader, GetMode::Next, record.data()), code::Ok);
+    EXPECT_EQ(fieldText(fields(reader), record.data(), 4), "TRECI");
+}
+
+// A stored text longer than its field, or not valid UTF-8, is cut to the field's characters and ends
+// inside its slot, however the record is read.
+TEST_F(CursorTest, OverlongStoredTextsAreCutInsideTheirSlot) {
+    createLedger();
+    std::string wide;  // forty characters of two bytes each
+    for (int i = 0; i < 40; ++i) wide += "\u0160";
+    // Thirty "characters" in 121 bytes: the last A carries every continuation byte.
+    const std::string broken = std::string(30, 'A') + std::string(91, '\x80');
+    sqlite3* raw = nullptr;
+    ASSERT_EQ(sqlite3_open(ledgerPath().c_str(), &raw), SQLITE_OK);
+    sqlite3_stmt* insert = nullptr;
+    ASSERT_EQ(sqlite3_prepare_v2(raw, "INSERT INTO kovrel (PrezimeIme, Razlog) VALUES (?1, ?2)", -1, &insert,
+                                 nullptr),
+              SQLITE_OK);
+    sqlite3_bind_text(insert, 1, broken.data(), static_cast<int>(broken.size()), SQLITE_TRANSIENT);
+    sqlite3_bind_text(insert, 2, wide.data(), static_cast<int>(wide.size()), SQLITE_TRANSIENT);
+    ASSERT_EQ(sqlite3_step(insert), SQLITE_DONE);
+    sqlite3_finalize(insert);
+    sqlite3_close(raw);
+
+    const auto text = [this](CursorHandle cursor, const std::vector<std::uint8_t>& record,
+                             std::uint16_t number) {
+        const FieldDesc desc = fields(cursor).at(number - 1);
+        std::vector<char> value(desc.length, '\x7f');
+        bool blank = true;
+        EXPECT_EQ(engine_.getField(cursor, number, record.data(), value.data(), &blank), code::Ok);
+        EXPECT_FALSE(blank);
+        const std::size_t length = strnlen(value.data(), value.size());
+        EXPECT_LT(length, desc.length - 1u) << "the text ends inside its slot";
+        return std::string(value.data(), length);
+    };
+    const std::string cutName(29, 'A');
+    const std::string cutReason = wide.substr(0, 60);
+
+    const CursorHandle table = openTable();
+    auto record = newRecord(table);
+    ASSERT_EQ(engine_.getRecord(table, GetMode::Next, record.data()), code::Ok);
+    EXPECT_EQ(text(table, record, 4), cutName);
+    EXPECT_EQ(text(table, record, 9), cutReason);
+    ASSERT_EQ(engine_.getRecord(table, GetMode::Current, record.data()), code::Ok);
+    EXPECT_EQ(text(table, record, 4), cutName);
+
+    const CursorHandle answer = query("select razlog, prezimeime from kovrel");
+    auto answered = newRecord(answer);
+    ASSERT_EQ(engine_.getRecord(answer, GetMode::Next, answered.data()), code::Ok);
+    EXPECT_EQ(text(answer, answered, 1), cutReason);
+    EXPECT_EQ(text(answer, answered, 2), cutName) << "a text that ends the record";
+}
 
 TEST_F(CursorTest, BookmarksReturnToTheirRecord) {
     createLedger(numberedRows(200));
