@@ -152,15 +152,7 @@ QString loadFilterList() {
 void exportReport(TReport& report, TRpExportFilter& filter) {
     TRpPrinter printer;
     printer.SetDestination(TRpPrinter::Destination::PageImages);
-    TRpPrinter* const previous = report.Printer();
-    report.SetPrinter(&printer);
-    try {
-        report.CreateReport(false);
-    } catch (...) {
-        report.SetPrinter(previous);
-        throw;
-    }
-    report.SetPrinter(previous);
+    report.CreateReportOn(printer);
     filter.Start(printer.PaperWidth(), printer.PaperLength(), report.Font());
     for (int n = 1; n <= printer.PageCount(); ++n) {
         filter.StartPage();

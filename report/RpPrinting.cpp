@@ -167,15 +167,7 @@ void printReport(TReport& report) {
         std::make_unique<TQtPrinterDevice>(printerNameFor(report.PrinterSettings.PrinterIndex), printer));
     TRpProgressForm progress(printer);
     if (report.ShowProgress) progress.show();
-    TRpPrinter* const previous = report.Printer();
-    report.SetPrinter(&printer);
-    try {
-        report.CreateReport(false);
-    } catch (...) {
-        report.SetPrinter(previous);
-        throw;
-    }
-    report.SetPrinter(previous);
+    report.CreateReportOn(printer);
 }
 
 void printStoredPages(TRpPrinter& printer) {

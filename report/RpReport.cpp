@@ -221,6 +221,18 @@ void TReport::ConfigurePrinter(TRpPrinter& printer) const {
     printer.Compression = Options.testFlag(TRpReportOption::Compression);
 }
 
+void TReport::CreateReportOn(TRpPrinter& printer) {
+    TRpPrinter* const previous = printer_;
+    printer_ = &printer;
+    try {
+        CreateReport(false);
+    } catch (...) {
+        printer_ = previous;
+        throw;
+    }
+    printer_ = previous;
+}
+
 void TReport::CreateReport(bool composite) {
     if (!available_) return;
     if (!printer_) throw ERpError(QStringLiteral("Report printer not ready"));

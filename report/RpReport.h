@@ -139,6 +139,9 @@ class TReport : public QObject {
     // Generates the report into the current printer. A composite run adds its pages to a document
     // already open on that printer instead of beginning and ending one.
     void CreateReport(bool composite = false);
+    // Generates the report into `printer` for this run only: the report's own printer is back in place
+    // afterwards, also when the run fails.
+    void CreateReportOn(TRpPrinter& printer);
     // Generates the pages into page images and shows them; returns when the preview is closed.
     // While this report's preview is open a second call returns at once.
     void Preview();

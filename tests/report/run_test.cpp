@@ -134,6 +134,22 @@ TEST_F(ReportTest, PrinterErrorEndsTheRunAndLeavesTheReportAvailable) {
     EXPECT_EQ(printer.GetStatus(), TRpPrinter::Status::Finished);
 }
 
+TEST_F(ReportTest, ARunOnAnotherPrinterGivesTheReportItsOwnBackEvenWhenItFails) {
+    TReport report;
+    makeLetterForm(report);
+    TRpPrinter own, other;
+    other.SetDestination(TRpPrinter::Destination::PageImages);
+    report.SetPrinter(&own);
+    report.CreateReportOn(other);
+    EXPECT_EQ(report.Printer(), &own);
+    EXPECT_EQ(other.PageCount(), 1);
+    EXPECT_EQ(own.PageCount(), 0);
+    TRpPrinter busy;
+    busy.BeginDoc();  // a document already in progress makes the run fail
+    EXPECT_THROW(report.CreateReportOn(busy), ERpError);
+    EXPECT_EQ(report.Printer(), &own);
+}
+
 TEST_F(ReportTest, RunRequestedDuringARunDoesNothing) {
     TReport report;
     makeLetterForm(report);
