@@ -15,6 +15,7 @@
 #include <mutex>
 #include <set>
 
+#include "data/engine/Dates.h"
 #include "runtime/Boundary.h"
 #include "runtime/Seams.h"
 
@@ -502,9 +503,16 @@ bool TEngineDataSet::ReadField(const TField& field, const RecordBuffer& buffer, 
             std::memcpy(value, bytes, sizeof(double));
             return true;
         case engine::FieldType::Integer:
-        case engine::FieldType::Date:
             std::memcpy(value, bytes, sizeof(std::int32_t));
             return true;
+        case engine::FieldType::Date: {
+            const auto* text = reinterpret_cast<const char*>(bytes);
+            const std::optional<std::int32_t> day =
+                engine::dayNumberFromIso({text, strnlen(text, engine::DateTextLength)});
+            if (!day) return false;
+            std::memcpy(value, &*day, sizeof(std::int32_t));
+            return true;
+        }
         case engine::FieldType::Unknown:
             break;
     }

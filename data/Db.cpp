@@ -235,11 +235,11 @@ void TDataSet::SetToRecord(int index) {
 }
 
 void TDataSet::RotateRight(int from, int to) {
-    std::rotate(buffers_.begin() + from, buffers_.begin() + to, buffers_.begin() + to + 1);
+    for (int i = to; i > from; --i) swap(buffers_[i], buffers_[i - 1]);
 }
 
 void TDataSet::RotateLeft(int from, int to) {
-    std::rotate(buffers_.begin() + from, buffers_.begin() + from + 1, buffers_.begin() + to + 1);
+    for (int i = from; i < to; ++i) swap(buffers_[i], buffers_[i + 1]);
 }
 
 bool TDataSet::GetNextRecord() {

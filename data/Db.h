@@ -86,6 +86,13 @@ struct RecordBuffer {
     std::vector<std::uint8_t> data;
     QByteArray bookmark;
     Mark mark = Mark::Current;
+
+    // Exchanges the contents without copying or reallocating, as moving records through the window does.
+    friend void swap(RecordBuffer& a, RecordBuffer& b) noexcept {
+        a.data.swap(b.data);
+        a.bookmark.swap(b.bookmark);
+        std::swap(a.mark, b.mark);
+    }
 };
 
 // A column of the open result as the record source reports it.
@@ -356,6 +363,8 @@ class TDateField : public TDateTimeField {
 // stored dates (1 = 1 January of year 1).
 namespace datetime {
 constexpr std::int32_t DayNumberOfZero = 693594;
+// The day number of 31 December 9999, the last day a date field holds.
+constexpr std::int32_t LastDayNumber = 3652059;
 double fromQDate(const QDate& date);
 QDate toQDate(double dateTime);
 // Reads a date as a person types it in the locale's short format; nothing when it is not one.

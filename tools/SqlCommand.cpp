@@ -54,9 +54,9 @@ std::string valueText(const FieldDesc& field, const std::uint8_t* value) {
             return numberText(number);
         }
         case FieldType::Date: {
-            std::int32_t day;
-            std::memcpy(&day, value, sizeof day);
-            return engine::isoFromDayNumber(day).value_or("?");
+            // As the program reads it: a stored text that is not a day is empty.
+            const auto* text = reinterpret_cast<const char*>(value);
+            return engine::dayNumberFromIso(text) ? text : "";
         }
         case FieldType::Unknown:
             break;

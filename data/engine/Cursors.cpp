@@ -19,7 +19,7 @@ std::string columnList() {
 
 std::string selectSql(const std::string& columns, const std::string& table, const std::string& where,
                       const std::string& condition, const char* order) {
-    std::string sql = "SELECT rowid, " + columns + " FROM " + table + " WHERE " + condition;
+    std::string sql = "SELECT " + columns + " FROM " + table + " WHERE " + condition;
     if (!where.empty()) sql += " AND (" + where + ")";
     if (order) sql += std::string(" ORDER BY rowid ") + order + " LIMIT ?2";
     return sql;
@@ -36,8 +36,8 @@ bool pagesThroughSink(const std::string& where) {
 std::string pageSql(const std::string& table, const std::string& where, const char* condition,
                     const char* order) {
     const std::string columns = pagesThroughSink(where)
-                                    ? std::string(RecordFunctionName) + "(?3, " + columnList() + ")"
-                                    : columnList();
+                                    ? std::string(RecordFunctionName) + "(?3, rowid, " + columnList() + ")"
+                                    : "rowid, " + columnList();
     return selectSql(columns, table, where, condition, order);
 }
 
@@ -75,7 +75,7 @@ TableCursor::TableCursor(std::shared_ptr<Connection> connection, const std::stri
       sinkRows_(pagesThroughSink(where)),
       forwardSql_(pageSql(table, where, "rowid > ?1", "ASC")),
       backwardSql_(pageSql(table, where, "rowid < ?1", "DESC")),
-      currentSql_(selectSql(columnList(), table, "", "rowid = ?1", nullptr)) {}
+      currentSql_(selectSql("rowid, " + columnList(), table, "", "rowid = ?1", nullptr)) {}
 
 CursorProps TableCursor::properties() const {
     CursorProps props;
@@ -120,15 +120,7 @@ bool TableCursor::fetchPage(bool forward, std::int64_t from, Failure* failure) {
         pageRecords_ = std::make_unique_for_overwrite<std::uint8_t[]>(wanted * size);
         pageCapacity_ = wanted;
     }
-    RecordSink sink{&layout(), pageRecords_.get(), wanted};
-    if (sinkRows_) bindRecordSink(statement, 3, &sink);
-    int rc;
-    // The limit keeps a page within its buffer; a row past it would be a fault, reported as a failed read.
-    while ((rc = sqlite3_step(statement)) == SQLITE_ROW && pageRowids_.size() < wanted) {
-        if (!sinkRows_) layout().readRow(statement, 1, pageRecords_.get() + pageRowids_.size() * size);
-        pageRowids_.push_back(sqlite3_column_int64(statement, 0));
-    }
-    if (rc == SQLITE_DONE && sinkRows_ && sink.count != pageRowids_.size()) rc = SQLITE_INTERNAL;
+    const int rc = sinkRows_ ? fillPageThroughSink(statement, wanted) : fillPageByColumns(statement, wanted);
     if (rc != SQLITE_DONE) {
         *failure = connection_->failure(rc, "the table cannot be read");
         dropPage();
@@ -146,6 +138,30 @@ bool TableCursor::fetchPage(bool forward, std::int64_t from, Failure* failure) {
         }
     }
     return true;
+}
+
+// The limit keeps a page within its buffer; a row past it would be a fault, reported as a failed read.
+int TableCursor::fillPageThroughSink(sqlite3_stmt* statement, std::size_t wanted) {
+    pageRowids_.resize(wanted);
+    RecordSink sink{&layout(), pageRecords_.get(), pageRowids_.data(), wanted};
+    bindRecordSink(statement, 3, &sink);
+    std::size_t rows = 0;
+    int rc;
+    while ((rc = sqlite3_step(statement)) == SQLITE_ROW) ++rows;
+    pageRowids_.resize(std::min(rows, wanted));
+    if (rc == SQLITE_DONE && (sink.count != rows || rows > wanted)) return SQLITE_INTERNAL;
+    return rc;
+}
+
+int TableCursor::fillPageByColumns(sqlite3_stmt* statement, std::size_t wanted) {
+    const std::uint32_t size = layout().recordSize();
+    int rc;
+    while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
+        if (pageRowids_.size() == wanted) return SQLITE_INTERNAL;
+        layout().readRow(statement, 1, pageRecords_.get() + pageRowids_.size() * size);
+        pageRowids_.push_back(sqlite3_column_int64(statement, 0));
+    }
+    return rc;
 }
 
 Result TableCursor::leave(bool forward) {

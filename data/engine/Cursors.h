@@ -72,6 +72,9 @@ class TableCursor : public Cursor {
     // Moves past the last row (forward) or before the first and answers that end's code.
     Result leave(bool forward);
     bool fetchPage(bool forward, std::int64_t from, Failure* failure);
+    // Step a bound page statement to its end, filling at most `wanted` rows; answer SQLite's last result.
+    int fillPageThroughSink(sqlite3_stmt* statement, std::size_t wanted);
+    int fillPageByColumns(sqlite3_stmt* statement, std::size_t wanted);
     Result readCurrent(std::uint8_t* record, Failure* failure);
     Result checkWritable() const;
     Result write(const std::string& sql, const std::uint8_t* record, bool bindRowid, Failure* failure);

@@ -29,26 +29,33 @@ constexpr Result FunctionMissing = 0x274F;     // 10063
 constexpr Result NotInitialised = 0x2F01;      // 12033
 constexpr Result ServerMessage = 0x2EC4;       // 11972: the first entry's text is the server's own
 // This engine's own codes.
-constexpr Result FileNotFound = 0x2101;        // the table file does not exist
-constexpr Result FileOpenFailed = 0x2102;      // the file exists but cannot be opened
-constexpr Result NotALedger = 0x2103;          // the file is not a table of this engine
-constexpr Result FileBusy = 0x2104;            // another program holds the file locked
-constexpr Result WriteFailed = 0x2105;         // a write could not be committed
-constexpr Result CursorReadOnly = 0x2A0C;      // a write through a read-only cursor
-constexpr Result InvalidHandle = 0x2601;       // an unknown or closed handle
-constexpr Result InvalidParameter = 0x2602;    // a bad argument (field number, buffer, mode)
-constexpr Result SqlSyntax = 0x2E01;           // the SQL text cannot be parsed or run
-constexpr Result SqlUnknownTable = 0x2E02;     // the SQL text names a table that has no file
-constexpr Result NoStatement = 0x2E03;         // execute before a successful prepare
+constexpr Result FileNotFound = 0x2101;      // the table file does not exist
+constexpr Result FileOpenFailed = 0x2102;    // the file exists but cannot be opened
+constexpr Result NotALedger = 0x2103;        // the file is not a table of this engine
+constexpr Result FileBusy = 0x2104;          // another program holds the file locked
+constexpr Result WriteFailed = 0x2105;       // a write could not be committed
+constexpr Result CursorReadOnly = 0x2A0C;    // a write through a read-only cursor
+constexpr Result InvalidHandle = 0x2601;     // an unknown or closed handle
+constexpr Result InvalidParameter = 0x2602;  // a bad argument (field number, buffer, mode)
+constexpr Result SqlSyntax = 0x2E01;         // the SQL text cannot be parsed or run
+constexpr Result SqlUnknownTable = 0x2E02;   // the SQL text names a table that has no file
+constexpr Result NoStatement = 0x2E03;       // execute before a successful prepare
 }  // namespace code
 
 // Field types of cursors and results.
 enum class FieldType : std::uint16_t { Unknown, String, Integer, Float, Date };
 
+// The most characters of a date a record holds: those of 'YYYY-MM-DD'.
+constexpr std::uint32_t DateTextLength = 10;
+
 // Layout of a field inside a record buffer, at `offset`: one indicator byte (1 = value present,
-// 0 = empty), then the value: Float a double, Integer an int32_t, Date an int32_t day number
-// (1 = 1 January of year 1, 693594 = 30 December 1899), String `size` characters of UTF-8
-// (at most size * 4 bytes) followed by a terminating zero. `length` is the whole slot in bytes.
+// 0 = empty), then the value: Float a double, Integer an int32_t, String `size` characters of UTF-8
+// (at most size * 4 bytes) followed by a terminating zero, Date the stored text followed by a terminating
+// zero. A date's stored text is kept whole up to DateTextLength bytes; of a day followed by a time of day
+// the day is kept; any other text is empty. getField and putField hand a date over as an
+// int32_t day number (1 = 1 January of year 1, 693594 = 30 December 1899): a stored text that is not a day
+// reads as empty, and is written back unchanged while the field is not set. `length` is the whole slot in
+// bytes.
 struct FieldDesc {
     std::uint16_t number = 0;  // 1-based
     std::string name;
@@ -61,8 +68,8 @@ struct FieldDesc {
 struct CursorProps {
     std::uint32_t recordSize = 0;
     std::uint32_t bookmarkSize = 0;
-    bool readWrite = false;   // opened for reading and writing
-    bool temporary = false;   // an answer table (read-only result of a statement)
+    bool readWrite = false;  // opened for reading and writing
+    bool temporary = false;  // an answer table (read-only result of a statement)
     std::uint16_t fieldCount = 0;
     std::uint16_t checkCount = 0;
 };
@@ -97,7 +104,7 @@ constexpr std::uint32_t NoHandle = 0;
 // The operation table. Records are plain byte buffers of CursorProps::recordSize bytes laid out by
 // the cursor's FieldDescs; bookmarks are buffers of CursorProps::bookmarkSize bytes.
 class TableEngine {
-public:
+  public:
     virtual ~TableEngine() = default;
 
     virtual Result initialise(const StartupRecord& startup) = 0;

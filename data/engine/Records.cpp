@@ -13,8 +13,9 @@ std::uint32_t valueLength(const FieldSpec& field) {
         case FieldType::Float:
             return sizeof(double);
         case FieldType::Integer:
-        case FieldType::Date:
             return sizeof(std::int32_t);
+        case FieldType::Date:
+            return DateTextLength + 1u;
         case FieldType::String:
             return field.size * 4u + 1u;
         case FieldType::Unknown:
@@ -61,24 +62,53 @@ std::size_t cutLength(const char* text, std::size_t length, std::size_t characte
     return end;
 }
 
-// Marks a slot empty with a zero value; of a text only the first byte is cleared.
-void clearSlot(const FieldDesc& field, std::uint8_t* slot) {
-    switch (field.type) {
-        case FieldType::Float:
-            store(slot, 0.0);
-            break;
-        case FieldType::Integer:
-        case FieldType::Date:
-            store(slot, std::int32_t{0});
-            break;
-        case FieldType::String:
-            slot[1] = 0;
-            break;
-        case FieldType::Unknown:
-            std::memset(slot, 0, field.length);
-            break;
+// How much of a stored text a date slot keeps: all of a text of up to 'YYYY-MM-DD' length, so that it is
+// written back as it was even when it is not a day; of a day with a time of day the day. A longer text
+// of another kind does not fit and is not kept at all (-1).
+std::ptrdiff_t keptDateLength(const char* text, std::size_t length) {
+    if (length <= DateTextLength) return static_cast<std::ptrdiff_t>(length);
+    if (dayNumberFromIso({text, length})) return DateTextLength;
+    return -1;
+}
+
+// The day number of a date slot holding a value; nothing when its text is not a date.
+std::optional<std::int32_t> dayOfSlot(const std::uint8_t* slot) {
+    const auto* text = reinterpret_cast<const char*>(slot + 1);
+    return dayNumberFromIso({text, strnlen(text, DateTextLength)});
+}
+
+// getField of a date: its day number, empty when the slot holds no value or a text that is not a day.
+Result getDate(const std::uint8_t* slot, void* value, bool* isBlank) {
+    const std::optional<std::int32_t> day = slot[0] ? dayOfSlot(slot) : std::nullopt;
+    if (isBlank) *isBlank = !day;
+    if (value) {
+        const std::int32_t number = day.value_or(0);
+        std::memcpy(value, &number, sizeof number);
     }
+    return code::Ok;
+}
+
+// putField of a date from its day number; a day outside the years 1 to 9999 has no stored form.
+Result putDate(std::uint8_t* slot, const void* value) {
+    std::int32_t day;
+    std::memcpy(&day, value, sizeof day);
+    const std::optional<std::string> text = isoFromDayNumber(day);
+    if (!text) return code::InvalidParameter;
+    slot[0] = 1;
+    std::memcpy(slot + 1, text->c_str(), DateTextLength + 1);
+    return code::Ok;
+}
+
+// Marks a slot empty: a number's value is zero, a text's or a date's first byte the terminator.
+template <typename T>
+void storeEmpty(std::uint8_t* slot) {
+    store(slot, T{});
     slot[0] = 0;
+}
+
+void storeEmptyText(std::uint8_t* slot) {
+    slot[0] = 0;
+    slot[1] = 0;
 }
 
 // Fills every field of `record` from the value `valueOf(index)` gives for the field at `index`. Values
@@ -93,26 +123,39 @@ void fillRecord(const std::vector<FieldDesc>& fields, std::uint8_t* record, Valu
         switch (field.type) {
             case FieldType::Float: {
                 const double number = sqlite3_value_double(value);
-                if (number == 0 && sqlite3_value_type(value) == SQLITE_NULL) break;
-                store(slot, number);
-                continue;
+                if (number == 0 && sqlite3_value_type(value) == SQLITE_NULL)
+                    storeEmpty<double>(slot);
+                else
+                    store(slot, number);
+                break;
             }
             case FieldType::Integer:
-                if (sqlite3_value_type(value) == SQLITE_NULL) break;
-                store(slot, clampToInt32(sqlite3_value_int64(value)));
-                continue;
+                if (sqlite3_value_type(value) == SQLITE_NULL)
+                    storeEmpty<std::int32_t>(slot);
+                else
+                    store(slot, clampToInt32(sqlite3_value_int64(value)));
+                break;
             case FieldType::Date: {
+                // The stored text is kept as it is; whether it makes a day is asked when the field is
+                // read, so that a scan of the table does not pay for dates nobody looks at.
                 const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(value));
-                if (!text) break;
-                const auto day =
-                    dayNumberFromIso({text, static_cast<std::size_t>(sqlite3_value_bytes(value))});
-                if (!day) break;
-                store(slot, *day);
-                continue;
+                const std::ptrdiff_t kept =
+                    text ? keptDateLength(text, static_cast<std::size_t>(sqlite3_value_bytes(value))) : -1;
+                if (kept < 0) {
+                    storeEmptyText(slot);
+                    break;
+                }
+                slot[0] = 1;
+                std::memcpy(slot + 1, text, static_cast<std::size_t>(kept));
+                slot[1 + kept] = 0;
+                break;
             }
             case FieldType::String: {
                 const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(value));
-                if (!text) break;
+                if (!text) {
+                    storeEmptyText(slot);
+                    break;
+                }
                 // Only the text and its terminator are written; the slot's remaining bytes are left as they
                 // were. A text of no more bytes than the field has characters always fits whole.
                 const auto length = static_cast<std::size_t>(sqlite3_value_bytes(value));
@@ -121,12 +164,12 @@ void fillRecord(const std::vector<FieldDesc>& fields, std::uint8_t* record, Valu
                 slot[0] = 1;
                 std::memcpy(slot + 1, text, kept);
                 slot[1 + kept] = 0;
-                continue;
+                break;
             }
             case FieldType::Unknown:
+                std::memset(slot, 0, field.length);
                 break;
         }
-        clearSlot(field, slot);
     }
 }
 
@@ -174,15 +217,9 @@ void RecordLayout::bindField(sqlite3_stmt* statement, int parameter, std::size_t
         case FieldType::Integer:
             sqlite3_bind_int(statement, parameter, load<std::int32_t>(slot));
             break;
-        case FieldType::Date: {
-            const auto text = isoFromDayNumber(load<std::int32_t>(slot));
-            if (text) {
-                sqlite3_bind_text(statement, parameter, text->c_str(), -1, SQLITE_TRANSIENT);
-            } else {
-                sqlite3_bind_null(statement, parameter);
-            }
-            break;
-        }
+        // A date is written back as read, so a stored text that is not a day survives a change to other
+        // fields.
+        case FieldType::Date:
         case FieldType::String: {
             const auto* text = reinterpret_cast<const char*>(slot + 1);
             sqlite3_bind_text(statement, parameter, text, static_cast<int>(strnlen(text, field.length - 1)),
@@ -200,6 +237,7 @@ Result RecordLayout::getField(std::uint16_t number, const std::uint8_t* record, 
     if (number < 1 || number > fields_.size() || !record) return code::InvalidParameter;
     const FieldDesc& field = fields_[number - 1];
     const std::uint8_t* slot = record + field.offset;
+    if (field.type == FieldType::Date) return getDate(slot, value, isBlank);
     const bool blank = slot[0] == 0;
     if (isBlank) *isBlank = blank;
     if (!value) return code::Ok;
@@ -220,6 +258,7 @@ Result RecordLayout::putField(std::uint16_t number, std::uint8_t* record, const 
     if (number < 1 || number > fields_.size() || !record) return code::InvalidParameter;
     const FieldDesc& field = fields_[number - 1];
     std::uint8_t* slot = record + field.offset;
+    if (value && field.type == FieldType::Date) return putDate(slot, value);
     std::memset(slot, 0, field.length);
     if (!value) return code::Ok;
     if (field.type == FieldType::String) {
@@ -236,12 +275,24 @@ namespace {
 
 constexpr const char* RecordSinkType = "kovrel-record-sink";
 
-void recordFunction(sqlite3_context*, int count, sqlite3_value** values) {
-    if (count < 1) return;
-    auto* sink = static_cast<RecordSink*>(sqlite3_value_pointer(values[0], RecordSinkType));
-    if (!sink || static_cast<std::size_t>(count - 1) != sink->layout->fields().size()) return;
-    if (sink->count < sink->capacity)
-        sink->layout->readValues(values + 1, sink->records + sink->count * sink->layout->recordSize());
+// The sink bound to the first argument. SQLite keeps it as the call's auxiliary data while the
+// statement runs and drops it when the statement halts or is reset, so a later run, with another sink
+// bound, looks its own up again.
+RecordSink* boundSink(sqlite3_context* context, sqlite3_value* argument) {
+    if (auto* kept = static_cast<RecordSink*>(sqlite3_get_auxdata(context, 0))) return kept;
+    auto* sink = static_cast<RecordSink*>(sqlite3_value_pointer(argument, RecordSinkType));
+    if (sink) sqlite3_set_auxdata(context, 0, sink, nullptr);
+    return sink;
+}
+
+void recordFunction(sqlite3_context* context, int count, sqlite3_value** values) {
+    if (count < 2) return;
+    RecordSink* sink = boundSink(context, values[0]);
+    if (!sink || static_cast<std::size_t>(count - 2) != sink->layout->fields().size()) return;
+    if (sink->count < sink->capacity) {
+        sink->rowids[sink->count] = sqlite3_value_int64(values[1]);
+        sink->layout->readValues(values + 2, sink->records + sink->count * sink->layout->recordSize());
+    }
     ++sink->count;
 }
 

@@ -46,12 +46,14 @@ class RecordLayout {
     std::uint32_t recordSize_ = 0;
 };
 
-// Records filled inside SQLite. A statement that selects `kovrel_record(?N, column, ...)` hands each
-// row's columns to the sink bound to parameter N, which converts them into its next record: cheaper than
-// reading the columns back one call at a time. Rows past the sink's capacity are counted, not stored.
+// Records filled inside SQLite. A statement that selects `kovrel_record(?N, rowid, column, ...)` hands
+// each row's rowid and columns to the sink bound to parameter N, which converts them into its next record:
+// cheaper than reading the columns back one call at a time. Rows past the sink's capacity are counted,
+// not stored.
 struct RecordSink {
     const RecordLayout* layout = nullptr;
     std::uint8_t* records = nullptr;  // room for `capacity` records of the layout
+    std::int64_t* rowids = nullptr;   // room for `capacity` rowids
     std::size_t capacity = 0;
     std::size_t count = 0;  // rows handed to the sink
 };

@@ -195,6 +195,8 @@ INSTANTIATE_TEST_SUITE_P(
         BadWrite{"DateText",
                  [](TDataSet& d) { fieldOf(d, "Datum").SetAsString(QStringLiteral("13/45/2025")); },
                  "'13/45/2025' is not a valid date", true},
+        BadWrite{"DatePastTheYear9999", [](TDataSet& d) { fieldOf(d, "Datum").SetValue(QDate(10000, 1, 1)); },
+                 "Invalid value for field 'Datum'", false},
         BadWrite{"DateAsInteger", [](TDataSet& d) { fieldOf(d, "Datum").SetAsInteger(3); },
                  "Cannot access field 'Datum' as type Integer", false},
         BadWrite{"FloatAsDateTime", [](TDataSet& d) { fieldOf(d, "Dana").SetAsDateTime(3); },

@@ -28,7 +28,8 @@ class LedgerTest : public testing::Test {
         Session->Close();
         QDir::setCurrent(previous_);
     }
-    void MakeLedger(int rows) {
+    // `firstDate`, when given, is stored as the first row's Datum instead.
+    void MakeLedger(int rows, const char* firstDate = nullptr) {
         const std::string path = dir_.filePath(QStringLiteral("Kovrel.DB")).toStdString();
         ASSERT_EQ(engine::createLedgerFile(path), engine::code::Ok);
         int n = 0;
@@ -39,6 +40,7 @@ class LedgerTest : public testing::Test {
             values[0] = double(n % 3 + 1);
             values[1] = double(n);
             values[2] = std::string("2026-01-") + (n % 28 + 1 < 10 ? "0" : "") + std::to_string(n % 28 + 1);
+            if (n == 1 && firstDate) values[2] = std::string(firstDate);
             values[3] = "Radnik " + std::to_string(n % 3);
             values[6] = double(n);
             values[8] = std::string(n % 2 == 0 ? "GO" : "SD");
@@ -182,6 +184,26 @@ TEST_F(LedgerTest, TableWritesInsertsEditsAndDeletesAndDropsAClosedInsert) {
     EXPECT_EQ(table.FieldByName(QStringLiteral("Dana"))->AsFloat(), 2.5);
     table.Last();
     EXPECT_EQ(table.FieldByName(QStringLiteral("Datum"))->Value(), QVariant(QDate(2026, 12, 8)));
+}
+
+TEST_F(LedgerTest, AStoredDateThatIsNoDayReadsEmptyAndSurvivesAnEditOfTheRow) {
+    MakeLedger(2, "2026-02-30");
+    table.SetTableName(QStringLiteral("Kovrel.DB"));
+    table.Open();
+    TField* date = table.FieldByName(QStringLiteral("Datum"));
+    EXPECT_TRUE(date->IsNull());
+    EXPECT_EQ(date->AsString(), QString());
+    table.Edit();
+    table.FieldByName(QStringLiteral("Dana"))->SetAsFloat(7);
+    table.Post();
+    table.Next();
+    EXPECT_EQ(date->Value(), QVariant(QDate(2026, 1, 3)));
+    table.Close();
+
+    SetSQL(query, QStringLiteral("select count(*) as n from kovrel where Datum = '2026-02-30' and Dana = 7"),
+           false);
+    query.Open();
+    EXPECT_EQ(query.FieldByName(QStringLiteral("n"))->AsInteger(), 1);
 }
 
 TEST_F(LedgerTest, LiveQueryOverAllColumnsWritesThroughToTheTable) {

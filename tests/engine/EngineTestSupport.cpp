@@ -3,8 +3,6 @@
 
 #include <cstring>
 
-#include "data/engine/Dates.h"
-
 namespace enginetest {
 
 using namespace engine;
@@ -38,11 +36,7 @@ std::string fieldText(const std::vector<FieldDesc>& fields, const std::uint8_t* 
             std::memcpy(&value, slot + 1, sizeof value);
             return std::to_string(value);
         }
-        case FieldType::Date: {
-            std::int32_t value;
-            std::memcpy(&value, slot + 1, sizeof value);
-            return isoFromDayNumber(value).value_or("?");
-        }
+        case FieldType::Date:
         case FieldType::String:
             return reinterpret_cast<const char*>(slot + 1);
         case FieldType::Unknown:

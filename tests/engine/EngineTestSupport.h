@@ -37,7 +37,7 @@ struct Row {
 
 engine::LedgerValues valuesOf(const Row& row);
 
-// The text of field `number` of a record: numbers in shortest form, dates as ISO, empty as "".
+// The text of field `number` of a record: numbers in shortest form, texts and dates as held, empty as "".
 std::string fieldText(const std::vector<engine::FieldDesc>& fields, const std::uint8_t* record,
                       std::uint16_t number);
 

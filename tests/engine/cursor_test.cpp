@@ -159,6 +159,68 @@ TEST_F(CursorTest, OverlongStoredTextsAreCutInsideTheirSlot) {
     EXPECT_EQ(text(answer, answered, 2), cutName) << "a text that ends the record";
 }
 
+TEST_F(CursorTest, StoredDatesReadAsDaysAndSurviveAWriteOfOtherFields) {
+    createLedger();
+    const std::vector<std::string> stored = {"2024-03-04", "2024-02-30", "4.3.2024", "2024-03-04 10:30:00",
+                                             "NOT A DATE AT ALL"};
+    sqlite3* raw = nullptr;
+    ASSERT_EQ(sqlite3_open(ledgerPath().c_str(), &raw), SQLITE_OK);
+    sqlite3_stmt* insert = nullptr;
+    ASSERT_EQ(
+        sqlite3_prepare_v2(raw, "INSERT INTO kovrel (RedBroj, Od) VALUES (?1, ?2)", -1, &insert, nullptr),
+        SQLITE_OK);
+    for (std::size_t i = 0; i < stored.size(); ++i) {
+        sqlite3_bind_int(insert, 1, static_cast<int>(i));
+        sqlite3_bind_text(insert, 2, stored[i].c_str(), -1, SQLITE_TRANSIENT);
+        ASSERT_EQ(sqlite3_step(insert), SQLITE_DONE);
+        sqlite3_reset(insert);
+    }
+    sqlite3_finalize(insert);
+
+    const std::int32_t march4 = 738949;
+    const std::vector<std::optional<std::int32_t>> days = {march4, std::nullopt, std::nullopt, march4,
+                                                           std::nullopt};
+    const CursorHandle cursor = openTable();
+    auto record = newRecord(cursor);
+    for (std::size_t i = 0; i < stored.size(); ++i) {
+        ASSERT_EQ(engine_.getRecord(cursor, GetMode::Next, record.data()), code::Ok);
+        std::int32_t day = -1;
+        bool blank = false;
+        ASSERT_EQ(engine_.getField(cursor, Od, record.data(), &day, &blank), code::Ok);
+        EXPECT_EQ(blank, !days[i]) << stored[i];
+        EXPECT_EQ(day, days[i].value_or(0)) << stored[i];
+        putFloat(cursor, record.data(), Dobijeni, 1);
+        ASSERT_EQ(engine_.modifyRecord(cursor, record.data()), code::Ok);
+    }
+
+    // What is not a day stays as it was stored when it fits its slot; of a date with a time of day the
+    // date is kept; a longer text is not.
+    std::vector<std::string> written;
+    sqlite3_stmt* select = nullptr;
+    ASSERT_EQ(sqlite3_prepare_v2(raw, "SELECT coalesce(Od, 'NULL') FROM kovrel ORDER BY RedBroj", -1, &select,
+                                 nullptr),
+              SQLITE_OK);
+    while (sqlite3_step(select) == SQLITE_ROW)
+        written.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(select, 0)));
+    sqlite3_finalize(select);
+    sqlite3_close(raw);
+    EXPECT_EQ(written,
+              (std::vector<std::string>{"2024-03-04", "2024-02-30", "4.3.2024", "2024-03-04", "NULL"}));
+}
+
+TEST_F(CursorTest, ADateIsStoredAsItsDayAndOnlyForDaysOfTheYears1To9999) {
+    createLedger();
+    const CursorHandle cursor = openTable();
+    auto record = newRecord(cursor);
+    const std::int32_t last = 3652059, pastLast = 3652060, first = 1, beforeFirst = 0;
+    EXPECT_EQ(engine_.putField(cursor, Od, record.data(), &pastLast), code::InvalidParameter);
+    EXPECT_EQ(engine_.putField(cursor, Od, record.data(), &beforeFirst), code::InvalidParameter);
+    ASSERT_EQ(engine_.putField(cursor, Od, record.data(), &first), code::Ok);
+    ASSERT_EQ(engine_.putField(cursor, Od, record.data(), &last), code::Ok);
+    ASSERT_EQ(engine_.insertRecord(cursor, record.data()), code::Ok);
+    EXPECT_EQ(current(cursor, Od), "9999-12-31");
+}
+
 TEST_F(CursorTest, BookmarksReturnToTheirRecord) {
     createLedger(numberedRows(200));
     const CursorHandle cursor = openTable();
@@ -339,6 +401,7 @@ TEST_F(CursorTest, FieldDescriptorsFollowTheRecordLayout) {
         EXPECT_EQ(field.offset, offset) << field.name;
         const std::uint32_t value = field.type == FieldType::Float    ? 8
                                     : field.type == FieldType::String ? field.size * 4u + 1
+                                    : field.type == FieldType::Date   ? DateTextLength + 1
                                                                       : 4;
         EXPECT_EQ(field.length, 1 + value) << field.name;
         offset += field.length;
