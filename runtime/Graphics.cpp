@@ -10,7 +10,9 @@ QColor colorFromValue(quint32 value) {
 }
 
 void installFontSubstitutions() {
-    QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("DejaVu Sans"));
+    // The window font is as narrow as Liberation Sans; set in a wider family, captions outgrow the
+    // fixed sizes of their labels.
+    QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"));
     QFont::insertSubstitution(QStringLiteral("Verdana"), QStringLiteral("DejaVu Sans"));
     QFont::insertSubstitution(QStringLiteral("Arial"), QStringLiteral("Liberation Sans"));
 }
