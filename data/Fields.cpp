@@ -565,7 +565,7 @@ void TDateTimeField::SetAsFloatValue(double value) {
 void TDateTimeField::SetAsDateTimeValue(double value) {
     if (DataType() == ftDate) {
         const double day = std::trunc(value) + datetime::DayNumberOfZero;
-        if (day < 1 || day > datetime::LastDayNumber) InvalidValue();
+        if (!(day >= 1 && day <= datetime::LastDayNumber)) InvalidValue();  // also refuses NaN
         const std::int32_t stored = static_cast<std::int32_t>(day);
         SetData(&stored);
         return;

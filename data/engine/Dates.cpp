@@ -41,9 +41,9 @@ std::optional<std::int32_t> dayNumberFromIso(std::string_view text) {
 }
 
 std::optional<std::string> isoFromDayNumber(std::int32_t dayNumber) {
+    if (dayNumber < 1 || dayNumber > LastDayNumber) return std::nullopt;
     const year_month_day date{firstDay + days{dayNumber - 1}};
     const int y = static_cast<int>(date.year());
-    if (dayNumber < 1 || y > 9999) return std::nullopt;
     char text[32];
     std::snprintf(text, sizeof text, "%04d-%02u-%02u", y, static_cast<unsigned>(date.month()),
                   static_cast<unsigned>(date.day()));

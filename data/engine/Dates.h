@@ -10,6 +10,8 @@ namespace engine {
 
 // The day number of 30 December 1899, the origin of the program's date-time values.
 constexpr std::int32_t DayNumberOf18991230 = 693594;
+// The day number of 31 December 9999, the last day with a 'YYYY-MM-DD' text.
+constexpr std::int32_t LastDayNumber = 3652059;
 
 // 'YYYY-MM-DD' (a time of day after it is ignored) to a day number; nothing for any other text.
 std::optional<std::int32_t> dayNumberFromIso(std::string_view text);

@@ -3,6 +3,7 @@
 
 #include <QLocale>
 #include <QPoint>
+#include <limits>
 
 #include "MemoryDataSet.h"
 #include "runtime/Seams.h"
@@ -197,6 +198,10 @@ INSTANTIATE_TEST_SUITE_P(
                  "'13/45/2025' is not a valid date", true},
         BadWrite{"DatePastTheYear9999", [](TDataSet& d) { fieldOf(d, "Datum").SetValue(QDate(10000, 1, 1)); },
                  "Invalid value for field 'Datum'", false},
+        BadWrite{
+            "DateNotANumber",
+            [](TDataSet& d) { fieldOf(d, "Datum").SetAsDateTime(std::numeric_limits<double>::quiet_NaN()); },
+            "Invalid value for field 'Datum'", false},
         BadWrite{"DateAsInteger", [](TDataSet& d) { fieldOf(d, "Datum").SetAsInteger(3); },
                  "Cannot access field 'Datum' as type Integer", false},
         BadWrite{"FloatAsDateTime", [](TDataSet& d) { fieldOf(d, "Dana").SetAsDateTime(3); },

@@ -212,9 +212,10 @@ TEST_F(CursorTest, ADateIsStoredAsItsDayAndOnlyForDaysOfTheYears1To9999) {
     createLedger();
     const CursorHandle cursor = openTable();
     auto record = newRecord(cursor);
-    const std::int32_t last = 3652059, pastLast = 3652060, first = 1, beforeFirst = 0;
-    EXPECT_EQ(engine_.putField(cursor, Od, record.data(), &pastLast), code::InvalidParameter);
-    EXPECT_EQ(engine_.putField(cursor, Od, record.data(), &beforeFirst), code::InvalidParameter);
+    const std::int32_t last = 3652059, first = 1;
+    // Days far past the last one once wrapped round into other years.
+    for (const std::int32_t outside : {3652060, 12000000, 24650000, INT32_MAX, 0, -1, INT32_MIN})
+        EXPECT_EQ(engine_.putField(cursor, Od, record.data(), &outside), code::InvalidParameter) << outside;
     ASSERT_EQ(engine_.putField(cursor, Od, record.data(), &first), code::Ok);
     ASSERT_EQ(engine_.putField(cursor, Od, record.data(), &last), code::Ok);
     ASSERT_EQ(engine_.insertRecord(cursor, record.data()), code::Ok);
