@@ -5,5 +5,7 @@
 
 int main(int argc, char** argv) {
     QApplication qtApplication(argc, argv);
+    // Lets desktops match the program's windows to its installed menu entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("rs.kovrel.Kovrel"));
     return app::RunProgram();
 }
