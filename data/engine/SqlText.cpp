@@ -174,6 +174,8 @@ std::vector<Token> sumsCountEmptyAsZero(const std::vector<Token>& tokens) {
 }
 
 struct ParseError {};
+// An expression nested deeper than MaxExpressionDepth.
+struct TooDeep {};
 
 struct Typed {
     FieldType type = FieldType::String;
@@ -313,7 +315,16 @@ class ExpressionTyper {
         }
     }
 
+    // Every nesting of the grammar passes through here, so counting here bounds the recursion.
     Typed unary() {
+        if (depth_ >= MaxExpressionDepth) throw TooDeep{};
+        ++depth_;
+        Typed typed = unaryOperand();
+        --depth_;
+        return typed;
+    }
+
+    Typed unaryOperand() {
         const Token& t = peek();
         if (isSymbol(t, "-") || isSymbol(t, "+") || isSymbol(t, "~")) {
             ++pos_;
@@ -463,6 +474,7 @@ class ExpressionTyper {
     const std::vector<Token>& tokens_;
     std::size_t pos_, end_;
     const std::vector<FieldSpec>& columns_;
+    int depth_ = 0;
 };
 
 std::string itemText(const std::vector<Token>& tokens, std::size_t begin, std::size_t end) {
@@ -473,6 +485,20 @@ std::string itemText(const std::vector<Token>& tokens, std::size_t begin, std::s
         text += tokens[i].kind == Token::Kind::String ? quotedConstant(tokens[i].text) : tokens[i].text;
     }
     return text;
+}
+
+std::string tooDeepText() {
+    return "the statement nests expressions more than " + std::to_string(MaxExpressionDepth) + " levels deep";
+}
+
+// Parentheses nested deeper than any expression may be are refused before any pass walks them.
+bool nestingWithinLimit(const std::vector<Token>& tokens) {
+    int depth = 0;
+    for (const Token& token : tokens) {
+        if (isSymbol(token, "(") && ++depth > MaxExpressionDepth) return false;
+        if (isSymbol(token, ")")) --depth;
+    }
+    return true;
 }
 
 void addUniquely(std::vector<FieldSpec>* fields, FieldSpec field) {
@@ -555,6 +581,10 @@ bool tokenize(const std::string& sql, std::vector<Token>* tokens, std::string* e
 bool SqlStatement::parse(const std::string& sql, SqlStatement* statement, std::string* error) {
     std::vector<Token> tokens;
     if (!tokenize(sql, &tokens, error)) return false;
+    if (!nestingWithinLimit(tokens)) {
+        *error = tooDeepText();
+        return false;
+    }
     if (!tokens.empty() && isSymbol(tokens.back(), ";")) tokens.pop_back();
     if (tokens.empty()) {
         *error = "the statement is empty";
@@ -692,7 +722,8 @@ std::string SqlStatement::tokensText(std::size_t begin, std::size_t end) const {
     return text;
 }
 
-std::vector<FieldSpec> SqlStatement::resultFields(const std::vector<FieldSpec>& tableColumns) const {
+bool SqlStatement::resultFields(const std::vector<FieldSpec>& tableColumns, std::vector<FieldSpec>* result,
+                                std::string* error) const {
     std::vector<FieldSpec> fields;
     std::size_t begin = selectListBegin_;
     while (begin < selectListEnd_) {
@@ -717,6 +748,9 @@ std::vector<FieldSpec> SqlStatement::resultFields(const std::vector<FieldSpec>& 
                 exprEnd = typer.position();
             } catch (const ParseError&) {
                 typed = textOf(UnknownTextSize);
+            } catch (const TooDeep&) {
+                *error = tooDeepText();
+                return false;
             }
             std::string name;
             std::size_t aliasAt = exprEnd;
@@ -731,7 +765,8 @@ std::vector<FieldSpec> SqlStatement::resultFields(const std::vector<FieldSpec>& 
         }
         begin = end + 1;
     }
-    return fields;
+    *result = std::move(fields);
+    return true;
 }
 
 }  // namespace engine

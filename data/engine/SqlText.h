@@ -17,6 +17,10 @@ struct Token {
     bool quoted = false;  // a Word written in brackets or backquotes: a name even if it spells a keyword
 };
 
+// The deepest nesting of parentheses and operators a statement may have. The engine's own SQL refuses
+// far shallower nesting; the limit keeps every pass over a statement well inside the stack.
+constexpr int MaxExpressionDepth = 256;
+
 // Splits an SQL text into tokens; comments and line breaks are dropped. Answers false with *error
 // for an unterminated constant or comment.
 bool tokenize(const std::string& sql, std::vector<Token>* tokens, std::string* error);
@@ -34,7 +38,8 @@ class SqlStatement {
   public:
     enum class Kind { Select, Write };
 
-    // Answers false with *error when the text is not one SELECT, INSERT, UPDATE or DELETE statement.
+    // Answers false with *error when the text is not one SELECT, INSERT, UPDATE or DELETE statement, or
+    // nests parentheses deeper than MaxExpressionDepth.
     static bool parse(const std::string& sql, SqlStatement* statement, std::string* error);
 
     Kind kind() const { return kind_; }
@@ -49,8 +54,10 @@ class SqlStatement {
     std::string fromText() const { return tokensText(fromBegin_, fromEnd_); }
     // The where clause of a select in SQLite's dialect, or empty.
     std::string whereText() const { return tokensText(whereBegin_, whereEnd_); }
-    // The result fields of a select, decided from the statement alone.
-    std::vector<FieldSpec> resultFields(const std::vector<FieldSpec>& tableColumns) const;
+    // The result fields of a select, decided from the statement alone. Answers false with *error when
+    // an expression of the select list nests deeper than MaxExpressionDepth.
+    bool resultFields(const std::vector<FieldSpec>& tableColumns, std::vector<FieldSpec>* fields,
+                      std::string* error) const;
 
   private:
     void findSelectParts();

@@ -197,8 +197,9 @@ std::shared_ptr<const SqliteEngine::ParsedSql> SqliteEngine::parsed(const std::s
     auto made = std::make_shared<ParsedSql>();
     if (!SqlStatement::parse(sql, &made->statement, error)) return nullptr;
     made->sqliteText = made->statement.sqliteText();
-    if (made->statement.kind() == SqlStatement::Kind::Select)
-        made->fields = made->statement.resultFields(ledgerFieldSpecs());
+    if (made->statement.kind() == SqlStatement::Kind::Select &&
+        !made->statement.resultFields(ledgerFieldSpecs(), &made->fields, error))
+        return nullptr;
     if (parsed_.size() >= ParsedSqlLimit) parsed_.clear();
     parsed_.emplace(sql, made);
     return made;

@@ -244,9 +244,18 @@ TEST_F(SqlTest, WritesThroughSqlChangeTheTableAndYieldNoCursor) {
 
 struct BadSql {
     const char* label;
-    const char* sql;
+    std::string sql;
     Result expected;
+    const char* says = "";  // part of the entry's text
 };
+
+std::string nested(int depth, const std::string& open, const std::string& inner, const std::string& close) {
+    std::string text;
+    for (int i = 0; i < depth; ++i) text += open;
+    text += inner;
+    for (int i = 0; i < depth; ++i) text += close;
+    return text;
+}
 
 class BadSqlTest : public EngineTest, public testing::WithParamInterface<BadSql> {};
 
@@ -258,6 +267,7 @@ TEST_P(BadSqlTest, IsRefusedWithAnEntrySayingWhy) {
     ASSERT_EQ(engine_.errorEntry(1, &entry), code::Ok);
     EXPECT_EQ(entry.code, GetParam().expected);
     EXPECT_FALSE(entry.text.empty());
+    EXPECT_NE(entry.text.find(GetParam().says), std::string::npos) << entry.text;
     EXPECT_EQ(cursor, NoHandle);
 }
 
@@ -269,7 +279,11 @@ INSTANTIATE_TEST_SUITE_P(
                     BadSql{"two_statements", "select * from kovrel; delete from kovrel", code::SqlSyntax},
                     BadSql{"not_a_query", "drop table kovrel", code::SqlSyntax},
                     BadSql{"unknown_table", "select * from nosuch", code::SqlUnknownTable},
-                    BadSql{"empty", "\r\n", code::SqlSyntax}),
+                    BadSql{"empty", "\r\n", code::SqlSyntax},
+                    BadSql{"deep_select_list", "select " + nested(30000, "(", "1", ")") + " as x from kovrel",
+                           code::SqlSyntax, "nests"},
+                    BadSql{"deep_unary", "select " + nested(60000, "~", "1", "") + " from kovrel",
+                           code::SqlSyntax, "nests"}),
     [](const auto& info) { return std::string(info.param.label); });
 
 TEST_F(SqlTest, ExecuteWithoutAPreparedStatementIsRefused) {
