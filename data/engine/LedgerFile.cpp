@@ -3,6 +3,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <memory>
@@ -137,8 +138,10 @@ LedgerColumn fieldTypeOfDeclared(const std::string& declaredType) {
     const auto has = [&type](const char* word) { return type.find(word) != std::string::npos; };
     if (has("CHAR") || has("TEXT") || has("CLOB")) {
         const auto open = type.find('(');
-        const int size = open == std::string::npos ? 255 : std::atoi(type.c_str() + open + 1);
-        return {"", "", FieldType::String, static_cast<std::uint16_t>(size > 0 && size < 65536 ? size : 255)};
+        // A declared length past what a string field holds is cut to that most; no length reads as 255.
+        const long size = open == std::string::npos ? 255 : std::strtol(type.c_str() + open + 1, nullptr, 10);
+        return {"", "", FieldType::String,
+                static_cast<std::uint16_t>(size > 0 ? std::min(size, MaxTextSize) : 255)};
     }
     if (type == "DATE") return {"", "", FieldType::Date, 0};
     if (has("INT")) return {"", "", FieldType::Integer, 0};

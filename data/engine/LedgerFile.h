@@ -28,7 +28,11 @@ constexpr std::size_t LedgerColumnCount = 12;
 // The ledger table's columns in their stored order.
 const std::array<LedgerColumn, LedgerColumnCount>& ledgerColumns();
 
-// A field type and size from a declared column type (FLOAT, DATE, VARCHAR(30), INTEGER, ...).
+// The most characters a text field holds.
+constexpr long MaxTextSize = 8192;
+
+// A field type and size from a declared column type (FLOAT, DATE, VARCHAR(30), INTEGER, ...); a text
+// size is cut to MaxTextSize.
 LedgerColumn fieldTypeOfDeclared(const std::string& declaredType);
 
 // Creates a new empty ledger file at `path`; refuses (FileOpenFailed) when anything exists there.

@@ -412,8 +412,13 @@ class ExpressionTyper {
         expectSymbol("(");
         expression();
         if (!isWord(take(), "AS")) throw ParseError{};
+        // The type name runs to the cast's own closing parenthesis: varchar(30), decimal(10, 2).
         std::string typeName;
-        while (!isSymbol(peek(), ")")) typeName += take().text;
+        for (int open = 0; open > 0 || !isSymbol(peek(), ")");) {
+            if (isSymbol(peek(), "(")) ++open;
+            if (isSymbol(peek(), ")")) --open;
+            typeName += take().text;
+        }
         ++pos_;
         const LedgerColumn declared = fieldTypeOfDeclared(typeName);
         return {declared.type, declared.size, {}};

@@ -273,6 +273,9 @@ TEST_F(LedgerTest, DefaultFieldsFollowTheResultAfterAChangeOfText) {
     EXPECT_EQ(query.Fields(1)->DataType(), ftFloat);
     EXPECT_EQ(query.FieldByName(QStringLiteral("broj"))->AsInteger(), 5);
     EXPECT_EQ(query.FieldByName(QStringLiteral("sledeci"))->AsString(), "5");
+    SetSQL(query, QStringLiteral("select cast(PrezimeIme as varchar(9000)) as ime from kovrel"), false);
+    query.Open();
+    EXPECT_EQ(query.FieldByName(QStringLiteral("ime"))->AsString(), "Radnik 1");
 }
 
 TEST_F(LedgerTest, PersistentFieldMissingFromTheResultFailsTheOpen) {

@@ -57,6 +57,13 @@ std::vector<TypedSelect> catalogueSelects() {
           {"Datum", FieldType::Date, 0},
           {"max(od)", FieldType::Date, 0},
           {"upper(razlog)", FieldType::String, 30}}},
+        {"casts",
+         "select cast(redbroj as varchar(12)) as broj, cast(prezimeime as varchar(20000)) ime, "
+         "cast(dobijeni as decimal(10, 2)) as d, cast(razlog as char(5)) from kovrel",
+         {{"broj", FieldType::String, 12},
+          {"ime", FieldType::String, 8192},
+          {"d", FieldType::Float, 0},
+          {"cast(razlog as char(5))", FieldType::String, 5}}},
     };
 }
 
