@@ -532,6 +532,7 @@ void TDataSet::Delete() {
         return;
     }
     if (recordCount_ == 0) databaseError(QStringLiteral("Cannot perform this operation on an empty dataset"));
+    CheckCanModify();
     DataEvent(::DataEvent::CheckBrowseMode);
     CallHook(BeforeDelete);
     CallHook(BeforeScroll);

@@ -236,8 +236,12 @@ TEST_P(ReadOnlyResults, RefuseEditing) {
     SetSQL(query, QString::fromUtf8(GetParam()), true);
     query.Open();
     EXPECT_FALSE(query.CanModify());
-    for (const auto& operation : std::vector<std::function<void()>>{
-             [&] { query.Edit(); }, [&] { query.Insert(); }, [&] { query.Append(); }}) {
+    QStringList hooks;
+    query.BeforeDelete = [&](TDataSet*) { hooks << "BeforeDelete"; };
+    query.BeforeScroll = [&](TDataSet*) { hooks << "BeforeScroll"; };
+    for (const auto& operation :
+         std::vector<std::function<void()>>{[&] { query.Edit(); }, [&] { query.Insert(); },
+                                            [&] { query.Append(); }, [&] { query.Delete(); }}) {
         try {
             operation();
             ADD_FAILURE() << "no exception";
@@ -246,6 +250,7 @@ TEST_P(ReadOnlyResults, RefuseEditing) {
         }
     }
     EXPECT_EQ(query.State(), DataSetState::Browse);
+    EXPECT_TRUE(hooks.isEmpty()) << hooks.join(QLatin1Char(' ')).toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(
