@@ -711,6 +711,10 @@ void TQuery::ParseParams() {
     params_ = std::move(params);
 }
 
+bool TQuery::ParamsHaveValues() const {
+    return std::none_of(params_.begin(), params_.end(), [](const TParam& p) { return p.IsNull(); });
+}
+
 QString TQuery::BoundText() const {
     if (paramOrder_.empty()) return text_;
     QString text = pieces_.front();
@@ -736,7 +740,6 @@ void TQuery::PrepareStatement() {
     AcquireDatabase();
     try {
         if (text_.trimmed().size() < 2) databaseError(QStringLiteral("No SQL statement available"));
-        const std::string sql = BoundText().toStdString();
         engine::TableEngine& api = engineApi();
         checkEngine(api.allocateStatement(Database()->Handle(), &statement_));
         checkEngine(
@@ -750,12 +753,8 @@ void TQuery::PrepareStatement() {
                                                  requestLive_ && constrained_));
             checkEngine(api.setStatementProperty(statement_, engine::StatementProperty::ReadOnlyAnswers, 1));
         }
-        for (;;) {
-            const engine::Result prepared = api.prepare(statement_, sql);
-            if (prepared == engine::code::PasswordRequired && Session->GetPassword()) continue;
-            checkEngine(prepared);
-            break;
-        }
+        // Values not set yet are bound when the query opens.
+        PrepareText(ParamsHaveValues() ? BoundText() : text_);
     } catch (...) {
         FreeStatement();
         ReleaseDatabase();
@@ -763,9 +762,22 @@ void TQuery::PrepareStatement() {
     }
 }
 
+void TQuery::PrepareText(const QString& text) {
+    preparedText_.clear();
+    const std::string sql = text.toStdString();
+    for (;;) {
+        const engine::Result prepared = engineApi().prepare(statement_, sql);
+        if (prepared == engine::code::PasswordRequired && Session->GetPassword()) continue;
+        checkEngine(prepared);
+        break;
+    }
+    preparedText_ = text;
+}
+
 void TQuery::FreeStatement() {
     if (statement_ != engine::NoHandle) engineApi().freeStatement(statement_);
     statement_ = engine::NoHandle;
+    preparedText_.clear();
     explicitPrepare_ = false;
 }
 
@@ -781,6 +793,9 @@ void TQuery::UnPrepare() {
 engine::CursorHandle TQuery::CreateHandle() {
     if (sql_.Count() == 0) databaseError(QStringLiteral("No SQL statement available"));
     PrepareStatement();
+    // The parameters' values as they are now; a statement prepared with other values is prepared again.
+    const QString bound = BoundText();
+    if (bound != preparedText_) PrepareText(bound);
     engine::CursorHandle cursor = engine::NoHandle;
     checkEngine(engineApi().execute(statement_, &cursor));
     return cursor;

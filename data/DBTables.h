@@ -258,7 +258,7 @@ struct TParam {
 
 // The result of an SQL text. State: unprepared -> prepared (Prepare, or implicitly by Open) -> open;
 // Close returns to prepared when Prepare was called, else to unprepared; a change of SQL returns to
-// closed and unprepared.
+// closed and unprepared. Parameter values are bound at each Open, so they may be set after Prepare.
 class TQuery : public TEngineDataSet {
     Q_OBJECT
   public:
@@ -293,7 +293,11 @@ class TQuery : public TEngineDataSet {
     void SQLChanged();
     void ParseParams();
     void PrepareStatement();
+    // Hands `text` to the engine for the allocated statement.
+    void PrepareText(const QString& text);
     void FreeStatement();
+    bool ParamsHaveValues() const;
+    // The text with every parameter replaced by its value as an SQL literal; raises for one without.
     QString BoundText() const;
 
     TSQLLines sql_;
@@ -306,6 +310,7 @@ class TQuery : public TEngineDataSet {
     bool paramCheck_ = true;
     bool explicitPrepare_ = false;
     engine::StatementHandle statement_ = engine::NoHandle;
+    QString preparedText_;  // the text the statement holds; empty when its preparation failed
 };
 
 // Asks for the password of a table that needs one; the passwords go to the session.

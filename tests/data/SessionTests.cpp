@@ -394,4 +394,19 @@ TEST_F(SessionTest, ParameterWithoutValueIsRefused) {
         << "a parameter keeps its value across a change of the text";
 }
 
+TEST_F(SessionTest, ParameterValuesAreBoundAtEachOpenOfAPreparedQuery) {
+    query.SQL().Add(QStringLiteral("select * from kovrel where PrezimeIme = :ime"));
+    query.Prepare();
+    EXPECT_EQ(OpenFailure(query), "No value for parameter 'ime'");
+    for (const char* name : {"A", "B", "B"}) {
+        query.ParamByName(QStringLiteral("ime")).Value = QString::fromLatin1(name);
+        query.Open();
+        query.Close();
+        EXPECT_EQ(engine_->prepared.back(),
+                  "select * from kovrel where PrezimeIme = '" + std::string(name) + "'\r\n");
+    }
+    EXPECT_EQ(engine_->prepared.size(), 3u) << "the same values reuse the prepared statement";
+    EXPECT_TRUE(query.Prepared());
+}
+
 }  // namespace
