@@ -477,9 +477,12 @@ void TEngineDataSet::InternalDelete() {
     if ((deleted >> 8) != 0x22) checkEngine(deleted);
 }
 
+// A record that another program deleted still marks a place: the cursor stands there, so the next or
+// prior record follows it, and reading or writing the record itself reports that it is gone.
 void TEngineDataSet::InternalSetToRecord(const RecordBuffer& buffer) {
-    checkEngine(engineApi().setToBookmark(
-        cursor_, reinterpret_cast<const std::uint8_t*>(buffer.bookmark.constData())));
+    const engine::Result placed = engineApi().setToBookmark(
+        cursor_, reinterpret_cast<const std::uint8_t*>(buffer.bookmark.constData()));
+    if (placed != engine::code::RecordGone) checkEngine(placed);
 }
 
 const engine::FieldDesc& TEngineDataSet::DescOf(const TField& field) const {

@@ -1,5 +1,6 @@
 // Tables and queries over a real ledger file made in a temporary directory.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <QDir>
 #include <QFile>
@@ -97,6 +98,33 @@ TEST_F(LedgerTest, TableReadsEveryRowOnceWhateverTheWindow) {
     EXPECT_EQ(back.size(), 25u);
     EXPECT_EQ(back.front(), 25);
     EXPECT_EQ(back.back(), 1);
+}
+
+TEST_F(LedgerTest, NextMovesPastTheWindowsLastRowWhenAnotherProgramDeletedIt) {
+    MakeLedger(10);
+    table.SetTableName(QStringLiteral("Kovrel.DB"));
+    TDataSource source;
+    QStringList log;
+    RecordingLink grid(log);
+    grid.SetBufferCount(3);
+    source.SetDataSet(&table);
+    grid.SetDataSource(&source);
+    table.Open();
+    table.MoveBy(3);
+    table.MoveBy(-3);  // the window holds rows 1 to 3 and was filled from its top
+    table.MoveBy(2);
+    ASSERT_EQ(table.FieldByName(QStringLiteral("RedBroj"))->AsInteger(), 3);
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(dir_.filePath(QStringLiteral("Kovrel.DB")).toUtf8().constData(), &other),
+              SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(other, "DELETE FROM kovrel WHERE RedBroj = 3", nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(other);
+    EXPECT_EQ(table.MoveBy(1), 1);
+    std::vector<int> rest;
+    for (; !table.Eof(); table.Next())
+        rest.push_back(table.FieldByName(QStringLiteral("RedBroj"))->AsInteger());
+    EXPECT_EQ(rest, range(4, 10));
 }
 
 TEST_F(LedgerTest, MissingTableFileRaisesTheEngineError) {
