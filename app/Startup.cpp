@@ -3,6 +3,7 @@
 
 #include "app/Unit1.h"
 #include "data/DBCtrls.h"
+#include "data/DBTables.h"
 #include "data/DataComponents.h"
 #include "ledger/Unit2.h"
 #include "ledger/Unit3.h"
@@ -29,17 +30,22 @@ void CreateProgramForms(TApplication& application) {
 }
 
 int RunProgram() {
-    TApplication application;
-    try {
-        application.Initialize();
-        registerComponentClasses();
-        CreateProgramForms(application);
-    } catch (...) {
-        application.ShowStartupFailure(std::current_exception());
-        return 1;
+    int exitCode = 0;
+    {
+        TApplication application;
+        try {
+            application.Initialize();
+            registerComponentClasses();
+            CreateProgramForms(application);
+        } catch (...) {
+            application.ShowStartupFailure(std::current_exception());
+            exitCode = 1;
+        }
+        if (exitCode == 0) application.Run();
     }
-    application.Run();
-    return 0;
+    // The windows and their datasets are gone; the session closes its databases and stops the engine.
+    Session->Close();
+    return exitCode;
 }
 
 }  // namespace app

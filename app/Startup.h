@@ -14,7 +14,8 @@ void CreateProgramForms(TApplication& application);
 
 // Runs the program: initialises the application object, creates the windows and runs until the main
 // window closes. When a window fails during creation, the start-up failure box is shown and the
-// program ends before the main window appears. Answers the process's exit code.
+// program ends before the main window appears. Either way the engine session ends with the program.
+// Answers the process's exit code.
 int RunProgram();
 
 }  // namespace app

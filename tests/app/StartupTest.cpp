@@ -62,6 +62,13 @@ class Shell : public ::testing::Test {
                   engine::code::Ok);
     }
     void TearDown() override { QDir::setCurrent(previous); }
+    // The program's end closed the session's databases and shut the engine down.
+    static void ExpectTheSessionEnded() {
+        EXPECT_FALSE(Session->Active());
+        EXPECT_TRUE(Session->Databases().empty());
+        engine::SessionHandle handle = engine::NoHandle;
+        EXPECT_EQ(engine::currentEngine().currentSession(&handle), engine::code::NotInitialised);
+    }
 
     QTemporaryDir directory;
     QString previous;
@@ -213,6 +220,7 @@ TEST_F(Shell, RunEndsWhenTheMainWindowClosesWithOtherWindowsOpen) {
     EXPECT_EQ(frmNavigator, nullptr);
     EXPECT_EQ(frmIzvestaji, nullptr);
     EXPECT_EQ(Application, nullptr);
+    ExpectTheSessionEnded();
 }
 
 TEST_F(Shell, StopsBeforeTheMainWindowWhenTheLedgerCannotBeOpened) {
@@ -231,6 +239,7 @@ TEST_F(Shell, StopsBeforeTheMainWindowWhenTheLedgerCannotBeOpened) {
     EXPECT_TRUE(messages.shown[0].text.endsWith(QLatin1Char('.')));
     EXPECT_EQ(messages.visibleWindowsWhenShown[0], 0);
     EXPECT_EQ(frmNavigator, nullptr);
+    ExpectTheSessionEnded();
 }
 
 }  // namespace
