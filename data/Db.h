@@ -367,7 +367,9 @@ constexpr std::int32_t DayNumberOfZero = 693594;
 constexpr std::int32_t LastDayNumber = 3652059;
 double fromQDate(const QDate& date);
 QDate toQDate(double dateTime);
-// Reads a date as a person types it in the locale's short format; nothing when it is not one.
+// Reads a date as a person types it in the locale's short or long format: the day and month in one
+// or two digits, the year in four or two (taken within fifty years of today), with or without the
+// locale's closing dot. Nothing when the text is no date.
 std::optional<QDate> parseLocaleDate(const QString& text);
 }  // namespace datetime
 

@@ -80,27 +80,6 @@ QDate toQDate(double dateTime) {
     return QDate(1899, 12, 30).addDays(static_cast<qint64>(std::trunc(dateTime)));
 }
 
-std::optional<QDate> parseLocaleDate(const QString& text) {
-    const QLocale locale;
-    const QString trimmed = text.trimmed();
-    const QString shortFormat = locale.dateFormat(QLocale::ShortFormat);
-    if (!shortFormat.contains(QLatin1String("yyyy"))) {
-        QString fourDigits = shortFormat;
-        const QDate date =
-            locale.toDate(trimmed, fourDigits.replace(QLatin1String("yy"), QLatin1String("yyyy")));
-        if (date.isValid()) return date;
-        QDate twoDigits = locale.toDate(trimmed, shortFormat);
-        if (!twoDigits.isValid()) return std::nullopt;
-        // A two-digit year lies within fifty years before or after today.
-        const int pivot = runtime::today().year() - 50;
-        while (twoDigits.year() < pivot) twoDigits = twoDigits.addYears(100);
-        return twoDigits;
-    }
-    const QDate date = locale.toDate(trimmed, shortFormat);
-    if (date.isValid()) return date;
-    return std::nullopt;
-}
-
 }  // namespace datetime
 
 // ---- TField ------------------------------------------------------------------------------------------

@@ -135,6 +135,46 @@ TEST_F(FieldTest, TwoDigitYearsFallWithinFiftyYearsOfToday) {
     EXPECT_EQ(Field("Datum").Value(), QVariant(QDate(1990, 3, 5)));
 }
 
+struct TypedDate {
+    const char* locale;
+    const char* text;
+    QDate date;  // invalid: the text is no date
+};
+
+class TypedDates : public FieldTest, public testing::WithParamInterface<TypedDate> {};
+
+TEST_P(TypedDates, ReadInTheUsualFormsOfTheLocale) {
+    QLocale::setDefault(QLocale(QString::fromLatin1(GetParam().locale)));
+    const QString text = QString::fromUtf8(GetParam().text);
+    try {
+        Field("Datum").SetAsString(text);
+        EXPECT_EQ(Field("Datum").Value(), QVariant(GetParam().date));
+    } catch (const EConvertError& e) {
+        EXPECT_FALSE(GetParam().date.isValid());
+        EXPECT_EQ(e.Message(), QStringLiteral("'%1' is not a valid date").arg(text));
+    }
+}
+
+// Today is 8 December 2026: two-digit years run from 1976 to 2075.
+INSTANTIATE_TEST_SUITE_P(Field, TypedDates,
+                         testing::Values(TypedDate{"sr_Latn_RS", "4.3.2024", QDate(2024, 3, 4)},
+                                         TypedDate{"sr_Latn_RS", "04.03.2024", QDate(2024, 3, 4)},
+                                         TypedDate{"sr_Latn_RS", "4.3.2024.", QDate(2024, 3, 4)},
+                                         TypedDate{"sr_Latn_RS", "4.3.24.", QDate(2024, 3, 4)},
+                                         TypedDate{"sr_Latn_RS", " 4. mart 2024. ", QDate(2024, 3, 4)},
+                                         TypedDate{"sr_Latn_RS", "29.2.00.", QDate(2000, 2, 29)},
+                                         TypedDate{"sr_Latn_RS", "1.1.75", QDate(2075, 1, 1)},
+                                         TypedDate{"sr_Latn_RS", "1.1.76", QDate(1976, 1, 1)},
+                                         TypedDate{"sr_Latn_RS", "4.13.2024.", QDate()},
+                                         TypedDate{"sr_Latn_RS", "4.3.", QDate()},
+                                         TypedDate{"de_DE", "4.3.2024", QDate(2024, 3, 4)},
+                                         TypedDate{"de_DE", "04.03.24", QDate(2024, 3, 4)},
+
+                                         TypedDate{"hu_HU", "24. 3. 4", QDate(2024, 3, 4)}),
+                         [](const testing::TestParamInfo<TypedDate>& info) {
+                             return "Case" + std::to_string(info.index);
+                         });
+
 TEST_F(FieldTest, DisplayFormatMasksNumbers) {
     auto& dana = static_cast<TFloatField&>(Field("Dana"));
     dana.SetAsFloat(1234.5);
