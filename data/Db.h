@@ -140,8 +140,6 @@ class TField : public QObject {
     void SetFieldKind(TFieldKind kind) { fieldKind_ = kind; }
     TAlignment Alignment() const { return alignment_; }
     void SetAlignment(TAlignment alignment) { alignment_ = alignment; }
-    const QString& EditMask() const { return editMask_; }
-    void SetEditMask(const QString& mask) { editMask_ = mask; }
     TFieldType DataType() const { return dataType_; }
     int FieldNo() const { return fieldNo_; }
     // Size of the stored value: characters for strings, 0 otherwise.
@@ -216,7 +214,6 @@ class TField : public QObject {
     bool required_ = false;
     TFieldKind fieldKind_ = fkData;
     TAlignment alignment_ = taLeftJustify;
-    QString editMask_;
     TFieldType dataType_;
     int fieldNo_ = 0;
 };
