@@ -65,10 +65,22 @@ class LedgerTest : public testing::Test {
         q.SQL().Add(text);
     }
 
+    // Opens the table over the ledger with a window of `rows` buffered records, as a grid would.
+    void OpenTableInWindowOf(int rows) {
+        table.SetTableName(QStringLiteral("Kovrel.DB"));
+        grid_.SetBufferCount(rows);
+        source_.SetDataSet(&table);
+        grid_.SetDataSource(&source_);
+        table.Open();
+    }
+
     QTemporaryDir dir_;
     QString previous_;
     TTable table;
     TQuery query;
+    TDataSource source_;
+    QStringList log_;
+    RecordingLink grid_{log_};
 };
 
 std::vector<int> range(int from, int to) {
@@ -79,14 +91,7 @@ std::vector<int> range(int from, int to) {
 
 TEST_F(LedgerTest, TableReadsEveryRowOnceWhateverTheWindow) {
     MakeLedger(25);
-    table.SetTableName(QStringLiteral("Kovrel.DB"));
-    TDataSource source;
-    QStringList log;
-    RecordingLink grid(log);
-    grid.SetBufferCount(7);
-    source.SetDataSet(&table);
-    grid.SetDataSource(&source);
-    table.Open();
+    OpenTableInWindowOf(7);
     EXPECT_EQ(table.FieldCount(), 12);
     EXPECT_EQ(RedBrojevi(table), range(1, 25));
     std::vector<int> back;
@@ -102,14 +107,7 @@ TEST_F(LedgerTest, TableReadsEveryRowOnceWhateverTheWindow) {
 
 TEST_F(LedgerTest, NextMovesPastTheWindowsLastRowWhenAnotherProgramDeletedIt) {
     MakeLedger(10);
-    table.SetTableName(QStringLiteral("Kovrel.DB"));
-    TDataSource source;
-    QStringList log;
-    RecordingLink grid(log);
-    grid.SetBufferCount(3);
-    source.SetDataSet(&table);
-    grid.SetDataSource(&source);
-    table.Open();
+    OpenTableInWindowOf(3);
     table.MoveBy(3);
     table.MoveBy(-3);  // the window holds rows 1 to 3 and was filled from its top
     table.MoveBy(2);
