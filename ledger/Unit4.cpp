@@ -110,8 +110,10 @@ TfrmNoviunos::TfrmNoviunos()
     BitBtn2->OnClick = [this](QObject* sender) { BitBtn2Click(sender); };
 }
 
+// The return from the error box of the window's own failed command leaves the boxes for correction;
+// every other activation takes the worker from the register afresh.
 void TfrmNoviunos::FormActivate(QObject*) {
-    if (std::exchange(keepBoxesOnReturn_, false)) return;
+    if (std::exchange(keepBoxesOnReturn_, false) && ReturningFromMessage()) return;
     ClearPlainEdits();
     CheckBox1->SetChecked(false);
     Edit1->SetText(frmEvidencija->ComboBox1->Text());

@@ -61,14 +61,15 @@ class TfrmNoviunos : public TForm {
     TIntegerField* Query1transakcija;
 
   private:
-    // Runs a command of the window; when it fails, the activation that the closing error box gives
-    // the window leaves the boxes as they are, so the clerk can correct them.
+    // Runs a command of the window; when it fails, the return from the error box leaves the boxes as
+    // they are, so the clerk can correct them.
     void KeepBoxesOnFailure(const std::function<void()>& command);
     void ClearPlainEdits();
     void RecordRow();
     void RefreshRegister();
 
-    // Set by a failed command until the next activation, which it then skips.
+    // Set by a failed command until the next activation, which it skips when that activation is the
+    // return from the command's error box.
     bool keepBoxesOnReturn_ = false;
 };
 

@@ -7,6 +7,8 @@
 #include <QMenuBar>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QWindow>
+#include <utility>
 
 #include "runtime/Application.h"
 #include "runtime/Controls.h"
@@ -17,6 +19,10 @@ QPointer<TForm> TForm::lastActivated_;
 
 TForm::TForm(const QString& descriptionPath) : QWidget(nullptr) {
     setAttribute(Qt::WA_QuitOnClose, false);
+    // Another window that takes the focus before the form gets it back ends the return from a message.
+    connect(qApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow* focus) {
+        if (focus && focus != windowHandle() && focus->isVisible()) messageReturnPending_ = false;
+    });
     runtime::loadForm(*this, descriptionPath);
 }
 
@@ -68,15 +74,31 @@ TForm* TForm::ActiveForm() {
     return nullptr;
 }
 
-void TForm::ReactivateActiveForm() {
-    if (TForm* form = ActiveForm()) form->runActivation();
+void TForm::MessageWindowClosed() {
+    if (!isVisible()) return;
+    const bool active = QApplication::activeWindow() == this;
+    if (activating_) {
+        IgnorePendingActivations();
+        if (!active) activateWindow();
+        return;
+    }
+    if (active) {
+        runActivation(true);
+        return;
+    }
+    const QWindow* focus = QGuiApplication::focusWindow();
+    if (focus && focus != windowHandle() && focus->isVisible()) return;
+    messageReturnPending_ = true;
+    activateWindow();
 }
 
-void TForm::runActivation() {
+void TForm::runActivation(bool returningFromMessage) {
     lastActivated_ = this;
     if (activating_ || !OnActivate) return;
     activating_ = true;
+    returningFromMessage_ = returningFromMessage;
     runtime::guarded([this] { OnActivate(this); });
+    returningFromMessage_ = false;
     activating_ = false;
 }
 
@@ -90,7 +112,7 @@ bool TForm::event(QEvent* event) {
         if (ignoringActivations_)
             lastActivated_ = this;
         else
-            runActivation();
+            runActivation(std::exchange(messageReturnPending_, false));
     }
     return QWidget::event(event);
 }

@@ -57,14 +57,15 @@ class TForm : public QWidget {
     // The program's form that is active now: the active window, or else the form activated last
     // while it is still visible.
     static TForm* ActiveForm();
-    // Runs the activation of the active form again, as happens when a message window over it closes.
-    // A message window shown by the activation itself does not run it again, so that a failing
-    // activation reports once instead of without end.
-    static void ReactivateActiveForm();
     bool InActivation() const { return activating_; }
-    // Drops the activations that arrive before the events now waiting have been handled (those that a
-    // message window shown by the activation causes when it closes).
-    void IgnorePendingActivations();
+    // Tells the form that a message window shown over it has closed. The form's activation runs again
+    // as the return from that window: at once when the form is still the active window (the message
+    // window never took the activation), else when the activation, which this asks for, comes back to
+    // it, unless another window takes the focus first. A message window shown by the activation
+    // itself does not run it again, so that a failing activation reports once instead of without end.
+    void MessageWindowClosed();
+    // Whether the activation now running is the return from a message window shown over the form.
+    bool ReturningFromMessage() const { return returningFromMessage_; }
 
   protected:
     bool event(QEvent* event) override;
@@ -73,7 +74,10 @@ class TForm : public QWidget {
     void showEvent(QShowEvent* event) override;
 
   private:
-    void runActivation();
+    void runActivation(bool returningFromMessage = false);
+    // Drops the activations that arrive before the events now waiting have been handled (those that a
+    // message window shown by the activation causes when it closes).
+    void IgnorePendingActivations();
     void fitFrameToDesignedBounds();
     bool clickButtonForKey(int key);
 
@@ -81,6 +85,9 @@ class TForm : public QWidget {
     bool frameFitted_ = false;
     bool activating_ = false;
     bool ignoringActivations_ = false;
+    // A message window over the form has closed and the activation has not come back yet.
+    bool messageReturnPending_ = false;
+    bool returningFromMessage_ = false;
     QMenuBar* menuBar_ = nullptr;
     bool closingFromCode_ = false;
     std::exception_ptr closeError_;

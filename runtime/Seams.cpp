@@ -34,8 +34,6 @@ QString& title() {
 }
 
 MessageAnswer showRealMessage(const MessageRequest& request) {
-    const QPointer<TForm> beneath = TForm::ActiveForm();
-    const bool shownByActivation = beneath && beneath->InActivation();
     QMessageBox box;
     box.setWindowTitle(request.caption);
     box.setText(request.text);
@@ -55,19 +53,15 @@ MessageAnswer showRealMessage(const MessageRequest& request) {
             break;
     }
     const int answer = box.exec();
-    if (beneath && beneath->isVisible()) {
-        if (shownByActivation) beneath->IgnorePendingActivations();
-        beneath->activateWindow();
-    }
     return answer == QMessageBox::Ok ? MessageAnswer::Ok : MessageAnswer::Cancel;
 }
 
 }  // namespace
 
 MessageAnswer showMessage(const MessageRequest& request) {
-    if (!messageHandler()) return showRealMessage(request);
-    const MessageAnswer answer = messageHandler()(request);
-    TForm::ReactivateActiveForm();
+    const QPointer<TForm> beneath = TForm::ActiveForm();
+    const MessageAnswer answer = messageHandler() ? messageHandler()(request) : showRealMessage(request);
+    if (beneath) beneath->MessageWindowClosed();
     return answer;
 }
 

@@ -133,6 +133,26 @@ class WindowFixture : public ::testing::Test {
         return rows;
     }
 
+    // From here on every message window is a real window that takes the focus until it is answered,
+    // as message boxes do under a window manager; which window is active afterwards is the runtime's
+    // business.
+    void messagesTakeTheFocus() {
+        runtime::setMessageHandler([this](const runtime::MessageRequest& request) {
+            messages.push_back(request);
+            static bool showing = false;
+            if (showing) return answer;
+            showing = true;
+            QWidget box;
+            box.setWindowTitle(request.caption);
+            box.show();
+            box.activateWindow();
+            EXPECT_TRUE(QTest::qWaitForWindowActive(&box));
+            box.hide();
+            showing = false;
+            return answer;
+        });
+    }
+
     QStringList messageTexts() const {
         QStringList texts;
         for (const runtime::MessageRequest& request : messages) texts << request.text;

@@ -452,6 +452,51 @@ TEST_F(DayEntry, AfterARefusalTheNextReturnToTheWindowClearsItAgain) {
     EXPECT_EQ(frmNoviunos->Edit1->text(), "ANIC ANA");
 }
 
+enum class AfterTheErrorBox { BackToTheDayEntry, ToTheRegister };
+
+class ErrorBoxReturn : public DayEntry, public ::testing::WithParamInterface<AfterTheErrorBox> {};
+
+// The boxes stay for correction on the return from the error box, whenever that activation comes;
+// when the register takes the activation instead, the next opening takes the worker afresh.
+TEST_P(ErrorBoxReturn, KeepsTheBoxesOnlyWhenTheActivationComesBackFromTheBox) {
+    seed(twoWorkers);
+    open();
+    search("ANIC ANA");
+    openDayEntry();
+    if (GetParam() == AfterTheErrorBox::BackToTheDayEntry) {
+        messagesTakeTheFocus();
+    } else {
+        runtime::setMessageHandler([this](const runtime::MessageRequest& request) {
+            messages.push_back(request);
+            frmEvidencija->Show();
+            EXPECT_TRUE(QTest::qWaitForWindowActive(frmEvidencija));
+            return answer;
+        });
+    }
+    typeInto(frmNoviunos->ComboBox1, "BO");
+    typeDays("ABC");
+    clickOk();
+    ASSERT_EQ(messageTexts(), QStringList{notAnInteger("ABC")});
+
+    if (GetParam() == AfterTheErrorBox::BackToTheDayEntry) {
+        ASSERT_TRUE(QTest::qWaitForWindowActive(frmNoviunos));
+        QApplication::processEvents();
+        EXPECT_EQ(frmNoviunos->Edit3->text(), "ABC");
+        EXPECT_EQ(frmNoviunos->Edit1->text(), "ANIC ANA");
+        EXPECT_EQ(frmNoviunos->Edit5->text(), "3");
+        return;
+    }
+    search("BOROVIC BOJAN");
+    openDayEntry();
+    EXPECT_EQ(frmNoviunos->Edit1->text(), "BOROVIC BOJAN");
+    EXPECT_EQ(frmNoviunos->Edit4->text(), "2");
+    EXPECT_EQ(frmNoviunos->Edit3->text(), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Activation, ErrorBoxReturn,
+                         ::testing::Values(AfterTheErrorBox::BackToTheDayEntry,
+                                           AfterTheErrorBox::ToTheRegister));
+
 struct TextCase {
     const char* text;
     bool whole;
