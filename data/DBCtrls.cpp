@@ -239,8 +239,12 @@ void TDBEdit::focusInEvent(QFocusEvent* event) {
     QLineEdit::focusInEvent(event);
 }
 
+// Only leaving the edit within its window writes the text: when another window takes the activation
+// (a message box, another program) or a popup opens, the edit keeps its focus in the window, and the
+// text stays pending as typed.
 void TDBEdit::focusOutEvent(QFocusEvent* event) {
     QLineEdit::focusOutEvent(event);
+    if (event->reason() == Qt::ActiveWindowFocusReason || event->reason() == Qt::PopupFocusReason) return;
     runtime::guarded([this] {
         try {
             if (link_.FieldEditing()) link_.UpdateRecord();

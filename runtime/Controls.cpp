@@ -4,6 +4,7 @@
 #include <QFocusEvent>
 #include <QJsonArray>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QStyledItemDelegate>
 
@@ -237,6 +238,17 @@ TBitBtn::TBitBtn(QWidget* parent) : QPushButton(parent) {
     runtime::connectGuarded(this, &QPushButton::clicked, this, [this](bool) {
         if (OnClick) OnClick(this);
     });
+}
+
+// The press gives the button the focus first. When a control of the window takes the focus back (an
+// edit whose text was refused, with its error box shown meanwhile), the press is dropped and no click
+// follows, so the refused text is not reported a second time by the button's command.
+void TBitBtn::mousePressEvent(QMouseEvent* event) {
+    if ((focusPolicy() & Qt::ClickFocus) && window()->focusWidget() != this) {
+        event->accept();
+        return;
+    }
+    QPushButton::mousePressEvent(event);
 }
 
 void TBitBtn::SetKind(TBitBtnKind kind) {

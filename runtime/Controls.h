@@ -171,6 +171,9 @@ class TBitBtn : public QPushButton {
 
     TNotifyEvent OnClick;
 
+  protected:
+    void mousePressEvent(QMouseEvent* event) override;
+
   private:
     TBitBtnKind kind_ = bkCustom;
     bool default_ = false;

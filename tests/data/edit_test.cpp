@@ -1,5 +1,6 @@
 // The data-aware edit: the characters a field accepts, edit requests on typing, Escape, text set by
 // the program, writing on leaving with the error keeping the focus, upper case and alignment.
+#include <QFocusEvent>
 #include <QLineEdit>
 
 #include "tests/data/grid_fixture.h"
@@ -145,6 +146,37 @@ TEST_F(EditTest, ARejectedTextOnLeavingKeepsTheFocusAndReportsTheError) {
     EXPECT_EQ(days->selectedText(), "-");
     EXPECT_EQ(dataSet->State(), DataSetState::Edit);
 }
+
+struct FocusLoss {
+    Qt::FocusReason reason;
+    bool writes;
+};
+
+class EditFocusLoss : public EditTest, public ::testing::WithParamInterface<FocusLoss> {};
+
+// Another window taking the activation, or a popup opening, is no leaving of the edit.
+TEST_P(EditFocusLoss, WritesTheTextOnlyWhenTheFocusMovesWithinTheWindow) {
+    MakeLedger(1);
+    TDBEdit* days = MakeEdit("Dobijeni");
+    dataSet->Open();
+    ShowWindow();
+    Focus(days);
+    days->selectAll();
+    QTest::keyClicks(days, "-");
+    QFocusEvent leaving(QEvent::FocusOut, GetParam().reason);
+    QApplication::sendEvent(days, &leaving);
+
+    EXPECT_EQ(messages.shown.size(), GetParam().writes ? 1u : 0u);
+    EXPECT_EQ(days->text(), "-");
+    EXPECT_TRUE(days->Modified());
+    EXPECT_EQ(dataSet->State(), DataSetState::Edit);
+}
+
+INSTANTIATE_TEST_SUITE_P(Reasons, EditFocusLoss,
+                         ::testing::Values(FocusLoss{Qt::ActiveWindowFocusReason, false},
+                                           FocusLoss{Qt::PopupFocusReason, false},
+                                           FocusLoss{Qt::MouseFocusReason, true},
+                                           FocusLoss{Qt::TabFocusReason, true}));
 
 TEST_F(EditTest, UpperCaseEditsStoreCapitals) {
     MakeLedger(0);

@@ -158,6 +158,47 @@ TEST_F(Registration, DaysThatAreNotANumberAreRefusedAndTheRowStaysPending) {
     EXPECT_EQ(rows[0].RedBroj, 1.0);
 }
 
+enum class ConfirmBy { OkButton, EnterKey };
+
+class RefusedDaysWithRealBoxes : public Registration, public ::testing::WithParamInterface<ConfirmBy> {};
+
+// The error box takes the focus from the days box; that is no second leaving of the box.
+TEST_P(RefusedDaysWithRealBoxes, AreReportedOnceAndTheRowStaysPending) {
+    open();
+    messagesTakeTheFocus();
+    type(frmUnos->DBEdit2, "PAVLOVIC");
+    type(frmUnos->DBEdit3, "-");
+    if (GetParam() == ConfirmBy::OkButton)
+        QTest::mouseClick(frmUnos->BitBtn1, Qt::LeftButton);
+    else
+        QTest::keyClick(frmUnos->DBEdit3, Qt::Key_Return);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(frmUnos));
+    QApplication::processEvents();
+
+    EXPECT_EQ(messageTexts(), QStringList{"'-' is not a valid floating point value for field 'Dobijeni'"});
+    EXPECT_TRUE(storedRows().empty());
+    EXPECT_EQ(frmUnos->Table1->State(), DataSetState::Insert);
+    EXPECT_EQ(frmUnos->DBEdit2->text(), "PAVLOVIC");
+    EXPECT_EQ(frmUnos->DBEdit3->text(), "-");
+    EXPECT_TRUE(frmUnos->DBEdit3->hasFocus());
+}
+
+INSTANTIATE_TEST_SUITE_P(Ways, RefusedDaysWithRealBoxes,
+                         ::testing::Values(ConfirmBy::OkButton, ConfirmBy::EnterKey));
+
+TEST_F(Registration, SwitchingWindowsWithADaysTextThatIsNoNumberReportsNothing) {
+    open();
+    type(frmUnos->DBEdit2, "PAVLOVIC");
+    type(frmUnos->DBEdit3, "-");
+    showActive(*frmEvidencija);
+    showActive(*frmUnos);
+
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(frmUnos->Table1->State(), DataSetState::Insert);
+    EXPECT_EQ(frmUnos->DBEdit2->text(), "PAVLOVIC");
+    EXPECT_EQ(frmUnos->DBEdit3->text(), "-");
+}
+
 enum class CloseBy { CancelButton, EscapeKey, CloseBox };
 
 class AbandonedRegistration : public Registration, public ::testing::WithParamInterface<CloseBy> {
