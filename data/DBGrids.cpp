@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QSignalBlocker>
+#include <QTimer>
 #include <algorithm>
 
 #include "data/DBCtrls.h"
@@ -303,6 +304,7 @@ Rect TDBGrid::IndicatorRect(int dataRow) const {
 void TDBGrid::LayoutChanged() {
     if (layingOut_ || destroying_) return;
     FlagScope scope(layingOut_);
+    paintFailureReported_ = false;
     columns_.RebuildFieldMap(link_.Active() ? DataSet() : nullptr);
     if (columns_.Count() > maxColumns) {
         throw Exception(QStringLiteral("Grid requested to display more than 256 columns"));
@@ -487,14 +489,25 @@ void TDBGrid::paintEvent(QPaintEvent* event) {
     canvas_.SetPainter(&painter);
     const Rect dirty = event->rect();
     painter.fillRect(dirty, color_);
-    runtime::guarded([&] {
+    try {
         if (options_ & dgTitles) PaintTitleRow(painter, dirty);
         const int rows = std::min(visibleRows_, std::max(1, RecordCount()));
         paintedCurrentRow_ = CurrentRow();
         for (int r = 0; r < rows; ++r) PaintDataRow(painter, dirty, r);
         PaintGridLines(painter, rows);
-    });
+    } catch (...) {
+        ReportPaintFailure(std::current_exception());
+    }
     canvas_.SetPainter(nullptr);
+}
+
+// Painting never opens a window: the first failure since the grid's layout last changed is shown by
+// the default error box once the paint is over; the repaints that follow, the one after the box
+// included, fail silently, so the box does not come back each time it is closed.
+void TDBGrid::ReportPaintFailure(std::exception_ptr error) {
+    if (paintFailureReported_) return;
+    paintFailureReported_ = true;
+    QTimer::singleShot(0, this, [error] { runtime::showException(error); });
 }
 
 void TDBGrid::PaintFixedCell(QPainter& painter, const Rect& cell, const QColor& color) {
@@ -577,11 +590,26 @@ void TDBGrid::PaintDataCell(QPainter& painter, int dataCol, int dataRow, bool ha
         canvas_.Brush().SetColor(palette().color(QPalette::Highlight));
         canvas_.SetFontColor(palette().color(QPalette::HighlightedText));
     }
-    if (defaultDrawing_) DefaultDrawColumnCell(rect, dataCol, column, state);
-    if (columns_.ColumnsState() == TDBGridColumns::State::Default && OnDrawDataCell) {
-        OnDrawDataCell(rect, column->Field(), state);
+    const QColor preparedBrush = canvas_.Brush().Color();
+    const QColor preparedFontColor = canvas_.FontColor();
+    try {
+        if (defaultDrawing_) DefaultDrawColumnCell(rect, dataCol, column, state);
+        if (columns_.ColumnsState() == TDBGridColumns::State::Default && OnDrawDataCell) {
+            OnDrawDataCell(rect, column->Field(), state);
+        }
+        if (OnDrawColumnCell) OnDrawColumnCell(rect, dataCol, column, state);
+    } catch (...) {
+        // A draw hook that fails (a value it cannot read) leaves the cell in the grid's own colours.
+        ReportPaintFailure(std::current_exception());
+        canvas_.Brush().SetColor(preparedBrush);
+        canvas_.SetFont(column->Font());
+        canvas_.SetFontColor(preparedFontColor);
+        try {
+            DefaultDrawColumnCell(rect, dataCol, column, state);
+        } catch (...) {
+            canvas_.DrawCellText(rect, QString(), Qt::AlignLeft);
+        }
     }
-    if (OnDrawColumnCell) OnDrawColumnCell(rect, dataCol, column, state);
     if (defaultDrawing_ && (state & gdFocused) && hasFocus()) {
         painter.save();
         painter.setPen(QPen(canvas_.FontColor(), 1, Qt::DotLine));

@@ -8,6 +8,7 @@
 #include <QFont>
 #include <QMenu>
 #include <QPointer>
+#include <exception>
 #include <functional>
 
 #include "data/DBGridColumns.h"
@@ -197,6 +198,7 @@ class TDBGrid : public QAbstractScrollArea, public runtime::Loadable {
     void PaintGridLines(QPainter& painter, int rows);
     TGridDrawState CellState(int dataCol, int dataRow) const;
     bool ShowsFocus() const;
+    void ReportPaintFailure(std::exception_ptr error);
 
     // Navigation and editing.
     bool HandleKey(int key, Qt::KeyboardModifiers modifiers);
@@ -248,6 +250,8 @@ class TDBGrid : public QAbstractScrollArea, public runtime::Loadable {
     int paintedCurrentRow_ = 0;
     bool layingOut_ = false;
     bool destroying_ = false;
+    // A failure while painting has been reported since the layout last changed.
+    bool paintFailureReported_ = false;
     QPointer<QObject> owner_;
     QString dataSourceName_;
 };

@@ -106,6 +106,31 @@ TEST_F(GridPaintTest, AHookWithoutTheBalanceColumnKeepsTheDefaultColours) {
     EXPECT_TRUE(messages.shown.empty());
 }
 
+TEST_F(GridPaintTest, AFailingHookLeavesItsRowInTheGridsColoursAndIsReportedOnceAfterThePaint) {
+    MakeLedger(2);
+    dataSet->AddRow(ledgerRow(1, 3, QStringLiteral("PETROVIC PETAR"), 3000000000.0));
+    MakeGrid(true);
+    InstallBalanceHook();
+    dataSet->Open();
+    const QImage image = Grab();
+    EXPECT_TRUE(messages.shown.empty()) << "painting opens no window";
+    EXPECT_EQ(image.pixelColor(grid->CellRect(5, 1).topLeft()), QColor(0, 128, 0));
+    EXPECT_EQ(image.pixelColor(grid->CellRect(5, 2).topLeft()), grid->Color());
+    EXPECT_GT(pixelsNotOf(image, grid->CellRect(3, 2), grid->Color()), 0) << "the cell's text is drawn";
+
+    QApplication::processEvents();
+    Grab();
+    QApplication::processEvents();
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].kind, runtime::MessageKind::Error);
+
+    dataSet->Close();
+    dataSet->Open();
+    Grab();
+    QApplication::processEvents();
+    EXPECT_EQ(messages.shown.size(), 2u) << "a result opened again is reported again";
+}
+
 // Records the rectangles the grid's viewport is asked to repaint.
 class PaintRecorder : public QObject {
   public:

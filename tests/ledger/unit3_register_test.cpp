@@ -208,6 +208,32 @@ TEST_F(Register, RowsWithANegativeBalanceArePaintedRedAndTheOthersGreen) {
     EXPECT_TRUE(messages.empty());
 }
 
+// A balance outside the integer range cannot colour its row: the row keeps the grid's colours, the
+// failure is reported once after the paint, and closing its box does not bring it back.
+TEST_F(Register, ABalanceThatIsNoIntegerLeavesItsRowUncolouredAndIsReportedOnce) {
+    seed({{1, "VELIKI", "PRENOS", 1, {}, {}}, {1, "VELIKI", "BO", {}, 1, 3000000000.0}});
+    open();
+    messagesTakeTheFocus();
+    search("VELIKI");
+    ASSERT_EQ(balance(), "0");
+    TDBGrid* grid = frmEvidencija->DBGrid1;
+    for (int repaint = 0; repaint < 3; ++repaint) {
+        grid->viewport()->repaint();
+        QApplication::processEvents();
+    }
+    ASSERT_TRUE(QTest::qWaitForWindowActive(frmEvidencija));
+
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages.front().kind, runtime::MessageKind::Error);
+    const QImage image = grid->viewport()->grab().toImage();
+    EXPECT_EQ(cellColour(image, grid->CellRect(3, 0)), QColor(0, 128, 0));
+    EXPECT_EQ(cellColour(image, grid->CellRect(3, 1)), grid->Color());
+    EXPECT_EQ(messages.size(), 1u);
+
+    search("VELIKI");
+    EXPECT_EQ(balance(), "0") << "the window stays usable";
+}
+
 TEST_F(Register, AResultWithoutBalanceKeepsTheGridsColours) {
     seed(twoWorkers);
     open();
