@@ -49,11 +49,22 @@ void TForm::SetBounds(int left, int top, int width, int height) {
     fitFrameToDesignedBounds();
 }
 
+void TForm::SetScaled(bool scaled) {
+    scaled_ = scaled;
+    frameFitted_ = false;
+    fitFrameToDesignedBounds();
+}
+
+qreal TForm::LogicalLength(qreal designed) const {
+    return scaled_ ? designed : designed / devicePixelRatioF();
+}
+
 void TForm::fitFrameToDesignedBounds() {
+    const auto logical = [this](int designed) { return qRound(LogicalLength(designed)); };
     const QSize frame = frameGeometry().size() - size();
-    move(designedBounds_.topLeft());
-    resize(qMax(1, designedBounds_.width() - frame.width()),
-           qMax(1, designedBounds_.height() - frame.height()));
+    move(logical(designedBounds_.left()), logical(designedBounds_.top()));
+    resize(qMax(1, logical(designedBounds_.width()) - frame.width()),
+           qMax(1, logical(designedBounds_.height()) - frame.height()));
 }
 
 void TForm::SetMenuBar(QMenuBar* menuBar) {

@@ -38,6 +38,13 @@ class TForm : public QWidget {
     // window system allows.
     void SetBounds(int left, int top, int width, int height);
     Rect DesignedBounds() const { return designedBounds_; }
+    // Whether the form's layout follows the screen's pixel density (the default): its lengths are
+    // logical pixels, which Qt scales. An unscaled form's lengths are the screen's device pixels.
+    bool Scaled() const { return scaled_; }
+    void SetScaled(bool scaled);
+    // A length of the form's layout in logical pixels: as it is for a scaled form, else divided by
+    // the screen's device pixel ratio.
+    qreal LogicalLength(qreal designed) const;
 
     // Puts the form's main menu at its top; the client area (where controls are placed) starts below.
     void SetMenuBar(QMenuBar* menuBar);
@@ -82,6 +89,7 @@ class TForm : public QWidget {
     bool clickButtonForKey(int key);
 
     Rect designedBounds_;
+    bool scaled_ = true;
     bool frameFitted_ = false;
     bool activating_ = false;
     bool ignoringActivations_ = false;

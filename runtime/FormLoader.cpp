@@ -8,6 +8,7 @@
 #include <QMenuBar>
 #include <algorithm>
 #include <climits>
+#include <optional>
 
 #include "runtime/ComponentRegistry.h"
 #include "runtime/Controls.h"
@@ -22,10 +23,18 @@ QString key(const char* name) {
     return QString::fromLatin1(name);
 }
 
-QFont fontFrom(const QJsonObject& description, const QFont& base) {
+// The font a description gives, its pixel height times `scale` (logical pixels per layout pixel) on
+// `form`.
+QFont fontFrom(const QJsonObject& description, const QFont& base, qreal scale, const TForm& form) {
     QFont font = base;
     if (description.contains(key("name"))) font.setFamily(description.value(key("name")).toString());
-    if (description.contains(key("height"))) font.setPixelSize(description.value(key("height")).toInt());
+    if (description.contains(key("height"))) {
+        const int height = description.value(key("height")).toInt();
+        if (scale == 1)
+            font.setPixelSize(height);
+        else
+            font.setPointSizeF(height * scale * 72 / form.logicalDpiY());
+    }
     font.setBold(description.value(key("bold")).toBool());
     font.setItalic(description.value(key("italic")).toBool());
     return font;
@@ -45,6 +54,7 @@ class FormReader {
     void read(const QJsonObject& description) {
         readFormKeys(description);
         readComponents(&form_, description.value(key("components")).toArray());
+        keepMenuBarAtScreenDensity();
         attachPopupMenus();
         placeBelowMainMenu();
         chainTabOrder();
@@ -53,11 +63,17 @@ class FormReader {
     }
 
   private:
+    qreal scale() const { return form_.LogicalLength(1); }
+
     void readFormKeys(const QJsonObject& description) {
         form_.setObjectName(description.value(key("name")).toString());
         form_.SetCaption(description.value(key("caption")).toString());
-        if (description.contains(key("font")))
-            form_.setFont(fontFrom(description.value(key("font")).toObject(), form_.font()));
+        form_.SetScaled(description.value(key("scaled")).toBool(true));
+        if (description.contains(key("font"))) {
+            const QJsonObject font = description.value(key("font")).toObject();
+            if (!form_.Scaled()) menuBarFont_ = fontFrom(font, form_.font(), 1, form_);
+            form_.setFont(fontFrom(font, form_.font(), scale(), form_));
+        }
         form_.SetBounds(description.value(key("left")).toInt(), description.value(key("top")).toInt(),
                         description.value(key("width")).toInt(form_.width()),
                         description.value(key("height")).toInt(form_.height()));
@@ -82,20 +98,29 @@ class FormReader {
         return component;
     }
 
-    static void applyCommonKeys(QWidget* widget, const QJsonObject& description) {
+    void applyCommonKeys(QWidget* widget, const QJsonObject& description) const {
+        const auto length = [&](const char* name, int current) {
+            if (!description.contains(key(name))) return current;
+            return qRound(form_.LogicalLength(description.value(key(name)).toInt()));
+        };
         const Rect bounds = widget->geometry();
         if (description.contains(key("left")) || description.contains(key("width")))
-            widget->setGeometry(description.value(key("left")).toInt(bounds.left()),
-                                description.value(key("top")).toInt(bounds.top()),
-                                description.value(key("width")).toInt(bounds.width()),
-                                description.value(key("height")).toInt(bounds.height()));
+            widget->setGeometry(length("left", bounds.left()), length("top", bounds.top()),
+                                length("width", bounds.width()), length("height", bounds.height()));
         if (description.contains(key("font")))
-            widget->setFont(fontFrom(description.value(key("font")).toObject(), widget->font()));
+            widget->setFont(
+                fontFrom(description.value(key("font")).toObject(), widget->font(), scale(), form_));
         if (description.contains(key("color")))
             setControlColor(widget, colorFromValue(quint32(description.value(key("color")).toInteger())));
         if (description.contains(key("hint"))) widget->setToolTip(description.value(key("hint")).toString());
         widget->setEnabled(description.value(key("enabled")).toBool(true));
         if (!description.value(key("visible")).toBool(true)) widget->setVisible(false);
+    }
+
+    // The main menu is the platform's, drawn at the screen's density like every other window's menu,
+    // also on a form laid out in device pixels.
+    void keepMenuBarAtScreenDensity() {
+        if (menuBarFont_ && form_.MenuBar()) form_.MenuBar()->setFont(*menuBarFont_);
     }
 
     void attachPopupMenus() {
@@ -153,6 +178,7 @@ class FormReader {
 
     TForm& form_;
     std::vector<LoadedComponent> components_;
+    std::optional<QFont> menuBarFont_;
 };
 
 }  // namespace

@@ -6,8 +6,12 @@
 //   "caption"    the window title
 //   "left", "top", "width", "height"   the outer bounds in pixels at 96 pixels per inch
 //   "font"       {"name": "MS Sans Serif", "height": 11, "bold": false, "italic": false}, height in pixels
-//   "scaled"     whether the layout follows the screen's pixel density; Qt's logical pixels do that for
-//                every form, so the key records the design and changes nothing
+//   "scaled"     whether the layout follows the screen's pixel density (true when absent): its pixels
+//                are Qt's logical pixels, which grow with the density. With false the bounds, positions,
+//                sizes and font heights of the form and of its controls are the screen's device
+//                pixels, so the form keeps its designed size on every screen; its main menu still
+//                follows the density. Lengths that a component class reads itself (grid columns, item
+//                heights) are logical pixels either way.
 //   "components" an array of component descriptions, in creation order
 // Each component description has "class" and "name"; the class is looked up in the component registry
 // (runtime/ComponentRegistry.h), whose factory reads the class's own keys. For a widget the loader then
