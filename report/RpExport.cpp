@@ -7,6 +7,7 @@
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QSaveFile>
 #include <cmath>
 #include <variant>
 
@@ -164,17 +165,24 @@ void exportReport(TReport& report, TRpExportFilter& filter) {
 
 // ---- Native save, PDF, load --------------------------------------------------------------------
 
+// The pages are written beside the target and renamed over it once complete, so the target (which
+// may be the very file the pages were loaded from and are still read from) is never lost.
 void savePagesNative(TRpPrinter& printer, const QString& fileName) {
     if (printer.GetStatus() != TRpPrinter::Status::Finished || !printer.PageList()) return;
-    QFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    TRpStream& stream = printer.PageList()->Stream();
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly))
         throw ERpError(QStringLiteral("Cannot create file \"%1\". %2").arg(fileName, file.errorString()));
-    const QByteArray bytes = printer.PageList()->Stream().ReadAll();
-    for (qint64 at = 0; at < bytes.size(); at += kCopyBlock) {
-        const QByteArray block = bytes.mid(at, kCopyBlock);
-        if (file.write(block) != block.size())
-            throw ERpError(QStringLiteral("Cannot write file \"%1\". %2").arg(fileName, file.errorString()));
+    const qint64 position = stream.Position();
+    const qint64 size = stream.Size();
+    for (qint64 at = 0; at < size; at += kCopyBlock) {
+        stream.Seek(at);
+        const QByteArray block = stream.Read(std::min(kCopyBlock, size - at));
+        if (file.write(block) != block.size()) break;
     }
+    stream.Seek(position);
+    if (!file.commit())
+        throw ERpError(QStringLiteral("Cannot write file \"%1\". %2").arg(fileName, file.errorString()));
 }
 
 void savePagesPdf(TRpPrinter& printer, const QString& fileName) {
@@ -203,11 +211,14 @@ bool loadPagesFile(TRpPrinter& printer, const QString& fileName) {
     if (!QFileInfo::exists(fileName)) return false;
     std::unique_ptr<TRpPageList> pages = TRpPageList::Open(fileName);
     std::optional<QSize> firstPage;
-    for (int n = 1; n <= pages->PageCount(); ++n) {
-        const std::optional<QByteArray> bytes = pages->Page(n);
-        if (!bytes) throw ERpError(QStringLiteral("Page %1 of \"%2\" is missing").arg(n).arg(fileName));
-        const TRpPageImage page = TRpPageImage::Parse(*bytes);
-        if (n == 1) firstPage = page.Size();
+    try {
+        for (int n = 1; n <= pages->PageCount(); ++n) {
+            const TRpPageImage page = TRpPageImage::Parse(pages->Page(n).value());
+            page.CheckReplayable();
+            if (n == 1) firstPage = page.Size();
+        }
+    } catch (const ERpError&) {
+        throw ERpError(QStringLiteral("%1 is not a report file").arg(fileName));
     }
     printer.LoadPages(std::move(pages));
     if (firstPage) guessPaper(printer, *firstPage);
@@ -226,7 +237,15 @@ void saveFromPreview(TRpPrinter& printer, QWidget* window) {
     dialog.setFileMode(QFileDialog::AnyFile);
     const QStringList filters = dialogFilters(saveFilterList());
     dialog.setNameFilters(filters);
-    dialog.setDefaultSuffix(QStringLiteral("RPP"));
+    // A name typed without a suffix gets the chosen entry's own.
+    QStringList suffixes{QStringLiteral("RPP")};
+    for (const TRpExportFilterClass& filter : exportFilters()) suffixes.append(filter.Extension);
+    suffixes.append(QStringLiteral("pdf"));
+    dialog.setDefaultSuffix(suffixes.constFirst());
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                     [&dialog, filters, suffixes](const QString& entry) {
+                         dialog.setDefaultSuffix(suffixes.value(filters.indexOf(entry)));
+                     });
     if (runtime::execDialog(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
     const QString fileName = dialog.selectedFiles().constFirst();
     const int filter = int(filters.indexOf(dialog.selectedNameFilter())) + 1;  // 1 = native

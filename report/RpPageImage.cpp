@@ -177,6 +177,13 @@ TRpPageImage TRpPageImage::Parse(const QByteArray& bytes) {
 
 namespace {
 
+// A picture item's image; a picture that is not a PNG Qt can read within its image limits is corrupt.
+QImage decodedPicture(const QByteArray& png) {
+    QImage image;
+    if (!image.loadFromData(png, "PNG")) throw ERpError(QStringLiteral("Page image is corrupt"));
+    return image;
+}
+
 class Replayer {
   public:
     Replayer(QPainter& painter, const RectF& target, QSize pageSize)
@@ -229,9 +236,7 @@ class Replayer {
         }
     }
     void operator()(const TRpPageImage::Picture& p) {
-        QImage image;
-        if (!image.loadFromData(p.png, "PNG")) throw ERpError(QStringLiteral("Page image is corrupt"));
-        painter_.drawImage(map(p.rect), image);
+        painter_.drawImage(map(p.rect), decodedPicture(p.png));
     }
 
   private:
@@ -253,12 +258,27 @@ class Replayer {
 }  // namespace
 
 void TRpPageImage::Replay(QPainter& painter, const RectF& target) const {
-    painter.save();  // the outer state, restored at the end
-    painter.save();  // the state a removed clip returns to
+    // The outer state, and the state a removed clip returns to; both restored also when an item
+    // cannot be drawn.
+    struct SavedStates {
+        QPainter& painter;
+        explicit SavedStates(QPainter& p) : painter(p) {
+            painter.save();
+            painter.save();
+        }
+        ~SavedStates() {
+            painter.restore();
+            painter.restore();
+        }
+    } saved(painter);
     Replayer replayer(painter, target, size_);
     for (const Item& item : items_) std::visit(replayer, item);
-    painter.restore();
-    painter.restore();
+}
+
+void TRpPageImage::CheckReplayable() const {
+    for (const Item& item : items_) {
+        if (const auto* picture = std::get_if<Picture>(&item)) decodedPicture(picture->png);
+    }
 }
 
 // ---- Recording ---------------------------------------------------------------------------------

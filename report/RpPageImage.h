@@ -104,8 +104,11 @@ class TRpPageImage {
     // Reads a page written by Serialize; throws ERpError on a foreign, newer or truncated record.
     static TRpPageImage Parse(const QByteArray& bytes);
 
-    // Draws the page scaled into `target` of the painter's device.
+    // Draws the page scaled into `target` of the painter's device; throws ERpError for an item that
+    // cannot be drawn, leaving the painter's state as it was.
     void Replay(QPainter& painter, const RectF& target) const;
+    // Throws ERpError unless every item can be drawn (every picture is an image Qt can read).
+    void CheckReplayable() const;
 
   private:
     QSize size_;

@@ -1,6 +1,8 @@
 // The stored-pages stream and the page records in it.
 #include "report/RpPageStore.h"
 
+#include <zlib.h>
+
 #include <QDir>
 #include <QtEndian>
 
@@ -19,6 +21,24 @@ QByteArray int32Bytes(qint32 value) {
 
 qint32 int32From(const QByteArray& bytes) {
     return qFromLittleEndian<qint32>(bytes.constData());
+}
+
+// Inflates a compressed page image that claims `plainSize` bytes into exactly that many, refusing a
+// claim beyond the largest page image and data that inflates to more or less than it claims.
+QByteArray inflated(const QByteArray& packed, qint64 plainSize) {
+    if (plainSize <= 0 || plainSize > TRpPageList::kLargestPageImage) throw ERpError(kCorrupt);
+    QByteArray plain(plainSize, Qt::Uninitialized);
+    z_stream zip{};
+    if (inflateInit(&zip) != Z_OK) throw ERpError(kCorrupt);
+    zip.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(packed.constData()));
+    zip.avail_in = static_cast<uInt>(packed.size());
+    zip.next_out = reinterpret_cast<Bytef*>(plain.data());
+    zip.avail_out = static_cast<uInt>(plainSize);
+    const int result = inflate(&zip, Z_FINISH);
+    const bool whole = result == Z_STREAM_END && zip.avail_out == 0 && zip.avail_in == 0;
+    inflateEnd(&zip);
+    if (!whole) throw ERpError(kCorrupt);
+    return plain;
 }
 
 }  // namespace
@@ -124,18 +144,37 @@ TRpPageList::TRpPageList(std::unique_ptr<TRpStream> stream, bool compressed)
 std::unique_ptr<TRpPageList> TRpPageList::Open(const QString& fileName) {
     auto stream = TRpStream::OpenReadOnly(fileName);
     const QString invalid = QStringLiteral("%1 is not a report file").arg(fileName);
-    if (stream->Size() < kHeaderSize) throw ERpError(invalid);
+    const qint64 size = stream->Size();
+    if (size < kHeaderSize) throw ERpError(invalid);
     stream->Seek(0);
     const QByteArray header = stream->Read(kHeaderSize);
     if (qFromLittleEndian<qint16>(header.constData()) != 3 ||
         qFromLittleEndian<qint16>(header.constData() + 2) != 212)
         throw ERpError(invalid);
     const qint32 count = qFromLittleEndian<qint32>(header.constData() + 8);
-    if (count < 0) throw ERpError(invalid);
+    if (count < 0 || count > (size - kHeaderSize) / kRecordOverhead) throw ERpError(invalid);
     auto list = std::make_unique<TRpPageList>(std::move(stream), header.at(21) != 0);
+    if (!list->indexRecords(count)) throw ERpError(invalid);
     list->pageCount_ = count;
     list->creationTime_ = qFromLittleEndian<double>(header.constData() + 12);
     return list;
+}
+
+// Each record must begin where the one before it ends, point forward inside the stream and back at
+// its own start, and the last one must end the stream.
+bool TRpPageList::indexRecords(int count) {
+    const qint64 size = stream_->Size();
+    qint64 position = kHeaderSize;
+    records_.reserve(static_cast<std::size_t>(count));
+    for (int n = 1; n <= count; ++n) {
+        if (position + kRecordOverhead > size || readInt32At(position) != n) return false;
+        const qint64 next = readInt32At(position + 4);
+        if (next < position + kRecordOverhead || next > size || readInt32At(next - 4) != position)
+            return false;
+        records_.push_back(position);
+        position = next;
+    }
+    return position == size;
 }
 
 int TRpPageList::PageCount() const {
@@ -162,6 +201,7 @@ void TRpPageList::StorePage(const QByteArray& image) {
         writeHeader();
     }
     const qint64 start = stream_->Size();
+    records_.push_back(start);
     stream_->Seek(start);
     stream_->Write(int32Bytes(pageCount_));
     stream_->Write(int32Bytes(0));  // the next-record offset, patched below
@@ -192,40 +232,17 @@ qint32 TRpPageList::readInt32At(qint64 position) {
     return int32From(stream_->Read(4));
 }
 
-// Finds record n: directly for the first and the last page, otherwise by walking from the current
-// position forward through next-record offsets or backward through trailing start offsets.
-qint64 TRpPageList::recordStart(int n) {
-    const qint64 size = stream_->Size();
-    const auto lastStart = [&] { return static_cast<qint64>(readInt32At(size - 4)); };
-    if (n == 1) return kHeaderSize;
-    if (n == pageCount_) return lastStart();
-    qint64 position = stream_->Position();
-    if (position >= size || position < kHeaderSize) position = lastStart();
-    for (int steps = 0; steps <= pageCount_; ++steps) {
-        if (position < kHeaderSize || position > size - 12) break;
-        const qint32 number = readInt32At(position);
-        if (number == n) return position;
-        position = number < n ? readInt32At(position + 4) : readInt32At(position - 4);
-    }
-    throw ERpError(kCorrupt);
-}
-
 std::optional<QByteArray> TRpPageList::Page(int n) {
     QMutexLocker locker(&lock_);
-    if (n < 1 || n > pageCount_) return std::nullopt;
-    const qint64 start = recordStart(n);
+    if (n < 1 || n > pageCount_ || n > int(records_.size())) return std::nullopt;
+    const qint64 start = records_[std::size_t(n - 1)];
     if (readInt32At(start) != n) throw ERpError(kCorrupt);
     const qint64 next = int32From(stream_->Read(4));
-    const qint64 length = next - (start + 8) - 4;
+    const qint64 length = next - start - kRecordOverhead;
     if (length < 0 || next > stream_->Size()) throw ERpError(kCorrupt);
     QByteArray image = stream_->Read(length);
     stream_->Read(4);
     if (!compressed_) return image;
     if (image.size() < 4) throw ERpError(kCorrupt);
-    QByteArray packed = image.mid(4);
-    QByteArray prefix(4, '\0');
-    qToBigEndian<quint32>(qFromLittleEndian<quint32>(image.constData()), prefix.data());
-    const QByteArray plain = qUncompress(prefix + packed);
-    if (plain.isEmpty() && int32From(image) != 0) throw ERpError(kCorrupt);
-    return plain;
+    return inflated(image.mid(4), int32From(image));
 }

@@ -9,6 +9,7 @@
 #include <QTemporaryFile>
 #include <memory>
 #include <optional>
+#include <vector>
 
 // A byte stream that starts in memory and moves its whole content to a temporary file named RPP...
 // in the temporary directory once a write makes it larger than its memory limit; the file is deleted
@@ -57,9 +58,16 @@ class TRpStream {
 class TRpPageList {
   public:
     static constexpr int kHeaderSize = 124;
+    // Page number, next-record offset and own start: what a record holds besides its image.
+    static constexpr int kRecordOverhead = 12;
+    // The largest page image a compressed record may inflate to; the request forms' pages take a few
+    // tens of kilobytes, most of it the logo.
+    static constexpr qint64 kLargestPageImage = 16 * 1024 * 1024;
 
     TRpPageList(std::unique_ptr<TRpStream> stream, bool compressed);
-    // Opens a saved file read-only; throws ERpError when it is not a stored-pages file.
+    // Opens a saved file read-only; throws ERpError when it is not a stored-pages file. Every record
+    // is checked to lie inside the file after the one before it, so the check takes time in
+    // proportion to the file's size whatever its header claims.
     static std::unique_ptr<TRpPageList> Open(const QString& fileName);
 
     int PageCount() const;
@@ -75,13 +83,15 @@ class TRpPageList {
   private:
     void writeHeader();
     qint32 readInt32At(qint64 position);
-    qint64 recordStart(int n);
+    // Finds the start of `count` records chained from the header to the end of the stream.
+    bool indexRecords(int count);
 
     mutable QMutex lock_;
     std::unique_ptr<TRpStream> stream_;
     bool compressed_;
     int pageCount_ = 0;
     double creationTime_ = 0;
+    std::vector<qint64> records_;  // where each page's record starts
 };
 
 // Days since 30 December 1899, the fraction being the time of day.

@@ -17,17 +17,32 @@ TRpPreviewImage::TRpPreviewImage(QWidget* parent) : QWidget(parent) {
 void TRpPreviewImage::SetImage(std::optional<TRpPageImage> image, int page) {
     image_ = std::move(image);
     imagePage_ = image_ ? page : 0;
+    failed_ = false;
     update();
 }
 
+// A page that cannot be drawn is crossed out; why is shown once, after the paint.
 void TRpPreviewImage::paintEvent(QPaintEvent*) {
     if (!image_) return;
     QPainter painter(this);
     const int w = width(), h = height();
     painter.fillRect(Rect(1, 1, w - 4, h - 4), Qt::white);
-    image_->Replay(painter, RectF(0, 0, w, h));
+    if (!failed_) {
+        try {
+            image_->Replay(painter, RectF(0, 0, w, h));
+        } catch (...) {
+            failed_ = true;
+            QMetaObject::invokeMethod(
+                this, [error = std::current_exception()] { runtime::showException(error); },
+                Qt::QueuedConnection);
+        }
+    }
     painter.setPen(Qt::black);
     painter.setBrush(Qt::NoBrush);
+    if (failed_) {
+        painter.drawLine(0, 0, w - 4, h - 4);
+        painter.drawLine(0, h - 4, w - 4, 0);
+    }
     painter.drawRect(Rect(0, 0, w - 4, h - 4));
     painter.fillRect(Rect(w - 2, 2, 2, h - 2), Qt::black);
     painter.fillRect(Rect(2, h - 2, w - 2, 2), Qt::black);

@@ -10,7 +10,8 @@
 
 class TRpPrinter;
 
-// Paints one page image on a white sheet with a black border and a shadow.
+// Paints one page image on a white sheet with a black border and a shadow; a page that cannot be
+// drawn shows crossed out.
 class TRpPreviewImage : public QWidget {
     Q_OBJECT
   public:
@@ -25,6 +26,7 @@ class TRpPreviewImage : public QWidget {
   private:
     std::optional<TRpPageImage> image_;
     int imagePage_ = 0;
+    bool failed_ = false;  // the image could not be drawn
 };
 
 // Shows the pages of the attached printer and follows its page-finished and progress messages.

@@ -1,5 +1,7 @@
 // Saving stored pages natively and as PDF, loading them back, and the text export's placing.
+#include <QBuffer>
 #include <QFile>
+#include <QImage>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -92,6 +94,56 @@ TEST_F(PrintStore, LoadingALandscapePageSetsLandscape) {
     EXPECT_EQ(loaded.Settings.Orientation, TRpOrientation::poLandscape);
 }
 
+QByteArray fileBytes(const QString& fileName) {
+    QFile file(fileName);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// A stored-pages file of one page that draws the picture `png`.
+QByteArray pageWithPicture(const QByteArray& png) {
+    TRpPageImage page(QSize(816, 1056), 96);
+    page.Append(TRpPageImage::Picture{Rect(10, 10, 40, 40), png});
+    TRpPageList pages(std::make_unique<TRpStream>(), false);
+    pages.StorePage(page.Serialize());
+    pages.Finish();
+    return pages.Stream().ReadAll();
+}
+
+// A PNG whose header declares `width` x `height` pixels over the data of a single pixel.
+QByteArray pngDeclaring(quint32 width, quint32 height) {
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    QImage(1, 1, QImage::Format_RGB32).save(&buffer, "PNG");
+    qToBigEndian(width, png.data() + 16);
+    qToBigEndian(height, png.data() + 20);
+    quint32 crc = 0xFFFFFFFF;  // over the chunk's type and data, bytes 12 to 28
+    for (int i = 12; i < 29; ++i) {
+        crc ^= quint8(png.at(i));
+        for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
+    }
+    qToBigEndian(~crc, png.data() + 29);
+    return png;
+}
+
+TEST_F(PrintStore, SavingOverTheLoadedFileKeepsItAndThePagesShown) {
+    TRpPrinter printer;
+    run(printer);
+    savePagesNative(printer, path("X.RPP"));
+    const QByteArray saved = fileBytes(path("X.RPP"));
+    TRpPrinter loaded;
+    ASSERT_TRUE(loadPagesFile(loaded, path("X.RPP")));
+    savePagesNative(loaded, path("X.RPP"));
+    EXPECT_EQ(fileBytes(path("X.RPP")), saved);
+    EXPECT_EQ(*loaded.PageList()->Page(1), *printer.PageList()->Page(1));
+    try {
+        savePagesNative(loaded, path("missing/X.RPP"));
+        FAIL() << "saved into a missing folder";
+    } catch (const ERpError& error) {
+        EXPECT_TRUE(error.Message().contains(path("missing/X.RPP"))) << error.Message().toStdString();
+    }
+}
+
 struct BadFile {
     const char* title;
     std::function<QByteArray(const QByteArray& saved)> damage;
@@ -113,18 +165,26 @@ TEST_P(DamagedFiles, AreRefusedAndLeaveThePreviewAsItWas) {
     TRpPrinter shown;
     run(shown);
     const QByteArray before = *shown.PageList()->Page(1);
-    EXPECT_THROW(loadPagesFile(shown, path("bad.rpp")), ERpError);
+    try {
+        loadPagesFile(shown, path("bad.rpp"));
+        ADD_FAILURE() << "loaded";
+    } catch (const ERpError& error) {
+        EXPECT_EQ(error.Message(), path("bad.rpp") + " is not a report file");
+    }
     EXPECT_EQ(shown.PageCount(), 1);
     EXPECT_EQ(*shown.PageList()->Page(1), before);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Files, DamagedFiles,
-    ::testing::Values(BadFile{"Truncated",
-                              [](const QByteArray& saved) { return saved.left(saved.size() - 40); }},
-                      BadFile{"HeaderOnly", [](const QByteArray& saved) { return saved.left(124); }},
-                      BadFile{"Foreign", [](const QByteArray&) { return QByteArray(600, 'x'); }},
-                      BadFile{"Empty", [](const QByteArray&) { return QByteArray(); }}),
+    ::testing::Values(
+        BadFile{"Truncated", [](const QByteArray& saved) { return saved.left(saved.size() - 40); }},
+        BadFile{"HeaderOnly", [](const QByteArray& saved) { return saved.left(124); }},
+        BadFile{"Foreign", [](const QByteArray&) { return QByteArray(600, 'x'); }},
+        BadFile{"Empty", [](const QByteArray&) { return QByteArray(); }},
+        BadFile{"PictureIsNotAPng", [](const QByteArray&) { return pageWithPicture("GIF89a, not a PNG"); }},
+        BadFile{"PictureBeyondTheImageLimit",
+                [](const QByteArray&) { return pageWithPicture(pngDeclaring(30000, 30000)); }}),
     [](const auto& info) { return std::string(info.param.title); });
 
 TEST_F(PrintStore, LoadingAMissingFileAnswersFalse) {

@@ -2,6 +2,7 @@
 // corrupt page images.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtEndian>
@@ -135,25 +136,98 @@ TEST(PageStore, RefusesFilesThatAreNotStoredPages) {
     EXPECT_THROW(TRpPageList::Open(dir.filePath(QStringLiteral("missing.RPP"))), ERpError);
 }
 
-TEST(PageStore, ARecordWithBrokenOffsetsIsReportedNotFollowed) {
-    QTemporaryDir dir;
-    const QString fileName = dir.filePath(QStringLiteral("broken.RPP"));
-    QByteArray bytes;
-    {
-        TRpPageList pages(std::make_unique<TRpStream>(), false);
-        for (int n = 1; n <= 3; ++n) pages.StorePage(pageBytes(n, 100));
-        pages.Finish();
-        bytes = pages.Stream().ReadAll();
-    }
-    qToLittleEndian<qint32>(0x7FFFFFF0, bytes.data() + 124 + 4);  // page 1's next-record offset
-    QFile file(fileName);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-    file.close();
-    auto loaded = TRpPageList::Open(fileName);
-    EXPECT_THROW(loaded->Page(1), ERpError);
-    EXPECT_THROW(loaded->Page(2), ERpError);
+namespace {
+
+// Three stored pages of 100 bytes each: records at 124, 236 and 348, the file ending at 460.
+QByteArray threeStoredPages() {
+    TRpPageList pages(std::make_unique<TRpStream>(), false);
+    for (int n = 1; n <= 3; ++n) pages.StorePage(pageBytes(n, 100));
+    pages.Finish();
+    return pages.Stream().ReadAll();
 }
+
+QByteArray withInt32(QByteArray bytes, qsizetype offset, qint32 value) {
+    qToLittleEndian<qint32>(value, bytes.data() + offset);
+    return bytes;
+}
+
+QString writtenFile(const QTemporaryDir& dir, const QByteArray& bytes) {
+    const QString fileName = dir.filePath(QStringLiteral("stored.RPP"));
+    QFile file(fileName);
+    file.open(QIODevice::WriteOnly);
+    file.write(bytes);
+    return fileName;
+}
+
+struct DamagedStore {
+    const char* name;
+    std::function<QByteArray()> bytes;
+};
+class DamagedStoreTest : public ::testing::TestWithParam<DamagedStore> {};
+
+}  // namespace
+
+// Refused when opened, before any page is asked for, whatever the header claims.
+TEST_P(DamagedStoreTest, IsNotAReportFile) {
+    QTemporaryDir dir;
+    const QString fileName = writtenFile(dir, GetParam().bytes());
+    try {
+        TRpPageList::Open(fileName);
+        FAIL() << "accepted";
+    } catch (const ERpError& error) {
+        EXPECT_EQ(error.Message(), fileName + QStringLiteral(" is not a report file"));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, DamagedStoreTest,
+    ::testing::Values(
+        DamagedStore{"NextRecordBeyondTheFile",
+                     [] { return withInt32(threeStoredPages(), 128, 0x7FFFFFF0); }},
+        DamagedStore{"RecordPointingBack", [] { return withInt32(threeStoredPages(), 240, 124); }},
+        DamagedStore{"RecordPointingAtItself", [] { return withInt32(threeStoredPages(), 240, 236); }},
+        DamagedStore{"HugeCountAndASecondRecordPointingAtItself",
+                     [] { return withInt32(withInt32(threeStoredPages(), 8, 0x7FFFFFFF), 240, 236); }},
+        DamagedStore{"MorePagesThanTheFileCanHold", [] { return withInt32(threeStoredPages(), 8, 1000000); }},
+        DamagedStore{"MorePagesThanRecords", [] { return withInt32(threeStoredPages(), 8, 4); }},
+        DamagedStore{"FewerPagesThanRecords", [] { return withInt32(threeStoredPages(), 8, 2); }},
+        DamagedStore{"PagesOutOfOrder", [] { return withInt32(threeStoredPages(), 236, 3); }},
+        DamagedStore{"WrongOwnStart", [] { return withInt32(threeStoredPages(), 456, 124); }},
+        DamagedStore{"NegativeCount", [] { return withInt32(threeStoredPages(), 8, -1); }}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+namespace {
+
+struct CompressedRecord {
+    const char* name;
+    qint32 claimed;  // the plain size the record states
+    qsizetype actual;
+};
+class CompressedRecordTest : public ::testing::TestWithParam<CompressedRecord> {};
+
+}  // namespace
+
+// A compressed page is inflated only up to what it claims, and never beyond the largest page image.
+TEST_P(CompressedRecordTest, IsRefusedWhenItsClaimIsFalseOrTooLarge) {
+    TRpPageList pages(std::make_unique<TRpStream>(), false);
+    QByteArray record(4, '\0');
+    qToLittleEndian<qint32>(GetParam().claimed, record.data());
+    pages.StorePage(record + qCompress(QByteArray(GetParam().actual, 'x')).mid(4));
+    pages.Finish();
+    QByteArray bytes = pages.Stream().ReadAll();
+    bytes[21] = 1;
+    QTemporaryDir dir;
+    auto loaded = TRpPageList::Open(writtenFile(dir, bytes));
+    EXPECT_THROW(loaded->Page(1), ERpError);
+}
+
+INSTANTIATE_TEST_SUITE_P(Claims, CompressedRecordTest,
+                         ::testing::Values(CompressedRecord{"InflatesBeyondItsClaim", 100, 1000000},
+                                           CompressedRecord{"InflatesShortOfItsClaim", 2000, 1000},
+                                           CompressedRecord{"LargerThanAnyPage",
+                                                            qint32(TRpPageList::kLargestPageImage + 1),
+                                                            TRpPageList::kLargestPageImage + 1}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 namespace {
 
@@ -250,4 +324,19 @@ TEST_F(ReportTest, PreviewOfACorruptSavedPageShowsTheErrorInsteadOfThePage) {
     EXPECT_TRUE(messages.first().startsWith(QStringLiteral("Not a page image")))
         << messages.first().toStdString();
     preview.Detach();
+}
+
+TEST_F(ReportTest, APageThatCannotBeDrawnShowsCrossedOutAndItsErrorOnce) {
+    TRpPageImage page(QSize(100, 100), 96);
+    page.Append(TRpPageImage::Picture{Rect(10, 10, 20, 20), QByteArray("not a picture")});
+    TRpPreviewImage image;
+    image.resize(104, 104);
+    image.SetImage(page, 1);
+    const QImage shown = image.grab().toImage();
+    image.grab();
+    QCoreApplication::processEvents();
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages.first().startsWith(QStringLiteral("Page image is corrupt")));
+    EXPECT_EQ(shown.pixelColor(50, 50), QColor(Qt::black));
+    EXPECT_EQ(shown.pixelColor(50, 20), QColor(Qt::white));
 }
