@@ -17,7 +17,7 @@ class QObject;
 // Posted to the notify window: the progress percent of the run.
 class TRpProgressEvent : public QEvent {
   public:
-    static constexpr QEvent::Type kType = QEvent::User;
+    static inline const QEvent::Type kType = static_cast<QEvent::Type>(QEvent::registerEventType());
     explicit TRpProgressEvent(int percent) : QEvent(kType), percent_(percent) {}
     int Percent() const { return percent_; }
 
@@ -28,7 +28,7 @@ class TRpProgressEvent : public QEvent {
 // Posted to the notify window: the number of the page just finished.
 class TRpPageFinishedEvent : public QEvent {
   public:
-    static constexpr QEvent::Type kType = static_cast<QEvent::Type>(QEvent::User + 1);
+    static inline const QEvent::Type kType = static_cast<QEvent::Type>(QEvent::registerEventType());
     explicit TRpPageFinishedEvent(int page) : QEvent(kType), page_(page) {}
     int Page() const { return page_; }
 

@@ -11,6 +11,7 @@
 
 #include "report/RpPreview.h"
 #include "report/RpStandardPreview.h"
+#include "runtime/Application.h"
 #include "runtime/Seams.h"
 
 // ---- TRpPage -----------------------------------------------------------------------------------
@@ -236,21 +237,16 @@ void TReport::CreateReportOn(TRpPrinter& printer) {
 void TReport::CreateReport(bool composite) {
     if (!available_) return;
     if (!printer_) throw ERpError(QStringLiteral("Report printer not ready"));
-    available_ = false;
+    // The report is busy until the run ends, however it ends: also when ending the document fails.
+    struct Busy {
+        bool& available;
+        explicit Busy(bool& flag) : available(flag) { available = false; }
+        ~Busy() { available = true; }
+    } busy(available_);
     finalPage_ = false;
     bool print = true;
-    if (BeforePrint) {
-        try {
-            BeforePrint(*this, print);
-        } catch (...) {
-            available_ = true;
-            throw;
-        }
-    }
-    if (!print) {
-        available_ = true;
-        return;
-    }
+    if (BeforePrint) BeforePrint(*this, print);
+    if (!print) return;
     TRpPrinter& printer = *printer_;
     const TRpUnits savedUnits = units_;
     units_ = TRpUnits::Native;
@@ -268,7 +264,6 @@ void TReport::CreateReport(bool composite) {
                 printer.EndDoc();
             }
         }
-        available_ = true;
     };
     try {
         if (!composite) {
@@ -321,7 +316,10 @@ void TReport::Preview() {
     if (!available_ || previewOpen_) return;
     previewOpen_ = true;
     TRpPrinter printer;
-    printer.AfterPreviewHook = [this] {
+    // The caller waits here until the preview stops showing or the application terminates.
+    QEventLoop wait;
+    printer.AfterPreviewHook = [this, &wait] {
+        wait.quit();
         if (AfterPreview) AfterPreview(*this);
     };
     printer.AfterPrintHook = [this] {
@@ -358,8 +356,12 @@ void TReport::Preview() {
         QCoreApplication::processEvents();
         CreateReport(false);
         printer.SetProgress(100);
-        while (printer.Showing() && !QCoreApplication::closingDown()) {
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        if (printer.Showing()) {
+            if (Application) {
+                Application->RunLoop(wait);
+            } else {
+                wait.exec();
+            }
         }
     } catch (...) {
         closeWindow();

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <algorithm>
 
 #include "runtime/Boundary.h"
 #include "runtime/Exception.h"
@@ -38,16 +39,20 @@ void TApplication::adopt(TForm* form, std::function<void()> clearReference) {
 
 void TApplication::Run() {
     if (TForm* main = MainForm(); main && !terminated_) main->Show();
-    if (terminated_) return;
     QEventLoop loop;
-    loop_ = &loop;
+    RunLoop(loop);
+}
+
+void TApplication::RunLoop(QEventLoop& loop) {
+    if (terminated_) return;
+    loops_.push_back(&loop);
     loop.exec();
-    loop_ = nullptr;
+    loops_.erase(std::find(loops_.begin(), loops_.end(), &loop));
 }
 
 void TApplication::Terminate() {
     terminated_ = true;
-    if (loop_) loop_->quit();
+    for (QEventLoop* loop : loops_) loop->quit();
 }
 
 void TApplication::ProcessMessages() {

@@ -35,6 +35,10 @@ class TApplication {
 
     // Shows the main form and runs the event loop until the main form closes or Terminate is called.
     void Run();
+    // Runs `loop` (a nested wait, for instance) until it is quit or the application terminates;
+    // returns at once when it has terminated already.
+    void RunLoop(QEventLoop& loop);
+    // Ends the run and every loop running through RunLoop.
     void Terminate();
     bool Terminated() const { return terminated_; }
     // Handles the events that are waiting, then returns.
@@ -60,7 +64,7 @@ class TApplication {
     void adopt(TForm* form, std::function<void()> clearReference);
 
     std::vector<OwnedForm> forms_;
-    QEventLoop* loop_ = nullptr;
+    std::vector<QEventLoop*> loops_;
     bool terminated_ = false;
 };
 

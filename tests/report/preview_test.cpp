@@ -16,6 +16,7 @@
 #include "report/RpFormLoader.h"
 #include "report/RpPreview.h"
 #include "report/RpStandardPreview.h"
+#include "runtime/Application.h"
 #include "runtime/Geometry.h"
 #include "tests/report/ReportTestSupport.h"
 
@@ -249,6 +250,20 @@ TEST_F(StandardPreviewTest, EscapeClosesTheWindowAndPreviewReturns) {
     QTimer::singleShot(5, [] { QTest::keyClick(openPreviewWindow(), Qt::Key_Escape); });
     report.Preview();
     EXPECT_EQ(openPreviewWindow(), nullptr);
+}
+
+TEST_F(StandardPreviewTest, TheApplicationEndingEndsTheWait) {
+    TApplication application;
+    QTimer::singleShot(5, &report, [&] { application.Terminate(); });
+    bool closedByHand = false;
+    QTimer::singleShot(3000, &report, [&] {
+        closedByHand = true;
+        openPreviewWindow()->close();
+    });
+    report.Preview();
+    EXPECT_FALSE(closedByHand);
+    EXPECT_EQ(openPreviewWindow(), nullptr);
+    EXPECT_TRUE(report.Available());
 }
 
 TEST_F(StandardPreviewTest, VetoedRunShowsAnEmptyPreview) {
