@@ -17,7 +17,6 @@ namespace {
 // Qt numbers its paper sources one below the platform bin codes, up to large capacity.
 constexpr int kLastSequentialBin = 11;
 constexpr int kCassetteBin = 14;
-constexpr int kFormSourceBin = 15;
 
 QString printerNameFor(int printerIndex) {
     const QStringList names = runtime::printerNames();
@@ -30,13 +29,14 @@ QPageLayout::Orientation qtOrientation(TRpOrientation orientation) {
 }
 
 // Writes the run's paper, orientation, copies, duplex and bin into `device`.
+// Default paper leaves the device's own.
 void applySettings(QPrinter& device, const TRpPrinterSettings& settings) {
-    const QPageSize size =
-        settings.PaperSize == TRpPaperSize::Custom || settings.PaperSize == TRpPaperSize::Default
-            ? QPageSize(QSizeF(settings.PaperWidth, settings.PaperLength) / 10, QPageSize::Millimeter,
-                        QString(), QPageSize::ExactMatch)
-            : pageSizeFor(settings.PaperSize);
-    device.setPageSize(size);
+    if (settings.PaperSize == TRpPaperSize::Custom) {
+        device.setPageSize(QPageSize(QSizeF(settings.PaperWidth, settings.PaperLength) / 10,
+                                     QPageSize::Millimeter, QString(), QPageSize::ExactMatch));
+    } else if (settings.PaperSize != TRpPaperSize::Default) {
+        device.setPageSize(pageSizeFor(settings.PaperSize));
+    }
     device.setPageOrientation(qtOrientation(settings.Orientation));
     device.setCopyCount(std::max(1, settings.Copies));
     device.setDuplex(settings.Duplex ? QPrinter::DuplexLongSide : QPrinter::DuplexNone);
@@ -142,16 +142,14 @@ QPrinter::PaperSource paperSourceFor(TRpBin bin) {
     const int code = binCode(bin);
     if (code >= 1 && code <= kLastSequentialBin) return QPrinter::PaperSource(code - 1);
     if (code == kCassetteBin) return QPrinter::Cassette;
-    if (code == kFormSourceBin) return QPrinter::FormSource;
     return QPrinter::Auto;
 }
 
-TRpBin binFor(QPrinter::PaperSource source) {
+std::optional<TRpBin> binFor(QPrinter::PaperSource source) {
     const int value = int(source);
     if (value >= 0 && value < kLastSequentialBin) return binForCode(value + 1);
     if (source == QPrinter::Cassette) return binForCode(kCassetteBin);
-    if (source == QPrinter::FormSource) return binForCode(kFormSourceBin);
-    return TRpBin::First;
+    return std::nullopt;
 }
 
 // ---- Printing ----------------------------------------------------------------------------------
@@ -219,9 +217,15 @@ void printerSetup(TReport& report) {
     }
     TReportPrinterSettings& settings = report.PrinterSettings;
     settings.Copies = device.copyCount();
-    settings.OutputBin = binFor(device.paperSource());
-    const TRpPaperSize paper = paperFor(device.pageLayout().pageSize());
+    if (const std::optional<TRpBin> bin = binFor(device.paperSource())) settings.OutputBin = *bin;
+    const QPageSize chosen = device.pageLayout().pageSize();
+    const TRpPaperSize paper = paperFor(chosen);
     if (paper != TRpPaperSize::Default) report.Page().SetPaperSize(paper);
+    if (paper == TRpPaperSize::Custom) {
+        const QSizeF size = chosen.size(QPageSize::Millimeter) * 10;
+        report.Page().SetValue(TRpPage::PageWidth, size.width());
+        report.Page().SetValue(TRpPage::PageLength, size.height());
+    }
     const qsizetype index = runtime::printerNames().indexOf(device.printerName());
     settings.PrinterIndex = index >= 0 ? int(index) : -1;
     report.Page().SetOrientation(device.pageLayout().orientation() == QPageLayout::Landscape

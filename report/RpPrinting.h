@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QPrinter>
+#include <optional>
 
 #include "report/RpUnits.h"
 
@@ -23,4 +24,4 @@ void printerSetup(TReport& report);
 QPageSize pageSizeFor(TRpPaperSize paper);
 TRpPaperSize paperFor(const QPageSize& size);  // Default when the table has no such code
 QPrinter::PaperSource paperSourceFor(TRpBin bin);
-TRpBin binFor(QPrinter::PaperSource source);
+std::optional<TRpBin> binFor(QPrinter::PaperSource source);  // nothing when the table has no such bin

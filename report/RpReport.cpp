@@ -194,17 +194,23 @@ std::vector<TRpPrintable*> TReport::Printables() const {
 void TReport::ConfigurePrinter(TRpPrinter& printer) const {
     TRpPrinterSettings& settings = printer.Settings;
     settings.PrinterIndex = PrinterSettings.PrinterIndex;
-    // With no printer installed the report's own paper is taken as it is; otherwise the selected
-    // device must support it, or its current paper stays.
+    // With no printer installed the report's own paper is taken as it is. Otherwise the settings
+    // start from the selected device's paper and its physical size, which Default keeps; another
+    // paper must be one the device supports, or the device's stays.
     bool accepted = true;
     if (runtime::printersInstalled()) {
         const QPrinterInfo device = selectedPrinter(PrinterSettings.PrinterIndex);
-        const auto wanted = platformPageSize(page_.PaperSize());
-        if (!device.isNull() && wanted && page_.PaperSize() != TRpPaperSize::Default) {
-            accepted = false;
-            for (const QPageSize& size : device.supportedPageSizes())
-                accepted = accepted || size.id() == *wanted;
-            if (!accepted) settings.PaperSize = paperFromPlatform(device.defaultPageSize().id());
+        if (!device.isNull()) {
+            const QPageSize own = device.defaultPageSize();
+            const QSizeF size = own.size(QPageSize::Millimeter) * 10;
+            settings.PaperSize = paperFromPlatform(own.id());
+            settings.PaperWidth = size.width();
+            settings.PaperLength = size.height();
+            if (const auto wanted = platformPageSize(page_.PaperSize())) {
+                accepted = false;
+                for (const QPageSize& supported : device.supportedPageSizes())
+                    accepted = accepted || supported.id() == *wanted;
+            }
         }
     }
     if (accepted) settings.PaperSize = page_.PaperSize();

@@ -82,6 +82,25 @@ TEST_F(PrinterSetup, ConfirmingTakesPaperBinCopiesAndRange) {
     EXPECT_EQ(report.PrinterSettings.LastPage, 4);
 }
 
+TEST_F(PrinterSetup, ACustomPaperKeepsTheChosenSize) {
+    script = [](QPrinter& printer) {
+        printer.setPageSize(QPageSize(QSizeF(100, 150), QPageSize::Millimeter, {}, QPageSize::ExactMatch));
+    };
+    printerSetup(report);
+    EXPECT_EQ(report.Page().PaperSize(), TRpPaperSize::Custom);
+    EXPECT_DOUBLE_EQ(report.Page().Value(TRpPage::PageWidth), 1000);
+    EXPECT_DOUBLE_EQ(report.Page().Value(TRpPage::PageLength), 1500);
+}
+
+TEST_F(PrinterSetup, ABinWithoutACodeInTheTableLeavesTheBinAsItWas) {
+    for (const QPrinter::PaperSource source : {QPrinter::FormSource, QPrinter::CustomSource}) {
+        report.PrinterSettings.OutputBin = TRpBin::Manual;
+        script = [source](QPrinter& printer) { printer.setPaperSource(source); };
+        printerSetup(report);
+        EXPECT_EQ(report.PrinterSettings.OutputBin, TRpBin::Manual) << source;
+    }
+}
+
 TEST_F(PrinterSetup, AllPagesClearsAnEarlierRange) {
     report.PrinterSettings.FirstPage = 2;
     report.PrinterSettings.LastPage = 3;
