@@ -9,11 +9,14 @@
 #include <QFile>
 #include <QImage>
 #include <QLocale>
+#include <QPrinterInfo>
 #include <QProcess>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QTimer>
+#include <QToolButton>
 #include <regex>
 
 #include "ledger/Unit6.h"
@@ -21,7 +24,9 @@
 #include "ledger/Unit8.h"
 #include "ledger/UnitPrint.h"
 #include "report/RpExport.h"
+#include "report/RpPreview.h"
 #include "report/RpPrinting.h"
+#include "report/RpStandardPreview.h"
 #include "runtime/Geometry.h"
 #include "runtime/Seams.h"
 
@@ -33,6 +38,10 @@ struct FormCase {
     QStringList texts;  // what the PDF must hold
     Rect datumBox;      // the "Datum:" label, pixels at 96 per inch from the paper's corner
 };
+
+void PrintTo(const FormCase& form, std::ostream* out) {
+    *out << form.form;
+}
 
 class RequestOutput : public ::testing::TestWithParam<FormCase> {
   protected:
@@ -114,14 +123,19 @@ QString queueOutput() {
     return qEnvironmentVariable("KOVREL_CUPS_PDF_DIR");
 }
 
-// Waits, at most 30 s, for a new PDF in `folder` that is not in `before` and has stopped growing.
-QString awaitNewPdf(const QString& folder, const QStringList& before) {
+QStringList queuedPdfs() {
+    return QDir(queueOutput()).entryList({"*.pdf"}, QDir::Files);
+}
+
+// Waits, at most 30 s, for a new PDF from the queue that is not in `before` and has stopped growing.
+QString awaitNewPdf(const QStringList& before) {
+    const QDir folder(queueOutput());
     QElapsedTimer clock;
     clock.start();
     while (clock.elapsed() < 30000) {
-        for (const QString& name : QDir(folder).entryList({"*.pdf"}, QDir::Files)) {
+        for (const QString& name : queuedPdfs()) {
             if (before.contains(name)) continue;
-            const QString file = QDir(folder).filePath(name);
+            const QString file = folder.filePath(name);
             const qint64 size = QFileInfo(file).size();
             QThread::msleep(500);
             if (size > 0 && size == QFileInfo(file).size()) return file;
@@ -131,29 +145,48 @@ QString awaitNewPdf(const QString& folder, const QStringList& before) {
     return {};
 }
 
-TEST_P(RequestOutput, PrintsOnTheQueue) {
-    const QString folder = queueOutput();
-    const QString pdftoppm = QStandardPaths::findExecutable("pdftoppm");
-    if (folder.isEmpty() || pdftoppm.isEmpty())
-        GTEST_SKIP()
-            << "no CUPS PDF queue: scripts/cups-pdf-queue sets one up and exports KOVREL_CUPS_PDF_DIR";
-    runtime::setPrinterList(std::nullopt);
-    if (!runtime::printerNames().contains("KovrelPDF"))
-        GTEST_SKIP() << "the KovrelPDF queue is not installed";
-    runtime::setPrinterList(QStringList{"KovrelPDF"});
-    form().PrinterSettings.PrinterIndex = 0;
-    form().ShowProgress = false;
-    const QStringList before = QDir(folder).entryList({"*.pdf"}, QDir::Files);
+// No new PDF from the queue within 3 s of `before`.
+bool nothingQueuedSince(const QStringList& before) {
+    QThread::msleep(3000);
+    return queuedPdfs() == before;
+}
+
+void expectOneLetterPage(const QString& pdf) {
+    const std::string info = runTool(QStandardPaths::findExecutable("pdfinfo"), {pdf}).toStdString();
+    EXPECT_TRUE(std::regex_search(info, std::regex("Pages:\\s+1\\n"))) << info;
+    EXPECT_TRUE(std::regex_search(info, std::regex("Page size:\\s+612(\\.\\d+)? x 792"))) << info;
+}
+
+// The tests that print for real, on the KovrelPDF queue that the test command sets up. Each one skips,
+// saying why, when the machine has no such queue; the test command counts them.
+class PrintQueue : public RequestOutput {
+  protected:
+    void SetUp() override {
+        RequestOutput::SetUp();
+        if (queueOutput().isEmpty())
+            GTEST_SKIP() << "no CUPS PDF queue: scripts/cups-pdf-queue sets one up and exports "
+                            "KOVREL_CUPS_PDF_DIR";
+        for (const char* tool : {"pdfinfo", "pdftoppm"})
+            if (QStandardPaths::findExecutable(tool).isEmpty()) GTEST_SKIP() << tool << " is not installed";
+        runtime::setPrinterList(std::nullopt);
+        if (!runtime::printerNames().contains("KovrelPDF"))
+            GTEST_SKIP() << "the KovrelPDF queue is not installed";
+        runtime::setPrinterList(QStringList{"KovrelPDF"});
+        form().PrinterSettings.PrinterIndex = 0;
+        form().ShowProgress = false;
+    }
+};
+
+TEST_P(PrintQueue, PrintsTheForm) {
+    const QStringList before = queuedPdfs();
     printReport(form());
-    const QString printed = awaitNewPdf(folder, before);
-    ASSERT_FALSE(printed.isEmpty()) << "no PDF from the queue within 30 s in " << folder.toStdString();
-    const QString info = runTool(QStandardPaths::findExecutable("pdfinfo"), {printed});
-    EXPECT_TRUE(std::regex_search(info.toStdString(), std::regex("Pages:\\s+1\\n"))) << info.toStdString();
-    EXPECT_TRUE(std::regex_search(info.toStdString(), std::regex("Page size:\\s+612(\\.\\d+)? x 792")))
-        << info.toStdString();
+    const QString printed = awaitNewPdf(before);
+    ASSERT_FALSE(printed.isEmpty()) << "no PDF from the queue within 30 s in " << queueOutput().toStdString();
+    expectOneLetterPage(printed);
     // The queue's PDF keeps the text as drawn glyphs only, so it is looked for in a 96 dpi raster:
     // ink where the logo and the "Datum:" label lie, none in the empty margin.
-    runTool(pdftoppm, {"-r", "96", "-png", "-singlefile", printed, path("raster")});
+    runTool(QStandardPaths::findExecutable("pdftoppm"),
+            {"-r", "96", "-png", "-singlefile", printed, path("raster")});
     const QImage raster(path("raster.png"));
     ASSERT_FALSE(raster.isNull());
     EXPECT_NE(raster.pixelColor(32 + 70, 16 + 90), QColor(Qt::white));
@@ -168,36 +201,15 @@ TEST_P(RequestOutput, PrintsOnTheQueue) {
     EXPECT_EQ(above, 0);
 }
 
-TEST_P(RequestOutput, APageRangeWithoutPagesPrintsNothing) {
-    const QString folder = queueOutput();
-    if (folder.isEmpty()) GTEST_SKIP() << "no CUPS PDF queue";
-    runtime::setPrinterList(std::nullopt);
-    if (!runtime::printerNames().contains("KovrelPDF"))
-        GTEST_SKIP() << "the KovrelPDF queue is not installed";
-    runtime::setPrinterList(QStringList{"KovrelPDF"});
-    form().PrinterSettings.PrinterIndex = 0;
+TEST_P(PrintQueue, APageRangeWithoutPagesPrintsNothing) {
     form().PrinterSettings.FirstPage = 2;
     form().PrinterSettings.LastPage = 3;
-    form().ShowProgress = false;
-    const QStringList before = QDir(folder).entryList({"*.pdf"}, QDir::Files);
+    const QStringList before = queuedPdfs();
     printReport(form());
-    QThread::msleep(3000);
-    EXPECT_EQ(QDir(folder).entryList({"*.pdf"}, QDir::Files), before);
+    EXPECT_TRUE(nothingQueuedSince(before));
 }
 
-// Selects the KovrelPDF queue for the form, or answers why the test cannot run.
-QString selectQueue(TReport& report) {
-    if (queueOutput().isEmpty()) return QStringLiteral("no CUPS PDF queue");
-    runtime::setPrinterList(std::nullopt);
-    if (!runtime::printerNames().contains("KovrelPDF"))
-        return QStringLiteral("the KovrelPDF queue is not installed");
-    runtime::setPrinterList(QStringList{"KovrelPDF"});
-    report.PrinterSettings.PrinterIndex = 0;
-    return {};
-}
-
-TEST_P(RequestOutput, CancelInTheProgressWindowAbortsTheJob) {
-    if (const QString why = selectQueue(form()); !why.isEmpty()) GTEST_SKIP() << why.toStdString();
+TEST_P(PrintQueue, CancelInTheProgressWindowAbortsTheJob) {
     form().ShowProgress = true;
     bool cancelled = false;
     form().OnStartPage = [&](TReport&) {
@@ -209,47 +221,99 @@ TEST_P(RequestOutput, CancelInTheProgressWindowAbortsTheJob) {
             }
         }
     };
-    const QStringList before = QDir(queueOutput()).entryList({"*.pdf"}, QDir::Files);
+    const QStringList before = queuedPdfs();
     printReport(form());
     form().OnStartPage = nullptr;
     EXPECT_TRUE(cancelled);
-    QThread::msleep(3000);
-    EXPECT_EQ(QDir(queueOutput()).entryList({"*.pdf"}, QDir::Files), before);
+    EXPECT_TRUE(nothingQueuedSince(before));
 }
 
-TEST_P(RequestOutput, LoadedPagesPrintOnTheQueue) {
-    if (const QString why = selectQueue(form()); !why.isEmpty()) GTEST_SKIP() << why.toStdString();
+TEST_P(PrintQueue, LoadedPagesPrint) {
     TRpPrinter preview;
     run(preview);
     savePagesNative(preview, path("saved.rpp"));
     TRpPrinter loaded;
     ASSERT_TRUE(loadPagesFile(loaded, path("saved.rpp")));
     loaded.Settings.PrinterIndex = 0;
-    const QStringList before = QDir(queueOutput()).entryList({"*.pdf"}, QDir::Files);
+    const QStringList before = queuedPdfs();
     printStoredPages(loaded);
-    const QString printed = awaitNewPdf(queueOutput(), before);
+    const QString printed = awaitNewPdf(before);
     ASSERT_FALSE(printed.isEmpty()) << "no PDF from the queue within 30 s";
-    const QString info = runTool(QStandardPaths::findExecutable("pdfinfo"), {printed});
-    EXPECT_TRUE(std::regex_search(info.toStdString(), std::regex("Pages:\\s+1\\n"))) << info.toStdString();
-    EXPECT_TRUE(std::regex_search(info.toStdString(), std::regex("Page size:\\s+612(\\.\\d+)? x 792")))
-        << info.toStdString();
+    expectOneLetterPage(printed);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Forms, RequestOutput,
-    ::testing::Values(FormCase{"RecordFreeDays",
-                               "frmKovrelstampa",
-                               {"Broj:", "Datum:", "07.03.24", "dana od", "5", "2020", "01.07.20",
-                                "SAGLASAN RUKOVODILAC SLUZBE"},
-                               Rect(56, 192, 50, 18)},
-                      FormCase{"UseFreeDays",
-                               "frmStampakovrelkor",
-                               {"Zahtev za koriscenje slobodnih dana", "04.03.24", "06.03.24", "godine"},
-                               Rect(56, 192, 50, 18)},
-                      FormCase{"AnnualLeave",
-                               "frmZahtevgo",
-                               {"Zahtev za godisnji odmor", "Prezime i ime", "ANIC ANA", "1 DEO", "U Zelinu"},
-                               Rect(360, 192, 50, 18)}),
-    [](const auto& info) { return std::string(info.param.title); });
+// Printing tests that one form is enough for.
+class PrintQueueOneForm : public PrintQueue {};
+
+// Once the preview has its page, runs `act` on the window and closes it.
+void whenPreviewReady(std::function<void(TRpStandardPreview&)> act) {
+    QTimer::singleShot(5, [act] {
+        TRpStandardPreview* window = nullptr;
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (auto* preview = qobject_cast<TRpStandardPreview*>(widget); preview && preview->isVisible())
+                window = preview;
+        if (!window || window->Preview().Printer()->Progress() < 100) {
+            whenPreviewReady(act);
+            return;
+        }
+        act(*window);
+        window->close();
+    });
+}
+
+TEST_P(PrintQueueOneForm, ThePreviewsPrintButtonPrintsTheForm) {
+    const QStringList before = queuedPdfs();
+    bool clicked = false;
+    whenPreviewReady([&](TRpStandardPreview& window) {
+        window.findChild<QToolButton*>("Print")->click();
+        clicked = true;
+    });
+    form().Preview();
+    ASSERT_TRUE(clicked);
+    const QString printed = awaitNewPdf(before);
+    ASSERT_FALSE(printed.isEmpty()) << "no PDF from the queue within 30 s";
+    expectOneLetterPage(printed);
+}
+
+TEST_P(PrintQueueOneForm, CancellingLoadedPagesBeforeTheyPrintSendsNothing) {
+    TRpPrinter preview;
+    run(preview);
+    savePagesNative(preview, path("saved.rpp"));
+    TRpPrinter loaded;
+    ASSERT_TRUE(loadPagesFile(loaded, path("saved.rpp")));
+    loaded.Settings.PrinterIndex = 0;
+    const QStringList before = queuedPdfs();
+    QTimer::singleShot(0, [&loaded] { loaded.SetCancelled(true); });  // as Cancel does while pages are read
+    printStoredPages(loaded);
+    EXPECT_TRUE(nothingQueuedSince(before));
+}
+
+TEST_P(PrintQueueOneForm, DefaultPaperIsTheQueuesOwn) {
+    form().Page().SetPaperSize(TRpPaperSize::Default);
+    TRpPrinter preview;
+    run(preview);
+    const QSizeF paper = QPrinterInfo::printerInfo("KovrelPDF").defaultPageSize().size(QPageSize::Inch);
+    EXPECT_EQ(preview.Page(1)->Size(), QSize(qRound(paper.width() * 96), qRound(paper.height() * 96)));
+}
+
+const std::vector<FormCase> kForms{
+    FormCase{
+        "RecordFreeDays",
+        "frmKovrelstampa",
+        {"Broj:", "Datum:", "07.03.24", "dana od", "5", "2020", "01.07.20", "SAGLASAN RUKOVODILAC SLUZBE"},
+        Rect(56, 192, 50, 18)},
+    FormCase{"UseFreeDays",
+             "frmStampakovrelkor",
+             {"Zahtev za koriscenje slobodnih dana", "04.03.24", "06.03.24", "godine"},
+             Rect(56, 192, 50, 18)},
+    FormCase{"AnnualLeave",
+             "frmZahtevgo",
+             {"Zahtev za godisnji odmor", "Prezime i ime", "ANIC ANA", "1 DEO", "U Zelinu"},
+             Rect(360, 192, 50, 18)}};
+const auto formName = [](const auto& info) { return std::string(info.param.title); };
+
+INSTANTIATE_TEST_SUITE_P(Forms, RequestOutput, ::testing::ValuesIn(kForms), formName);
+INSTANTIATE_TEST_SUITE_P(Forms, PrintQueue, ::testing::ValuesIn(kForms), formName);
+INSTANTIATE_TEST_SUITE_P(Forms, PrintQueueOneForm, ::testing::Values(kForms.front()), formName);
 
 }  // namespace
