@@ -4,57 +4,31 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QFontMetricsF>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QSaveFile>
 #include <cmath>
-#include <variant>
 
 #include "report/RpPageStore.h"
 #include "report/RpPreview.h"
 #include "report/RpPrinter.h"
 #include "report/RpReport.h"
+#include "report/RpStandardPreview.h"
 #include "runtime/Geometry.h"
 #include "runtime/Seams.h"
 
 namespace {
 
 constexpr double kTenthsPerPoint = 254.0 / 72.0;
-constexpr double kTenthsPerScreenPixel = 254.0 / TRpPrinter::kScreenDpi;
 constexpr qint64 kCopyBlock = 10240;
 
 const QString kNativeEntry = QStringLiteral("Report file(*.RPP)|*.RPP");
 const QString kPdfEntry = QStringLiteral("PDF file (*.PDF)|*.PDF");
 
-QFont itemFont(const TRpPageImage::Text& text) {
-    QFont font(text.family);
-    font.setPixelSize(std::max(1, int(std::lround(text.pixelSize))));
-    font.setBold(text.bold);
-    font.setItalic(text.italic);
-    font.setUnderline(text.underline);
-    font.setStrikeOut(text.strikeOut);
-    return font;
-}
-
-// Hands the lines of one page image to the filter: places in 0.1 mm, a centred line by its left edge.
-void exportPage(const TRpPageImage& page, TRpExportFilter& filter) {
-    const QImage device = measuringDevice(page.DotsPerInch());
-    const double tenthsPerPixel = 254.0 / page.DotsPerInch();
-    for (const TRpPageImage::Item& item : page.Items()) {
-        const auto* text = std::get_if<TRpPageImage::Text>(&item);
-        if (!text) continue;
-        const QFont font = itemFont(*text);
-        double x = text->at.x();
-        TAlignment alignment = TAlignment::taLeftJustify;
-        if (text->anchor == TRpTextAnchor::Center) {
-            x -= QFontMetricsF(font, &device).horizontalAdvance(text->text) / 2;
-        } else if (text->anchor == TRpTextAnchor::Right) {
-            alignment = TAlignment::taRightJustify;
-        }
-        filter.TextItem(font, text->color, text->text, alignment, text->at.y() * tenthsPerPixel,
-                        x * tenthsPerPixel);
-    }
+// A grid place computed from lengths in 0.1 mm, rid of the floating-point noise that would tip an exact
+// half (a form's pixel positions often give one) to the wrong side when it is rounded.
+double withoutNoise(double cells) {
+    return std::round(cells * 1e6) / 1e6;
 }
 
 // Splits "name|pattern|name|pattern..." into the names a file dialog lists.
@@ -107,9 +81,9 @@ void TRpTextExportFilter::StartPage() {
 
 void TRpTextExportFilter::TextItem(const QFont&, const QColor&, const QString& text, TAlignment alignment,
                                    double y, double x) {
-    const long long row = roundHalfEven(y / charHeight_);
+    const long long row = roundHalfEven(withoutNoise(y / charHeight_));
     if (row < 0 || row >= kBufferRows) return;
-    double column = x / charWidth_ * 1.7;
+    double column = withoutNoise(x / charWidth_ * 1.7);
     if (alignment == TAlignment::taRightJustify) column -= text.size();
     const qsizetype position = std::max<qsizetype>(roundHalfEven(column), 0);
     QString& line = rows_[row];
@@ -153,13 +127,23 @@ QString loadFilterList() {
 void exportReport(TReport& report, TRpExportFilter& filter) {
     TRpPrinter printer;
     printer.SetDestination(TRpPrinter::Destination::PageImages);
-    report.CreateReportOn(printer);
+    TRpProgressForm progress(printer);
+    if (report.ShowProgress) progress.show();
+    report.ConfigurePrinter(printer);
     filter.Start(printer.PaperWidth(), printer.PaperLength(), report.Font());
-    for (int n = 1; n <= printer.PageCount(); ++n) {
-        filter.StartPage();
-        if (const std::optional<TRpPageImage> page = printer.Page(n)) exportPage(*page, filter);
-        filter.EndPage();
-    }
+    // For this run the report's lines go to the filter and nothing is drawn on the page canvas.
+    struct Exporting {
+        TReport& report;
+        Exporting(TReport& exported, TRpExportFilter& to) : report(exported) {
+            report.SetExportFilter(&to);
+            report.SetOutputToCanvas(false);
+        }
+        ~Exporting() {
+            report.SetExportFilter(nullptr);
+            report.SetOutputToCanvas(true);
+        }
+    } exporting(report, filter);
+    report.CreateReportOn(printer);
     filter.Finish();
 }
 

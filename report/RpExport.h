@@ -24,7 +24,8 @@ class TRpExportFilter {
     virtual ~TRpExportFilter() = default;
     virtual void Start(double pageWidth, double pageLength, const QFont& font) = 0;
     virtual void StartPage() = 0;
-    // `x` and `y` are the line's place on the sheet in 0.1 mm.
+    // `y` is the line's top and `x` its anchor on the sheet in 0.1 mm: its left edge, its right edge or
+    // its centre, as `alignment` says.
     virtual void TextItem(const QFont& font, const QColor& color, const QString& text, TAlignment alignment,
                           double y, double x) = 0;
     virtual void EndPage() = 0;
@@ -68,7 +69,8 @@ QString saveFilterList();
 // The open dialog's single entry, "Report file (*.RPP)|*.RPP".
 QString loadFilterList();
 
-// Runs `report` into page images and hands every printed line to `filter`, page by page.
+// Runs `report` for `filter`, which gets every printed line at its exact place, page by page; the
+// progress window shows meanwhile when the report's ShowProgress is set.
 void exportReport(TReport& report, TRpExportFilter& filter);
 // Copies the finished stored-pages stream of `printer` to `fileName`; does nothing while unfinished.
 void savePagesNative(TRpPrinter& printer, const QString& fileName);

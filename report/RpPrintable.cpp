@@ -4,6 +4,7 @@
 #include <QFontMetrics>
 #include <QLocale>
 
+#include "report/RpExport.h"
 #include "report/RpReport.h"
 #include "runtime/Geometry.h"
 #include "runtime/Seams.h"
@@ -238,9 +239,15 @@ void TRpCustomLabel::Print(double ofsX, double ofsY) {
         anchor = TRpTextAnchor::Center;
         x = L + W / 2;
     }
+    // An export takes each line with its exact place: the anchor x and the top y, in 0.1 mm.
+    TRpExportFilter* const filter = ParentReport() ? ParentReport()->ExportFilter() : nullptr;
     for (const QString& line : formatted_) {
         if (y + lineHeight > T + H + 1 && !AutoStretch) break;
-        if (!line.isEmpty()) canvas.TextOut(QPoint(printer.XPos(x), printer.YPos(y)), line, anchor);
+        if (!line.isEmpty() && filter) {
+            filter->TextItem(Font(), FontColor, line, Alignment(), y, x);
+        } else if (!line.isEmpty()) {
+            canvas.TextOut(QPoint(printer.XPos(x), printer.YPos(y)), line, anchor);
+        }
         y += lineHeight;
     }
     if (outputToCanvas()) drawFrame(canvas, printer, Frame, L, T, W, H);

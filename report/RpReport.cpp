@@ -9,6 +9,7 @@
 #include <QPointer>
 #include <QPrinterInfo>
 
+#include "report/RpExport.h"
 #include "report/RpPreview.h"
 #include "report/RpStandardPreview.h"
 #include "runtime/Application.h"
@@ -264,7 +265,7 @@ void TReport::CreateReport(bool composite) {
             for (TRpPrintable* printable : printables) printable->Unprepare();
         }
         if (!composite) {
-            if (printer.Cancelled()) {
+            if (printer.Cancelled() || exportFilter_) {
                 printer.Abort();
             } else {
                 printer.EndDoc();
@@ -300,7 +301,8 @@ void TReport::CreateReport(bool composite) {
 void TReport::NewPage() {
     EndPage();
     ++pageNumber_;
-    printer_->NewPage();
+    if (!exportFilter_ || pageNumber_ == 1) printer_->NewPage();
+    if (exportFilter_) exportFilter_->StartPage();
     currentY_ = page_.Value(TRpPage::TopMargin);
     if (OnStartPage) OnStartPage(*this);
 }
@@ -316,6 +318,7 @@ void TReport::EndPage() {
         const double bottom = page_.Value(TRpPage::PageLength) - page_.Value(TRpPage::BottomMargin);
         drawFrame(printer_->Canvas(), *printer_, Frame, left, top, right - left, bottom - top);
     }
+    if (exportFilter_) exportFilter_->EndPage();
 }
 
 void TReport::Preview() {

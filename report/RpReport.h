@@ -16,6 +16,7 @@
 #include "report/RpUnits.h"
 
 class QWidget;
+class TRpExportFilter;
 class TRpPreview;
 
 // Page geometry. Values are stored in 0.1 mm in the order of the Index enumeration.
@@ -131,6 +132,11 @@ class TReport : public QObject {
     double CurrentY() const { return currentY_; }
     bool OutputToCanvas() const { return outputToCanvas_; }
     void SetOutputToCanvas(bool on) { outputToCanvas_ = on; }
+    // While a filter is set, a run exports through it: only the first page is begun on the printer,
+    // each page start and end is told to the filter, the printed lines go to it instead of the page
+    // canvas, and the document is aborted at the end rather than ended.
+    TRpExportFilter* ExportFilter() const { return exportFilter_; }
+    void SetExportFilter(TRpExportFilter* filter) { exportFilter_ = filter; }
     TRpPrinter* Printer() const { return printer_; }
     void SetPrinter(TRpPrinter* printer) { printer_ = printer; }
 
@@ -166,4 +172,5 @@ class TReport : public QObject {
     double currentY_ = 0;
     double pageFooterHeight_ = 0;
     TRpPrinter* printer_ = nullptr;
+    TRpExportFilter* exportFilter_ = nullptr;
 };

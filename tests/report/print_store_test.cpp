@@ -1,4 +1,5 @@
 // Saving stored pages natively and as PDF, loading them back, and the text export's placing.
+#include <QApplication>
 #include <QBuffer>
 #include <QFile>
 #include <QImage>
@@ -11,6 +12,7 @@
 #include "ReportTestSupport.h"
 #include "report/RpExport.h"
 #include "report/RpPageStore.h"
+#include "report/RpStandardPreview.h"
 
 namespace {
 
@@ -199,6 +201,11 @@ TEST_F(PrintStore, FilterListsNameTheNativeTextAndPdfEntries) {
 }
 
 TEST_F(PrintStore, TextExportPlacesLinesByTheCharacterGrid) {
+    auto* title = new TRpLabel(&report);
+    title->AutoSize = false;
+    title->SetSizeValues({87.3125, 254, 1000, 1651});
+    title->SetAlignment(TAlignment::taCenter);
+    title->SetCaption("NASLOV");
     TRpTextExportFilter filter(path("out.txt"));
     exportReport(report, filter);
     QFile file(path("out.txt"));
@@ -207,10 +214,26 @@ TEST_F(PrintStore, TextExportPlacesLinesByTheCharacterGrid) {
     // 10 pt: a cell of 35.28 tenths of a millimetre each way. "Broj:" at 56, 152 px is at
     // 148.2, 402.2 tenths: row 11, column 148.2 / 35.28 * 1.7 = 7.1, so from the seventh character.
     // "desno" ends at 600 px = 1587.5 tenths: column 76.5 less its 5 characters, 71.5, rounds to the 72nd.
-    ASSERT_EQ(lines.size(), 3);
+    // "NASLOV" is anchored at its box's centre, 254 + 1651 / 2 = 1079.5: column 52.02, the 52nd.
+    ASSERT_EQ(lines.size(), 4);
     EXPECT_EQ(lines.at(0), QString(6, ' ') + "Broj:");
     EXPECT_EQ(lines.at(1).indexOf("desno"), 71);
-    EXPECT_EQ(lines.at(2), "");
+    EXPECT_EQ(lines.at(2), QString(51, ' ') + "NASLOV");
+    EXPECT_EQ(lines.at(3), "");
+}
+
+TEST_F(PrintStore, TextExportShowsTheProgressWindowWhenTheReportAsks) {
+    for (const bool show : {true, false}) {
+        report.ShowProgress = show;
+        bool shown = false;
+        report.OnStartPage = [&](TReport&) {
+            for (QWidget* window : QApplication::topLevelWidgets())
+                shown = shown || (qobject_cast<TRpProgressForm*>(window) && window->isVisible());
+        };
+        TRpTextExportFilter filter(path("out.txt"));
+        exportReport(report, filter);
+        EXPECT_EQ(shown, show);
+    }
 }
 
 TEST_F(PrintStore, TextExportFilterPutsLaterTextOverEarlierAndSkipsRowsOutsideTheBuffer) {

@@ -2,8 +2,11 @@
 // posted notifications, the paper of a run and printing onto a device.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QTimer>
 
+#include "report/RpStandardPreview.h"
 #include "tests/report/ReportTestSupport.h"
 
 namespace {
@@ -189,9 +192,12 @@ class FakeDevice : public TRpPrinterDevice {
         return *canvas_;
     }
     void EndPage() override {}
-    void EndDoc() override {}
+    void EndDoc() override {
+        if (failToEnd) throw ERpError(QStringLiteral("Printer selected is not valid"));
+    }
     void Abort() override {}
     int jobs = 0;
+    bool failToEnd = false;
     std::unique_ptr<TRpPageRecorder> canvas_;
 
   private:
@@ -238,4 +244,28 @@ TEST(Printer, DeviceDestinationWithoutADeviceIsNotReady) {
     TRpPrinter printer;
     printer.SetDestination(TRpPrinter::Destination::PrinterDevice);
     EXPECT_THROW(printer.BeginDoc(), ERpError);
+}
+
+// A printer that cannot end its document (one Qt cannot open, a failed spill) leaves the form usable.
+TEST_F(ReportTest, AFailureToEndThePrintedDocumentLeavesTheReportReadyToPreview) {
+    TReport report;
+    makeLetterForm(report);
+    std::vector<int> printed;
+    auto device = std::make_unique<FakeDevice>(printed);
+    device->failToEnd = true;
+    TRpPrinter printer;
+    printer.SetDestination(TRpPrinter::Destination::PrinterDevice);
+    printer.SetDevice(std::move(device));
+    EXPECT_THROW(report.CreateReportOn(printer), ERpError);
+    EXPECT_TRUE(report.Available());
+    bool opened = false;
+    QTimer::singleShot(5, &report, [&] {
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            if (!qobject_cast<TRpStandardPreview*>(window) || !window->isVisible()) continue;
+            opened = true;
+            window->close();
+        }
+    });
+    report.Preview();
+    EXPECT_TRUE(opened);
 }
