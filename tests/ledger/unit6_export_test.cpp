@@ -175,6 +175,14 @@ class PrintQueue : public RequestOutput {
         form().PrinterSettings.PrinterIndex = 0;
         form().ShowProgress = false;
     }
+    // The form's pages saved and loaded again into `loaded`, to print on the queue.
+    void loadSavedPages(TRpPrinter& loaded) {
+        TRpPrinter preview;
+        run(preview);
+        savePagesNative(preview, path("saved.rpp"));
+        ASSERT_TRUE(loadPagesFile(loaded, path("saved.rpp")));
+        loaded.Settings.PrinterIndex = 0;
+    }
 };
 
 TEST_P(PrintQueue, PrintsTheForm) {
@@ -229,12 +237,8 @@ TEST_P(PrintQueue, CancelInTheProgressWindowAbortsTheJob) {
 }
 
 TEST_P(PrintQueue, LoadedPagesPrint) {
-    TRpPrinter preview;
-    run(preview);
-    savePagesNative(preview, path("saved.rpp"));
     TRpPrinter loaded;
-    ASSERT_TRUE(loadPagesFile(loaded, path("saved.rpp")));
-    loaded.Settings.PrinterIndex = 0;
+    ASSERT_NO_FATAL_FAILURE(loadSavedPages(loaded));
     const QStringList before = queuedPdfs();
     printStoredPages(loaded);
     const QString printed = awaitNewPdf(before);
@@ -276,12 +280,8 @@ TEST_P(PrintQueueOneForm, ThePreviewsPrintButtonPrintsTheForm) {
 }
 
 TEST_P(PrintQueueOneForm, CancellingLoadedPagesBeforeTheyPrintSendsNothing) {
-    TRpPrinter preview;
-    run(preview);
-    savePagesNative(preview, path("saved.rpp"));
     TRpPrinter loaded;
-    ASSERT_TRUE(loadPagesFile(loaded, path("saved.rpp")));
-    loaded.Settings.PrinterIndex = 0;
+    ASSERT_NO_FATAL_FAILURE(loadSavedPages(loaded));
     const QStringList before = queuedPdfs();
     QTimer::singleShot(0, [&loaded] { loaded.SetCancelled(true); });  // as Cancel does while pages are read
     printStoredPages(loaded);
