@@ -60,8 +60,8 @@ class TRpPageList {
     static constexpr int kHeaderSize = 124;
     // Page number, next-record offset and own start: what a record holds besides its image.
     static constexpr int kRecordOverhead = 12;
-    // The largest page image a compressed record may inflate to; the request forms' pages take a few
-    // tens of kilobytes, most of it the logo.
+    // The largest page image a compressed record may inflate to, far above any page a form makes (a
+    // request form's page takes about 10 KB, most of it the logo).
     static constexpr qint64 kLargestPageImage = 16 * 1024 * 1024;
 
     TRpPageList(std::unique_ptr<TRpStream> stream, bool compressed);

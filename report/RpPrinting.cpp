@@ -28,8 +28,8 @@ QPageLayout::Orientation qtOrientation(TRpOrientation orientation) {
     return orientation == TRpOrientation::poLandscape ? QPageLayout::Landscape : QPageLayout::Portrait;
 }
 
-// Writes the run's paper, orientation, copies, duplex and bin into `device`.
-// Default paper leaves the device's own.
+// Writes the run's paper (Default leaves the device's own), orientation, copies, duplex and bin into
+// `device`.
 void applySettings(QPrinter& device, const TRpPrinterSettings& settings) {
     if (settings.PaperSize == TRpPaperSize::Custom) {
         device.setPageSize(QPageSize(QSizeF(settings.PaperWidth, settings.PaperLength) / 10,
