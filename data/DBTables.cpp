@@ -473,7 +473,10 @@ void TEngineDataSet::InternalInsert(const RecordBuffer& buffer) {
 }
 
 void TEngineDataSet::InternalDelete() {
-    const engine::Result deleted = engineApi().deleteRecord(cursor_);
+    // The record as the dataset holds it is the one the person saw: the engine keeps a row that another
+    // program has changed since.
+    const RecordBuffer* shown = ActiveBuffer();
+    const engine::Result deleted = engineApi().deleteRecord(cursor_, shown ? shown->data.data() : nullptr);
     if ((deleted >> 8) != 0x22) checkEngine(deleted);
 }
 

@@ -483,6 +483,8 @@ class TDataSet : public QObject, public runtime::Loadable {
     virtual TField* CreateDefaultField(const TFieldDef& def);
     // Whether the dataset is being destroyed (Close then skips its hooks).
     void SetDestroying() { destroying_ = true; }
+    // The active record's buffer; nullptr when the window holds no record.
+    RecordBuffer* ActiveBuffer() const;
 
   private:
     friend class TField;
@@ -519,7 +521,6 @@ class TDataSet : public QObject, public runtime::Loadable {
     std::size_t RecordSizeOrZero() const;
     void RotateRight(int from, int to);
     void RotateLeft(int from, int to);
-    RecordBuffer* ActiveBuffer() const;
 
     void AddField(TField* field);
     void RemoveField(TField* field);

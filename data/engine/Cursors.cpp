@@ -41,16 +41,6 @@ std::string pageSql(const std::string& table, const std::string& where, const ch
     return selectSql(columns, table, where, condition, order);
 }
 
-std::string updateSql() {
-    std::string sql = "UPDATE kovrel SET ";
-    int n = 0;
-    for (const LedgerColumn& column : ledgerColumns()) {
-        sql += (n ? ", " : "") + std::string(column.name) + " = ?" + std::to_string(n + 1);
-        ++n;
-    }
-    return sql + " WHERE rowid = ?" + std::to_string(n + 1);
-}
-
 std::string insertSql() {
     std::string values;
     for (std::size_t i = 1; i <= LedgerColumnCount; ++i) values += (i > 1 ? ", ?" : "?") + std::to_string(i);
@@ -250,44 +240,133 @@ Result TableCursor::checkWritable() const {
     return readWrite_ ? code::Ok : code::CursorReadOnly;
 }
 
-Result TableCursor::write(const std::string& sql, const std::uint8_t* record, bool bindRowid,
-                          Failure* failure) {
+Result TableCursor::readStored(StoredRow* row, Failure* failure) {
+    if (place_ != Place::OnRow) return code::NoCurrentRecord;
+    if (deleted_) return code::RecordGone;
+    sqlite3_stmt* statement =
+        connection_->statement("SELECT " + columnList() + " FROM kovrel WHERE rowid = ?1", failure);
+    if (!statement) return failure->code;
+    StatementUse use(statement);
+    sqlite3_bind_int64(statement, 1, rowid_);
+    const int rc = sqlite3_step(statement);
+    if (rc == SQLITE_DONE) return code::RecordGone;
+    if (rc != SQLITE_ROW) {
+        *failure = connection_->failure(rc, "the record cannot be read");
+        return failure->code;
+    }
+    row->rowid = rowid_;
+    row->values.clear();
+    for (std::size_t i = 0; i < LedgerColumnCount; ++i)
+        row->values.emplace_back(sqlite3_value_dup(sqlite3_column_value(statement, static_cast<int>(i))));
+    row->record.resize(layout().recordSize());
+    layout().readRow(statement, 0, row->record.data());
+    return code::Ok;
+}
+
+Result TableCursor::lockRecord(Failure* failure) {
+    if (const Result result = checkWritable()) return result;
+    locked_.reset();
+    StoredRow row;
+    if (const Result result = readStored(&row, failure)) return result;
+    locked_ = std::move(row);
+    return code::Ok;
+}
+
+Result TableCursor::writeIfUnchanged(const std::string& action, const std::vector<std::size_t>& fields,
+                                     const std::uint8_t* record, const StoredRow& read, Failure* failure) {
+    // `IS` matches an empty value with an empty one; the stored values are bound as they were read, with
+    // their own kinds, so a text kept in a number column is compared as that text.
+    std::string sql = action;
+    int parameter = 0;
+    for (const std::size_t field : fields) {
+        sql += (parameter ? ", " : " ") + layout().fields()[field].name;
+        sql += " = ?" + std::to_string(++parameter);
+    }
+    sql += " WHERE rowid = ?" + std::to_string(++parameter);
+    for (const LedgerColumn& column : ledgerColumns())
+        sql += std::string(" AND ") + column.name + " IS ?" + std::to_string(++parameter);
     sqlite3_stmt* statement = connection_->statement(sql, failure);
     if (!statement) return failure->code;
     StatementUse use(statement);
-    const std::size_t count = record ? layout().fields().size() : 0;
-    for (std::size_t i = 0; i < count; ++i) layout().bindField(statement, static_cast<int>(i + 1), i, record);
-    if (bindRowid) sqlite3_bind_int64(statement, static_cast<int>(count + 1), rowid_);
-    dropPage();
-    if (!connection_->runWrite(statement, failure)) return failure->code;
-    return code::Ok;
+    parameter = 0;
+    for (const std::size_t field : fields) layout().bindField(statement, ++parameter, field, record);
+    sqlite3_bind_int64(statement, ++parameter, read.rowid);
+    for (const auto& value : read.values) sqlite3_bind_value(statement, ++parameter, value.get());
+    bool matched;
+    if (action.starts_with("SELECT")) {
+        const int rc = sqlite3_step(statement);
+        if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
+            *failure = connection_->failure(rc, "the record cannot be read");
+            return failure->code;
+        }
+        matched = rc == SQLITE_ROW;
+    } else {
+        dropPage();
+        if (!connection_->runWrite(statement, failure)) return failure->code;
+        matched = sqlite3_changes(connection_->handle()) > 0;
+    }
+    if (matched) return code::Ok;
+    StoredRow now;
+    const Result found = readStored(&now, failure);
+    return found != code::Ok ? found : recordChanged(failure);
+}
+
+Result TableCursor::recordChanged(Failure* failure) const {
+    *failure = {
+        code::RecordChanged,
+        connection_->path() + ": another program changed the record since it was read; nothing was written"};
+    return code::RecordChanged;
 }
 
 Result TableCursor::modifyRecord(const std::uint8_t* record, Failure* failure) {
     if (const Result result = checkWritable()) return result;
-    if (place_ != Place::OnRow) return code::NoCurrentRecord;
-    if (deleted_) return code::RecordGone;
-    if (const Result result = write(updateSql(), record, true, failure)) return result;
-    return sqlite3_changes(connection_->handle()) == 0 ? code::RecordGone : code::Ok;
+    StoredRow unlocked;
+    const bool locked = locked_ && place_ == Place::OnRow && !deleted_ && locked_->rowid == rowid_;
+    if (!locked) {
+        if (const Result result = readStored(&unlocked, failure)) return result;
+    }
+    const StoredRow& read = locked ? *locked_ : unlocked;
+    std::vector<std::size_t> changed;
+    for (std::size_t i = 0; i < layout().fields().size(); ++i) {
+        if (!layout().sameValue(i, record, read.record.data())) changed.push_back(i);
+    }
+    const Result result = writeIfUnchanged(changed.empty() ? "SELECT 1 FROM kovrel" : "UPDATE kovrel SET",
+                                           changed, record, read, failure);
+    if (result == code::Ok) locked_.reset();
+    return result;
 }
 
 Result TableCursor::insertRecord(const std::uint8_t* record, Failure* failure) {
     if (const Result result = checkWritable()) return result;
-    if (const Result result = write(insertSql(), record, false, failure)) return result;
+    sqlite3_stmt* statement = connection_->statement(insertSql(), failure);
+    if (!statement) return failure->code;
+    StatementUse use(statement);
+    for (std::size_t i = 0; i < layout().fields().size(); ++i)
+        layout().bindField(statement, static_cast<int>(i + 1), i, record);
+    dropPage();
+    if (!connection_->runWrite(statement, failure)) return failure->code;
     place_ = Place::OnRow;
     deleted_ = false;
     rowid_ = sqlite3_last_insert_rowid(connection_->handle());
     return code::Ok;
 }
 
-Result TableCursor::deleteRecord(Failure* failure) {
+Result TableCursor::deleteRecord(const std::uint8_t* record, Failure* failure) {
     if (const Result result = checkWritable()) return result;
-    if (place_ != Place::OnRow) return code::NoCurrentRecord;
-    if (deleted_) return code::RecordGone;
-    if (const Result result = write("DELETE FROM kovrel WHERE rowid = ?1", nullptr, true, failure))
-        return result;
+    StoredRow unlocked;
+    const bool locked = locked_ && place_ == Place::OnRow && !deleted_ && locked_->rowid == rowid_;
+    if (!locked) {
+        if (const Result result = readStored(&unlocked, failure)) return result;
+        for (std::size_t i = 0; record && i < layout().fields().size(); ++i) {
+            if (!layout().sameValue(i, record, unlocked.record.data())) return recordChanged(failure);
+        }
+    }
+    const Result result =
+        writeIfUnchanged("DELETE FROM kovrel", {}, nullptr, locked ? *locked_ : unlocked, failure);
+    if (result != code::Ok) return result;
+    locked_.reset();
     deleted_ = true;
-    return sqlite3_changes(connection_->handle()) == 0 ? code::RecordGone : code::Ok;
+    return code::Ok;
 }
 
 std::unique_ptr<ResultCursor> ResultCursor::run(Connection& connection, sqlite3_stmt* statement,

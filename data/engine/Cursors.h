@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,9 +28,12 @@ class Cursor {
     virtual Result getBookmark(std::uint8_t* bookmark) const = 0;
     virtual Result setToBookmark(const std::uint8_t* bookmark, Failure* failure) = 0;
 
+    // The writes as TableEngine describes them.
+    virtual Result lockRecord(Failure* failure) = 0;
+    virtual void releaseLock() {}
     virtual Result modifyRecord(const std::uint8_t* record, Failure* failure) = 0;
     virtual Result insertRecord(const std::uint8_t* record, Failure* failure) = 0;
-    virtual Result deleteRecord(Failure* failure) = 0;
+    virtual Result deleteRecord(const std::uint8_t* record, Failure* failure) = 0;
 
   private:
     RecordLayout layout_;
@@ -43,7 +47,9 @@ constexpr std::uint32_t BookmarkSize = sizeof(std::int64_t);
 // rows; each further page in a run holds twice as many, up to PageRows. A page is dropped as soon as this
 // program writes to the file. Another program's commits show in the next page fetched, past the last row
 // held, and whenever the current record is read again. A writable cursor's writes go straight to the
-// file, and after a delete the cursor keeps the deleted row's place.
+// file, and after a delete the cursor keeps the deleted row's place. A change or delete is made only
+// while the row's stored values are those read (see TableEngine::modifyRecord): the statement that
+// writes compares every column with them, so the check and the write are one step.
 class TableCursor : public Cursor {
   public:
     // A cursor over all columns of the table its from clause `table` names (with any alias), limited by
@@ -57,9 +63,11 @@ class TableCursor : public Cursor {
     Result getRecord(GetMode mode, std::uint8_t* record, Failure* failure) override;
     Result getBookmark(std::uint8_t* bookmark) const override;
     Result setToBookmark(const std::uint8_t* bookmark, Failure* failure) override;
+    Result lockRecord(Failure* failure) override;
+    void releaseLock() override { locked_.reset(); }
     Result modifyRecord(const std::uint8_t* record, Failure* failure) override;
     Result insertRecord(const std::uint8_t* record, Failure* failure) override;
-    Result deleteRecord(Failure* failure) override;
+    Result deleteRecord(const std::uint8_t* record, Failure* failure) override;
 
     // Rows fetched by the first page after opening or a jump, and by the largest page.
     static constexpr int FirstPageRows = 24;
@@ -67,6 +75,15 @@ class TableCursor : public Cursor {
 
   private:
     enum class Place { BeforeFirst, OnRow, PastLast };
+    struct ValueFree {
+        void operator()(sqlite3_value* value) const { sqlite3_value_free(value); }
+    };
+    // A row's stored values exactly as they are, and the record they read as.
+    struct StoredRow {
+        std::int64_t rowid = 0;
+        std::vector<std::unique_ptr<sqlite3_value, ValueFree>> values;
+        std::vector<std::uint8_t> record;
+    };
 
     Result step(bool forward, std::uint8_t* record, Failure* failure);
     // Moves past the last row (forward) or before the first and answers that end's code.
@@ -77,7 +94,13 @@ class TableCursor : public Cursor {
     int fillPageByColumns(sqlite3_stmt* statement, std::size_t wanted);
     Result readCurrent(std::uint8_t* record, Failure* failure);
     Result checkWritable() const;
-    Result write(const std::string& sql, const std::uint8_t* record, bool bindRowid, Failure* failure);
+    Result readStored(StoredRow* row, Failure* failure);
+    // Runs `action` on the current row while its stored values are those of `read`: an "UPDATE kovrel SET"
+    // of the `fields` of `record`, a "DELETE FROM kovrel", or a "SELECT 1 FROM kovrel" that writes
+    // nothing. Answers RecordChanged, or RecordGone, when the row does not match.
+    Result writeIfUnchanged(const std::string& action, const std::vector<std::size_t>& fields,
+                            const std::uint8_t* record, const StoredRow& read, Failure* failure);
+    Result recordChanged(Failure* failure) const;
     void dropPage() { pageRowids_.clear(); }
 
     std::shared_ptr<Connection> connection_;
@@ -95,7 +118,8 @@ class TableCursor : public Cursor {
     std::uint64_t pageStamp_ = 0;   // the file's change stamp then
     int pageRows_ = FirstPageRows;
     bool pageForward_ = true;
-    bool pageReachesEnd_ = false;  // no row lies beyond the page in the direction it was fetched
+    bool pageReachesEnd_ = false;      // no row lies beyond the page in the direction it was fetched
+    std::optional<StoredRow> locked_;  // the row being edited as lockRecord read it
 };
 
 // The rows of a statement's answer, read when it runs and kept in memory; it refuses every write.
@@ -111,9 +135,10 @@ class ResultCursor : public Cursor {
     Result getRecord(GetMode mode, std::uint8_t* record, Failure* failure) override;
     Result getBookmark(std::uint8_t* bookmark) const override;
     Result setToBookmark(const std::uint8_t* bookmark, Failure* failure) override;
+    Result lockRecord(Failure*) override { return code::CursorReadOnly; }
     Result modifyRecord(const std::uint8_t*, Failure*) override { return code::CursorReadOnly; }
     Result insertRecord(const std::uint8_t*, Failure*) override { return code::CursorReadOnly; }
-    Result deleteRecord(Failure*) override { return code::CursorReadOnly; }
+    Result deleteRecord(const std::uint8_t*, Failure*) override { return code::CursorReadOnly; }
 
   private:
     explicit ResultCursor(RecordLayout layout) : Cursor(std::move(layout)) {}

@@ -35,6 +35,7 @@ constexpr Result NotALedger = 0x2103;        // the file is not a table of this 
 constexpr Result FileBusy = 0x2104;          // another program holds the file locked
 constexpr Result WriteFailed = 0x2105;       // a write could not be committed
 constexpr Result CursorReadOnly = 0x2A0C;    // a write through a read-only cursor
+constexpr Result RecordChanged = 0x2801;     // another program changed the row since it was read
 constexpr Result InvalidHandle = 0x2601;     // an unknown or closed handle
 constexpr Result InvalidParameter = 0x2602;  // a bad argument (field number, buffer, mode)
 constexpr Result SqlSyntax = 0x2E01;         // the SQL text cannot be parsed or run
@@ -149,12 +150,19 @@ class TableEngine {
     virtual Result putField(CursorHandle cursor, std::uint16_t fieldNumber, std::uint8_t* record,
                             const void* value) = 0;
 
+    // Begins an edit of the cursor's record: its stored values are taken as the ones read. releaseLock
+    // ends the edit.
     virtual Result lockRecord(CursorHandle cursor) = 0;
     virtual Result releaseLock(CursorHandle cursor) = 0;
     // Each write is one committed transaction when the call returns; the cursor is then on the record.
+    // modifyRecord writes only the fields whose value in `record` differs from the one read, so every
+    // other column keeps its stored value as it is. It and deleteRecord write nothing and answer
+    // RecordChanged when the row's stored values are no longer those read: the ones taken by lockRecord,
+    // else, for a delete given the `record` the caller read, those of that record. Without either, the
+    // row as stored now counts as read.
     virtual Result modifyRecord(CursorHandle cursor, const std::uint8_t* record) = 0;
     virtual Result insertRecord(CursorHandle cursor, const std::uint8_t* record) = 0;
-    virtual Result deleteRecord(CursorHandle cursor) = 0;
+    virtual Result deleteRecord(CursorHandle cursor, const std::uint8_t* record) = 0;
     virtual Result closeCursor(CursorHandle cursor) = 0;
 
     // The text of a code (at most 128 characters), and the entries of the last failing call,

@@ -232,6 +232,22 @@ void RecordLayout::bindField(sqlite3_stmt* statement, int parameter, std::size_t
     }
 }
 
+bool RecordLayout::sameValue(std::size_t index, const std::uint8_t* a, const std::uint8_t* b) const {
+    const FieldDesc& field = fields_[index];
+    const std::uint8_t* slotA = a + field.offset;
+    const std::uint8_t* slotB = b + field.offset;
+    if (slotA[0] != slotB[0]) return false;
+    if (slotA[0] == 0) return true;
+    if (field.type == FieldType::String || field.type == FieldType::Date) {
+        // Only the text up to its terminator counts; the bytes after it are left over from earlier values.
+        const auto* textA = reinterpret_cast<const char*>(slotA + 1);
+        const auto* textB = reinterpret_cast<const char*>(slotB + 1);
+        const std::size_t length = strnlen(textA, field.length - 1);
+        return length == strnlen(textB, field.length - 1) && std::memcmp(textA, textB, length) == 0;
+    }
+    return std::memcmp(slotA + 1, slotB + 1, field.length - 1) == 0;
+}
+
 Result RecordLayout::getField(std::uint16_t number, const std::uint8_t* record, void* value,
                               bool* isBlank) const {
     if (number < 1 || number > fields_.size() || !record) return code::InvalidParameter;

@@ -35,6 +35,8 @@ class RecordLayout {
     // Binds field `index` of `record` to parameter `parameter` of a statement (empty as NULL).
     void bindField(sqlite3_stmt* statement, int parameter, std::size_t index,
                    const std::uint8_t* record) const;
+    // Whether field `index` holds the same value in records `a` and `b`.
+    bool sameValue(std::size_t index, const std::uint8_t* a, const std::uint8_t* b) const;
 
     // The value bytes of field `number` (1-based) into `value`; answers InvalidParameter for a bad number.
     Result getField(std::uint16_t number, const std::uint8_t* record, void* value, bool* isBlank) const;

@@ -45,6 +45,7 @@ constexpr CodeText codeTexts[] = {
     {code::FileBusy, "The table file is busy: another program holds it locked."},
     {code::WriteFailed, "The change cannot be written to the table file."},
     {code::CursorReadOnly, "The rows of this cursor are read-only and cannot be changed."},
+    {code::RecordChanged, "The record was changed by another user."},
     {code::InvalidHandle, "Invalid handle."},
     {code::InvalidParameter, "Invalid parameter."},
     {code::SqlSyntax, "The SQL statement cannot be run."},
@@ -437,12 +438,15 @@ Result SqliteEngine::lockRecord(CursorHandle handle) {
     Cursor* found = cursor(handle);
     if (!found) return fail(code::InvalidHandle, "Unknown cursor handle.");
     if (!found->properties().readWrite) return fail(code::CursorReadOnly, "The cursor's rows are read-only.");
-    return code::Ok;
+    Failure failure;
+    return answer(found->lockRecord(&failure), failure, "The record cannot be edited.");
 }
 
 Result SqliteEngine::releaseLock(CursorHandle handle) {
     if (const Result result = begin()) return result;
-    if (!cursor(handle)) return fail(code::InvalidHandle, "Unknown cursor handle.");
+    Cursor* found = cursor(handle);
+    if (!found) return fail(code::InvalidHandle, "Unknown cursor handle.");
+    found->releaseLock();
     return code::Ok;
 }
 
@@ -464,12 +468,12 @@ Result SqliteEngine::insertRecord(CursorHandle handle, const std::uint8_t* recor
     return answer(found->insertRecord(record, &failure), failure, "The record cannot be inserted.");
 }
 
-Result SqliteEngine::deleteRecord(CursorHandle handle) {
+Result SqliteEngine::deleteRecord(CursorHandle handle, const std::uint8_t* record) {
     if (const Result result = begin()) return result;
     Cursor* found = cursor(handle);
     if (!found) return fail(code::InvalidHandle, "Unknown cursor handle.");
     Failure failure;
-    return answer(found->deleteRecord(&failure), failure, "The record cannot be deleted.");
+    return answer(found->deleteRecord(record, &failure), failure, "The record cannot be deleted.");
 }
 
 Result SqliteEngine::closeCursor(CursorHandle handle) {

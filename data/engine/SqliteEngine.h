@@ -67,7 +67,7 @@ class SqliteEngine : public TableEngine {
     Result releaseLock(CursorHandle cursor) override;
     Result modifyRecord(CursorHandle cursor, const std::uint8_t* record) override;
     Result insertRecord(CursorHandle cursor, const std::uint8_t* record) override;
-    Result deleteRecord(CursorHandle cursor) override;
+    Result deleteRecord(CursorHandle cursor, const std::uint8_t* record) override;
     Result closeCursor(CursorHandle cursor) override;
 
     Result errorText(Result result, std::string* text) override;

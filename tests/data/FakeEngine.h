@@ -140,7 +140,9 @@ class FakeEngine : public engine::TableEngine {
     engine::Result insertRecord(engine::CursorHandle, const std::uint8_t*) override {
         return engine::code::Ok;
     }
-    engine::Result deleteRecord(engine::CursorHandle) override { return engine::code::Ok; }
+    engine::Result deleteRecord(engine::CursorHandle, const std::uint8_t*) override {
+        return engine::code::Ok;
+    }
     engine::Result closeCursor(engine::CursorHandle) override { return engine::code::Ok; }
     engine::Result errorText(engine::Result result, std::string* text) override {
         const auto found = texts.find(result);

@@ -83,6 +83,33 @@ class LedgerTest : public testing::Test {
     RecordingLink grid_{log_};
 };
 
+// Another program on the same ledger file: plain SQLite.
+class OtherProgram {
+  public:
+    OtherProgram() { EXPECT_EQ(sqlite3_open("Kovrel.DB", &db_), SQLITE_OK); }
+    ~OtherProgram() { sqlite3_close(db_); }
+    void Run(const std::string& sql) {
+        EXPECT_EQ(sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr), 0) << sql;
+    }
+    // Every column of the row as SQLite quotes it, which tells its kind and value exactly.
+    QStringList Row(int rowid) {
+        std::string sql = "select rowid";
+        for (const auto& column : engine::ledgerColumns()) sql += std::string(", quote(") + column.name + ")";
+        QStringList values;
+        const auto collect = [](void* out, int count, char** texts, char**) {
+            for (int i = 1; i < count; ++i)
+                static_cast<QStringList*>(out)->append(QString::fromUtf8(texts[i]));
+            return 0;
+        };
+        sqlite3_exec(db_, (sql + " from kovrel where rowid = " + std::to_string(rowid)).c_str(), collect,
+                     &values, nullptr);
+        return values;
+    }
+
+  private:
+    sqlite3* db_ = nullptr;
+};
+
 std::vector<int> range(int from, int to) {
     std::vector<int> numbers;
     for (int i = from; i <= to; ++i) numbers.push_back(i);
@@ -253,6 +280,73 @@ TEST_F(LedgerTest, LiveQueryOverAllColumnsWritesThroughToTheTable) {
     for (table.First(); !table.Eof(); table.Next())
         names << table.FieldByName(QStringLiteral("PrezimeIme"))->AsString();
     EXPECT_EQ(names, QStringList({"Radnik 1", "Radnik 2", "Promenjen", "Radnik 1", "Radnik 2", "Dodat"}));
+}
+
+class ExactWriteTest : public LedgerTest, public testing::WithParamInterface<bool> {};
+
+// Values another program stored that a record cannot hold: a name of 36 characters, a word in a number
+// column, a day with its time of day, a day that does not exist.
+TEST_P(ExactWriteTest, AnEditWritesTheChangedFieldAloneAndEveryOtherColumnKeepsItsStoredValue) {
+    MakeLedger(0);
+    OtherProgram other;
+    other.Run(
+        "insert into kovrel values (1.5, 7, '2024-03-04 10:00', 'PETROVIC-NIKOLIC MARKO ALEKSANDAR JR', "
+        "'2024-02-30', '2024-03-08', 'tri', 0.1, 'PRENOS', 1, 3, null)");
+    const QStringList before = other.Row(1);
+    TDataSet* data = &table;
+    if (GetParam()) {
+        SetSQL(query, QStringLiteral("select * from kovrel where RedBroj = 7"), true);
+        data = &query;
+    } else {
+        table.SetTableName(QStringLiteral("Kovrel.DB"));
+    }
+    data->Open();
+    data->Edit();
+    data->FieldByName(QStringLiteral("Transakcije"))->SetAsInteger(2);
+    data->Post();
+    QStringList expected = before;
+    expected[9] = QStringLiteral("2.0");
+    EXPECT_EQ(other.Row(1), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Ledger, ExactWriteTest, testing::Bool(),
+                         [](const auto& info) { return info.param ? "LiveQuery" : "Table"; });
+
+TEST_F(LedgerTest, APostOrDeleteOfARowAnotherProgramChangedSinceItWasReadIsRefused) {
+    MakeLedger(3);
+    OtherProgram other;
+    const auto expectRefused = [&](const std::function<void()>& write, const std::string& change) {
+        other.Run(change);
+        try {
+            write();
+            ADD_FAILURE() << "no exception";
+        } catch (const EDBEngineError& e) {
+            EXPECT_EQ(e.Errors(0).ErrorCode(), engine::code::RecordChanged);
+            EXPECT_TRUE(e.Message().startsWith("The record was changed by another user.\n"));
+        }
+    };
+    table.SetTableName(QStringLiteral("Kovrel.DB"));
+    table.Open();
+    table.Edit();
+    table.FieldByName(QStringLiteral("Transakcije"))->SetAsInteger(5);
+    expectRefused([&] { table.Post(); }, "update kovrel set StanjeDana = 9 where rowid = 1");
+    EXPECT_EQ(table.State(), DataSetState::Edit);
+    EXPECT_EQ(other.Row(1).value(9), "NULL") << "nothing is written";
+    table.Cancel();
+    EXPECT_EQ(table.FieldByName(QStringLiteral("StanjeDana"))->AsInteger(), 9);
+    table.Edit();
+    table.FieldByName(QStringLiteral("Transakcije"))->SetAsInteger(5);
+    table.Post();
+    EXPECT_EQ(other.Row(1).mid(7, 3), QStringList({"9.0", "'SD'", "5.0"}));
+
+    // A delete compares with the record shown, or with the one read when its edit began.
+    table.Next();
+    expectRefused([&] { table.Delete(); }, "update kovrel set Dana = 42 where rowid = 2");
+    table.Edit();
+    expectRefused([&] { table.Delete(); }, "update kovrel set Dana = 43 where rowid = 2");
+    table.Cancel();
+    table.Delete();
+    EXPECT_TRUE(other.Row(2).isEmpty());
 }
 
 class ReadOnlyResults : public LedgerTest, public testing::WithParamInterface<const char*> {};

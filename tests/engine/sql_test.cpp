@@ -204,7 +204,7 @@ TEST_P(LivenessTest, OnlyAllColumnsOfOneTableAskedLiveCanBeWritten) {
     EXPECT_EQ(engine_.lockRecord(cursor), expected);
     EXPECT_EQ(engine_.modifyRecord(cursor, record.data()), expected);
     EXPECT_EQ(engine_.insertRecord(cursor, record.data()), expected);
-    EXPECT_EQ(engine_.deleteRecord(cursor), expected);
+    EXPECT_EQ(engine_.deleteRecord(cursor, nullptr), expected);
     EXPECT_EQ(readAll(openTable()).size(), 2u) << "an insert and a delete, or neither";
 }
 
