@@ -1,5 +1,6 @@
 // The field classes: conversions between a column's stored value and text, numbers, dates and variants.
 #include <QLocale>
+#include <QTextBoundaryFinder>
 #include <cmath>
 #include <limits>
 
@@ -39,13 +40,34 @@ QString formatMasked(double value, const QString& mask) {
     return text;
 }
 
+// A number as the locale writes it; "nan", "inf" and numbers beyond the range of a double are none.
 std::optional<double> parseLocaleFloat(const QString& text) {
     QLocale locale;
     locale.setNumberOptions(QLocale::RejectGroupSeparator);
     bool ok = false;
     const double value = locale.toDouble(text.trimmed(), &ok);
-    if (ok) return value;
+    if (ok && std::isfinite(value)) return value;
     return std::nullopt;
+}
+
+[[noreturn]] void invalidFloat(const QString& text, const QString& fieldName) {
+    databaseError(
+        QStringLiteral("'%1' is not a valid floating point value for field '%2'").arg(text, fieldName));
+}
+
+// The longest start of `text` made of whole characters, as a person sees them, that holds at most `size`
+// code points: a pair of surrogates or a letter with its accents is never split.
+QString cutToSize(const QString& text, int size) {
+    if (text.size() <= size) return text;
+    QTextBoundaryFinder characters(QTextBoundaryFinder::Grapheme, text);
+    qsizetype end = 0;
+    qsizetype points = 0;
+    for (qsizetype next = characters.toNextBoundary(); next > 0; next = characters.toNextBoundary()) {
+        points += QStringView(text).mid(end, next - end).toUcs4().size();
+        if (points > size) break;
+        end = next;
+    }
+    return text.left(end);
 }
 
 std::optional<int> parseInteger(const QString& text) {
@@ -254,7 +276,11 @@ QVariant TStringField::GetAsVariant() const {
 }
 
 void TStringField::SetAsStringValue(const QString& value) {
-    const QString stored = value.left(size_);
+    // The stored text ends at its first NUL, so a text holding one would lose its rest.
+    if (value.contains(QChar(0)))
+        databaseError(QStringLiteral("A text holding a NUL character cannot be stored in field '%1'")
+                          .arg(DisplayName()));
+    const QString stored = cutToSize(value, size_);
     SetData(&stored);
 }
 
@@ -301,7 +327,7 @@ void TIntegerField::CheckRange(double value) const {
         min = minValue_;
         max = maxValue_;
     }
-    if (value < min || value > max) RangeError(value, min, max);
+    if (!(value >= min && value <= max)) RangeError(value, min, max);
 }
 
 QString TIntegerField::GetAsString() const {
@@ -409,10 +435,7 @@ void TFloatField::SetAsStringValue(const QString& value) {
         return;
     }
     const auto parsed = parseLocaleFloat(value);
-    if (!parsed) {
-        databaseError(QStringLiteral("'%1' is not a valid floating point value for field '%2'")
-                          .arg(value, DisplayName()));
-    }
+    if (!parsed) invalidFloat(value, DisplayName());
     SetAsFloatValue(*parsed);
 }
 
@@ -421,6 +444,7 @@ void TFloatField::SetAsIntegerValue(int value) {
 }
 
 void TFloatField::SetAsFloatValue(double value) {
+    if (!std::isfinite(value)) invalidFloat(QString::number(value), DisplayName());
     if ((minValue_ != 0 || maxValue_ != 0) && (value < minValue_ || value > maxValue_)) {
         RangeError(value, minValue_, maxValue_);
     }

@@ -1,6 +1,7 @@
 // Record buffer layout and the conversions between record slots and SQLite values.
 #include "data/engine/Records.h"
 
+#include <cmath>
 #include <cstring>
 
 #include "data/engine/Dates.h"
@@ -275,6 +276,11 @@ Result RecordLayout::putField(std::uint16_t number, std::uint8_t* record, const 
     const FieldDesc& field = fields_[number - 1];
     std::uint8_t* slot = record + field.offset;
     if (value && field.type == FieldType::Date) return putDate(slot, value);
+    if (value && field.type == FieldType::Float) {
+        double number;
+        std::memcpy(&number, value, sizeof number);
+        if (!std::isfinite(number)) return code::InvalidParameter;
+    }
     std::memset(slot, 0, field.length);
     if (!value) return code::Ok;
     if (field.type == FieldType::String) {

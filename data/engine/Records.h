@@ -40,7 +40,8 @@ class RecordLayout {
 
     // The value bytes of field `number` (1-based) into `value`; answers InvalidParameter for a bad number.
     Result getField(std::uint16_t number, const std::uint8_t* record, void* value, bool* isBlank) const;
-    // Stores `value` (nullptr = empty) into field `number`; texts are cut to the field's size.
+    // Stores `value` (nullptr = empty) into field `number`; texts are cut to the field's size. Answers
+    // InvalidParameter for a float that is not a finite number.
     Result putField(std::uint16_t number, std::uint8_t* record, const void* value) const;
 
   private:

@@ -430,7 +430,8 @@ Result SqliteEngine::putField(CursorHandle handle, std::uint16_t fieldNumber, st
     Cursor* found = cursor(handle);
     if (!found) return fail(code::InvalidHandle, "Unknown cursor handle.");
     return answer(found->layout().putField(fieldNumber, record, value), {},
-                  "No field with that number, no record buffer, or a date outside the years 1 to 9999.");
+                  "No field with that number, no record buffer, a date outside the years 1 to 9999, or a "
+                  "number that is not finite.");
 }
 
 Result SqliteEngine::lockRecord(CursorHandle handle) {

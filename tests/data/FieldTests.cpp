@@ -106,6 +106,17 @@ TEST_F(FieldTest, StringFieldKeepsItsFirstSizeCharacters) {
     EXPECT_EQ(Field("Ime").AsString(), forty.left(30));
     Field("Ime").SetValue(QVariant(forty));
     EXPECT_EQ(Field("Ime").AsString().size(), 30);
+
+    // Characters outside the basic plane take two 16-bit units each, and a letter with an accent of its
+    // own two characters: none is split.
+    const QString emoji = QString::fromUtf8("\U0001F600");
+    Field("Ime").SetAsString(QLatin1Char('a') + emoji.repeated(20));
+    EXPECT_EQ(Field("Ime").AsString(), QLatin1Char('a') + emoji.repeated(20));
+    Field("Ime").SetAsString(QLatin1Char('a') + emoji.repeated(40));
+    EXPECT_EQ(Field("Ime").AsString(), QLatin1Char('a') + emoji.repeated(29));
+    const QString accented = QString::fromUtf8("S\u030C");
+    Field("Ime").SetAsString(QString(29, QLatin1Char('A')) + accented);
+    EXPECT_EQ(Field("Ime").AsString(), QString(29, QLatin1Char('A')));
 }
 
 TEST_F(FieldTest, StringFieldConvertsNumbersBothWays) {
@@ -219,6 +230,23 @@ INSTANTIATE_TEST_SUITE_P(
         BadWrite{"FloatWithGroupSeparator",
                  [](TDataSet& d) { fieldOf(d, "Dana").SetAsString(QStringLiteral("1,5")); },
                  "'1,5' is not a valid floating point value for field 'Dana'", false},
+        BadWrite{"FloatNotANumberText",
+                 [](TDataSet& d) { fieldOf(d, "Dana").SetAsString(QStringLiteral("NaN")); },
+                 "'NaN' is not a valid floating point value for field 'Dana'", false},
+        BadWrite{"FloatNotANumber",
+                 [](TDataSet& d) { fieldOf(d, "Dana").SetAsFloat(std::numeric_limits<double>::quiet_NaN()); },
+                 "'nan' is not a valid floating point value for field 'Dana'", false},
+        BadWrite{"FloatInfinityVariant",
+                 [](TDataSet& d) { fieldOf(d, "Dana").SetValue(std::numeric_limits<double>::infinity()); },
+                 "'inf' is not a valid floating point value for field 'Dana'", false},
+        BadWrite{
+            "IntegerNotANumber",
+            [](TDataSet& d) { fieldOf(d, "Broj").SetAsFloat(std::numeric_limits<double>::quiet_NaN()); },
+            "nan is not a valid value for field 'Broj'. The allowed range is -2.14748e+09 to 2.14748e+09",
+            false},
+        BadWrite{"StringHoldingNul",
+                 [](TDataSet& d) { fieldOf(d, "Ime").SetAsString(QString::fromLatin1("AB\0CD", 5)); },
+                 "A text holding a NUL character cannot be stored in field 'Ime'", false},
         BadWrite{"IntegerText", [](TDataSet& d) { fieldOf(d, "Broj").SetAsString(QStringLiteral("1.5")); },
                  "'1.5' is not a valid integer value for field 'Broj'", false},
         BadWrite{"IntegerRange",

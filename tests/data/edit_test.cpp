@@ -1,6 +1,7 @@
 // The data-aware edit: the characters a field accepts, edit requests on typing, Escape, text set by
 // the program, writing on leaving with the error keeping the focus, upper case and alignment.
 #include <QFocusEvent>
+#include <QClipboard>
 #include <QLineEdit>
 
 #include "tests/data/grid_fixture.h"
@@ -129,7 +130,15 @@ TEST_F(EditTest, TextSetInBrowseStateDoesNotSurviveTheInsertThatTypingStarts) {
     EXPECT_EQ(name->text(), "A");
 }
 
-TEST_F(EditTest, ARejectedTextOnLeavingKeepsTheFocusAndReportsTheError) {
+// A text the float field refuses, typed or pasted (a paste passes no key filter).
+struct Rejected {
+    const char* text;
+    bool pasted;
+};
+
+class RejectedTextTest : public EditTest, public ::testing::WithParamInterface<Rejected> {};
+
+TEST_P(RejectedTextTest, OnLeavingKeepsTheFocusAndReportsTheError) {
     MakeLedger(1);
     TDBEdit* days = MakeEdit("Dobijeni");
     TDBEdit* name = MakeEdit("PrezimeIme", "DBEdit2");
@@ -137,14 +146,24 @@ TEST_F(EditTest, ARejectedTextOnLeavingKeepsTheFocusAndReportsTheError) {
     ShowWindow();
     Focus(days);
     days->selectAll();
-    QTest::keyClicks(days, "-");
+    const QString text = QString::fromLatin1(GetParam().text);
+    if (GetParam().pasted) {
+        QGuiApplication::clipboard()->setText(text);
+        QTest::keyClick(days, Qt::Key_V, Qt::ControlModifier);
+    } else {
+        QTest::keyClicks(days, text);
+    }
+    ASSERT_EQ(days->text(), text);
     Focus(name);
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0].kind, runtime::MessageKind::Error);
-    EXPECT_EQ(messages.shown[0].text, "'-' is not a valid floating point value for field 'Dobijeni'");
+    EXPECT_EQ(messages.shown[0].text,
+              QStringLiteral("'%1' is not a valid floating point value for field 'Dobijeni'").arg(text));
     EXPECT_TRUE(days->hasFocus());
-    EXPECT_EQ(days->selectedText(), "-");
+    EXPECT_EQ(days->selectedText(), text);
     EXPECT_EQ(dataSet->State(), DataSetState::Edit);
+    dataSet->Cancel();
+    EXPECT_EQ(dataSet->Stored(0, 10).toDouble(), 5.0);
 }
 
 struct FocusLoss {
@@ -177,6 +196,10 @@ INSTANTIATE_TEST_SUITE_P(Reasons, EditFocusLoss,
                                            FocusLoss{Qt::PopupFocusReason, false},
                                            FocusLoss{Qt::MouseFocusReason, true},
                                            FocusLoss{Qt::TabFocusReason, true}));
+
+INSTANTIATE_TEST_SUITE_P(Edit, RejectedTextTest,
+                         ::testing::Values(Rejected{"-", false}, Rejected{"nan", true},
+                                           Rejected{"-inf", true}));
 
 TEST_F(EditTest, UpperCaseEditsStoreCapitals) {
     MakeLedger(0);

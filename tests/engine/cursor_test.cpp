@@ -1,6 +1,7 @@
 // Cursors: paging both ways across pages, bookmarks, writes through table and live cursors.
 #include <sqlite3.h>
 
+#include <cmath>
 #include <cstring>
 #include <random>
 
@@ -376,13 +377,17 @@ TEST_F(CursorTest, TextsAreCutToTheFieldSizeWithoutSplittingACharacter) {
     EXPECT_EQ(current(cursor, Razlog), "OSTATAK OD GO 2 DEO 2020 I JOS");
 }
 
-TEST_F(CursorTest, FieldNumbersOutsideTheRecordAndUnknownHandlesAreRefused) {
+TEST_F(CursorTest, FieldNumbersOutsideTheRecordNumbersThatAreNotFiniteAndUnknownHandlesAreRefused) {
     createLedger();
     const CursorHandle cursor = openTable();
     auto record = newRecord(cursor);
     double value = 1;
     EXPECT_EQ(engine_.putField(cursor, 0, record.data(), &value), code::InvalidParameter);
     EXPECT_EQ(engine_.putField(cursor, 13, record.data(), &value), code::InvalidParameter);
+    for (const double notFinite : {std::nan(""), HUGE_VAL, -HUGE_VAL}) {
+        EXPECT_EQ(engine_.putField(cursor, Dobijeni, record.data(), &notFinite), code::InvalidParameter);
+        EXPECT_EQ(fieldText(fields(cursor), record.data(), Dobijeni), "") << "the field is left empty";
+    }
     bool blank = false;
     EXPECT_EQ(engine_.getField(cursor, 13, record.data(), &value, &blank), code::InvalidParameter);
     EXPECT_EQ(engine_.getRecord(999, GetMode::Next, record.data()), code::InvalidHandle);
