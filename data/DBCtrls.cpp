@@ -24,6 +24,7 @@ bool fieldAcceptsChar(const TField* field, QChar ch) {
         case ftInteger:
         case ftWord:
         case ftAutoInc:
+        case ftLargeint:
             return digit || sign;
         case ftFloat:
         case ftCurrency:

@@ -102,6 +102,8 @@ TFieldType fieldTypeOf(engine::FieldType type) {
             return ftString;
         case engine::FieldType::Integer:
             return ftInteger;
+        case engine::FieldType::LargeInt:
+            return ftLargeint;
         case engine::FieldType::Float:
             return ftFloat;
         case engine::FieldType::Date:
@@ -510,6 +512,9 @@ bool TEngineDataSet::ReadField(const TField& field, const RecordBuffer& buffer, 
             return true;
         case engine::FieldType::Integer:
             std::memcpy(value, bytes, sizeof(std::int32_t));
+            return true;
+        case engine::FieldType::LargeInt:
+            std::memcpy(value, bytes, sizeof(std::int64_t));
             return true;
         case engine::FieldType::Date: {
             const auto* text = reinterpret_cast<const char*>(bytes);

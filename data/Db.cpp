@@ -115,6 +115,8 @@ TField* TDataSet::CreateDefaultField(const TFieldDef& def) {
         case ftWord:
         case ftAutoInc:
             return new TIntegerField(this);
+        case ftLargeint:
+            return new TLargeintField(this);
         case ftFloat:
         case ftCurrency:
             return new TFloatField(this);

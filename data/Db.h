@@ -63,7 +63,8 @@ enum TFieldType {
     ftEngineBinary1,
     ftEngineBinary2,
     ftTypedBinary,
-    ftCursor
+    ftCursor,
+    ftLargeint  // a 64-bit integer: a result column whose integers do not all fit ftInteger
 };
 
 enum TFieldKind { fkData, fkCalculated, fkLookup, fkInternalCalc };
@@ -288,6 +289,27 @@ class TIntegerField : public TNumericField {
     void CheckRange(double value) const;
     int minValue_ = 0;
     int maxValue_ = 0;
+};
+
+// A 64-bit signed integer; stored as std::int64_t. Reading AsInteger a value beyond 32 bits is refused.
+class TLargeintField : public TNumericField {
+    Q_OBJECT
+  public:
+    explicit TLargeintField(QObject* owner = nullptr);
+
+  protected:
+    int DefaultDisplayWidth() const override { return 15; }
+    QString GetAsString() const override;
+    int GetAsInteger() const override;
+    double GetAsFloat() const override;
+    QVariant GetAsVariant() const override;
+    void SetAsStringValue(const QString& value) override;
+    void SetAsIntegerValue(int value) override;
+    void SetAsVariantValue(const QVariant& value) override;
+    QString GetText(bool displayText) const override;
+
+  private:
+    void Store(std::int64_t value);
 };
 
 // A 64-bit IEEE double; stored as double.

@@ -156,6 +156,10 @@ bool TField::IsNull() const {
             double value;
             return !GetData(&value);
         }
+        case ftLargeint: {
+            std::int64_t value;
+            return !GetData(&value);
+        }
         default: {
             std::int32_t value;
             return !GetData(&value);
@@ -391,6 +395,71 @@ QString TIntegerField::GetText(bool displayText) const {
     const QString mask = FormatFor(displayText);
     if (mask.isEmpty() || IsNull()) return GetAsString();
     return formatMasked(GetAsInteger(), mask);
+}
+
+// ---- TLargeintField ---------------------------------------------------------------------------------
+
+TLargeintField::TLargeintField(QObject* owner) : TNumericField(owner, ftLargeint) {}
+
+QString TLargeintField::GetAsString() const {
+    std::int64_t value;
+    if (!GetData(&value)) return QString();
+    return QString::number(value);
+}
+
+int TLargeintField::GetAsInteger() const {
+    std::int64_t value;
+    if (!GetData(&value)) return 0;
+    if (value < std::numeric_limits<std::int32_t>::min() || value > std::numeric_limits<std::int32_t>::max())
+        InvalidValue();
+    return static_cast<int>(value);
+}
+
+double TLargeintField::GetAsFloat() const {
+    std::int64_t value;
+    return GetData(&value) ? static_cast<double>(value) : 0.0;
+}
+
+QVariant TLargeintField::GetAsVariant() const {
+    std::int64_t value;
+    if (!GetData(&value)) return QVariant();
+    return QVariant::fromValue<qlonglong>(value);
+}
+
+void TLargeintField::Store(std::int64_t value) {
+    SetData(&value);
+}
+
+void TLargeintField::SetAsStringValue(const QString& value) {
+    if (value.trimmed().isEmpty()) {
+        Clear();
+        return;
+    }
+    bool ok = false;
+    const qlonglong parsed = value.trimmed().toLongLong(&ok, 10);
+    if (!ok) {
+        databaseError(
+            QStringLiteral("'%1' is not a valid integer value for field '%2'").arg(value, DisplayName()));
+    }
+    Store(parsed);
+}
+
+void TLargeintField::SetAsIntegerValue(int value) {
+    Store(value);
+}
+
+void TLargeintField::SetAsVariantValue(const QVariant& value) {
+    if (isNullVariant(value)) {
+        Clear();
+    } else {
+        SetAsStringValue(value.toString());
+    }
+}
+
+QString TLargeintField::GetText(bool displayText) const {
+    const QString mask = FormatFor(displayText);
+    if (mask.isEmpty() || IsNull()) return GetAsString();
+    return formatMasked(GetAsFloat(), mask);
 }
 
 // ---- TFloatField -------------------------------------------------------------------------------------

@@ -22,6 +22,8 @@ std::string typeName(const FieldDesc& field) {
             return "ftString(" + std::to_string(field.size) + ")";
         case FieldType::Integer:
             return "ftInteger";
+        case FieldType::LargeInt:
+            return "ftLargeint";
         case FieldType::Float:
             return "ftFloat";
         case FieldType::Date:
@@ -45,6 +47,11 @@ std::string valueText(const FieldDesc& field, const std::uint8_t* value) {
             return reinterpret_cast<const char*>(value);
         case FieldType::Integer: {
             std::int32_t number;
+            std::memcpy(&number, value, sizeof number);
+            return std::to_string(number);
+        }
+        case FieldType::LargeInt: {
+            std::int64_t number;
             std::memcpy(&number, value, sizeof number);
             return std::to_string(number);
         }

@@ -47,6 +47,22 @@ std::string insertSql() {
     return "INSERT INTO kovrel (" + columnList() + ") VALUES (" + values + ")";
 }
 
+// The type of a result field that holds `value` exactly: an Integer field becomes LargeInt for an integer
+// beyond 32 bits, and Float, like a LargeInt field, for a floating-point value.
+FieldType typeHolding(FieldType type, sqlite3_value* value) {
+    if (type != FieldType::Integer && type != FieldType::LargeInt) return type;
+    switch (sqlite3_value_type(value)) {
+        case SQLITE_INTEGER: {
+            const sqlite3_int64 number = sqlite3_value_int64(value);
+            return number < INT32_MIN || number > INT32_MAX ? FieldType::LargeInt : type;
+        }
+        case SQLITE_FLOAT:
+            return FieldType::Float;
+        default:
+            return type;
+    }
+}
+
 }  // namespace
 
 std::vector<FieldSpec> ledgerFieldSpecs() {
@@ -381,19 +397,31 @@ std::unique_ptr<ResultCursor> ResultCursor::run(Connection& connection, sqlite3_
             fields.push_back({sqlite3_column_name(statement, i), type.type, type.size});
         }
     }
-    std::unique_ptr<ResultCursor> cursor(new ResultCursor(RecordLayout(fields)));
-    const std::uint32_t size = cursor->layout().recordSize();
-    int rc;
-    while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
-        cursor->records_.resize(cursor->records_.size() + size);
-        std::uint8_t* record = cursor->records_.data() + cursor->records_.size() - size;
-        cursor->layout().readRow(statement, 0, record);
+    // Rows are read again, into wider fields, when a value does not fit the field chosen for its column.
+    for (;;) {
+        std::unique_ptr<ResultCursor> cursor(new ResultCursor(RecordLayout(fields)));
+        const std::uint32_t size = cursor->layout().recordSize();
+        bool widened = false;
+        int rc;
+        while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
+            for (std::size_t i = 0; i < fields.size(); ++i) {
+                const FieldType holding =
+                    typeHolding(fields[i].type, sqlite3_column_value(statement, static_cast<int>(i)));
+                widened = widened || holding != fields[i].type;
+                fields[i].type = holding;
+            }
+            if (widened) continue;
+            cursor->records_.resize(cursor->records_.size() + size);
+            std::uint8_t* record = cursor->records_.data() + cursor->records_.size() - size;
+            cursor->layout().readRow(statement, 0, record);
+        }
+        if (rc != SQLITE_DONE) {
+            *failure = connection.failure(rc, "the statement cannot be run");
+            return nullptr;
+        }
+        if (!widened) return cursor;
+        sqlite3_reset(statement);
     }
-    if (rc != SQLITE_DONE) {
-        *failure = connection.failure(rc, "the statement cannot be run");
-        return nullptr;
-    }
-    return cursor;
 }
 
 std::size_t ResultCursor::rowCount() const {

@@ -44,19 +44,20 @@ constexpr Result NoStatement = 0x2E03;       // execute before a successful prep
 }  // namespace code
 
 // Field types of cursors and results.
-enum class FieldType : std::uint16_t { Unknown, String, Integer, Float, Date };
+// LargeInt serves a result column whose integers do not all fit Integer's 32 bits.
+enum class FieldType : std::uint16_t { Unknown, String, Integer, Float, Date, LargeInt };
 
 // The most characters of a date a record holds: those of 'YYYY-MM-DD'.
 constexpr std::uint32_t DateTextLength = 10;
 
 // Layout of a field inside a record buffer, at `offset`: one indicator byte (1 = value present,
-// 0 = empty), then the value: Float a double, Integer an int32_t, String `size` characters of UTF-8
-// (at most size * 4 bytes) followed by a terminating zero, Date the stored text followed by a terminating
-// zero. A date's stored text is kept whole up to DateTextLength bytes; of a day followed by a time of day
-// the day is kept; any other text is empty. getField and putField hand a date over as an
-// int32_t day number (1 = 1 January of year 1, 693594 = 30 December 1899): a stored text that is not a day
-// reads as empty, and is written back unchanged while the field is not set. `length` is the whole slot in
-// bytes.
+// 0 = empty), then the value: Float a double, Integer an int32_t, LargeInt an int64_t, String `size`
+// characters of UTF-8 (at most size * 4 bytes) followed by a terminating zero, Date the stored text
+// followed by a terminating zero. A date's stored text is kept whole up to DateTextLength bytes; of a day
+// followed by a time of day the day is kept; any other text is empty. getField and putField hand a date
+// over as an int32_t day number (1 = 1 January of year 1, 693594 = 30 December 1899): a stored text that
+// is not a day reads as empty. putField refuses a Float that is not a finite number, and cuts a String to
+// `size` whole characters. `length` is the whole slot in bytes.
 struct FieldDesc {
     std::uint16_t number = 0;  // 1-based
     std::string name;

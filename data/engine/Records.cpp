@@ -15,6 +15,8 @@ std::uint32_t valueLength(const FieldSpec& field) {
             return sizeof(double);
         case FieldType::Integer:
             return sizeof(std::int32_t);
+        case FieldType::LargeInt:
+            return sizeof(std::int64_t);
         case FieldType::Date:
             return DateTextLength + 1u;
         case FieldType::String:
@@ -36,12 +38,6 @@ T load(const std::uint8_t* slot) {
     T value;
     std::memcpy(&value, slot + 1, sizeof value);
     return value;
-}
-
-std::int32_t clampToInt32(std::int64_t value) {
-    if (value > INT32_MAX) return INT32_MAX;
-    if (value < INT32_MIN) return INT32_MIN;
-    return static_cast<std::int32_t>(value);
 }
 
 // The most bytes a text field's slot holds before its terminating zero.
@@ -130,11 +126,18 @@ void fillRecord(const std::vector<FieldDesc>& fields, std::uint8_t* record, Valu
                     store(slot, number);
                 break;
             }
+            // A result whose integers do not all fit 32 bits has a LargeInt field (see ResultCursor).
             case FieldType::Integer:
                 if (sqlite3_value_type(value) == SQLITE_NULL)
                     storeEmpty<std::int32_t>(slot);
                 else
-                    store(slot, clampToInt32(sqlite3_value_int64(value)));
+                    store(slot, static_cast<std::int32_t>(sqlite3_value_int64(value)));
+                break;
+            case FieldType::LargeInt:
+                if (sqlite3_value_type(value) == SQLITE_NULL)
+                    storeEmpty<std::int64_t>(slot);
+                else
+                    store(slot, static_cast<std::int64_t>(sqlite3_value_int64(value)));
                 break;
             case FieldType::Date: {
                 // The stored text is kept as it is; whether it makes a day is asked when the field is
@@ -217,6 +220,9 @@ void RecordLayout::bindField(sqlite3_stmt* statement, int parameter, std::size_t
             break;
         case FieldType::Integer:
             sqlite3_bind_int(statement, parameter, load<std::int32_t>(slot));
+            break;
+        case FieldType::LargeInt:
+            sqlite3_bind_int64(statement, parameter, load<std::int64_t>(slot));
             break;
         // A date is written back as read, so a stored text that is not a day survives a change to other
         // fields.

@@ -391,13 +391,20 @@ TEST_F(LedgerTest, DefaultFieldsFollowTheResultAfterAChangeOfText) {
     SetSQL(query, QStringLiteral("select * from kovrel"), true);
     query.Open();
     EXPECT_EQ(query.FieldCount(), 12);
-    SetSQL(query, QStringLiteral("select count(*)+1 as broj, max(RedBroj)+1 as sledeci from kovrel"), false);
+    SetSQL(query,
+           QStringLiteral("select count(*)+1 as broj, max(RedBroj)+1 as sledeci, 123456789012345678 as velik "
+                          "from kovrel"),
+           false);
     query.Open();
-    ASSERT_EQ(query.FieldCount(), 2);
+    ASSERT_EQ(query.FieldCount(), 3);
     EXPECT_EQ(query.Fields(0)->DataType(), ftInteger);
     EXPECT_EQ(query.Fields(1)->DataType(), ftFloat);
     EXPECT_EQ(query.FieldByName(QStringLiteral("broj"))->AsInteger(), 5);
     EXPECT_EQ(query.FieldByName(QStringLiteral("sledeci"))->AsString(), "5");
+    // An integer beyond 32 bits comes exactly in a 64-bit field, which refuses to be read as an int.
+    EXPECT_EQ(query.Fields(2)->DataType(), ftLargeint);
+    EXPECT_EQ(query.Fields(2)->Value(), QVariant(qlonglong(123456789012345678)));
+    EXPECT_THROW(query.Fields(2)->AsInteger(), EDatabaseError);
     SetSQL(query, QStringLiteral("select cast(PrezimeIme as varchar(9000)) as ime from kovrel"), false);
     query.Open();
     EXPECT_EQ(query.FieldByName(QStringLiteral("ime"))->AsString(), "Radnik 1");

@@ -36,6 +36,11 @@ std::string fieldText(const std::vector<FieldDesc>& fields, const std::uint8_t* 
             std::memcpy(&value, slot + 1, sizeof value);
             return std::to_string(value);
         }
+        case FieldType::LargeInt: {
+            std::int64_t value;
+            std::memcpy(&value, slot + 1, sizeof value);
+            return std::to_string(value);
+        }
         case FieldType::Date:
         case FieldType::String:
             return reinterpret_cast<const char*>(slot + 1);

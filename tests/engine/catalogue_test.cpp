@@ -64,6 +64,11 @@ Value fieldValue(const engine::FieldDesc& field, const std::uint8_t* record) {
             std::memcpy(&number, value, sizeof number);
             return std::to_string(number);
         }
+        case engine::FieldType::LargeInt: {
+            std::int64_t number;
+            std::memcpy(&number, value, sizeof number);
+            return std::to_string(number);
+        }
         case engine::FieldType::Date: {
             std::int32_t day;
             std::memcpy(&day, value, sizeof day);
