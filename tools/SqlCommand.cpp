@@ -34,10 +34,18 @@ std::string typeName(const FieldDesc& field) {
     return "ftUnknown";
 }
 
+// The shortest text that reads back as exactly `value`: 12, 2.5, 1e308, 1e-7.
 std::string numberText(double value) {
-    char buffer[400];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
-    return std::string(buffer, result.ptr);
+    char buffer[64];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    std::string text(buffer, result.ptr);
+    const auto exponent = text.find('e');
+    if (exponent == std::string::npos) return text;
+    std::size_t digits = exponent + 1;
+    if (text[digits] == '+') text.erase(digits, 1);
+    if (text[digits] == '-') ++digits;
+    while (text[digits] == '0' && digits + 1 < text.size()) text.erase(digits, 1);
+    return text;
 }
 
 // The value of one field in its slot (past the indicator byte) as the utility prints it.

@@ -1,8 +1,13 @@
-// Counting, in one pass over the table, the values of each column that do not fit its declared kind.
+// Finding, in one pass over the table, the values of each column that do not fit its declared kind.
 #include "tools/ValueCheck.h"
 
 #include <sqlite3.h>
 
+#include <array>
+#include <cstring>
+#include <string_view>
+
+#include "data/engine/Dates.h"
 #include "data/engine/LedgerFile.h"
 #include "tools/EngineSession.h"
 
@@ -10,27 +15,33 @@ namespace kovreldb {
 
 namespace {
 
-// An SQL condition true for a value of `column` that the engine cannot read as its field type.
-std::string badValue(const engine::LedgerColumn& column) {
-    const std::string name = column.name;
-    switch (column.type) {
-        case engine::FieldType::Date:
-            return "typeof(" + name + ") not in ('null','text') or (" + name + " is not null and (length(" +
-                   name + ") <> 10 or date(" + name + ") is not " + name + "))";
-        case engine::FieldType::String:
-            return "typeof(" + name + ") not in ('null','text') or length(" + name + ") > " +
-                   std::to_string(column.size);
-        default:
-            return "typeof(" + name + ") not in ('null','real','integer')";
-    }
+std::string columnsSql() {
+    std::string sql = "select rowid";
+    for (const auto& column : engine::ledgerColumns()) sql += std::string(", ") + column.name;
+    return sql + " from kovrel order by rowid";
 }
 
-std::string countingSql() {
-    std::string sql = "select ";
-    const auto& columns = engine::ledgerColumns();
-    for (std::size_t i = 0; i < columns.size(); ++i)
-        sql += (i ? ", " : "") + ("coalesce(sum(" + badValue(columns[i]) + "), 0)");
-    return sql + " from kovrel";
+// Characters of a UTF-8 text: every byte but the continuation bytes.
+std::size_t characters(std::string_view text) {
+    std::size_t count = 0;
+    for (const char byte : text) count += (static_cast<unsigned char>(byte) & 0xC0) != 0x80;
+    return count;
+}
+
+// Whether the engine reads `value` back whole as a value of `column`'s field type.
+bool readable(const engine::LedgerColumn& column, sqlite3_value* value) {
+    const int type = sqlite3_value_type(value);
+    if (type == SQLITE_NULL) return true;
+    if (column.type != engine::FieldType::String && column.type != engine::FieldType::Date)
+        return type == SQLITE_INTEGER || type == SQLITE_FLOAT;
+    if (type != SQLITE_TEXT) return false;
+    const std::string_view text(reinterpret_cast<const char*>(sqlite3_value_text(value)),
+                                static_cast<std::size_t>(sqlite3_value_bytes(value)));
+    // A text with a NUL in it reads only up to the NUL.
+    if (text.find('\0') != std::string_view::npos) return false;
+    if (column.type == engine::FieldType::Date)
+        return text.size() == engine::DateTextLength && engine::dayNumberFromIso(text).has_value();
+    return characters(text) <= column.size;
 }
 
 struct Closer {
@@ -46,18 +57,29 @@ std::vector<std::string> valueProblems(const std::string& path) {
     std::unique_ptr<sqlite3, Closer> db(handle);
     sqlite3_stmt* prepared = nullptr;
     if (opened != SQLITE_OK ||
-        sqlite3_prepare_v2(handle, countingSql().c_str(), -1, &prepared, nullptr) != SQLITE_OK)
+        sqlite3_prepare_v2(handle, columnsSql().c_str(), -1, &prepared, nullptr) != SQLITE_OK)
         throw CommandFailure(path + ": " + sqlite3_errmsg(handle));
     std::unique_ptr<sqlite3_stmt, Closer> statement(prepared);
-    if (sqlite3_step(prepared) != SQLITE_ROW) throw CommandFailure(path + ": " + sqlite3_errmsg(handle));
+
+    const auto& columns = engine::ledgerColumns();
+    std::array<std::vector<sqlite3_int64>, engine::LedgerColumnCount> badRows;
+    int rc;
+    while ((rc = sqlite3_step(prepared)) == SQLITE_ROW) {
+        for (std::size_t i = 0; i < columns.size(); ++i) {
+            if (!readable(columns[i], sqlite3_column_value(prepared, static_cast<int>(i + 1))))
+                badRows[i].push_back(sqlite3_column_int64(prepared, 0));
+        }
+    }
+    if (rc != SQLITE_DONE) throw CommandFailure(path + ": " + sqlite3_errmsg(handle));
 
     std::vector<std::string> problems;
-    const auto& columns = engine::ledgerColumns();
     for (std::size_t i = 0; i < columns.size(); ++i) {
-        const auto count = sqlite3_column_int64(prepared, static_cast<int>(i));
-        if (count > 0)
-            problems.push_back(std::string(columns[i].name) + ": " + std::to_string(count) + " value" +
-                               (count == 1 ? "" : "s") + " of the wrong kind");
+        const std::size_t count = badRows[i].size();
+        if (count == 0) continue;
+        std::string line = std::string(columns[i].name) + ": " + std::to_string(count) + " value" +
+                           (count == 1 ? "" : "s") + " of the wrong kind, in row" + (count == 1 ? "" : "s");
+        for (std::size_t n = 0; n < count; ++n) line += (n ? ", " : " ") + std::to_string(badRows[i][n]);
+        problems.push_back(line);
     }
     return problems;
 }

@@ -1,8 +1,10 @@
 // kovrel-db: the table engine's command-line utility (create, query, seed and check a ledger).
 #include <algorithm>
 #include <charconv>
+#include <cstdlib>
 #include <filesystem>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,7 +30,8 @@ const char* const usageText =
     "          prints column names, field types and the rows, tab-separated; --live asks for a\n"
     "          live result and first prints whether it is live or read-only\n"
     "  seed    makes a new ledger of N workers and M rows in all (M >= N > 0), always the same\n"
-    "  check   checks the ledger's integrity and shape; exit status 0 when it is sound\n";
+    "  check   checks the ledger's integrity, shape and stored values after rolling back an interrupted\n"
+    "          write; exit status 0 when it is sound\n";
 
 struct UsageError {};
 
@@ -75,17 +78,69 @@ int seed(const std::vector<std::string>& args) {
     return 0;
 }
 
+bool holdsBytes(const std::filesystem::path& file) {
+    std::error_code error;
+    return std::filesystem::is_regular_file(file, error) && std::filesystem::file_size(file, error) > 0;
+}
+
+// A copy of a ledger and of the journal an interrupted write left beside it, in a directory of its own
+// that goes when the copy does. Opening the copy rolls the write back there, not in the original.
+class RecoveredCopy {
+  public:
+    RecoveredCopy(const std::string& path, const std::string& journal) {
+        std::string pattern = (std::filesystem::temp_directory_path() / "kovrel-db-XXXXXX").string();
+        if (!mkdtemp(pattern.data())) throw kovreldb::CommandFailure(path + ": no room for a recovered copy");
+        directory_ = pattern;
+        path_ = (directory_ / engine::LedgerFileName).string();
+        std::filesystem::copy_file(path, path_);
+        std::filesystem::copy_file(journal, path_ + "-journal");
+        std::filesystem::permissions(
+            path_, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    }
+    ~RecoveredCopy() {
+        std::error_code ignored;
+        std::filesystem::remove_all(directory_, ignored);
+    }
+    RecoveredCopy(const RecoveredCopy&) = delete;
+    RecoveredCopy& operator=(const RecoveredCopy&) = delete;
+    const std::string& path() const { return path_; }
+
+  private:
+    std::filesystem::path directory_;
+    std::string path_;
+};
+
 // The engine's verdict on the file's integrity and shape, then the stored values; one verdict at the end.
+// An interrupted write is judged as the next open recovers it: the engine's check rolls it back in place,
+// and a file this utility may not write is judged on a recovered copy.
 int check(const std::string& directory) {
     const std::string path = ledgerPath(directory);
+    const std::string journal = path + "-journal";
+    const bool interrupted = holdsBytes(journal);
     std::string report;
-    const bool fileSound = engine::checkLedgerFile(path, &report) == engine::code::Ok;
+    std::string judged = path;
+    bool fileSound = engine::checkLedgerFile(path, &report) == engine::code::Ok;
+    std::string recovery;
+    std::optional<RecoveredCopy> copy;
+    if (interrupted && !holdsBytes(journal)) {
+        recovery = path + ": an interrupted write was rolled back\n";
+    } else if (interrupted && !fileSound) {
+        copy.emplace(path, journal);
+        judged = copy->path();
+        fileSound = engine::checkLedgerFile(judged, &report) == engine::code::Ok;
+        for (auto at = report.find(judged); at != std::string::npos;
+             at = report.find(judged, at + path.size()))
+            report.replace(at, judged.size(), path);
+        recovery = path +
+                   ": interrupted write, recovered on the next open that may write the file; judged as "
+                   "recovered\n";
+    }
     if (const auto verdict = report.rfind("\nVerdict:"); verdict != std::string::npos) report.erase(verdict);
     std::vector<std::string> problems;
-    if (fileSound) problems = kovreldb::valueProblems(path);
+    if (fileSound) problems = kovreldb::valueProblems(judged);
     const bool sound = fileSound && problems.empty();
     std::ostream& out = sound ? std::cout : std::cerr;
-    out << report << '\n';
+    out << recovery << report << '\n';
     for (const auto& problem : problems) out << problem << '\n';
     if (fileSound)
         out << (problems.empty() ? "every stored value is readable" : "the values above cannot be read")

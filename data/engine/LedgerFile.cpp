@@ -171,8 +171,12 @@ Result createLedgerFile(const std::string& path, std::string* error) {
 }
 
 Result checkLedgerFile(const std::string& path, std::string* report) {
+    // Opened for writing where the file allows it: SQLite then rolls back a write that a killed program
+    // left unfinished before anything is read, as the program's own next open would.
     Failure failure;
-    auto connection = Connection::open(path, true, 3000, &failure);
+    auto connection = Connection::open(path, false, 3000, &failure);
+    if (!connection && failure.code == code::TableReadOnly)
+        connection = Connection::open(path, true, 3000, &failure);
     if (!connection) {
         *report = failure.text + "\nVerdict: not a sound ledger";
         return failure.code;

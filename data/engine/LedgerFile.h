@@ -38,8 +38,9 @@ LedgerColumn fieldTypeOfDeclared(const std::string& declaredType);
 // Creates a new empty ledger file at `path`; refuses (FileOpenFailed) when anything exists there.
 Result createLedgerFile(const std::string& path, std::string* error = nullptr);
 
-// Runs SQLite's integrity check and the shape check on `path`. Answers Ok when the file is a sound
-// ledger; *report receives the verdict in one or more lines either way.
+// Runs SQLite's integrity check and the shape check on `path`, after rolling back a write left
+// unfinished when the file may be written. Answers Ok when the file is a sound ledger; *report receives
+// the verdict in one or more lines either way.
 Result checkLedgerFile(const std::string& path, std::string* report);
 
 // One value to load: empty, a number, or a text (dates as 'YYYY-MM-DD').

@@ -111,6 +111,12 @@ TEST_F(KovrelDbTest, SqlPrintsNamesTypesAndRowsTabSeparated) {
         "\t1\t\tO'BRIEN ANA\t2024-03-04\t\t\t\tPRENOS\t\t2.5\t\n");
     EXPECT_EQ(sql(ledger::transactionNumberSql("O'BRIEN ANA")).out, "transakcija\nftInteger\n2\n");
     EXPECT_EQ(sql(ledger::nextWorkerNumberSql()).out, "redbr\nftFloat\n2\n");
+    // Numbers in their shortest exact form; an integer beyond 32 bits in a 64-bit field.
+    EXPECT_EQ(sql({"select 1e308 as a, 0.1 as b, 1e-7 as c, 123456789012345678 as d, 2147483647 as e",
+                   "from kovrel"})
+                  .out,
+              "a\tb\tc\td\te\nftFloat\tftFloat\tftFloat\tftLargeint\tftInteger\n1e308\t0.1\t1e-7\t"
+              "123456789012345678\t2147483647\n");
 }
 
 TEST_F(KovrelDbTest, LiveAsksForAnUpdatableResultAndSaysWhatItGot) {
@@ -184,16 +190,56 @@ TEST_F(KovrelDbTest, CheckFindsStoredValuesTheEngineCannotRead) {
     ASSERT_EQ(sqlite3_exec(db,
                            "update kovrel set Od = '4.3.2024' where rowid = 5;"
                            "update kovrel set Razlog = 'GO 1 DEO 2012 WITH A TEXT TOO LONG' where rowid = 6;"
-                           "update kovrel set Dobijeni = 'DESET' where rowid = 7;",
+                           "update kovrel set Dobijeni = 'DESET' where rowid = 7;"
+                           "update kovrel set Datum = '2024-02-30', Do = '2023-02-29' where rowid = 8;"
+                           "update kovrel set Do = '2024-04-31' where rowid = 12;",
                            nullptr, nullptr, nullptr),
               SQLITE_OK);
     sqlite3_close(db);
     const Outcome checked = kovrelDb({"check", dir()});
     EXPECT_EQ(checked.exitCode, 1);
-    for (const char* column : {"Od:", "Razlog:", "Dobijeni:"})
-        EXPECT_TRUE(checked.err.contains(column)) << column;
-    EXPECT_FALSE(checked.err.contains("Do:"));
+    for (const char* line :
+         {"Datum: 1 value of the wrong kind, in row 8\n", "Od: 1 value of the wrong kind, in row 5\n",
+          "Do: 2 values of the wrong kind, in rows 8, 12\n", "Razlog: 1 value of the wrong kind, in row 6\n",
+          "Dobijeni: 1 value of the wrong kind, in row 7\n"})
+        EXPECT_TRUE(checked.err.contains(line)) << line << checked.err.toStdString();
     EXPECT_TRUE(checked.err.endsWith("Verdict: not a sound ledger\n"));
 }
+
+class InterruptedWriteTest : public KovrelDbTest, public testing::WithParamInterface<bool> {};
+
+// A program killed inside a write leaves the file half written (here every date no date) and a journal to
+// roll it back with: the file and its journal are copied away while a write stands half done.
+TEST_P(InterruptedWriteTest, CheckJudgesTheLedgerAsItsNextOpenRecoversIt) {
+    const bool readOnly = GetParam();
+    QTemporaryDir writer;
+    ASSERT_EQ(kovrelDb({"seed", writer.path(), "--workers", "5", "--rows", "2000"}).exitCode, 0);
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(writer.filePath("Kovrel.DB").toUtf8().constData(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db,
+                           "PRAGMA cache_size = 1; BEGIN IMMEDIATE; "
+                           "UPDATE kovrel SET PrezimeIme = 'HALF WRITTEN', Datum = 'never a date'",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    for (const char* name : {"Kovrel.DB", "Kovrel.DB-journal"})
+        ASSERT_TRUE(QFile::copy(writer.filePath(name), dir_.filePath(name))) << name;
+    sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    if (readOnly) {
+        ASSERT_TRUE(QFile::setPermissions(ledgerFile(), QFile::ReadOwner | QFile::ReadGroup));
+    }
+
+    const Outcome checked = kovrelDb({"check", dir()});
+    EXPECT_EQ(checked.exitCode, 0) << checked.err.toStdString();
+    EXPECT_TRUE(
+        checked.out.startsWith(ledgerFile() + (readOnly ? ": interrupted write, recovered on the next open"
+                                                        : ": an interrupted write was rolled back")))
+        << checked.out.toStdString();
+    EXPECT_TRUE(checked.out.endsWith("Verdict: sound ledger\n"));
+    EXPECT_EQ(QFile::exists(ledgerFile() + "-journal"), readOnly) << "a file that cannot be written stays so";
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, InterruptedWriteTest, testing::Bool(),
+                         [](const auto& info) { return info.param ? "ReadOnly" : "Writable"; });
 
 }  // namespace
