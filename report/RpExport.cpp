@@ -24,6 +24,7 @@ constexpr qint64 kCopyBlock = 10240;
 
 const QString kNativeEntry = QStringLiteral("Report file(*.RPP)|*.RPP");
 const QString kPdfEntry = QStringLiteral("PDF file (*.PDF)|*.PDF");
+const QString kCsvEntry = QStringLiteral("CSV file (*.CSV)|*.CSV");
 
 // A grid place computed from lengths in 0.1 mm, rid of the floating-point noise that would tip an exact
 // half (a form's pixel positions often give one) to the wrong side when it is rounded.
@@ -113,11 +114,12 @@ const std::vector<TRpExportFilterClass>& exportFilters() {
     return filters;
 }
 
-QString saveFilterList() {
+QString saveFilterList(bool csv) {
     QString list = kNativeEntry;
     for (const TRpExportFilterClass& filter : exportFilters())
         list += QStringLiteral("|%1 (*.%2)|*.%2").arg(filter.Name, filter.Extension);
-    return list + QLatin1Char('|') + kPdfEntry;
+    list += QLatin1Char('|') + kPdfEntry;
+    return csv ? list + QLatin1Char('|') + kCsvEntry : list;
 }
 
 QString loadFilterList() {
@@ -209,6 +211,7 @@ bool loadPagesFile(TRpPrinter& printer, const QString& fileName) {
     printer.PrintHook = nullptr;
     printer.PrinterSetupHook = nullptr;
     printer.ExportHook = nullptr;
+    printer.CsvHook = nullptr;
     return true;
 }
 
@@ -219,12 +222,14 @@ void saveFromPreview(TRpPrinter& printer, QWidget* window) {
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    const QStringList filters = dialogFilters(saveFilterList());
+    const bool csv = bool(printer.CsvHook);
+    const QStringList filters = dialogFilters(saveFilterList(csv));
     dialog.setNameFilters(filters);
     // A name typed without a suffix gets the chosen entry's own.
     QStringList suffixes{QStringLiteral("RPP")};
     for (const TRpExportFilterClass& filter : exportFilters()) suffixes.append(filter.Extension);
     suffixes.append(QStringLiteral("pdf"));
+    if (csv) suffixes.append(QStringLiteral("csv"));
     dialog.setDefaultSuffix(suffixes.constFirst());
     QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
                      [&dialog, filters, suffixes](const QString& entry) {
@@ -238,8 +243,10 @@ void saveFromPreview(TRpPrinter& printer, QWidget* window) {
         savePagesNative(printer, fileName);
     } else if (filter - 1 <= exportFilterCount) {
         if (printer.ExportHook) printer.ExportHook(fileName, filter - 1);
-    } else {
+    } else if (filter == exportFilterCount + 2) {
         savePagesPdf(printer, fileName);
+    } else if (csv) {
+        printer.CsvHook(fileName);
     }
 }
 

@@ -64,8 +64,9 @@ struct TRpExportFilterClass {
 };
 const std::vector<TRpExportFilterClass>& exportFilters();
 
-// "Report file(*.RPP)|*.RPP" followed by each registered filter and the PDF entry, '|'-separated.
-QString saveFilterList();
+// "Report file(*.RPP)|*.RPP" followed by each registered filter and the PDF entry, '|'-separated; with
+// `csv` (a list report's pages) the CSV entry last.
+QString saveFilterList(bool csv = false);
 // The open dialog's single entry, "Report file (*.RPP)|*.RPP".
 QString loadFilterList();
 

@@ -91,8 +91,9 @@ const std::array<const char*, 14> kBins{"First",       "Upper",         "Lower",
                                         "Envelope",    "EnvManual",     "Auto",     "Tractor", "SmallFormat",
                                         "LargeFormat", "LargeCapacity", "Cassette", "Last"};
 const std::array<const char*, 3> kAlignments{"taLeftJustify", "taRightJustify", "taCenter"};
-const std::array<const char*, 7> kSysData{"rpsTime",        "rpsDate",        "rpsDateTime", "rpsPageNumber",
-                                          "rpsReportTitle", "rpsDetailCount", "rpsDetailNo"};
+const std::array<const char*, 8> kSysData{"rpsTime",       "rpsDate",        "rpsDateTime",
+                                          "rpsPageNumber", "rpsReportTitle", "rpsDetailCount",
+                                          "rpsDetailNo",   "rpsPageOfPages"};
 const std::array<const char*, 6> kShapes{"rpsRectangle", "rpsCircle",       "rpsVertLine",
                                          "rpsHorLine",   "rpsTopAndBottom", "rpsRightAndLeft"};
 const std::array<const char*, 6> kPenStyles{"Clear", "Solid", "Dash", "Dot", "DashDot", "DashDotDot"};

@@ -4,6 +4,7 @@
 #include <QFontMetrics>
 #include <QLocale>
 
+#include "report/RpData.h"
 #include "report/RpExport.h"
 #include "report/RpReport.h"
 #include "runtime/Geometry.h"
@@ -23,6 +24,14 @@ int frameLineCount(double factor, double width) {
 }
 
 }  // namespace
+
+std::vector<TRpPrintable*> printableChildren(const QObject& parent) {
+    std::vector<TRpPrintable*> printables;
+    for (QObject* child : parent.children()) {
+        if (auto* printable = qobject_cast<TRpPrintable*>(child)) printables.push_back(printable);
+    }
+    return printables;
+}
 
 void drawFrame(TRpCanvas& canvas, const TRpPrinter& printer, const TRpFrame& frame, double left, double top,
                double width, double height) {
@@ -278,16 +287,43 @@ QString TRpSysData::Value() const {
             return QString::number(ParentReport() ? ParentReport()->PageNumber() : 0);
         case TRpSysDataKind::rpsReportTitle:
             return ParentReport() ? ParentReport()->ReportTitle : QString();
-        case TRpSysDataKind::rpsDetailCount:
-            return QStringLiteral("1");
+        case TRpSysDataKind::rpsDetailCount: {
+            const TRpDataTable* table = ParentReport() ? ParentReport()->DataSet() : nullptr;
+            return QString::number(table ? table->RowCount() : 1);
+        }
         case TRpSysDataKind::rpsDetailNo:
-            return QStringLiteral("0");
+            return QString::number(ParentReport() ? ParentReport()->DetailNo() : 0);
+        case TRpSysDataKind::rpsPageOfPages:
+            return pageOfPages(QStringLiteral("%1/%2"));
     }
     return QString();
 }
 
+QString TRpSysData::pageOfPages(QString pattern) const {
+    const TReport* report = ParentReport();
+    return pattern.replace(QLatin1String("%1"), QString::number(report ? report->PageNumber() : 0))
+        .replace(QLatin1String("%2"), QString::number(report ? report->PageCount() : 0));
+}
+
 void TRpSysData::Print(double ofsX, double ofsY) {
-    setCaptionText(Text + Value());
+    const bool pattern = Data == TRpSysDataKind::rpsPageOfPages && Text.contains(QLatin1String("%1"));
+    setCaptionText(pattern ? pageOfPages(Text) : Text + Value());
+    TRpCustomLabel::Print(ofsX, ofsY);
+}
+
+QString TRpDataLabel::Value() const {
+    const TReport* report = ParentReport();
+    const TRpDataTable* table = report ? report->DataSet() : nullptr;
+    const int column = table ? table->ColumnIndex(DataField) : -1;
+    if (column < 0) return QString();
+    if (!Total) return TRpDataTable::DisplayText(table->Value(report->RecordNo(), column));
+    double sum = 0;
+    for (int row = 0; row < report->DetailNo(); ++row) sum += table->Value(row, column).toDouble();
+    return TRpDataTable::DisplayText(sum);
+}
+
+void TRpDataLabel::Print(double ofsX, double ofsY) {
+    setCaptionText(Value());
     TRpCustomLabel::Print(ofsX, ofsY);
 }
 

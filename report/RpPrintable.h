@@ -2,8 +2,6 @@
 // system data, shapes and images, and how each one draws itself on the run's page canvas.
 #pragma once
 
-#include "runtime/Graphics.h"
-
 #include <QColor>
 #include <QFont>
 #include <QImage>
@@ -12,12 +10,17 @@
 #include <array>
 #include <functional>
 #include <optional>
+#include <vector>
 
 #include "report/RpPageImage.h"
+#include "runtime/Graphics.h"
 
 class TReport;
 class TRpPrinter;
+class TRpPrintable;
 
+// The printable controls among the children of `parent` (a report or a band), in child order.
+std::vector<TRpPrintable*> printableChildren(const QObject& parent);
 
 // A frame around a control or the report's margins. Width is in points.
 struct TRpFrame {
@@ -158,16 +161,34 @@ enum class TRpSysDataKind {
     rpsPageNumber,
     rpsReportTitle,
     rpsDetailCount,
-    rpsDetailNo
+    rpsDetailNo,
+    rpsPageOfPages  // `Text` with %1 replaced by the page number and %2 by the pages of the run
 };
 
-// Prints a value of the moment of printing after the prefix `Text`; the caption keeps that value.
+// Prints a value of the moment of printing after the prefix `Text` (rpsPageOfPages fills `Text` in
+// instead); the caption keeps that value.
 class TRpSysData : public TRpCustomLabel {
     Q_OBJECT
   public:
     explicit TRpSysData(TReport* owner) : TRpCustomLabel(owner) {}
     TRpSysDataKind Data = TRpSysDataKind::rpsTime;
     QString Text;
+    QString Value() const;
+    void Print(double ofsX, double ofsY) override;
+
+  private:
+    QString pageOfPages(QString pattern) const;
+};
+
+// Prints the value of the field `DataField` of the report's current record in the list's display
+// form, or with `Total` the sum of that field over the records printed so far (a summary prints the
+// sum of all). A field the report's table lacks prints nothing.
+class TRpDataLabel : public TRpCustomLabel {
+    Q_OBJECT
+  public:
+    explicit TRpDataLabel(TReport* owner) : TRpCustomLabel(owner) {}
+    QString DataField;
+    bool Total = false;
     QString Value() const;
     void Print(double ofsX, double ofsY) override;
 };

@@ -141,6 +141,8 @@ class TRpPrinter {
     std::function<void()> PrintHook;         // print from the preview
     std::function<void()> PrinterSetupHook;  // printer setup from the preview
     std::function<void(const QString& fileName, int filterIndex)> ExportHook;
+    // Saves the records of a list report as CSV; set only for reports bound to a table of records.
+    std::function<void(const QString& fileName)> CsvHook;
 
   private:
     void post(QEvent* event) const;

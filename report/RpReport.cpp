@@ -9,6 +9,8 @@
 #include <QPointer>
 #include <QPrinterInfo>
 
+#include "report/RpBand.h"
+#include "report/RpData.h"
 #include "report/RpExport.h"
 #include "report/RpPreview.h"
 #include "report/RpStandardPreview.h"
@@ -185,11 +187,15 @@ int TReport::MeasureHeight(const QFont& font, const QString&) const {
 }
 
 std::vector<TRpPrintable*> TReport::Printables() const {
-    std::vector<TRpPrintable*> printables;
+    return printableChildren(*this);
+}
+
+std::vector<TRpBand*> TReport::Bands() const {
+    std::vector<TRpBand*> bands;
     for (QObject* child : children()) {
-        if (auto* printable = qobject_cast<TRpPrintable*>(child)) printables.push_back(printable);
+        if (auto* band = qobject_cast<TRpBand*>(child)) bands.push_back(band);
     }
-    return printables;
+    return bands;
 }
 
 void TReport::ConfigurePrinter(TRpPrinter& printer) const {
@@ -257,7 +263,12 @@ void TReport::CreateReport(bool composite) {
     TRpPrinter& printer = *printer_;
     const TRpUnits savedUnits = units_;
     units_ = TRpUnits::Native;
-    const std::vector<TRpPrintable*> printables = Printables();
+    const std::vector<TRpBand*> bands = Bands();
+    // Every printable under the report is prepared: its own and those on its bands.
+    std::vector<TRpPrintable*> printables = Printables();
+    for (TRpBand* band : bands) {
+        for (TRpPrintable* printable : band->Printables()) printables.push_back(printable);
+    }
     bool prepared = false;
     const auto finish = [&] {
         units_ = savedUnits;
@@ -280,14 +291,19 @@ void TReport::CreateReport(bool composite) {
         currentY_ = page_.Value(TRpPage::PageLength);
         pageNumber_ = 0;
         column_ = 1;
-        pageFooterHeight_ = 0;  // the sum of the page-footer bands; a form without bands has none
-        for (TRpPrintable* printable : printables) printable->SetParentReport(this);
+        pageFooterHeight_ = 0;
+        for (TRpBand* band : bands) {
+            if (band->Enabled && band->BandType() == TRpBandType::PageFooter)
+                pageFooterHeight_ += band->Height;
+        }
         currentX_ = page_.Value(TRpPage::LeftMargin);
         for (TRpPrintable* printable : printables) printable->Prepare(&printer);
         prepared = true;
+        pageCount_ = bands.empty() ? 1 : LayBands(false);
+        pageNumber_ = 0;
         NewPage();
-        // Without bands and without a dataset the data loop has nothing to print, whether or not
-        // PrintIfEmpty is set.
+        // Without bands the data loop has nothing to print, whether or not PrintIfEmpty is set.
+        if (!bands.empty()) LayBands(true);
         currentX_ = page_.Value(TRpPage::LeftMargin);
         finalPage_ = true;
         if (!printer.Cancelled()) EndPage();
@@ -296,6 +312,71 @@ void TReport::CreateReport(bool composite) {
         throw;
     }
     finish();
+}
+
+int TReport::LayBands(bool draw) {
+    const auto first = [bands = Bands()](TRpBandType type) -> TRpBand* {
+        for (TRpBand* band : bands) {
+            if (band->Enabled && band->BandType() == type) return band;
+        }
+        return nullptr;
+    };
+    TRpBand* const title = first(TRpBandType::Title);
+    TRpBand* const header = first(TRpBandType::ColumnHeader);
+    TRpBand* const detail = first(TRpBandType::Detail);
+    TRpBand* const summary = first(TRpBandType::Summary);
+    const double top = page_.Value(TRpPage::TopMargin);
+    const double bottom =
+        page_.Value(TRpPage::PageLength) - page_.Value(TRpPage::BottomMargin) - pageFooterHeight_;
+    if (!draw) {
+        pageNumber_ = 1;
+        currentY_ = top;
+    }
+    recordNo_ = detailNo_ = 0;
+    bool pageHasRecords = false;  // anything below the title and the column header
+
+    // A band that does not fit below the title and header of a fresh page never will.
+    const auto put = [&](TRpBand& band) {
+        if (currentY_ + band.Height > bottom)
+            throw ERpError(QStringLiteral("The band %1 is taller than the page").arg(band.objectName()));
+        if (draw) band.Print(page_.Value(TRpPage::LeftMargin), currentY_);
+        currentY_ += band.Height;
+    };
+    const auto pageTop = [&] {
+        if (title && pageNumber_ == 1) put(*title);
+        if (header && (pageNumber_ > 1 || Options.testFlag(TRpReportOption::FirstPageHeader))) put(*header);
+        pageHasRecords = false;
+    };
+    const auto makeRoom = [&](const TRpBand& band) {
+        if (!pageHasRecords || currentY_ + band.Height <= bottom) return;
+        if (draw) {
+            NewPage();
+            QCoreApplication::processEvents();
+        } else {
+            ++pageNumber_;
+            currentY_ = top;
+        }
+        pageTop();
+    };
+
+    pageTop();
+    const int records = dataSet_ && detail ? dataSet_->RowCount() : 0;
+    int progress = 0;
+    for (int row = 0; row < records; ++row) {
+        if (draw && printer_->Cancelled()) return pageNumber_;
+        recordNo_ = row;
+        makeRoom(*detail);
+        detailNo_ = row + 1;
+        put(*detail);
+        pageHasRecords = true;
+        if (draw && detailNo_ * 100 / records != progress)
+            printer_->SetProgress(progress = detailNo_ * 100 / records);
+    }
+    if (summary) {
+        makeRoom(*summary);
+        put(*summary);
+    }
+    return pageNumber_;
 }
 
 void TReport::NewPage() {
@@ -311,6 +392,13 @@ void TReport::EndPage() {
     if (pageNumber_ <= 0) return;
     if (OnEndPage) OnEndPage(*this);
     currentY_ = page_.Value(TRpPage::PageLength) - page_.Value(TRpPage::BottomMargin) - pageFooterHeight_;
+    if (!finalPage_ || Options.testFlag(TRpReportOption::LastPageFooter)) {
+        for (TRpBand* band : Bands()) {
+            if (!band->Enabled || band->BandType() != TRpBandType::PageFooter) continue;
+            band->Print(page_.Value(TRpPage::LeftMargin), currentY_);
+            currentY_ += band->Height;
+        }
+    }
     for (TRpPrintable* printable : Printables()) printable->Print(0, 0);
     if (outputToCanvas_ && Frame.AnySide()) {
         const double left = page_.Value(TRpPage::LeftMargin), top = page_.Value(TRpPage::TopMargin);
@@ -344,6 +432,8 @@ void TReport::Preview() {
             reportOperations().Export(*this, fileName, filter);
         };
     }
+    if (dataSet_)
+        printer.CsvHook = [table = dataSet_](const QString& fileName) { table->SaveAsCsv(fileName); };
     printer.SetTitle(ReportTitle);
     TRpPrinter* const previous = printer_;
     printer_ = &printer;

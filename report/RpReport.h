@@ -16,6 +16,8 @@
 #include "report/RpUnits.h"
 
 class QWidget;
+class TRpBand;
+class TRpDataTable;
 class TRpExportFilter;
 class TRpPreview;
 
@@ -77,8 +79,11 @@ void setReportOperations(TRpReportOperations operations);
 const TRpReportOperations& reportOperations();
 
 // A page-shaped print form. Its direct printable children print once at the end of every page, in
-// child order, at their stored positions measured from the paper's top-left corner. A run moves it
-// from Available to busy and back; the printer of a run is set by the operation that runs it.
+// child order, at their stored positions measured from the paper's top-left corner. A report with
+// bands is a list: bound to a table of records, it prints its detail band once per record down the
+// pages between the page margins, beginning a new page when the next band does not fit (see
+// TRpBandType). A run moves it from Available to busy and back; the printer of a run is set by the
+// operation that runs it.
 class TReport : public QObject {
     Q_OBJECT
   public:
@@ -115,6 +120,10 @@ class TReport : public QObject {
     int MeasureHeight(const QFont& font, const QString& text) const;
 
     std::vector<TRpPrintable*> Printables() const;
+    std::vector<TRpBand*> Bands() const;
+    // The records the bands print; the table must outlive every run of the report.
+    TRpDataTable* DataSet() const { return dataSet_; }
+    void SetDataSet(TRpDataTable* table) { dataSet_ = table; }
 
     // Events; BeforePrint may clear `print` to veto the run.
     std::function<void(TReport& report, bool& print)> BeforePrint;
@@ -127,6 +136,12 @@ class TReport : public QObject {
 
     bool Available() const { return available_; }
     int PageNumber() const { return pageNumber_; }
+    // The pages the current run makes, known before its first page is drawn: the bands' heights are
+    // fixed, so a first pass lays the records out without drawing and counts the pages.
+    int PageCount() const { return pageCount_; }
+    // The record the detail band prints (0-based) and how many records have been printed so far.
+    int RecordNo() const { return recordNo_; }
+    int DetailNo() const { return detailNo_; }
     int CurrentColumn() const { return column_; }
     double CurrentX() const { return currentX_; }
     double CurrentY() const { return currentY_; }
@@ -155,6 +170,9 @@ class TReport : public QObject {
   private:
     void NewPage();
     void EndPage();
+    // Prints the bands from page 1 on, which has begun; with `draw` false only counts the pages.
+    // Answers the page count.
+    int LayBands(bool draw);
     void applyMeasurementDefaults();
 
     TRpPage page_;
@@ -167,10 +185,14 @@ class TReport : public QObject {
     bool finalPage_ = false;
     bool outputToCanvas_ = true;
     int pageNumber_ = 0;
+    int pageCount_ = 0;
+    int recordNo_ = 0;
+    int detailNo_ = 0;
     int column_ = 1;
     double currentX_ = 0;
     double currentY_ = 0;
     double pageFooterHeight_ = 0;
     TRpPrinter* printer_ = nullptr;
     TRpExportFilter* exportFilter_ = nullptr;
+    TRpDataTable* dataSet_ = nullptr;
 };
