@@ -3,6 +3,7 @@
 #include "data/DBGrids.h"
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -14,6 +15,7 @@
 #include <algorithm>
 
 #include "data/DBCtrls.h"
+#include "data/DataSetCsv.h"
 #include "runtime/Boundary.h"
 #include "runtime/Geometry.h"
 #include "runtime/Graphics.h"
@@ -793,9 +795,32 @@ bool TDBGrid::HandleCtrlKey(int key) {
         case Qt::Key_Delete:
             ConfirmAndDelete();
             return true;
+        case Qt::Key_E:
+            SaveRowsAsCsv();
+            return true;
         default:
             return false;
     }
+}
+
+void TDBGrid::SaveRowsAsCsv() {
+    if (!link_.Active()) return;
+    std::vector<TField*> fields;
+    QStringList titles;
+    for (int i = 0; i < columns_.Count(); ++i) {
+        if (TField* field = Fields(i)) {
+            fields.push_back(field);
+            titles.append(columns_.Items(i)->Title().Caption());
+        }
+    }
+    QFileDialog dialog(window());
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilter(QStringLiteral("CSV file (*.csv)"));
+    dialog.setDefaultSuffix(QStringLiteral("csv"));
+    if (runtime::execDialog(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+    data::SaveDataSetAsCsv(*DataSet(), fields, titles, dialog.selectedFiles().constFirst());
 }
 
 void TDBGrid::MoveRows(int distance) {
@@ -1023,6 +1048,7 @@ bool TDBGrid::EditorKey(QKeyEvent* event) {
             }
             return false;
         case Qt::Key_Delete:
+        case Qt::Key_E:
             if (ctrl) return HandleKey(key, modifiers);
             break;
         case Qt::Key_Insert:

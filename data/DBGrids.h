@@ -132,6 +132,10 @@ class TDBGrid : public QAbstractScrollArea, public runtime::Loadable {
 
     bool EditorMode() const;
     void SetEditorMode(bool on);
+
+    // Ctrl+E: asks for a file name and saves every record of the dataset as CSV, a column per grid
+    // column that has a field, headed by the column's title.
+    void SaveRowsAsCsv();
     QLineEdit* InplaceEditor() const { return editor_; }
 
     // The data source named in a window's description, found in `owner` when loading completes.

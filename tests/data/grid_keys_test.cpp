@@ -1,11 +1,14 @@
 // The grid's keyboard: moving between rows and columns, appending and cancelling rows, the in-place
-// editor, and deleting with the confirmation question, on rows in memory and on a real ledger.
+// editor, deleting with the confirmation question and saving as CSV, on rows in memory and on a real
+// ledger.
 #include <QDir>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QTemporaryDir>
 
 #include "data/DBTables.h"
 #include "data/engine/LedgerFile.h"
+#include "tests/CsvReader.h"
 #include "tests/data/grid_fixture.h"
 
 namespace {
@@ -269,3 +272,42 @@ TEST_F(LedgerGridTest, AnEditedCellIsWrittenToTheLedgerWhenTheRowIsLeft) {
 }
 
 }  // namespace
+
+// Ctrl+E saves the grid's list as CSV: a column per grid column under its title, every record in order,
+// values in their plain forms; a pending edit is posted first and the current record stays current.
+TEST_F(GridKeysTest, CtrlESavesEveryRecordAsCsvAndKeepsTheCurrentOne) {
+    MakeLedger(0);
+    const auto day = [](const QDate& date) {
+        return int(datetime::fromQDate(date)) + datetime::DayNumberOfZero;
+    };
+    dataSet->AddRow({1.0, 7.0, day(QDate(2024, 3, 7)), "ANIC, ANA", day(QDate(2024, 1, 10)),
+                     day(QDate(2024, 1, 12)), 3.0, -1.5, "SL.DANI", 2.0, QVariant(), 3.0});
+    for (int r = 0; r < 30; ++r) dataSet->AddRow(ledgerRow(2, r + 1, "PETROVIC \"PERA\"", 2.5 * r));
+    MakeGrid(true);
+    grid->Columns().Items(3)->Title().SetCaption("Prezime i ime");
+    dataSet->Open();
+    dataSet->MoveBy(20);
+    dataSet->Edit();
+    dataSet->FieldByName("Razlog")->SetAsString("BO");
+    QTemporaryDir directory;
+    runtime::setDialogHandler([&](QDialog& dialog) {
+        static_cast<QFileDialog&>(dialog).selectFile(directory.filePath("lista"));
+        return int(QDialog::Accepted);
+    });
+    Press(Qt::Key_E, Qt::ControlModifier);
+    runtime::setDialogHandler({});
+    EXPECT_EQ(Transaction(), 20) << "the record current before stays current";
+
+    const CsvFile csv = readCsv(directory.filePath("lista.csv"));
+    ASSERT_TRUE(csv.wellFormed);
+    ASSERT_EQ(csv.rows.size(), 32u);
+    EXPECT_EQ(csv.rows[0].join(','), registerColumnNames().join(',').replace("PrezimeIme", "Prezime i ime"));
+    EXPECT_EQ(csv.rows[1].join('|'), "7|2|2024-03-07|ANIC, ANA|SL.DANI|2024-01-10|2024-01-12||3|-1.5");
+    for (int r = 1; r < dataSet->RowCount(); ++r) {
+        const QStringList& written = csv.rows[std::size_t(r) + 1];
+        EXPECT_EQ(written[1].toDouble(), dataSet->Stored(r, 9).toDouble());
+        EXPECT_EQ(written[3], dataSet->Stored(r, 3).toString());
+        EXPECT_EQ(written[4], r == 20 ? "BO" : "PRENOS");
+        EXPECT_EQ(written[9].toDouble(), dataSet->Stored(r, 7).toDouble());
+    }
+}

@@ -1,0 +1,19 @@
+// A dataset's records written as CSV, as the grids save the list they show.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+class TDataSet;
+class TField;
+
+namespace data {
+
+// Writes a header row of `titles`, then one row per record of `dataSet` from its first to its last
+// with the values of `fields` (numbers, dates and texts in their plain CSV forms). A pending edit is
+// posted first; afterwards the same record is current again and the controls show it as before.
+void SaveDataSetAsCsv(TDataSet& dataSet, const std::vector<TField*>& fields, const QStringList& titles,
+                      const QString& fileName);
+
+}  // namespace data
