@@ -9,6 +9,7 @@
 #include "ledger/Unit3.h"
 #include "ledger/Unit4.h"
 #include "ledger/Unit5.h"
+#include "ledger/Unit9.h"
 #include "ledger/UnitPrint.h"
 #include "runtime/Application.h"
 
@@ -27,6 +28,8 @@ void CreateProgramForms(TApplication& application) {
     application.CreateForm(frmIzvestaji);
     // The print forms live as long as the main window that owns them.
     ledger::CreatePrintForms(frmNavigator);
+    // Windows the program has grown since come after the described ones.
+    application.CreateForm(frmKartica);
 }
 
 int RunProgram() {

@@ -4,6 +4,7 @@
 #include "ledger/Unit2.h"
 #include "ledger/Unit3.h"
 #include "ledger/Unit5.h"
+#include "ledger/Unit9.h"
 
 TfrmNavigator* frmNavigator = nullptr;
 
@@ -19,10 +20,12 @@ TfrmNavigator::TfrmNavigator()
       Unosnovogradnika1(Component<TMenuItem>("Unosnovogradnika1")),
       Evidentiranjedana1(Component<TMenuItem>("Evidentiranjedana1")),
       Izvestaji1(Component<TMenuItem>("Izvestaji1")),
-      Izvestajizaradnike1(Component<TMenuItem>("Izvestajizaradnike1")) {
+      Izvestajizaradnike1(Component<TMenuItem>("Izvestajizaradnike1")),
+      Karticaradnika1(Component<TMenuItem>("Karticaradnika1")) {
     Unosnovogradnika1->OnClick = [this](QObject* sender) { Unosnovogradnika1Click(sender); };
     Evidentiranjedana1->OnClick = [this](QObject* sender) { Evidentiranjedana1Click(sender); };
     Izvestajizaradnike1->OnClick = [this](QObject* sender) { Izvestajizaradnike1Click(sender); };
+    Karticaradnika1->OnClick = [this](QObject* sender) { Karticaradnika1Click(sender); };
 }
 
 void TfrmNavigator::Unosnovogradnika1Click(QObject*) {
@@ -39,4 +42,8 @@ void TfrmNavigator::Evidentiranjedana1Click(QObject*) {
 
 void TfrmNavigator::Izvestajizaradnike1Click(QObject*) {
     frmIzvestaji->Show();
+}
+
+void TfrmNavigator::Karticaradnika1Click(QObject*) {
+    frmKartica->Show();
 }

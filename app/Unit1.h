@@ -16,10 +16,12 @@ class TfrmNavigator : public TForm {
     TMenuItem* Evidentiranjedana1;
     TMenuItem* Izvestaji1;
     TMenuItem* Izvestajizaradnike1;
+    TMenuItem* Karticaradnika1;
 
     void Unosnovogradnika1Click(QObject* Sender);
     void Evidentiranjedana1Click(QObject* Sender);
     void Izvestajizaradnike1Click(QObject* Sender);
+    void Karticaradnika1Click(QObject* Sender);
 };
 
 extern TfrmNavigator* frmNavigator;

@@ -9,6 +9,7 @@
 #include "data/DBTables.h"
 #include "ledger/Ledger.h"
 #include "ledger/Unit3.h"
+#include "ledger/UnitLists.h"
 #include "runtime/Controls.h"
 #include "runtime/Seams.h"
 
@@ -44,6 +45,7 @@ TfrmIzvestaji::TfrmIzvestaji()
     BitBtn1->OnClick = [this](QObject* sender) { BitBtn1Click(sender); };
     BitBtn2->OnClick = [this](QObject* sender) { BitBtn2Click(sender); };
     BitBtn4->OnClick = [this](QObject* sender) { BitBtn4Click(sender); };
+    BitBtn3->OnClick = [this](QObject* sender) { BitBtn3Click(sender); };
 }
 
 void TfrmIzvestaji::FormActivate(QObject*) {
@@ -66,15 +68,36 @@ void TfrmIzvestaji::CheckBox1Click(QObject*) {
 }
 
 void TfrmIzvestaji::BitBtn1Click(QObject*) {
+    annualLeaveShown_ = false;
     const std::string name = ComboBox1->Text().toStdString();
     ShowReport(CheckBox1->Checked() ? ledger::balanceReportAllSql() : ledger::balanceReportOneSql(name));
 }
 
 void TfrmIzvestaji::BitBtn4Click(QObject*) {
+    annualLeaveShown_ = true;
     const std::string name = ComboBox1->Text().toStdString();
     const std::string year = ComboBox2->Text().toStdString();
     ShowReport(CheckBox1->Checked() ? ledger::annualLeaveReportAllSql(year)
                                     : ledger::annualLeaveReportOneSql(name, year));
+}
+
+// "Stampa": the list the window shows, for the workers and the year chosen in it, read anew on a query
+// of its own, so the grids and the register's query stay as they are.
+void TfrmIzvestaji::BitBtn3Click(QObject*) {
+    const bool all = CheckBox1->Checked();
+    const QString name = ComboBox1->Text();
+    const QString year = ComboBox2->Text();
+    QString subtitle = all ? QStringLiteral("Svi radnici") : name;
+    if (annualLeaveShown_) subtitle += year.isEmpty() ? QStringLiteral(", sve godine") : ", godina " + year;
+    TRpDataTable rows;
+    try {
+        rows = annualLeaveShown_ ? ledger::AnnualLeaveList(all, name, year) : ledger::BalanceList(all, name);
+    } catch (const std::exception&) {
+        ShowMessage(QStringLiteral("Doslo je do greske"));
+        return;
+    }
+    ledger::PreviewList(annualLeaveShown_ ? ledger::ListKind::AnnualLeave : ledger::ListKind::Balance, rows,
+                        subtitle);
 }
 
 void TfrmIzvestaji::BitBtn2Click(QObject*) {

@@ -22,6 +22,7 @@ class TfrmIzvestaji : public TForm {
     void BitBtn1Click(QObject* Sender);
     void BitBtn2Click(QObject* Sender);
     void BitBtn4Click(QObject* Sender);
+    void BitBtn3Click(QObject* Sender);
 
     TComboBox* ComboBox1;
     TCheckBox* CheckBox1;
@@ -33,6 +34,8 @@ class TfrmIzvestaji : public TForm {
     TDBGrid* DBGrid1;
 
   private:
+    // The list "Stampa" prints: the one the window last showed, the balances before any.
+    bool annualLeaveShown_ = false;
     // Binds the grid to the register's rows and runs `lines` there; any failure ends in the notice
     // "Doslo je do greske".
     void ShowReport(const std::vector<std::string>& lines);

@@ -1,0 +1,267 @@
+// The printed lists as the clerk makes them: "Stampa" in the reports window and the worker statement
+// "Kartica radnika", saved as text, CSV and PDF from their preview and checked against the datasets the
+// windows show; and every statement of a seeded ledger against the register's balance.
+#include <QComboBox>
+#include <QFileDialog>
+#include <QImage>
+#include <QLocale>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTimer>
+#include <QToolButton>
+#include <set>
+
+#include "ReportsLedger.h"
+#include "WindowFixture.h"
+#include "ledger/Unit2.h"
+#include "ledger/Unit3.h"
+#include "ledger/Unit4.h"
+#include "ledger/Unit5.h"
+#include "ledger/Unit9.h"
+#include "ledger/UnitLists.h"
+#include "report/RpPreview.h"
+#include "report/RpPrinter.h"
+#include "report/RpPrinting.h"
+#include "report/RpStandardPreview.h"
+#include "tests/CsvReader.h"
+
+namespace {
+
+class Lists : public WindowFixture {
+  protected:
+    void SetUp() override {
+        WindowFixture::SetUp();
+        registerPrintingOperations();
+        runtime::setPrinterList(QStringList());
+        runtime::setClock([] { return QDateTime(QDate(2024, 3, 7), QTime(9, 0)); });
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        // The save dialog's entry is chosen as a person does, in its file type box.
+        runtime::setDialogHandler([this](QDialog& dialog) {
+            auto* files = qobject_cast<QFileDialog*>(&dialog);
+            offered = files->nameFilters();
+            auto* types = files->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+            for (qsizetype i = offered.indexOf(saveAs.first); i > 0; --i)
+                QTest::keyClick(types, Qt::Key_Down);
+            files->selectFile(saveAs.second);
+            return int(QDialog::Accepted);
+        });
+    }
+    void TearDown() override {
+        runtime::setDialogHandler({});
+        runtime::setClock({});
+        runtime::setPrinterList(std::nullopt);
+        QLocale::setDefault(QLocale::c());
+        WindowFixture::TearDown();
+    }
+    void execSql(const char* sql) {
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(ledgerPath().c_str(), &db), SQLITE_OK);
+        EXPECT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sql;
+        sqlite3_close(db);
+    }
+    // The reports' ledger, O'Brien Olga with half a day more, and periods for Anic Ana's rows: before
+    // 7 March 2024 but the last.
+    void open() {
+        seed(reportsLedgerRows());
+        execSql(
+            "update kovrel set dobijeni = 7.5 where rowid = 2;"
+            "update kovrel set od = '2024-01-10', do = '2024-01-12' where rowid = 4;"
+            "update kovrel set od = '2012-07-01' where rowid = 5;"
+            "update kovrel set od = '2024-02-01' where rowid = 6;"
+            "update kovrel set od = '2024-05-01' where rowid = 7;");
+        createWindows(frmUnos, frmEvidencija, frmNoviunos, frmIzvestaji, frmKartica);
+    }
+    QString path(const QString& name) const { return QDir(directory()).filePath(name); }
+    QString text(const QString& name) const {
+        QFile file(path(name));
+        return file.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(file.readAll()) : QString();
+    }
+
+    // Once the next preview has all its pages, saves them with each of `entries` (dialog entry, file
+    // name), then closes the preview.
+    void onNextPreview(std::vector<std::pair<QString, QString>> entries) {
+        QTimer::singleShot(0, [this, entries] {
+            for (QWidget* widget : QApplication::topLevelWidgets()) {
+                auto* window = qobject_cast<TRpStandardPreview*>(widget);
+                if (!window || !window->isVisible() || !window->Preview().Printer()) continue;
+                if (window->Preview().Printer()->GetStatus() != TRpPrinter::Status::Finished) break;
+                previewTitle = window->windowTitle();
+                for (const auto& [entry, name] : entries) {
+                    saveAs = {entry, path(name)};
+                    window->findChild<QToolButton*>(QStringLiteral("Save"))->click();
+                }
+                window->close();
+                return;
+            }
+            onNextPreview(entries);
+        });
+    }
+
+    QStringList offered;
+    std::pair<QString, QString> saveAs;
+    QString previewTitle;
+};
+
+const std::vector<std::pair<QString, QString>> textAndCsv = {{"Text file (*.TXT)", "lista.txt"},
+                                                             {"CSV file (*.CSV)", "lista.csv"}};
+
+// A dataset's or a CSV file's rows, fields joined by '|', numbers as QString::number writes them.
+std::multiset<QString> datasetRows(TDataSet& rows) {
+    std::multiset<QString> found;
+    for (rows.First(); !rows.Eof(); rows.Next()) {
+        QStringList fields;
+        for (int i = 0; i < rows.FieldCount(); ++i)
+            fields << (rows.Fields(i)->DataType() == ftFloat ? QString::number(rows.Fields(i)->AsFloat())
+                                                             : rows.Fields(i)->AsString());
+        found.insert(fields.join('|'));
+    }
+    return found;
+}
+std::multiset<QString> csvRows(const CsvFile& csv) {
+    std::multiset<QString> found;
+    for (std::size_t r = 1; r < csv.rows.size(); ++r) {
+        QStringList fields = csv.rows[r];
+        fields.last() = QString::number(fields.last().toDouble());
+        found.insert(fields.join('|'));
+    }
+    return found;
+}
+
+struct StampaCase {
+    const char* name;
+    bool annualLeave;
+    bool allWorkers;
+    const char* year;
+    QStringList lines;  // texts the page holds, in this order
+};
+
+class Stampa : public Lists, public ::testing::WithParamInterface<StampaCase> {};
+
+TEST_P(Stampa, PreviewsTheListTheWindowShows) {
+    open();
+    showActive(*frmIzvestaji);
+    const StampaCase& list = GetParam();
+    if (list.allWorkers) QTest::mouseClick(frmIzvestaji->CheckBox1, Qt::LeftButton, {}, QPoint(4, 8));
+    frmIzvestaji->ComboBox1->SetItemIndex(frmIzvestaji->ComboBox1->findText("O'BRIEN OLGA"));
+    frmIzvestaji->ComboBox2->setEditText(list.year);
+    QTest::mouseClick(list.annualLeave ? frmIzvestaji->BitBtn4 : frmIzvestaji->BitBtn1, Qt::LeftButton);
+    TQuery* shown = frmEvidencija->Query1;
+    const QString reportSql = shown->SQL().Text();
+    const std::multiset<QString> expected = datasetRows(*shown);
+
+    onNextPreview(textAndCsv);
+    QTest::mouseClick(frmIzvestaji->BitBtn3, Qt::LeftButton);
+    EXPECT_TRUE(messages.empty()) << messageTexts().join('|').toStdString();
+    EXPECT_EQ(previewTitle, list.annualLeave ? "Godisnji odmor" : "Stanje slobodnih dana");
+    EXPECT_EQ(shown->SQL().Text(), reportSql) << "the register's query keeps the report";
+
+    const QString page = text("lista.txt");
+    qsizetype at = 0;
+    for (const QString& line : list.lines + QStringList{"Strana 1 od 1"}) {
+        at = page.indexOf(line, at);
+        ASSERT_GE(at, 0) << line.toStdString() << " in order in\n" << page.toStdString();
+    }
+    EXPECT_TRUE(page.contains("Datum stampe: 07.03.24"));
+    const CsvFile csv = readCsv(path("lista.csv"));
+    ASSERT_TRUE(csv.wellFormed);
+    EXPECT_EQ(csv.rows.front().join('|'),
+              list.annualLeave ? "Prezime i ime|Razlog|Dana" : "Prezime i ime|Stanje dana");
+    EXPECT_EQ(csvRows(csv), expected) << "the rows of the window's dataset";
+}
+
+INSTANTIATE_TEST_SUITE_P(Lists, Stampa,
+                         ::testing::Values(StampaCase{"BalancesOfAll",
+                                                      false,
+                                                      true,
+                                                      "",
+                                                      {"Stanje slobodnih dana", "Svi radnici",
+                                                       "Prezime i ime", "Stanje dana", "ANIC ANA", "9",
+                                                       "Ukupno:", "20,5"}},
+                                           StampaCase{"AnnualLeaveOfOneEveryYear",
+                                                      true,
+                                                      false,
+                                                      "",
+                                                      {"O'BRIEN OLGA, sve godine", "GO 1 DEO 2019",
+                                                       "GO 2 DEO 2020", "Ukupno:", "20"}}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(Lists, AFailingListSaysSoAndShowsNoPreview) {
+    open();
+    showActive(*frmIzvestaji);
+    execSql("alter table kovrel rename to drugo");
+    QTest::mouseClick(frmIzvestaji->BitBtn3, Qt::LeftButton);
+    ASSERT_FALSE(messages.empty());
+    EXPECT_EQ(messages.front().text, "Doslo je do greske");
+}
+
+TEST_F(Lists, TheStatementListsTheRowsUpToTheDateWithTheRunningBalance) {
+    open();
+    showActive(*frmKartica);
+    EXPECT_EQ(frmKartica->DateTimePicker1->Date(), QDate(2024, 3, 7)) << "today by default";
+    frmKartica->ComboBox1->SetItemIndex(frmKartica->ComboBox1->findText("ANIC ANA"));
+    auto entries = textAndCsv;
+    entries.emplace_back("PDF file (*.PDF)", "lista.pdf");
+    onNextPreview(entries);
+    QTest::mouseClick(frmKartica->BitBtn1, Qt::LeftButton);
+    EXPECT_TRUE(messages.empty()) << messageTexts().join('|').toStdString();
+    EXPECT_EQ(previewTitle, "Kartica radnika");
+
+    const CsvFile csv = readCsv(path("lista.csv"));
+    EXPECT_TRUE(csv.wellFormed);
+    EXPECT_EQ(csv.rows, (std::vector<QStringList>{
+                            {"Datum", "Razlog", "Od", "Do", "Dobijeni", "Iskorisceni", "Stanje", "Napomena"},
+                            {"", "PRENOS", "", "", "10", "", "10", ""},
+                            {"", "SL.DANI", "2024-01-10", "2024-01-12", "", "3", "7", ""},
+                            {"", "GO 1 DEO 2012", "2012-07-01", "", "20", "", "7", "van stanja"},
+                            {"", "GO", "2024-02-01", "", "", "5", "7", "van stanja"}}))
+        << "the row after the date is left out";
+    const QString page = text("lista.txt");
+    for (const char* line : {"Kartica radnika", "ANIC ANA, stanje na dan 07.03.24", "10.01.24", "van stanja",
+                             "Stanje:", "Strana 1 od 1"})
+        EXPECT_TRUE(page.contains(line)) << line << " in\n" << page.toStdString();
+
+    const QString pdftoppm = QStandardPaths::findExecutable("pdftoppm");
+    if (pdftoppm.isEmpty()) GTEST_SKIP() << "poppler-utils are not installed";
+    QProcess::execute(pdftoppm, {"-png", "-r", "50", "-singlefile", path("lista.pdf"), path("lista")});
+    const QImage image(path("lista.png"));
+    ASSERT_FALSE(image.isNull());
+    EXPECT_NEAR(double(image.width()) / image.height(), 210.0 / 297.0, 0.01) << "an A4 page";
+    // Ink in the title, in the rows, in the page footer; none in the bottom margin.
+    const auto inked = [&](double from, double to) {
+        int dark = 0;
+        for (int y = int(from * image.height()); y < int(to * image.height()); ++y)
+            for (int x = 0; x < image.width(); ++x) dark += qGray(image.pixel(x, y)) < 128;
+        return dark;
+    };
+    EXPECT_GT(inked(0.03, 0.07), 0);
+    EXPECT_GT(inked(0.12, 0.17), 0);
+    EXPECT_GT(inked(0.94, 0.965), 0);
+    EXPECT_EQ(inked(0.97, 1.0), 0);
+}
+
+// On a ledger that kovrel-db seeds, every worker's statement as of today or later ends on the balance
+// the register shows for him.
+TEST_F(Lists, EveryStatementEndsOnTheRegistersBalance) {
+    ASSERT_TRUE(QFile::remove(QString::fromStdString(ledgerPath())));
+    ASSERT_EQ(QProcess::execute(KOVREL_DB_EXE, {"seed", directory(), "--workers", "40", "--rows", "2400"}),
+              0);
+    createWindows(frmUnos, frmEvidencija, frmNoviunos, frmIzvestaji, frmKartica);
+    showActive(*frmEvidencija);
+    const QStringList names = frmEvidencija->ComboBox1->Items().ToStringList();
+    ASSERT_EQ(names.size(), 40);
+    for (const QString& name : names) {
+        frmEvidencija->ComboBox1->SetItemIndex(frmEvidencija->ComboBox1->findText(name));
+        QTest::mouseClick(frmEvidencija->BitBtn1, Qt::LeftButton);
+        for (const QDate asOf : {runtime::today(), runtime::today().addYears(5)}) {
+            const TRpDataTable statement = ledger::Statement(name, asOf);
+            ASSERT_GT(statement.RowCount(), 0);
+            EXPECT_EQ(statement.Value(statement.RowCount() - 1, statement.ColumnIndex("Stanje")).toDouble(),
+                      frmEvidencija->Query3ukupno->AsFloat())
+                << name.toStdString();
+        }
+        EXPECT_EQ(ledger::Statement(name, QDate(2009, 12, 31)).RowCount(), 1) << "the carry-over alone";
+    }
+    EXPECT_TRUE(messages.empty()) << messageTexts().join('|').toStdString();
+}
+
+}  // namespace
