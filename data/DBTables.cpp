@@ -11,11 +11,13 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QThread>
+#include <chrono>
 #include <cstring>
 #include <mutex>
 #include <set>
 
 #include "data/engine/Dates.h"
+#include "data/engine/Journal.h"
 #include "runtime/Boundary.h"
 #include "runtime/Seams.h"
 
@@ -191,6 +193,11 @@ void TSession::Open() {
     if (active_) return;
     std::lock_guard lock(engineLock());
     HourGlass hourGlass;
+    // The change journal dates its entries by the program's clock.
+    engine::setJournalClock([] {
+        return std::chrono::system_clock::time_point(
+            std::chrono::milliseconds(runtime::now().toMSecsSinceEpoch()));
+    });
     const engine::Result started = engineApi().initialise(engine::StartupRecord{"0009"});
     if (started != engine::code::Ok && started != engine::code::AlreadyInitialised) checkEngine(started);
     engine::SessionHandle handle = engine::NoHandle;

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "data/engine/Journal.h"
 #include "data/engine/Sqlite.h"
 
 namespace engine {
@@ -30,7 +31,7 @@ std::string createTableSql() {
     for (std::size_t i = 0; i < LedgerColumnCount; ++i) {
         sql += (i ? ", " : "") + std::string(ledgerColumns()[i].name) + " " + ledgerColumns()[i].declaredType;
     }
-    return sql + ");\nCREATE INDEX kovrel_prezimeime ON kovrel (PrezimeIme);";
+    return sql + ");\nCREATE INDEX kovrel_prezimeime ON kovrel (PrezimeIme);\n" + createJournalSql() + ";";
 }
 
 std::string insertSql() {
@@ -196,7 +197,13 @@ Result checkLedgerFile(const std::string& path, std::string* report) {
         *report = path + ": the file is damaged:\n" + problems + "Verdict: not a sound ledger";
         return code::NotALedger;
     }
-    *report = path + ": integrity ok, table kovrel with its 12 columns\nVerdict: sound ledger";
+    bool journal = false;
+    if (!hasJournal(connection->handle(), path, &journal, &failure)) {
+        *report = failure.text + "\nVerdict: not a sound ledger";
+        return failure.code;
+    }
+    *report = path + ": integrity ok, table kovrel with its 12 columns, " +
+              (journal ? "change journal dnevnik" : "no change journal yet") + "\nVerdict: sound ledger";
     return code::Ok;
 }
 

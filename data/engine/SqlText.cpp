@@ -7,6 +7,7 @@
 #include <cctype>
 #include <initializer_list>
 
+#include "data/engine/Journal.h"
 #include "data/engine/LedgerFile.h"
 
 namespace engine {
@@ -103,14 +104,20 @@ std::size_t matchingParen(const std::vector<Token>& tokens, std::size_t open) {
     return tokens.size();
 }
 
-// A table reference at `i`: the name token becomes the file's table; returns the index after it.
+// A table reference at `i`: the name token becomes the file's table; returns the index after it. The
+// change journal keeps its name and counts as no table file of its own.
 std::size_t takeTableName(std::vector<Token>& tokens, std::size_t i, std::vector<std::string>* names,
-                          std::vector<Token>* aliasFor) {
+                          std::vector<Token>* aliasFor, bool* journal) {
     Token& name = tokens[i];
     const bool isName =
         name.kind == Token::Kind::String || (name.kind == Token::Kind::Word && !endsTableName(name));
     if (!isName) return i;
     const std::string written = name.text;
+    if (name.kind == Token::Kind::Word && sameWord(written, JournalTableName)) {
+        *journal = true;
+        name = Token{Token::Kind::Word, JournalTableName, false};
+        return i + 1;
+    }
     const bool known = std::any_of(names->begin(), names->end(),
                                    [&written](const std::string& n) { return sameWord(n, written.c_str()); });
     if (!known) names->push_back(written);
@@ -124,7 +131,7 @@ std::size_t takeTableName(std::vector<Token>& tokens, std::size_t i, std::vector
 }
 
 // Replaces every table name by the file's table, keeping the written name as an alias in selects.
-std::vector<Token> mapTableNames(std::vector<Token> tokens, std::vector<std::string>* names) {
+std::vector<Token> mapTableNames(std::vector<Token> tokens, std::vector<std::string>* names, bool* journal) {
     std::vector<Token> out;
     for (std::size_t i = 0; i < tokens.size(); ++i) {
         const Token keyword = tokens[i];
@@ -133,7 +140,7 @@ std::vector<Token> mapTableNames(std::vector<Token> tokens, std::vector<std::str
         std::size_t next = i + 1;
         if (isWord(keyword, "UPDATE") && isWord(tokens[next], "OR") && next + 2 < tokens.size()) next += 2;
         std::vector<Token> alias;
-        const std::size_t after = takeTableName(tokens, next, names, &alias);
+        const std::size_t after = takeTableName(tokens, next, names, &alias, journal);
         if (after == next) continue;
         out.insert(out.end(), tokens.begin() + static_cast<std::ptrdiff_t>(i + 1),
                    tokens.begin() + static_cast<std::ptrdiff_t>(after));
@@ -608,8 +615,9 @@ bool SqlStatement::parse(const std::string& sql, SqlStatement* statement, std::s
         *error = "only SELECT, INSERT, UPDATE and DELETE statements can be run";
         return false;
     }
-    parsed.tokens_ = sumsCountEmptyAsZero(mapTableNames(std::move(tokens), &parsed.tableNames_));
-    if (parsed.tableNames_.empty()) {
+    parsed.tokens_ =
+        sumsCountEmptyAsZero(mapTableNames(std::move(tokens), &parsed.tableNames_, &parsed.journal_));
+    if (parsed.tableNames_.empty() && !parsed.journal_) {
         *error = "the statement names no table";
         return false;
     }

@@ -43,8 +43,11 @@ class SqlStatement {
     static bool parse(const std::string& sql, SqlStatement* statement, std::string* error);
 
     Kind kind() const { return kind_; }
-    // The table names the statement uses, as written, each once (compared without regard to case).
+    // The table names the statement uses, as written, each once (compared without regard to case); the
+    // change journal `dnevnik`, which lives in the ledger file, is not among them.
     const std::vector<std::string>& tableNames() const { return tableNames_; }
+    // Whether the statement uses the change journal.
+    bool usesJournal() const { return journal_; }
     // The statement in SQLite's dialect. A select without its own order by gives its rows in stored
     // order: plain rows by rowid, groups and distinct rows by their first stored row.
     std::string sqliteText() const;
@@ -67,6 +70,7 @@ class SqlStatement {
     Kind kind_ = Kind::Select;
     std::vector<Token> tokens_;  // translated
     std::vector<std::string> tableNames_;
+    bool journal_ = false;
     bool allColumns_ = false;
     enum class Order { AsWritten, ByRowid, GroupsByFirstRow, DistinctByFirstRow } order_ = Order::AsWritten;
     std::size_t selectItems_ = 0;

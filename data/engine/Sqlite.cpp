@@ -1,10 +1,17 @@
 // SQLite connections to ledger files: opening without creating, statement cache, writes, shape check.
 #include "data/engine/Sqlite.h"
 
+#include <fcntl.h>
 #include <strings.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <chrono>
+#include <thread>
+
+#include "data/engine/Journal.h"
 #include "data/engine/LedgerFile.h"
 #include "data/engine/Records.h"
 
@@ -32,6 +39,25 @@ bool mayWrite(const std::string& path, const struct stat& info) {
 Connection::~Connection() {
     for (auto& [sql, statement] : statements_) sqlite3_finalize(statement);
     sqlite3_close_v2(db_);
+    if (holdFd_ >= 0) close(holdFd_);
+}
+
+bool Connection::takeHold(int busyTimeoutMs, Failure* failure) {
+    holdFd_ = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+    if (holdFd_ < 0) {
+        *failure = fileFailure(code::FileOpenFailed, path_, "the table file cannot be opened for reading");
+        return false;
+    }
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(busyTimeoutMs);
+    while (flock(holdFd_, LOCK_SH | LOCK_NB) != 0) {
+        if (errno != EWOULDBLOCK || std::chrono::steady_clock::now() >= until) {
+            *failure = fileFailure(code::FileBusy, path_,
+                                   "the table file is busy: it is being restored from a copy");
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
 }
 
 std::unique_ptr<Connection> Connection::open(const std::string& path, bool readOnly, int busyTimeoutMs,
@@ -62,6 +88,7 @@ std::unique_ptr<Connection> Connection::open(const std::string& path, bool readO
     std::unique_ptr<Connection> connection(new Connection(db, path, readOnly));
     connection->device_ = info.st_dev;
     connection->inode_ = info.st_ino;
+    if (!readOnly && !connection->takeHold(busyTimeoutMs, failure)) return nullptr;
     connection->setBusyTimeout(busyTimeoutMs);
     // Case-sensitive LIKE is the dialect's. SQLite's own page cache size is kept: a larger one spends
     // more on filling it during a scan of a large ledger than it saves.
@@ -92,7 +119,22 @@ sqlite3_stmt* Connection::statement(const std::string& sql, Failure* failure) {
     return prepared;
 }
 
+bool Connection::startJournalOnce(Failure* failure) {
+    if (!journalStarted_) journalStarted_ = startJournal(*this, failure);
+    return journalStarted_;
+}
+
+bool Connection::journalReadable(Failure* failure) {
+    if (journalled_ && !readOnly_) return startJournalOnce(failure);
+    bool present = false;
+    if (!hasJournal(db_, path_, &present, failure)) return false;
+    if (!present)
+        *failure = fileFailure(code::SqlUnknownTable, path_, "the ledger has no change journal yet");
+    return present;
+}
+
 bool Connection::runWrite(sqlite3_stmt* statement, Failure* failure) {
+    if (journalled_ && !startJournalOnce(failure)) return false;
     const int rc = sqlite3_step(statement);
     if (rc == SQLITE_DONE) {
         ++*writes_;

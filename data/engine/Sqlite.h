@@ -36,7 +36,10 @@ class StatementUse {
 };
 
 // One open ledger file: an SQLite connection with case-sensitive LIKE, a busy timeout, and a cache of
-// prepared statements keyed by their text. All statements are reset after each use.
+// prepared statements keyed by their text. All statements are reset after each use. A connection that may
+// write holds a shared lock (flock) on the file for as long as it is open: the mark by which a restore
+// knows that a program has the ledger open for writing. With its journal kept, the first write adds the
+// change journal to the file and every write puts its entry there in the same statement.
 class Connection {
   public:
     ~Connection();
@@ -57,6 +60,11 @@ class Connection {
     sqlite3_stmt* statement(const std::string& sql, Failure* failure);
     // Runs one write statement whose parameters are bound; it is its own committed transaction.
     bool runWrite(sqlite3_stmt* statement, Failure* failure);
+    // Whether this connection's writes are journalled (the engine's connections are; bulk loads are not).
+    void setJournalled(bool journalled) { journalled_ = journalled; }
+    // Makes the change journal ready to be read: present in the file, added to it when this connection
+    // keeps the journal. Fills *failure when the file has none and cannot get one.
+    bool journalReadable(Failure* failure);
     // Maps an SQLite result of this connection to a failure naming the file.
     Failure failure(int rc, const std::string& what) const;
 
@@ -82,8 +90,14 @@ class Connection {
 
     Connection(sqlite3* db, std::string path, bool readOnly)
         : db_(db), path_(std::move(path)), readOnly_(readOnly) {}
+    // Takes the shared hold on the file, waiting up to `busyTimeoutMs` while a restore holds it alone.
+    bool takeHold(int busyTimeoutMs, Failure* failure);
+    bool startJournalOnce(Failure* failure);
 
     sqlite3* db_;
+    int holdFd_ = -1;
+    bool journalled_ = false;
+    bool journalStarted_ = false;
     std::string path_;
     bool readOnly_;
     std::uint64_t device_ = 0, inode_ = 0;

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "data/engine/Journal.h"
 #include "data/engine/LedgerFile.h"
 
 namespace engine {
@@ -70,6 +71,11 @@ std::optional<fs::path> findNoCase(const fs::path& directory, const std::string&
 
 SqliteEngine::~SqliteEngine() {
     shutdown();
+}
+
+void SqliteEngine::setJournalled(bool journalled) {
+    journalled_ = journalled;
+    for (auto& [path, connection] : connections_) connection->setJournalled(journalled);
 }
 
 void SqliteEngine::setBusyTimeout(int milliseconds) {
@@ -198,8 +204,10 @@ std::shared_ptr<const SqliteEngine::ParsedSql> SqliteEngine::parsed(const std::s
     auto made = std::make_shared<ParsedSql>();
     if (!SqlStatement::parse(sql, &made->statement, error)) return nullptr;
     made->sqliteText = made->statement.sqliteText();
+    const bool journalOnly = made->statement.tableNames().empty();
     if (made->statement.kind() == SqlStatement::Kind::Select &&
-        !made->statement.resultFields(ledgerFieldSpecs(), &made->fields, error))
+        !made->statement.resultFields(journalOnly ? journalFieldSpecs() : ledgerFieldSpecs(), &made->fields,
+                                      error))
         return nullptr;
     if (parsed_.size() >= ParsedSqlLimit) parsed_.clear();
     parsed_.emplace(sql, made);
@@ -214,6 +222,7 @@ std::shared_ptr<Connection> SqliteEngine::connect(const std::string& path, bool 
     }
     std::shared_ptr<Connection> connection = Connection::open(path, readOnly, busyTimeoutMs_, failure);
     if (!connection) return nullptr;
+    connection->setJournalled(journalled_);
     // Connections to one file share their count of writes, so a cursor reading through one of them drops
     // its rows when the program writes through another.
     for (const auto& [otherKey, other] : connections_) {
@@ -285,8 +294,12 @@ Result SqliteEngine::prepare(StatementHandle stmt, const std::string& sql) {
     if (!found->sql) return fail(code::SqlSyntax, "SQL: " + error);
     const Database* db = database(found->database);
     if (!db) return fail(code::InvalidHandle, "The statement's database is closed.");
-    const std::vector<std::string>& names = found->sql->statement.tableNames();
-    if (names.empty()) return fail(code::SqlSyntax, "SQL: the statement names no table");
+    const SqlStatement& parsedSql = found->sql->statement;
+    if (parsedSql.usesJournal() && parsedSql.kind() != SqlStatement::Kind::Select)
+        return fail(code::SqlSyntax, "SQL: the change journal dnevnik can only be read");
+    std::vector<std::string> names = parsedSql.tableNames();
+    // The journal lives in the ledger file of the database's directory.
+    if (parsedSql.usesJournal()) names.push_back(LedgerFileName);
     std::string path;
     for (const std::string& name : names) {
         const std::string named = tablePath(*db, name);
@@ -304,6 +317,7 @@ Result SqliteEngine::prepare(StatementHandle stmt, const std::string& sql) {
         return fail(code::SqlUnknownTable,
                     "SQL: no table " + names.front() + ": " + path + " does not exist");
     if (!connection) return fail(failure);
+    if (parsedSql.usesJournal() && !connection->journalReadable(&failure)) return fail(failure);
     if (!connection->statement(found->sql->sqliteText, &failure)) return fail(failure);
     found->connection = std::move(connection);
     found->prepared = true;

@@ -22,6 +22,10 @@ class SqliteEngine : public TableEngine {
     SqliteEngine() = default;
     ~SqliteEngine() override;
 
+    // Whether every insert, change and delete writes its entry into the ledger's change journal, in the
+    // same transaction (on unless a measurement turns it off).
+    void setJournalled(bool journalled);
+
     // How long a write waits for another program's lock before it fails with FileBusy.
     void setBusyTimeout(int milliseconds);
     static constexpr int DefaultBusyTimeoutMs = 3000;
@@ -113,6 +117,7 @@ class SqliteEngine : public TableEngine {
     std::uint32_t newHandle() { return nextHandle_++; }
 
     bool initialised_ = false;
+    bool journalled_ = true;
     int busyTimeoutMs_ = DefaultBusyTimeoutMs;
     std::uint32_t nextHandle_ = 1;
     std::map<DatabaseHandle, Database> databases_;

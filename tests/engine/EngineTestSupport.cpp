@@ -1,11 +1,169 @@
 // Shared helpers of the engine tests.
 #include "EngineTestSupport.h"
 
+#include <signal.h>
+#include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QJsonDocument>
 #include <cstring>
+#include <random>
+
+#include "data/engine/Journal.h"
 
 namespace enginetest {
 
 using namespace engine;
+
+TableState tableState(const std::string& ledgerPath) {
+    TableState state;
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(ledgerPath.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    sqlite3_stmt* statement = nullptr;
+    sqlite3_prepare_v2(db, "SELECT rowid, * FROM kovrel", -1, &statement, nullptr);
+    while (statement && sqlite3_step(statement) == SQLITE_ROW) {
+        QJsonObject row;
+        for (int column = 1; column < sqlite3_column_count(statement); ++column) {
+            const QString name = QString::fromUtf8(sqlite3_column_name(statement, column));
+            switch (sqlite3_column_type(statement, column)) {
+                case SQLITE_NULL:
+                    break;
+                case SQLITE_TEXT:
+                    row[name] = QString::fromUtf8(
+                        reinterpret_cast<const char*>(sqlite3_column_text(statement, column)));
+                    break;
+                default:
+                    row[name] = sqlite3_column_double(statement, column);
+            }
+        }
+        state[sqlite3_column_int64(statement, 0)] = row;
+    }
+    sqlite3_finalize(statement);
+    sqlite3_close(db);
+    return state;
+}
+
+std::string journalMismatch(const std::string& ledgerPath, TableState state) {
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(ledgerPath.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    sqlite3_stmt* statement = nullptr;
+    sqlite3_prepare_v2(db, "SELECT rowid, Operacija, Kljuc, Staro, Novo FROM dnevnik ORDER BY rowid", -1,
+                       &statement, nullptr);
+    const auto object = [&](int column) {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
+        return text ? QJsonDocument::fromJson(text).object() : QJsonObject();
+    };
+    std::string mismatch;
+    while (mismatch.empty() && statement && sqlite3_step(statement) == SQLITE_ROW) {
+        const std::string entry = "entry " + std::to_string(sqlite3_column_int64(statement, 0));
+        const std::string operation = reinterpret_cast<const char*>(sqlite3_column_text(statement, 1));
+        const std::int64_t key = sqlite3_column_int64(statement, 2);
+        const QJsonObject before = object(3), after = object(4);
+        const auto found = state.find(key);
+        if (operation == JournalInsert) {
+            if (found != state.end()) mismatch = entry + ": an insert over row " + std::to_string(key);
+            state[key] = after;
+            continue;
+        }
+        if (found == state.end()) {
+            mismatch = entry + ": no row " + std::to_string(key);
+            continue;
+        }
+        for (auto value = before.begin(); value != before.end(); ++value) {
+            const QJsonValue held = found->second.value(value.key());
+            if (held != value.value() && !(held.isUndefined() && value.value().isNull()))
+                mismatch = entry + ": row " + std::to_string(key) + " did not hold the old " +
+                           value.key().toStdString();
+        }
+        if (operation == JournalDelete) {
+            if (found->second.size() != before.size())
+                mismatch = entry + ": the deleted row held other values";
+            state.erase(found);
+            continue;
+        }
+        for (auto value = after.begin(); value != after.end(); ++value) {
+            if (value.value().isNull())
+                found->second.remove(value.key());
+            else
+                found->second[value.key()] = value.value();
+        }
+    }
+    sqlite3_finalize(statement);
+    sqlite3_close(db);
+    if (!mismatch.empty()) return mismatch;
+    const TableState now = tableState(ledgerPath);
+    if (now == state) return {};
+    for (const auto& [key, row] : now) {
+        const auto replayed = state.find(key);
+        if (replayed == state.end()) return "row " + std::to_string(key) + " has no entry";
+        if (replayed->second != row)
+            return "row " + std::to_string(key) + " differs from its entries: " +
+                   QJsonDocument(row).toJson(QJsonDocument::Compact).toStdString() + " against " +
+                   QJsonDocument(replayed->second).toJson(QJsonDocument::Compact).toStdString();
+    }
+    return "entries of rows the table does not hold";
+}
+
+WriterProcess::WriterProcess(const std::string& directory, unsigned seed) {
+    const std::string seedText = std::to_string(seed);
+    pid_ = fork();
+    if (pid_ == 0) {
+        // Started afresh, so that nothing of this process's SQLite state carries over.
+        execl("/proc/self/exe", "tests_engine", "--ledger-writer", directory.c_str(), seedText.c_str(),
+              static_cast<char*>(nullptr));
+        _exit(127);
+    }
+}
+
+void WriterProcess::kill() {
+    if (pid_ <= 0) return;
+    ::kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
+    pid_ = -1;
+}
+
+int runLedgerWriter(const std::string& directory, unsigned seed) {
+    SqliteEngine eng;
+    DatabaseHandle db = NoHandle;
+    CursorHandle table = NoHandle;
+    if (eng.initialise({}) != code::Ok || eng.openDatabase("", &db) != code::Ok ||
+        eng.setDirectory(db, directory) != code::Ok ||
+        eng.openTable(db, LedgerFileName, OpenMode::ReadWrite, ShareMode::Shared, &table) != code::Ok)
+        return 1;
+    CursorProps props;
+    eng.cursorProperties(table, &props);
+    std::vector<std::uint8_t> record(props.recordSize);
+    std::minstd_rand random(seed);
+    StatementHandle statement = NoHandle;
+    eng.allocateStatement(db, &statement);
+    for (double n = 1;; ++n) {
+        const unsigned choice = random() % 10;
+        if (choice < 5) {
+            eng.initRecord(table, record.data());
+            const std::string name = "RADNIK " + std::to_string(random() % 7);
+            eng.putField(table, 4, record.data(), name.c_str());
+            eng.putField(table, 9, record.data(), "SL.DANI");
+            eng.putField(table, 11, record.data(), &n);
+            eng.insertRecord(table, record.data());
+        } else if (choice < 8) {
+            eng.setToBegin(table);
+            for (unsigned skip = random() % 5; skip > 0; --skip) eng.getRecord(table, GetMode::Next, nullptr);
+            if (eng.getRecord(table, GetMode::Next, record.data()) != code::Ok ||
+                eng.lockRecord(table) != code::Ok)
+                continue;
+            eng.putField(table, 8, record.data(), &n);
+            eng.putField(table, 12, record.data(), choice == 7 ? &n : nullptr);
+            eng.modifyRecord(table, record.data());
+        } else {
+            // Through SQL, as kovrel-db runs a statement that writes.
+            eng.prepare(statement, "delete from kovrel where rowid = (select min(rowid) + " +
+                                       std::to_string(random() % 4) + " from kovrel)");
+            CursorHandle none = NoHandle;
+            eng.execute(statement, &none);
+        }
+    }
+}
 
 LedgerValues valuesOf(const Row& row) {
     LedgerValues values;

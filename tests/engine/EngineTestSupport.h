@@ -2,9 +2,12 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <sys/types.h>
 
+#include <QJsonObject>
 #include <QTemporaryDir>
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -40,6 +43,34 @@ engine::LedgerValues valuesOf(const Row& row);
 // The text of field `number` of a record: numbers in shortest form, texts and dates as held, empty as "".
 std::string fieldText(const std::vector<engine::FieldDesc>& fields, const std::uint8_t* record,
                       std::uint16_t number);
+
+// The rows of a ledger's table by rowid, each as an object of its non-empty columns, numbers and texts
+// as SQLite holds them.
+using TableState = std::map<std::int64_t, QJsonObject>;
+TableState tableState(const std::string& ledgerPath);
+
+// Replays the ledger's change journal over `before`, the table as it was when the journal was empty,
+// and compares the result with the table as it is: the same rows with the same values exactly when every
+// change has its entry and every entry its change. Answers what differs, or nothing.
+std::string journalMismatch(const std::string& ledgerPath, TableState before);
+
+// Another process writing the ledger in `directory` through the engine without end, inserting, changing
+// and deleting rows in an order drawn from `seed`, until it is killed: this test program started again
+// with --ledger-writer.
+class WriterProcess {
+  public:
+    WriterProcess(const std::string& directory, unsigned seed);
+    ~WriterProcess() { kill(); }
+    WriterProcess(const WriterProcess&) = delete;
+    WriterProcess& operator=(const WriterProcess&) = delete;
+    // Kills it at once, wherever it is, and waits for its end.
+    void kill();
+
+  private:
+    pid_t pid_ = -1;
+};
+// The writer's own loop, run by the test program's main for --ledger-writer DIR SEED.
+int runLedgerWriter(const std::string& directory, unsigned seed);
 
 // A temporary directory holding a ledger, and an initialised engine whose database looks there.
 class EngineTest : public testing::Test {

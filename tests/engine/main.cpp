@@ -1,7 +1,15 @@
-// Runs the table engine's tests; the engine needs no application object.
+// Runs the table engine's tests; the engine needs no application object. Started with --ledger-writer it
+// is instead the writer process of the tests that need another program writing the ledger.
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <string>
+
+#include "EngineTestSupport.h"
+
 int main(int argc, char** argv) {
+    if (argc == 4 && std::strcmp(argv[1], "--ledger-writer") == 0)
+        return enginetest::runLedgerWriter(argv[2], static_cast<unsigned>(std::stoul(argv[3])));
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

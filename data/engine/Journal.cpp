@@ -1,0 +1,217 @@
+// The change journal's table, the entry functions and the per-connection triggers that fill it.
+#include "data/engine/Journal.h"
+
+#include <pwd.h>
+#include <strings.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <mutex>
+
+#include "data/engine/Sqlite.h"
+
+namespace engine {
+namespace {
+
+JournalClock& journalClock() {
+    static JournalClock clock;
+    return clock;
+}
+
+std::mutex& clockLock() {
+    static std::mutex lock;
+    return lock;
+}
+
+// A value as an entry's JSON holds it: a stored blob, which JSON cannot hold, as its hex digits.
+std::string jsonValue(const std::string& value) {
+    return "CASE typeof(" + value + ") WHEN 'blob' THEN hex(" + value + ") ELSE " + value + " END";
+}
+
+// A JSON object of the columns for which `condition` (with % standing for the column) holds, each
+// with its value in the row `row` (OLD or NEW).
+std::string valuesObject(const char* row, const std::string& condition) {
+    std::string arms;
+    for (const LedgerColumn& column : ledgerColumns()) {
+        const std::string name = column.name;
+        std::string when = condition;
+        for (std::size_t at; (at = when.find('%')) != std::string::npos;) when.replace(at, 1, name);
+        const bool first = arms.empty();
+        arms += (first ? "SELECT '" : " UNION ALL SELECT '") + name + (first ? "' AS k, " : "', ") +
+                jsonValue(std::string(row) + "." + name) + (first ? " AS v" : "") + " WHERE " + when;
+    }
+    return "(SELECT json_group_object(k, v) FROM (" + arms + "))";
+}
+
+std::string entrySql(const char* operation, const char* nameRow, const std::string& before,
+                     const std::string& after) {
+    std::string sql = "INSERT INTO dnevnik (";
+    for (std::size_t i = 0; i < JournalColumnCount; ++i)
+        sql += (i ? ", " : "") + std::string(journalColumns()[i].name);
+    const char* keyRow = std::string(operation) == JournalDelete ? "OLD" : "NEW";
+    return sql + ") VALUES (kovrel_journal_time(), kovrel_journal_user(), kovrel_journal_host(), '" +
+           operation + "', " + keyRow + ".rowid, " + nameRow + ".PrezimeIme, " + before + ", " + after + ");";
+}
+
+std::string triggersSql() {
+    std::string changed;
+    for (const LedgerColumn& column : ledgerColumns())
+        changed += (changed.empty() ? "" : " OR ") + std::string("OLD.") + column.name + " IS NOT NEW." +
+                   column.name;
+    return "CREATE TEMP TRIGGER IF NOT EXISTS kovrel_dnevnik_unos AFTER INSERT ON main.kovrel BEGIN " +
+           entrySql(JournalInsert, "NEW", "NULL", valuesObject("NEW", "NEW.% IS NOT NULL")) +
+           " END;\n"
+           "CREATE TEMP TRIGGER IF NOT EXISTS kovrel_dnevnik_izmena AFTER UPDATE ON main.kovrel WHEN " +
+           changed + " BEGIN " +
+           entrySql(JournalEdit, "NEW", valuesObject("OLD", "OLD.% IS NOT NEW.%"),
+                    valuesObject("NEW", "OLD.% IS NOT NEW.%")) +
+           " END;\n"
+           "CREATE TEMP TRIGGER IF NOT EXISTS kovrel_dnevnik_brisanje AFTER DELETE ON main.kovrel BEGIN " +
+           entrySql(JournalDelete, "OLD", valuesObject("OLD", "OLD.% IS NOT NULL"), "NULL") + " END;";
+}
+
+void textResult(sqlite3_context* context, const std::string& text) {
+    sqlite3_result_text(context, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+}
+
+bool registerEntryFunctions(sqlite3* db) {
+    const auto time = [](sqlite3_context* context, int, sqlite3_value**) {
+        textResult(context, journalTime());
+    };
+    const auto user = [](sqlite3_context* context, int, sqlite3_value**) {
+        textResult(context, journalUser());
+    };
+    const auto host = [](sqlite3_context* context, int, sqlite3_value**) {
+        textResult(context, journalHost());
+    };
+    return sqlite3_create_function_v2(db, "kovrel_journal_time", 0, SQLITE_UTF8, nullptr, time, nullptr,
+                                      nullptr, nullptr) == SQLITE_OK &&
+           sqlite3_create_function_v2(db, "kovrel_journal_user", 0, SQLITE_UTF8 | SQLITE_DETERMINISTIC,
+                                      nullptr, user, nullptr, nullptr, nullptr) == SQLITE_OK &&
+           sqlite3_create_function_v2(db, "kovrel_journal_host", 0, SQLITE_UTF8 | SQLITE_DETERMINISTIC,
+                                      nullptr, host, nullptr, nullptr, nullptr) == SQLITE_OK;
+}
+
+std::string systemUser() {
+    if (const passwd* entry = getpwuid(geteuid()); entry && entry->pw_name && *entry->pw_name)
+        return entry->pw_name;
+    for (const char* variable : {"USER", "LOGNAME"})
+        if (const char* value = std::getenv(variable); value && *value) return value;
+    return std::to_string(geteuid());
+}
+
+std::string systemHost() {
+    char name[256] = {};
+    if (gethostname(name, sizeof name - 1) != 0 || !*name) return "localhost";
+    return name;
+}
+
+}  // namespace
+
+const std::array<LedgerColumn, JournalColumnCount>& journalColumns() {
+    static const std::array<LedgerColumn, JournalColumnCount> columns{{
+        {"Vreme", "VARCHAR(24)", FieldType::String, 24},
+        {"Korisnik", "VARCHAR(64)", FieldType::String, 64},
+        {"Racunar", "VARCHAR(64)", FieldType::String, 64},
+        {"Operacija", "VARCHAR(8)", FieldType::String, 8},
+        {"Kljuc", "INTEGER", FieldType::Integer, 0},
+        {"PrezimeIme", "VARCHAR(30)", FieldType::String, 30},
+        {"Staro", "VARCHAR(512)", FieldType::String, 512},
+        {"Novo", "VARCHAR(512)", FieldType::String, 512},
+    }};
+    return columns;
+}
+
+std::vector<FieldSpec> journalFieldSpecs() {
+    std::vector<FieldSpec> fields;
+    for (const LedgerColumn& column : journalColumns())
+        fields.push_back({column.name, column.type, column.size});
+    return fields;
+}
+
+std::string createJournalSql() {
+    std::string sql = "CREATE TABLE IF NOT EXISTS dnevnik (";
+    for (std::size_t i = 0; i < JournalColumnCount; ++i)
+        sql +=
+            (i ? ", " : "") + std::string(journalColumns()[i].name) + " " + journalColumns()[i].declaredType;
+    return sql + ")";
+}
+
+bool hasJournal(sqlite3* db, const std::string& path, bool* present, Failure* failure) {
+    sqlite3_stmt* statement = nullptr;
+    int rc = sqlite3_prepare_v2(db, "PRAGMA main.table_info(dnevnik)", -1, &statement, nullptr);
+    std::size_t column = 0;
+    bool matches = rc == SQLITE_OK;
+    while (matches && (rc = sqlite3_step(statement)) == SQLITE_ROW) {
+        const auto* name = reinterpret_cast<const char*>(sqlite3_column_text(statement, 1));
+        matches = column < JournalColumnCount && name && strcasecmp(name, journalColumns()[column].name) == 0;
+        ++column;
+    }
+    sqlite3_finalize(statement);
+    if (rc != SQLITE_DONE && rc != SQLITE_ROW) {
+        *failure = {code::FileOpenFailed,
+                    path + ": the change journal cannot be read: " + sqlite3_errmsg(db)};
+        return false;
+    }
+    *present = column > 0;
+    if (column > 0 && (!matches || column != JournalColumnCount)) {
+        *failure = {code::NotALedger, path + ": the table dnevnik is not this program's change journal"};
+        return false;
+    }
+    return true;
+}
+
+void setJournalClock(JournalClock clock) {
+    std::lock_guard lock(clockLock());
+    journalClock() = std::move(clock);
+}
+
+std::string journalTime() {
+    std::chrono::system_clock::time_point now;
+    {
+        std::lock_guard lock(clockLock());
+        now = journalClock() ? journalClock()() : std::chrono::system_clock::now();
+    }
+    const auto milliseconds = std::chrono::floor<std::chrono::milliseconds>(now.time_since_epoch()).count();
+    const std::time_t seconds = static_cast<std::time_t>(milliseconds / 1000 - (milliseconds % 1000 < 0));
+    std::tm utc{};
+    gmtime_r(&seconds, &utc);
+    char text[64];
+    const auto fraction = static_cast<int>((milliseconds % 1000 + 1000) % 1000);
+    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", utc.tm_year + 1900,
+                  utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec, fraction);
+    return text;
+}
+
+const std::string& journalUser() {
+    static const std::string user = systemUser();
+    return user;
+}
+
+const std::string& journalHost() {
+    static const std::string host = systemHost();
+    return host;
+}
+
+bool startJournal(Connection& connection, Failure* failure) {
+    sqlite3* db = connection.handle();
+    bool present = false;
+    if (!hasJournal(db, connection.path(), &present, failure)) return false;
+    if (!present) {
+        if (const int rc = sqlite3_exec(db, createJournalSql().c_str(), nullptr, nullptr, nullptr)) {
+            *failure = connection.failure(rc, "the change journal cannot be added");
+            if (failure->code == code::SqlSyntax) failure->code = code::WriteFailed;
+            return false;
+        }
+    }
+    if (!registerEntryFunctions(db) ||
+        sqlite3_exec(db, triggersSql().c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) {
+        *failure = {code::WriteFailed,
+                    connection.path() + ": the change journal cannot be kept: " + sqlite3_errmsg(db)};
+        return false;
+    }
+    return true;
+}
+
+}  // namespace engine
