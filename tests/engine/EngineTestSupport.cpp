@@ -9,6 +9,7 @@
 #include <QJsonDocument>
 #include <cstring>
 #include <random>
+#include <thread>
 
 #include "data/engine/Journal.h"
 
@@ -105,13 +106,13 @@ std::string journalMismatch(const std::string& ledgerPath, TableState state) {
     return "entries of rows the table does not hold";
 }
 
-WriterProcess::WriterProcess(const std::string& directory, unsigned seed) {
-    const std::string seedText = std::to_string(seed);
+WriterProcess::WriterProcess(const std::string& directory, unsigned seed, int pauseMs) {
+    const std::string seedText = std::to_string(seed), pauseText = std::to_string(pauseMs);
     pid_ = fork();
     if (pid_ == 0) {
         // Started afresh, so that nothing of this process's SQLite state carries over.
         execl("/proc/self/exe", "tests_engine", "--ledger-writer", directory.c_str(), seedText.c_str(),
-              static_cast<char*>(nullptr));
+              pauseText.c_str(), static_cast<char*>(nullptr));
         _exit(127);
     }
 }
@@ -123,7 +124,7 @@ void WriterProcess::kill() {
     pid_ = -1;
 }
 
-int runLedgerWriter(const std::string& directory, unsigned seed) {
+int runLedgerWriter(const std::string& directory, unsigned seed, int pauseMs) {
     SqliteEngine eng;
     DatabaseHandle db = NoHandle;
     CursorHandle table = NoHandle;
@@ -138,6 +139,7 @@ int runLedgerWriter(const std::string& directory, unsigned seed) {
     StatementHandle statement = NoHandle;
     eng.allocateStatement(db, &statement);
     for (double n = 1;; ++n) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(pauseMs));
         const unsigned choice = random() % 10;
         if (choice < 5) {
             eng.initRecord(table, record.data());

@@ -55,11 +55,11 @@ TableState tableState(const std::string& ledgerPath);
 std::string journalMismatch(const std::string& ledgerPath, TableState before);
 
 // Another process writing the ledger in `directory` through the engine without end, inserting, changing
-// and deleting rows in an order drawn from `seed`, until it is killed: this test program started again
-// with --ledger-writer.
+// and deleting rows in an order drawn from `seed`, resting `pauseMs` between two writes, until it is
+// killed: this test program started again with --ledger-writer.
 class WriterProcess {
   public:
-    WriterProcess(const std::string& directory, unsigned seed);
+    WriterProcess(const std::string& directory, unsigned seed, int pauseMs = 0);
     ~WriterProcess() { kill(); }
     WriterProcess(const WriterProcess&) = delete;
     WriterProcess& operator=(const WriterProcess&) = delete;
@@ -69,8 +69,8 @@ class WriterProcess {
   private:
     pid_t pid_ = -1;
 };
-// The writer's own loop, run by the test program's main for --ledger-writer DIR SEED.
-int runLedgerWriter(const std::string& directory, unsigned seed);
+// The writer's own loop, run by the test program's main for --ledger-writer DIR SEED PAUSE.
+int runLedgerWriter(const std::string& directory, unsigned seed, int pauseMs);
 
 // A temporary directory holding a ledger, and an initialised engine whose database looks there.
 class EngineTest : public testing::Test {

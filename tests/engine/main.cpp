@@ -8,8 +8,9 @@
 #include "EngineTestSupport.h"
 
 int main(int argc, char** argv) {
-    if (argc == 4 && std::strcmp(argv[1], "--ledger-writer") == 0)
-        return enginetest::runLedgerWriter(argv[2], static_cast<unsigned>(std::stoul(argv[3])));
+    if (argc == 5 && std::strcmp(argv[1], "--ledger-writer") == 0)
+        return enginetest::runLedgerWriter(argv[2], static_cast<unsigned>(std::stoul(argv[3])),
+                                           std::stoi(argv[4]));
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -1,0 +1,371 @@
+// Backup copies of a ledger: the online copy in steps, its check, the rotation, and the restore.
+#include "data/engine/Backup.h"
+
+#include <fcntl.h>
+#include <sqlite3.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <optional>
+#include <thread>
+
+#include "data/engine/LedgerFile.h"
+
+namespace engine {
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+constexpr const char* PartialSuffix = ".partial";
+// How long a copy waits for a ledger another program keeps locked before it gives up.
+constexpr auto LongestWaitForLock = std::chrono::seconds(60);
+
+struct DatabaseCloser {
+    void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
+};
+using Database = std::unique_ptr<sqlite3, DatabaseCloser>;
+
+struct BackupFinisher {
+    void operator()(sqlite3_backup* backup) const { sqlite3_backup_finish(backup); }
+};
+using BackupHandle = std::unique_ptr<sqlite3_backup, BackupFinisher>;
+
+Result fail(std::string* error, Result code, const std::string& text) {
+    if (error) *error = text;
+    return code;
+}
+
+Result codeOf(int rc) {
+    switch (rc & 0xff) {
+        case SQLITE_BUSY:
+        case SQLITE_LOCKED:
+            return code::FileBusy;
+        case SQLITE_NOTADB:
+        case SQLITE_CORRUPT:
+            return code::NotALedger;
+        case SQLITE_NOMEM:
+            return code::OutOfMemory;
+        default:
+            return code::WriteFailed;
+    }
+}
+
+Database openDatabase(const std::string& path, int flags, std::string* error) {
+    sqlite3* raw = nullptr;
+    const int rc = sqlite3_open_v2(path.c_str(), &raw, flags, nullptr);
+    Database db(raw);
+    if (rc != SQLITE_OK) {
+        if (error) *error = path + ": cannot be opened: " + (raw ? sqlite3_errmsg(raw) : sqlite3_errstr(rc));
+        return nullptr;
+    }
+    return db;
+}
+
+std::string copyName(TimePoint time) {
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(time);
+    std::tm utc{};
+    gmtime_r(&seconds, &utc);
+    char text[64];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d_%02d-%02d-%02d", utc.tm_year + 1900, utc.tm_mon + 1,
+                  utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec);
+    return text;
+}
+
+// The time a copy's folder name gives; nothing for another name.
+std::optional<TimePoint> timeOfName(const std::string& name) {
+    int year, month, day, hour, minute, second, length = 0;
+    if (std::sscanf(name.c_str(), "%4d-%2d-%2d_%2d-%2d-%2d%n", &year, &month, &day, &hour, &minute, &second,
+                    &length) != 6 ||
+        length != 19)
+        return std::nullopt;
+    if (name.size() > 19) {
+        // A second copy within the same second: "-2", "-3", ...
+        if (name[19] != '-' || name.size() == 20 ||
+            !std::all_of(name.begin() + 20, name.end(), [](char c) { return c >= '0' && c <= '9'; }))
+            return std::nullopt;
+    }
+    std::tm utc{};
+    utc.tm_year = year - 1900;
+    utc.tm_mon = month - 1;
+    utc.tm_mday = day;
+    utc.tm_hour = hour;
+    utc.tm_min = minute;
+    utc.tm_sec = second;
+    const std::time_t seconds = timegm(&utc);
+    if (seconds == -1 || copyName(std::chrono::system_clock::from_time_t(seconds)) != name.substr(0, 19))
+        return std::nullopt;
+    return std::chrono::system_clock::from_time_t(seconds);
+}
+
+int monthNumber(TimePoint time) {
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(time);
+    std::tm utc{};
+    gmtime_r(&seconds, &utc);
+    return (utc.tm_year + 1900) * 12 + utc.tm_mon;
+}
+
+// Copies the pages of `source` into the new file `target` in steps, as BackupOptions says.
+Result copyPages(const std::string& source, const std::string& target, const BackupOptions& options,
+                 BackupResult* result, std::string* error) {
+    if (!fs::is_regular_file(source))
+        return fail(error, code::FileNotFound, source + ": the ledger does not exist");
+    Database from = openDatabase(source, SQLITE_OPEN_READONLY, error);
+    if (!from) return code::FileOpenFailed;
+    Database to = openDatabase(target, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, error);
+    if (!to) return code::WriteFailed;
+    // The copy is written without a journal and without syncing, and synced once it is whole: the last
+    // step, which holds the ledger, then ends without waiting for the disk. A copy cut short is removed
+    // with its folder.
+    sqlite3_exec(to.get(), "PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF", nullptr, nullptr, nullptr);
+    BackupHandle backup(sqlite3_backup_init(to.get(), "main", from.get(), "main"));
+    if (!backup)
+        return fail(error, code::WriteFailed,
+                    target + ": the copy cannot begin: " + sqlite3_errmsg(to.get()));
+    int pages = std::max(1, options.pagesPerStep);
+    int remainingBefore = -1;
+    std::optional<Clock::time_point> busySince;
+    for (;;) {
+        if (options.cancel && options.cancel->load())
+            return fail(error, code::WriteFailed, target + ": the copy was given up");
+        const auto start = Clock::now();
+        const int rc = sqlite3_backup_step(backup.get(), pages);
+        result->longestStep = std::max(
+            result->longestStep, std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start));
+        if (rc == SQLITE_DONE) break;
+        if (rc == SQLITE_OK) {
+            busySince.reset();
+            // Another connection wrote the ledger: the copy started over from its first page.
+            const int remaining = sqlite3_backup_remaining(backup.get());
+            if (remainingBefore >= 0 && remaining > remainingBefore &&
+                ++result->restarts >= options.restartsBeforeLargerSteps && pages < (1 << 24))
+                pages *= 2;
+            remainingBefore = remaining;
+        } else if ((rc & 0xff) == SQLITE_BUSY || (rc & 0xff) == SQLITE_LOCKED) {
+            if (!busySince) busySince = Clock::now();
+            if (Clock::now() - *busySince > LongestWaitForLock)
+                return fail(error, code::FileBusy, source + ": the ledger stayed locked by another program");
+        } else {
+            const char* why = sqlite3_errmsg(to.get());
+            if (sqlite3_errcode(from.get()) != SQLITE_OK) why = sqlite3_errmsg(from.get());
+            return fail(error, codeOf(rc), target + ": the copy cannot be written: " + why);
+        }
+        std::this_thread::sleep_for(options.pause);
+    }
+    const int finished = sqlite3_backup_finish(backup.release());
+    if (finished != SQLITE_OK)
+        return fail(error, codeOf(finished),
+                    target + ": the copy cannot be finished: " + sqlite3_errstr(finished));
+    to.reset();
+    const int fd = ::open(target.c_str(), O_RDONLY | O_CLOEXEC);
+    const bool synced = fd >= 0 && fsync(fd) == 0;
+    if (fd >= 0) close(fd);
+    if (!synced) return fail(error, code::WriteFailed, target + ": the copy cannot be written to the disk");
+    return code::Ok;
+}
+
+void rotate(const std::string& folder, TimePoint now) {
+    const std::vector<BackupCopy> copies = listBackups(folder);
+    const std::vector<bool> kept = copiesKept(copies, now);
+    std::error_code ignored;
+    for (std::size_t i = 0; i < copies.size(); ++i) {
+        if (!kept[i]) fs::remove_all(fs::path(folder) / copies[i].name, ignored);
+    }
+}
+
+// The shared hold (flock) that the engine's writing connections keep, taken alone: while it is held no
+// connection of the engine may write the ledger.
+class ExclusiveHold {
+  public:
+    explicit ExclusiveHold(const std::string& path) : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {
+        taken_ = fd_ >= 0 && flock(fd_, LOCK_EX | LOCK_NB) == 0;
+    }
+    ~ExclusiveHold() {
+        if (fd_ >= 0) close(fd_);
+    }
+    ExclusiveHold(const ExclusiveHold&) = delete;
+    ExclusiveHold& operator=(const ExclusiveHold&) = delete;
+    bool opened() const { return fd_ >= 0; }
+    bool taken() const { return taken_; }
+
+  private:
+    int fd_;
+    bool taken_ = false;
+};
+
+// Whether a connection of another program holds an SQLite lock on the ledger now.
+Result sqliteLockTest(const std::string& ledgerPath, std::string* error) {
+    Database db = openDatabase(ledgerPath, SQLITE_OPEN_READWRITE, error);
+    if (!db) return code::FileOpenFailed;
+    sqlite3_busy_timeout(db.get(), 0);
+    const int rc = sqlite3_exec(db.get(), "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr);
+    if (rc == SQLITE_OK) {
+        sqlite3_exec(db.get(), "ROLLBACK", nullptr, nullptr, nullptr);
+        return code::Ok;
+    }
+    if (codeOf(rc) == code::FileBusy)
+        return fail(error, code::FileBusy,
+                    ledgerPath + ": another program is reading or writing the ledger now");
+    return fail(error, codeOf(rc), ledgerPath + ": " + sqlite3_errmsg(db.get()));
+}
+
+Result holdTest(const ExclusiveHold& hold, const std::string& ledgerPath, std::string* error) {
+    if (!hold.opened()) return fail(error, code::FileNotFound, ledgerPath + ": the ledger does not exist");
+    if (!hold.taken())
+        return fail(error, code::FileBusy, ledgerPath + ": a program holds the ledger open for writing");
+    return sqliteLockTest(ledgerPath, error);
+}
+
+}  // namespace
+
+std::string backupFolder(const std::string& ledgerPath) {
+    return (fs::absolute(ledgerPath).parent_path() / BackupFolderName).string();
+}
+
+std::vector<BackupCopy> listBackups(const std::string& folder) {
+    std::vector<BackupCopy> copies;
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(folder, error)) {
+        const std::string name = entry.path().filename().string();
+        const std::optional<TimePoint> time = timeOfName(name);
+        if (!time || !entry.is_directory(error)) continue;
+        copies.push_back({name, (entry.path() / LedgerFileName).string(), *time});
+    }
+    std::sort(copies.begin(), copies.end(), [](const BackupCopy& a, const BackupCopy& b) {
+        return a.time != b.time                 ? a.time < b.time
+               : a.name.size() != b.name.size() ? a.name.size() < b.name.size()
+                                                : a.name < b.name;
+    });
+    return copies;
+}
+
+std::vector<bool> copiesKept(const std::vector<BackupCopy>& copies, TimePoint now) {
+    std::vector<bool> kept(copies.size(), false);
+    const std::size_t newest = copies.size() > NewestCopiesKept ? copies.size() - NewestCopiesKept : 0;
+    std::fill(kept.begin() + static_cast<std::ptrdiff_t>(newest), kept.end(), true);
+    std::map<int, std::size_t> newestOfMonth;
+    const int thisMonth = monthNumber(now);
+    for (std::size_t i = 0; i < copies.size(); ++i) {
+        const int month = monthNumber(copies[i].time);
+        if (month <= thisMonth && month > thisMonth - MonthsKept) newestOfMonth[month] = i;
+    }
+    for (const auto& [month, index] : newestOfMonth) kept[index] = true;
+    return kept;
+}
+
+bool backupDue(const std::string& ledgerPath, TimePoint now) {
+    const std::vector<BackupCopy> copies = listBackups(backupFolder(ledgerPath));
+    return copies.empty() || now - copies.back().time >= std::chrono::hours(24);
+}
+
+Result countLedgerRows(const std::string& path, std::uint64_t* rows, std::string* error) {
+    std::string report;
+    if (const Result checked = checkLedgerFile(path, &report)) return fail(error, checked, report);
+    Database db = openDatabase(path, SQLITE_OPEN_READONLY, error);
+    if (!db) return code::FileOpenFailed;
+    sqlite3_stmt* statement = nullptr;
+    int rc = sqlite3_prepare_v2(db.get(), "SELECT count(*) FROM kovrel", -1, &statement, nullptr);
+    if (rc == SQLITE_OK && (rc = sqlite3_step(statement)) == SQLITE_ROW)
+        *rows = static_cast<std::uint64_t>(sqlite3_column_int64(statement, 0));
+    sqlite3_finalize(statement);
+    if (rc != SQLITE_ROW)
+        return fail(error, codeOf(rc), path + ": the rows cannot be counted: " + sqlite3_errmsg(db.get()));
+    return code::Ok;
+}
+
+Result makeBackup(const std::string& ledgerPath, TimePoint now, BackupResult* result, std::string* error,
+                  const BackupOptions& options) {
+    *result = {};
+    const fs::path folder = backupFolder(ledgerPath);
+    std::error_code failure;
+    fs::create_directories(folder, failure);
+    if (failure)
+        return fail(error, code::WriteFailed,
+                    folder.string() + ": the backup folder cannot be made: " + failure.message());
+    const std::string base = copyName(now);
+    std::string name = base;
+    for (int n = 2; fs::exists(folder / name) || fs::exists(folder / (name + PartialSuffix)); ++n)
+        name = base + "-" + std::to_string(n);
+    const fs::path partial = folder / (name + PartialSuffix);
+    fs::create_directory(partial, failure);
+    if (failure)
+        return fail(error, code::WriteFailed,
+                    partial.string() + ": the copy cannot be made: " + failure.message());
+    Result outcome = copyPages(ledgerPath, (partial / LedgerFileName).string(), options, result, error);
+    if (outcome == code::Ok)
+        outcome = countLedgerRows((partial / LedgerFileName).string(), &result->rows, error);
+    if (outcome == code::Ok) {
+        fs::rename(partial, folder / name, failure);
+        if (failure) outcome = fail(error, code::WriteFailed, partial.string() + ": " + failure.message());
+    }
+    if (outcome != code::Ok) {
+        fs::remove_all(partial, failure);
+        return outcome;
+    }
+    result->copy = {name, (folder / name / LedgerFileName).string(), *timeOfName(name)};
+    if (options.rotate) rotate(folder.string(), now);
+    return code::Ok;
+}
+
+Result ledgerInUse(const std::string& ledgerPath, std::string* error) {
+    const ExclusiveHold hold(ledgerPath);
+    return holdTest(hold, ledgerPath, error);
+}
+
+std::string resolveCopy(const std::string& ledgerPath, const std::string& copy) {
+    std::error_code ignored;
+    const fs::path named = fs::path(backupFolder(ledgerPath)) / copy;
+    if (copy.find('/') == std::string::npos && fs::is_directory(named, ignored))
+        return (named / LedgerFileName).string();
+    if (fs::is_directory(copy, ignored)) return (fs::path(copy) / LedgerFileName).string();
+    return copy;
+}
+
+Result restoreLedger(const std::string& ledgerPath, const std::string& copyLedger, TimePoint now,
+                     RestoreResult* result, std::string* error) {
+    *result = {};
+    std::error_code ignored;
+    if (fs::equivalent(ledgerPath, copyLedger, ignored))
+        return fail(error, code::InvalidParameter, copyLedger + ": the copy is the ledger itself");
+    std::uint64_t copyRows = 0;
+    if (const Result sound = countLedgerRows(copyLedger, &copyRows, error)) return sound;
+    {
+        const ExclusiveHold hold(ledgerPath);
+        if (const Result free = holdTest(hold, ledgerPath, error)) return free;
+        BackupOptions before;
+        before.rotate = false;
+        BackupResult saved;
+        if (const Result copied = makeBackup(ledgerPath, now, &saved, error, before))
+            return fail(error, copied, "the ledger is left as it is: it cannot be copied first: " + *error);
+        result->saved = saved.copy;
+        Database to = openDatabase(ledgerPath, SQLITE_OPEN_READWRITE, error);
+        Database from = openDatabase(copyLedger, SQLITE_OPEN_READONLY, error);
+        if (!to || !from) return code::FileOpenFailed;
+        sqlite3_busy_timeout(to.get(), 1000);
+        BackupHandle backup(sqlite3_backup_init(to.get(), "main", from.get(), "main"));
+        int rc = backup ? sqlite3_backup_step(backup.get(), -1) : sqlite3_errcode(to.get());
+        const int finished = backup ? sqlite3_backup_finish(backup.release()) : rc;
+        if (rc == SQLITE_DONE) rc = finished;
+        if (rc != SQLITE_OK)
+            return fail(error, codeOf(rc),
+                        ledgerPath + ": the ledger is left as it was: the copy cannot be written into it: " +
+                            sqlite3_errmsg(to.get()));
+    }
+    const Result checked = checkLedgerFile(ledgerPath, &result->checkReport);
+    if (checked != code::Ok) return fail(error, checked, result->checkReport);
+    if (const Result counted = countLedgerRows(ledgerPath, &result->rows, error)) return counted;
+    if (result->rows != copyRows)
+        return fail(error, code::NotALedger,
+                    ledgerPath + ": the restored ledger holds " + std::to_string(result->rows) +
+                        " rows, the copy " + std::to_string(copyRows));
+    rotate(backupFolder(ledgerPath), now);
+    return code::Ok;
+}
+
+}  // namespace engine

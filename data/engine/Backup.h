@@ -1,0 +1,98 @@
+// Copies of a ledger in the folder backup/ beside it: made with SQLite's online backup in small steps,
+// checked, rotated, listed, and put back in the ledger's place.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "data/engine/Engine.h"
+
+namespace engine {
+
+using TimePoint = std::chrono::system_clock::time_point;
+
+constexpr const char* BackupFolderName = "backup";
+// Copies kept whatever their age; besides them the newest copy of each of the last twelve months stays.
+constexpr std::size_t NewestCopiesKept = 14;
+constexpr int MonthsKept = 12;
+
+// One copy: a folder named by the time it was made, in UTC ('YYYY-MM-DD_HH-MM-SS', with '-2', '-3', ...
+// for a second copy within the same second), holding a ledger Kovrel.DB that the program and kovrel-db
+// open like any other.
+struct BackupCopy {
+    std::string name;
+    std::string ledger;  // the copy's Kovrel.DB
+    TimePoint time;
+};
+
+// The backup folder of the ledger file at `ledgerPath`.
+std::string backupFolder(const std::string& ledgerPath);
+
+// The copies in `folder`, oldest first. Folders of other names, and copies still being made, are left out.
+std::vector<BackupCopy> listBackups(const std::string& folder);
+
+// For each copy of `copies` (oldest first), whether a rotation at `now` keeps it: the newest
+// NewestCopiesKept, and the newest of each calendar month (UTC) from MonthsKept - 1 months before now's
+// to now's.
+std::vector<bool> copiesKept(const std::vector<BackupCopy>& copies, TimePoint now);
+
+// Whether a backup is due at `now`: there is no copy, or the newest is a day old or older.
+bool backupDue(const std::string& ledgerPath, TimePoint now);
+
+struct BackupOptions {
+    int pagesPerStep = 64;
+    // Between two steps, so that a writer waiting for the file gets it.
+    std::chrono::milliseconds pause{2};
+    // A copy restarted this often because another connection wrote the ledger meanwhile copies twice as
+    // many pages per step from then on, so that a ledger written without a break is still copied.
+    int restartsBeforeLargerSteps = 2;
+    // Copies that the rotation would drop are removed after the copy is made.
+    bool rotate = true;
+    // Set from another thread to give the copy up between two steps.
+    const std::atomic<bool>* cancel = nullptr;
+};
+
+struct BackupResult {
+    BackupCopy copy;
+    std::uint64_t rows = 0;  // rows of kovrel in the copy
+    int restarts = 0;
+    std::chrono::microseconds longestStep{0};  // the longest the ledger was held by one step
+};
+
+// Copies the ledger at `ledgerPath` into a new copy named by `now`, checks the copy (SQLite's integrity
+// check, the ledger's shape, every row counted) and rotates the folder. A copy is made first in a
+// folder whose name ends in ".partial" and gets its own name only once it checks sound; on any failure
+// it is removed. Answers Ok, or the failure's code with *error saying what went wrong.
+Result makeBackup(const std::string& ledgerPath, TimePoint now, BackupResult* result, std::string* error,
+                  const BackupOptions& options = {});
+
+// Rows of kovrel in a ledger file, counted after SQLite's integrity check and the shape check.
+Result countLedgerRows(const std::string& path, std::uint64_t* rows, std::string* error);
+
+// Whether a program holds the ledger open for writing, by lock tests: the shared hold every connection of
+// the engine that may write the file keeps (see Connection), and an SQLite lock of any other program
+// reading or writing it right now. Answers Ok when neither, FileBusy with *error naming which otherwise.
+Result ledgerInUse(const std::string& ledgerPath, std::string* error);
+
+struct RestoreResult {
+    BackupCopy saved;  // the copy of the ledger as it was before
+    std::uint64_t rows = 0;
+    std::string checkReport;  // checkLedgerFile's report on the restored ledger
+};
+
+// The copy that `copy` names for the ledger at `ledgerPath`: a copy's folder name in its backup folder,
+// a folder holding Kovrel.DB, or a ledger file.
+std::string resolveCopy(const std::string& ledgerPath, const std::string& copy);
+
+// Puts the content of the ledger copy `copyLedger` in place of the ledger at `ledgerPath`. Refused, with
+// nothing changed, when the copy is not a sound ledger, when a program holds the ledger open for writing
+// (ledgerInUse), or when the ledger cannot first be copied itself into its backup folder (named by
+// `now`). The content is written into the ledger file through SQLite in one transaction, so an interrupted
+// restore leaves the ledger as it was; then checkLedgerFile runs on it.
+Result restoreLedger(const std::string& ledgerPath, const std::string& copyLedger, TimePoint now,
+                     RestoreResult* result, std::string* error);
+
+}  // namespace engine
