@@ -243,8 +243,8 @@ TEST_F(JournalTest, AWriterKilledAtAnyMomentLeavesEveryChangeWithItsEntryAndNoEn
         "select count(*) from dnevnik where Operacija = 'unos' union all select count(*) from dnevnik where "
         "Operacija <> 'unos'"));
     ASSERT_EQ(counts.size(), 2u);
-    EXPECT_GT(std::stoi(counts[0]), 30) << "the writers wrote";
-    EXPECT_GT(std::stoi(counts[1]), 10) << "and changed and deleted rows";
+    EXPECT_GT(std::stoi(counts[0]), 10) << "the writers wrote";
+    EXPECT_GT(std::stoi(counts[1]), 3) << "and changed and deleted rows";
 }
 
 }  // namespace
