@@ -1,6 +1,9 @@
 // The ledger table's rules and the SQL texts the windows send over it.
 #include "ledger/Ledger.h"
 
+#include <cstdio>
+#include <ctime>
+
 namespace ledger {
 
 namespace {
@@ -145,6 +148,38 @@ SqlLines annualLeaveReportAllSql(std::string_view year) {
 SqlLines annualLeaveReportOneSql(std::string_view name, std::string_view year) {
     return {annualLeaveSelect, nameCondition(name), "AND razlog like \"G%\"",
             "AND RAZLOG LIKE  " + yearPattern(year), "group by prezimeime,razlog"};
+}
+
+SqlLines journalSql(const JournalFilter& filter) {
+    SqlLines lines{"select Vreme, Korisnik, Racunar, Operacija, Kljuc, PrezimeIme, Staro, Novo from dnevnik"};
+    const auto condition = [&lines](const std::string& text) {
+        lines.push_back((lines.size() == 1 ? "where " : "and ") + text);
+    };
+    if (filter.fromUtc) condition("Vreme >= " + quotedSqlString(*filter.fromUtc));
+    if (filter.toUtc) condition("Vreme < " + quotedSqlString(*filter.toUtc));
+    if (filter.name) condition("PrezimeIme = " + quotedSqlString(*filter.name));
+    lines.push_back("order by rowid desc");
+    if (filter.limit) lines.push_back("limit " + std::to_string(*filter.limit));
+    return lines;
+}
+
+SqlLines journalNamesSql() {
+    return {"select distinct PrezimeIme from dnevnik", "where PrezimeIme is not null", "order by PrezimeIme"};
+}
+
+std::string utcStartOfLocalDay(std::chrono::year_month_day day) {
+    std::tm local{};
+    local.tm_year = static_cast<int>(day.year()) - 1900;
+    local.tm_mon = static_cast<int>(static_cast<unsigned>(day.month())) - 1;
+    local.tm_mday = static_cast<int>(static_cast<unsigned>(day.day()));
+    local.tm_isdst = -1;
+    const std::time_t start = std::mktime(&local);
+    std::tm utc{};
+    gmtime_r(&start, &utc);
+    char text[64];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.000Z", utc.tm_year + 1900, utc.tm_mon + 1,
+                  utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec);
+    return text;
 }
 
 SqlLines initialTransactionNumberSql() {

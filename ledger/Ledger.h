@@ -73,6 +73,21 @@ SqlLines balanceReportOneSql(std::string_view name);                            
 SqlLines annualLeaveReportAllSql(std::string_view year);                         // 8
 SqlLines annualLeaveReportOneSql(std::string_view name, std::string_view year);  // 9
 
+// The change journal's entries, newest first: of the worker `name` only when one is given, and of the
+// times from `fromUtc` (included) to `toUtc` (excluded) when given, both ISO 8601 texts in UTC; at most
+// `limit` entries when given.
+struct JournalFilter {
+    std::optional<std::string> name;
+    std::optional<std::string> fromUtc;
+    std::optional<std::string> toUtc;
+    std::optional<int> limit;
+};
+SqlLines journalSql(const JournalFilter& filter);
+// The names the journal's entries carry, in alphabetical order.
+SqlLines journalNamesSql();
+// The first moment of a local calendar day, as the journal writes its times: 'YYYY-MM-DDTHH:MM:SS.000Z'.
+std::string utcStartOfLocalDay(std::chrono::year_month_day day);
+
 // The texts the queries hold from their creation until they are first replaced.
 SqlLines initialTransactionNumberSql();
 SqlLines initialWorkerRowsSql();

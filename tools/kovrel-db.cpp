@@ -10,6 +10,7 @@
 
 #include "data/engine/LedgerFile.h"
 #include "tools/EngineSession.h"
+#include "tools/Safekeeping.h"
 #include "tools/Seed.h"
 #include "tools/SqlCommand.h"
 #include "tools/ValueCheck.h"
@@ -24,6 +25,9 @@ const char* const usageText =
     "       kovrel-db sql [--live] DIR [--live] TEXT...\n"
     "       kovrel-db seed DIR --workers N --rows M\n"
     "       kovrel-db check DIR\n"
+    "       kovrel-db journal DIR [--worker NAME] [--from DATE] [--to DATE]\n"
+    "       kovrel-db backups DIR\n"
+    "       kovrel-db restore DIR COPY\n"
     "\n"
     "  create  makes a new empty ledger DIR/Kovrel.DB (an existing file is never overwritten)\n"
     "  sql     runs one statement, each TEXT being one of its lines, with DIR as working directory;\n"
@@ -31,7 +35,12 @@ const char* const usageText =
     "          live result and first prints whether it is live or read-only\n"
     "  seed    makes a new ledger of N workers and M rows in all (M >= N > 0), always the same\n"
     "  check   checks the ledger's integrity, shape and stored values after rolling back an interrupted\n"
-    "          write; exit status 0 when it is sound\n";
+    "          write; exit status 0 when it is sound\n"
+    "  journal prints the change journal's entries, newest first, tab-separated; of one worker, and of\n"
+    "          the local days from and to DATE (YYYY-MM-DD, both included) when given\n"
+    "  backups lists the copies in DIR/backup, newest first, with their time (UTC) and rows\n"
+    "  restore puts the copy COPY (its name in DIR/backup, a folder or a file) in place of the ledger,\n"
+    "          after copying the ledger itself; refused while a program holds the ledger open\n";
 
 struct UsageError {};
 
@@ -157,6 +166,16 @@ int run(const std::vector<std::string>& args) {
     if (command == "sql") return sql(rest);
     if (command == "seed") return seed(rest);
     if (command == "check" && rest.size() == 1) return check(rest[0]);
+    if (command == "journal") {
+        if (!kovreldb::printJournal(rest[0], {rest.begin() + 1, rest.end()}, std::cout)) throw UsageError{};
+        return 0;
+    }
+    if (command == "backups" && rest.size() == 1)
+        return kovreldb::listBackups(rest[0], std::cout, std::cerr) ? 0 : exitFailure;
+    if (command == "restore" && rest.size() == 2) {
+        kovreldb::restoreBackup(rest[0], rest[1], std::cout);
+        return 0;
+    }
     throw UsageError{};
 }
 

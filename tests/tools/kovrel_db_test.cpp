@@ -2,11 +2,13 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <QDate>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <cmath>
 
+#include "data/engine/Backup.h"
 #include "ledger/Ledger.h"
 
 namespace {
@@ -72,7 +74,12 @@ INSTANTIATE_TEST_SUITE_P(Arguments, UsageTest,
                                          QStringList{"seed", "dir", "--workers", "0", "--rows", "5"},
                                          QStringList{"seed", "dir", "--workers", "5", "--rows", "4"},
                                          QStringList{"seed", "dir", "--workers", "x", "--rows", "5"},
-                                         QStringList{"seed", "dir", "--rows", "5", "--workers", "3"}));
+                                         QStringList{"seed", "dir", "--rows", "5", "--workers", "3"},
+                                         QStringList{"journal", "dir", "--from", "2024-02-30"},
+                                         QStringList{"journal", "dir", "--to", "4.3.2024"},
+                                         QStringList{"journal", "dir", "--worker"},
+                                         QStringList{"journal", "dir", "--name", "ANA"},
+                                         QStringList{"backups"}, QStringList{"restore", "dir"}));
 
 TEST_F(KovrelDbTest, CreateMakesAnEmptyLedgerAndNeverOverwritesOne) {
     ASSERT_EQ(kovrelDb({"create", dir()}).exitCode, 0);
@@ -204,6 +211,71 @@ TEST_F(KovrelDbTest, CheckFindsStoredValuesTheEngineCannotRead) {
           "Dobijeni: 1 value of the wrong kind, in row 7\n"})
         EXPECT_TRUE(checked.err.contains(line)) << line << checked.err.toStdString();
     EXPECT_TRUE(checked.err.endsWith("Verdict: not a sound ledger\n"));
+}
+
+TEST_F(KovrelDbTest, JournalPrintsTheEntriesNewestFirstOfAWorkerAndOfLocalDays) {
+    ASSERT_EQ(kovrelDb({"create", dir()}).exitCode, 0);
+    for (const ledger::SqlLines& write :
+         {ledger::SqlLines{
+              "insert into kovrel (PrezimeIme, Razlog, Dobijeni) values ('MARKOVIC ANA', 'PRENOS', 4)"},
+          ledger::SqlLines{"insert into kovrel (PrezimeIme, Razlog) values ('O''BRIEN IVA', 'BO')"},
+          ledger::SqlLines{"update kovrel set Dobijeni = 5 where PrezimeIme = 'MARKOVIC ANA'"}})
+        ASSERT_EQ(sql(write).exitCode, 0);
+    const QString today = QDate::currentDate().toString(Qt::ISODate);
+    const QString yesterday = QDate::currentDate().addDays(-1).toString(Qt::ISODate);
+    const auto journal = [&](const QStringList& options) {
+        const Outcome printed = kovrelDb(QStringList{"journal", dir()} + options);
+        EXPECT_EQ(printed.exitCode, 0) << printed.err.toStdString();
+        QStringList entries;
+        for (const QString& line : printed.lines().mid(1)) entries << line.section('\t', 3);
+        return entries;
+    };
+    EXPECT_EQ(kovrelDb({"journal", dir()}).lines().value(0),
+              "Vreme\tKorisnik\tRacunar\tOperacija\tKljuc\tPrezimeIme\tStaro\tNovo");
+    EXPECT_EQ(journal({}),
+              QStringList({"izmena\t1\tMARKOVIC ANA\t{\"Dobijeni\":4.0}\t{\"Dobijeni\":5.0}",
+                           "unos\t2\tO'BRIEN IVA\t\t{\"PrezimeIme\":\"O'BRIEN IVA\",\"Razlog\":\"BO\"}",
+                           "unos\t1\tMARKOVIC ANA\t\t{\"PrezimeIme\":\"MARKOVIC "
+                           "ANA\",\"Razlog\":\"PRENOS\",\"Dobijeni\":4.0}"}));
+    EXPECT_EQ(journal({"--worker", "O'BRIEN IVA", "--from", today, "--to", today}).size(), 1);
+    EXPECT_EQ(journal({"--to", yesterday}).size(), 0);
+    EXPECT_EQ(journal({"--from", QDate::currentDate().addDays(1).toString(Qt::ISODate)}).size(), 0);
+}
+
+TEST_F(KovrelDbTest, BackupsListsTheCopiesAndRestorePutsOneBackUnlessTheLedgerIsInUse) {
+    ASSERT_EQ(kovrelDb({"create", dir()}).exitCode, 0);
+    ASSERT_EQ(sql({"insert into kovrel (PrezimeIme, Razlog) values ('MARKOVIC ANA', 'PRENOS')"}).exitCode, 0);
+    engine::BackupResult made;
+    std::string error;
+    const auto time = std::chrono::sys_days(std::chrono::year(2024) / 3 / 4) + std::chrono::hours(9);
+    ASSERT_EQ(engine::makeBackup(ledgerFile().toStdString(), time, &made, &error), engine::code::Ok) << error;
+    ASSERT_EQ(sql({"delete from kovrel"}).exitCode, 0);
+    EXPECT_EQ(kovrelDb({"backups", dir()}).out,
+              "copy\ttime\trows\n2024-03-04_09-00-00\t2024-03-04T09:00:00Z\t1\n");
+
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(ledgerFile().toUtf8().constData(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE; DELETE FROM dnevnik", nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    const Outcome busy = kovrelDb({"restore", dir(), "2024-03-04_09-00-00"});
+    EXPECT_EQ(busy.exitCode, 1);
+    EXPECT_TRUE(busy.err.contains("another program is reading or writing the ledger"))
+        << busy.err.toStdString();
+    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+    EXPECT_EQ(kovrelDb({"backups", dir()}).lines().size(), 2) << "nothing was copied";
+
+    const Outcome restored = kovrelDb({"restore", dir(), "2024-03-04_09-00-00"});
+    EXPECT_EQ(restored.exitCode, 0) << restored.err.toStdString();
+    EXPECT_TRUE(
+        restored.out.contains(": restored from " + QString::fromStdString(made.copy.ledger) + ", 1 rows\n"))
+        << restored.out.toStdString();
+    EXPECT_TRUE(restored.out.endsWith("Verdict: sound ledger\n"));
+    EXPECT_EQ(sql(ledger::nameListSql()).lines().mid(2), QStringList{"MARKOVIC ANA"});
+    const QStringList copies = kovrelDb({"backups", dir()}).lines();
+    ASSERT_EQ(copies.size(), 3);
+    EXPECT_TRUE(copies[1].endsWith("\t0")) << "the ledger as it was, without rows";
+    EXPECT_EQ(kovrelDb({"restore", dir(), "2000-01-01_00-00-00"}).exitCode, 1);
 }
 
 class InterruptedWriteTest : public KovrelDbTest, public testing::WithParamInterface<bool> {};

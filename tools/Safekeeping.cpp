@@ -1,0 +1,138 @@
+// The utility's commands over the ledger's backup copies and its change journal.
+#include "tools/Safekeeping.h"
+
+#include <sqlite3.h>
+
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+#include <memory>
+#include <optional>
+
+#include "data/engine/Backup.h"
+#include "data/engine/Journal.h"
+#include "data/engine/LedgerFile.h"
+#include "data/engine/Sqlite.h"
+#include "ledger/Ledger.h"
+#include "tools/EngineSession.h"
+
+namespace kovreldb {
+
+namespace {
+
+std::string ledgerOf(const std::string& directory) {
+    return (std::filesystem::path(directory) / engine::LedgerFileName).string();
+}
+
+std::string utcText(engine::TimePoint time) {
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(time);
+    std::tm utc{};
+    gmtime_r(&seconds, &utc);
+    char text[64];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
+    return text;
+}
+
+std::optional<std::chrono::year_month_day> dayOf(const std::string& text) {
+    int year = 0;
+    unsigned month = 0, day = 0;
+    int length = 0;
+    if (std::sscanf(text.c_str(), "%4d-%2u-%2u%n", &year, &month, &day, &length) != 3 || length != 10 ||
+        text.size() != 10)
+        return std::nullopt;
+    const std::chrono::year_month_day date{std::chrono::year(year), std::chrono::month(month),
+                                           std::chrono::day(day)};
+    if (!date.ok()) return std::nullopt;
+    return date;
+}
+
+struct DatabaseCloser {
+    void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
+};
+
+// The journal is read straight from SQLite and printed as it is read, whole, however many entries it has.
+void printEntries(const std::string& ledger, const std::string& sql, std::ostream& out) {
+    sqlite3* raw = nullptr;
+    const int opened = sqlite3_open_v2(ledger.c_str(), &raw, SQLITE_OPEN_READWRITE, nullptr);
+    const std::unique_ptr<sqlite3, DatabaseCloser> db(raw);
+    if (opened != SQLITE_OK)
+        throw CommandFailure(ledger + ": the ledger cannot be opened: " + sqlite3_errmsg(raw));
+    bool present = false;
+    engine::Failure failure;
+    if (!engine::hasJournal(raw, ledger, &present, &failure)) throw CommandFailure(failure.text);
+    if (!present) throw CommandFailure(ledger + ": the ledger has no change journal yet");
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(raw, sql.c_str(), -1, &statement, nullptr) != SQLITE_OK)
+        throw CommandFailure(ledger + ": the journal cannot be read: " + sqlite3_errmsg(raw));
+    for (int i = 0; i < sqlite3_column_count(statement); ++i)
+        out << (i ? "\t" : "") << sqlite3_column_name(statement, i);
+    out << '\n';
+    int rc;
+    while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
+        for (int i = 0; i < sqlite3_column_count(statement); ++i) {
+            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, i));
+            out << (i ? "\t" : "") << (text ? text : "");
+        }
+        out << '\n';
+    }
+    sqlite3_finalize(statement);
+    if (rc != SQLITE_DONE)
+        throw CommandFailure(ledger + ": the journal cannot be read: " + sqlite3_errmsg(raw));
+}
+
+}  // namespace
+
+bool listBackups(const std::string& directory, std::ostream& out, std::ostream& err) {
+    const std::vector<engine::BackupCopy> copies =
+        engine::listBackups(engine::backupFolder(ledgerOf(directory)));
+    bool sound = true;
+    out << "copy\ttime\trows\n";
+    for (auto copy = copies.rbegin(); copy != copies.rend(); ++copy) {
+        std::uint64_t rows = 0;
+        std::string error;
+        const bool counted = engine::countLedgerRows(copy->ledger, &rows, &error) == engine::code::Ok;
+        if (!counted) err << error << '\n';
+        sound = sound && counted;
+        out << copy->name << '\t' << utcText(copy->time) << '\t' << (counted ? std::to_string(rows) : "?")
+            << '\n';
+    }
+    return sound;
+}
+
+void restoreBackup(const std::string& directory, const std::string& copy, std::ostream& out) {
+    const std::string ledger = ledgerOf(directory);
+    const std::string copyLedger = engine::resolveCopy(ledger, copy);
+    engine::RestoreResult result;
+    std::string error;
+    if (engine::restoreLedger(ledger, copyLedger, std::chrono::system_clock::now(), &result, &error) !=
+        engine::code::Ok)
+        throw CommandFailure(error);
+    out << ledger << ": the ledger as it was is kept as the copy " << result.saved.name << '\n'
+        << ledger << ": restored from " << copyLedger << ", " << result.rows << " rows\n"
+        << result.checkReport << '\n';
+}
+
+bool printJournal(const std::string& directory, const std::vector<std::string>& args, std::ostream& out) {
+    ledger::JournalFilter filter;
+    for (std::size_t i = 0; i < args.size(); i += 2) {
+        if (i + 1 >= args.size()) return false;
+        const std::string& value = args[i + 1];
+        if (args[i] == "--worker") {
+            filter.name = value;
+            continue;
+        }
+        const std::optional<std::chrono::year_month_day> day = dayOf(value);
+        if (!day) return false;
+        if (args[i] == "--from")
+            filter.fromUtc = ledger::utcStartOfLocalDay(*day);
+        else if (args[i] == "--to")
+            filter.toUtc = ledger::utcStartOfLocalDay(std::chrono::sys_days(*day) + std::chrono::days(1));
+        else
+            return false;
+    }
+    printEntries(ledgerOf(directory), ledger::sqlText(ledger::journalSql(filter)), out);
+    return true;
+}
+
+}  // namespace kovreldb
