@@ -1,6 +1,9 @@
 // The program's start-up: the application object, the long-lived windows in their fixed order, the run.
 #include "app/Startup.h"
 
+#include <QTimer>
+
+#include "app/Backups.h"
 #include "app/Unit1.h"
 #include "data/DBCtrls.h"
 #include "data/DBTables.h"
@@ -10,6 +13,7 @@
 #include "ledger/Unit4.h"
 #include "ledger/Unit5.h"
 #include "ledger/Unit9.h"
+#include "ledger/UnitDnevnik.h"
 #include "ledger/UnitPrint.h"
 #include "runtime/Application.h"
 
@@ -30,6 +34,7 @@ void CreateProgramForms(TApplication& application) {
     ledger::CreatePrintForms(frmNavigator);
     // Windows the program has grown since come after the described ones.
     application.CreateForm(frmKartica);
+    application.CreateForm(frmDnevnik);
 }
 
 int RunProgram() {
@@ -44,7 +49,11 @@ int RunProgram() {
             application.ShowStartupFailure(std::current_exception());
             exitCode = 1;
         }
-        if (exitCode == 0) application.Run();
+        if (exitCode == 0) {
+            // The day's copy of the ledger is made once the main window is up, beside the clerk's work.
+            QTimer::singleShot(0, frmNavigator->Backups, &app::LedgerBackups::StartIfDue);
+            application.Run();
+        }
     }
     // The windows and their datasets are gone; the session closes its databases and stops the engine.
     Session->Close();

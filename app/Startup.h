@@ -9,13 +9,14 @@ namespace app {
 void registerComponentClasses();
 
 // Creates the program's long-lived windows on `application` in their fixed order; the first, the
-// main window, is frmNavigator. An exception from a window's creation propagates.
+// main window, is frmNavigator; the windows added since (frmKartica, frmDnevnik) come after the print
+// forms. An exception from a window's creation propagates.
 void CreateProgramForms(TApplication& application);
 
 // Runs the program: initialises the application object, creates the windows and runs until the main
-// window closes. When a window fails during creation, the start-up failure box is shown and the
-// program ends before the main window appears. Either way the engine session ends with the program.
-// Answers the process's exit code.
+// window closes; once the loop runs, the day's copy of the ledger is made when it is due. When a window
+// fails during creation, the start-up failure box is shown and the program ends before the main window
+// appears. Either way the engine session ends with the program. Answers the process's exit code.
 int RunProgram();
 
 }  // namespace app

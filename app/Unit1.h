@@ -4,6 +4,10 @@
 #include "runtime/Form.h"
 #include "runtime/Menus.h"
 
+namespace app {
+class LedgerBackups;
+}
+
 class TfrmNavigator : public TForm {
     Q_OBJECT
 
@@ -17,11 +21,21 @@ class TfrmNavigator : public TForm {
     TMenuItem* Izvestaji1;
     TMenuItem* Izvestajizaradnike1;
     TMenuItem* Karticaradnika1;
+    TMenuItem* Dnevnikpromena1;
+    TMenuItem* Podaci1;
+    TMenuItem* Rezervnakopija1;
+    TMenuItem* Vracanjeizkopije1;
+
+    // The ledger's copies, made beside the clerk's work; they go with this window.
+    app::LedgerBackups* Backups;
 
     void Unosnovogradnika1Click(QObject* Sender);
     void Evidentiranjedana1Click(QObject* Sender);
     void Izvestajizaradnike1Click(QObject* Sender);
     void Karticaradnika1Click(QObject* Sender);
+    void Dnevnikpromena1Click(QObject* Sender);
+    void Rezervnakopija1Click(QObject* Sender);
+    void Vracanjeizkopije1Click(QObject* Sender);
 };
 
 extern TfrmNavigator* frmNavigator;

@@ -17,6 +17,7 @@
 #include "ledger/Unit4.h"
 #include "ledger/Unit5.h"
 #include "ledger/Unit9.h"
+#include "ledger/UnitDnevnik.h"
 #include "runtime/Application.h"
 #include "runtime/Geometry.h"
 #include "runtime/Seams.h"
@@ -100,7 +101,7 @@ class CreatedWindows : public CreatedShell, public ::testing::WithParamInterface
 
 TEST_P(CreatedWindows, ComeInTheirOrderHiddenWithTheirCaptionsAndBounds) {
     const auto& [index, window] = GetParam();
-    ASSERT_EQ(application.FormCount(), 6);
+    ASSERT_EQ(application.FormCount(), 7);
     TForm* form = application.Forms(index);
     EXPECT_EQ(form->objectName(), QString::fromLatin1(window.name));
     EXPECT_EQ(form->Caption(), QString::fromLatin1(window.caption));
@@ -116,7 +117,8 @@ INSTANTIATE_TEST_SUITE_P(
                       std::pair{2, Window{"frmEvidencija", "Evidencija", {187, 182, 711, 474}}},
                       std::pair{3, Window{"frmNoviunos", "Evidencija sl.dana", {274, 144, 502, 323}}},
                       std::pair{4, Window{"frmIzvestaji", "frmIzvestaji", {585, 189, 522, 531}}},
-                      std::pair{5, Window{"frmKartica", "Kartica radnika", {320, 220, 345, 205}}}));
+                      std::pair{5, Window{"frmKartica", "Kartica radnika", {320, 220, 345, 205}}},
+                      std::pair{6, Window{"frmDnevnik", "Dnevnik promena", {160, 120, 780, 500}}}));
 
 TEST_F(CreatedShell, MakesTheNavigatorTheMainWindowAndTheGlobalsReachEveryWindow) {
     EXPECT_EQ(application.MainForm(), frmNavigator);
@@ -125,6 +127,7 @@ TEST_F(CreatedShell, MakesTheNavigatorTheMainWindowAndTheGlobalsReachEveryWindow
     EXPECT_EQ(application.Forms(3), frmNoviunos);
     EXPECT_EQ(application.Forms(4), frmIzvestaji);
     EXPECT_EQ(application.Forms(5), frmKartica);
+    EXPECT_EQ(application.Forms(6), frmDnevnik);
 }
 
 TEST_F(CreatedShell, GivesTheNavigatorOnlyItsMenu) {
@@ -134,7 +137,8 @@ TEST_F(CreatedShell, GivesTheNavigatorOnlyItsMenu) {
         for (QAction* item : top->menu()->actions()) menu << QStringLiteral("  ") + item->text();
     }
     EXPECT_EQ(menu, QStringList({"Radnik", "  Unos novog radnika", "  Evidentiranje dana...", "Izvestaji",
-                                 "  Izvestaji za radnike", "  Kartica radnika"}));
+                                 "  Izvestaji za radnike", "  Kartica radnika", "  Dnevnik promena", "Podaci",
+                                 "  Rezervna kopija", "  Vracanje iz kopije..."}));
     const auto children = frmNavigator->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
     QStringList controls;
     for (QWidget* child : children)
@@ -173,7 +177,7 @@ TEST_P(MenuCommands, ShowTheirWindowAndAgainTheSameOne) {
     waitUntilActive(window);
     EXPECT_EQ(activations, 2);
     EXPECT_EQ(int(QApplication::topLevelWidgets().size()), topLevelsBefore);
-    EXPECT_EQ(application.FormCount(), 6);
+    EXPECT_EQ(application.FormCount(), 7);
     EXPECT_EQ(TForm::ActiveForm(), window);
 }
 
@@ -181,7 +185,8 @@ INSTANTIATE_TEST_SUITE_P(Navigator, MenuCommands,
                          ::testing::Values(MenuCommand{"Unosnovogradnika1", "frmUnos"},
                                            MenuCommand{"Evidentiranjedana1", "frmEvidencija"},
                                            MenuCommand{"Izvestajizaradnike1", "frmIzvestaji"},
-                                           MenuCommand{"Karticaradnika1", "frmKartica"}));
+                                           MenuCommand{"Karticaradnika1", "frmKartica"},
+                                           MenuCommand{"Dnevnikpromena1", "frmDnevnik"}));
 
 TEST_F(CreatedShell, RegisterComesUpFromTheMenuWithItsQueriesClosed) {
     frmEvidencija->Query1->Open();

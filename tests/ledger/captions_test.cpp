@@ -6,15 +6,17 @@
 #include "ledger/Unit3.h"
 #include "ledger/Unit4.h"
 #include "ledger/Unit5.h"
+#include "ledger/UnitDnevnik.h"
 
 namespace {
 
 class Captions : public WindowFixture {};
 
 TEST_F(Captions, EveryLabelShowsItsWholeCaption) {
-    createWindows(frmUnos, frmEvidencija, frmNoviunos, frmIzvestaji);
+    createWindows(frmUnos, frmEvidencija, frmNoviunos, frmIzvestaji, frmDnevnik);
     int checked = 0;
-    for (QWidget* form : std::initializer_list<QWidget*>{frmUnos, frmEvidencija, frmNoviunos, frmIzvestaji}) {
+    for (QWidget* form :
+         std::initializer_list<QWidget*>{frmUnos, frmEvidencija, frmNoviunos, frmIzvestaji, frmDnevnik}) {
         for (const QLabel* label : form->findChildren<QLabel*>()) {
             if (label->text().isEmpty() || label->wordWrap()) continue;
             const int room = label->contentsRect().width() - 2 * label->margin();

@@ -1,0 +1,117 @@
+// Backups of the ledger made beside the clerk's work, and the restore of a copy from the menu.
+#include "app/Backups.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QMetaObject>
+#include <chrono>
+
+#include "data/DBTables.h"
+#include "data/engine/Backup.h"
+#include "data/engine/LedgerFile.h"
+#include "ledger/Unit2.h"
+#include "runtime/Seams.h"
+
+namespace app {
+
+namespace {
+
+engine::TimePoint programNow() {
+    return engine::TimePoint(std::chrono::milliseconds(runtime::now().toMSecsSinceEpoch()));
+}
+
+QString fromEngine(const std::string& text) {
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
+
+}  // namespace
+
+std::string workingLedger() {
+    return QDir::current().absoluteFilePath(QString::fromLatin1(engine::LedgerFileName)).toStdString();
+}
+
+LedgerBackups::LedgerBackups(QObject* owner) : QObject(owner) {}
+
+LedgerBackups::~LedgerBackups() {
+    Stop();
+}
+
+void LedgerBackups::Stop() {
+    ++copy_;
+    cancel_ = true;
+    if (thread_.joinable()) thread_.join();
+    cancel_ = false;
+}
+
+void LedgerBackups::StartIfDue() {
+    if (engine::backupDue(workingLedger(), programNow())) Start(false);
+}
+
+void LedgerBackups::Start(bool asked) {
+    if (Running()) {
+        if (asked) ShowMessage(QStringLiteral("Rezervna kopija se upravo pravi."));
+        return;
+    }
+    const std::string ledger = workingLedger();
+    const engine::TimePoint now = programNow();
+    const int copy = ++copy_;
+    thread_ = std::thread([this, ledger, now, asked, copy] {
+        engine::BackupOptions options;
+        options.cancel = &cancel_;
+        engine::BackupResult result;
+        std::string error;
+        const bool made = engine::makeBackup(ledger, now, &result, &error, options) == engine::code::Ok;
+        const QString text =
+            made ? QStringLiteral("Rezervna kopija je napravljena: %1 (%2 redova).")
+                       .arg(fromEngine(result.copy.name))
+                       .arg(result.rows)
+                 : QStringLiteral("Rezervna kopija nije napravljena: %1").arg(fromEngine(error));
+        QMetaObject::invokeMethod(
+            this, [this, copy, asked, made, text] { Done(copy, asked, made, text); }, Qt::QueuedConnection);
+    });
+}
+
+void LedgerBackups::Done(int copy, bool asked, bool made, const QString& text) {
+    if (copy != copy_) return;
+    if (thread_.joinable()) thread_.join();
+    if (!made || asked) ShowMessage(text);
+    emit Finished(made);
+}
+
+void RestoreFromBackup(LedgerBackups& backups) {
+    const std::string ledger = workingLedger();
+    QFileDialog dialog;
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    dialog.setDirectory(QString::fromStdString(engine::backupFolder(ledger)));
+    if (runtime::execDialog(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+    const QString chosen = dialog.selectedFiles().constFirst();
+    const std::string copy = engine::resolveCopy(ledger, chosen.toStdString());
+    std::uint64_t rows = 0;
+    std::string error;
+    if (engine::countLedgerRows(copy, &rows, &error) != engine::code::Ok) {
+        ShowMessage(QStringLiteral("Knjiga nije vracena: %1").arg(fromEngine(error)));
+        return;
+    }
+    if (!runtime::askOkCancel(QStringLiteral("Zameniti knjigu kopijom %1 (%2 redova)? Knjiga kakva je sada "
+                                             "bice prvo sacuvana kao nova kopija.")
+                                  .arg(QDir(chosen).dirName())
+                                  .arg(rows)))
+        return;
+    backups.Stop();
+    Session->Close();
+    engine::RestoreResult result;
+    const bool restored =
+        engine::restoreLedger(ledger, copy, programNow(), &result, &error) == engine::code::Ok;
+    frmUnos->Table1->Open();
+    frmUnos->Query1->Open();
+    ShowMessage(restored ? QStringLiteral("Knjiga je vracena iz kopije %1 (%2 redova). Knjiga kakva je bila "
+                                          "sacuvana je kao kopija %3.")
+                               .arg(QDir(chosen).dirName())
+                               .arg(result.rows)
+                               .arg(fromEngine(result.saved.name))
+                         : QStringLiteral("Knjiga nije vracena: %1").arg(fromEngine(error)));
+}
+
+}  // namespace app

@@ -1,0 +1,52 @@
+// The ledger's backups while the program runs: a copy at start-up once a day and on demand, made in a
+// thread of its own while the clerk works on, and the restore of a copy chosen in the backup folder.
+#pragma once
+
+#include <QObject>
+#include <atomic>
+#include <string>
+#include <thread>
+
+namespace app {
+
+// Copies the working directory's ledger in a worker thread, which reads it through an SQLite connection
+// of its own; one copy at a time. The outcome is told on the user-interface thread, in a message
+// window: a failure always, once; a copy made only when the clerk asked for it.
+class LedgerBackups : public QObject {
+    Q_OBJECT
+
+  public:
+    explicit LedgerBackups(QObject* owner = nullptr);
+    // Gives up a copy under way and waits for its thread.
+    ~LedgerBackups() override;
+
+    // Starts a copy unless one is under way; `asked` when the clerk asked for it from the menu.
+    void Start(bool asked);
+    // Starts a copy when the newest is a day old or older, or there is none.
+    void StartIfDue();
+    bool Running() const { return thread_.joinable(); }
+    // Gives up the copy under way, if any, and waits for its end without telling it.
+    void Stop();
+
+  signals:
+    // A copy ended (after its outcome was told); `made` when it was made.
+    void Finished(bool made);
+
+  private:
+    void Done(int copy, bool asked, bool made, const QString& text);
+
+    std::thread thread_;
+    int copy_ = 0;  // counts the copies begun and given up; a given-up copy tells nothing
+    std::atomic<bool> cancel_{false};
+};
+
+// "Vracanje iz kopije...": asks for a copy's folder in the backup folder and, after the clerk confirms,
+// puts it in the ledger's place. The program's own hold on the ledger goes first (every dataset
+// closes, a copy under way is given up) and the registration window's datasets open again afterwards,
+// as at start-up; the outcome is told in a message window.
+void RestoreFromBackup(LedgerBackups& backups);
+
+// The working directory's ledger file.
+std::string workingLedger();
+
+}  // namespace app

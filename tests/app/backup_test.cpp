@@ -1,0 +1,188 @@
+// The ledger's copies while the program runs: one at start-up once a day, a failing one told once while
+// the program goes on, one from the menu, and a restore from the menu after a confirmation.
+#include "data/engine/Backup.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <fstream>
+
+#include "app/Backups.h"
+#include "app/Startup.h"
+#include "app/Unit1.h"
+#include "data/DBTables.h"
+#include "data/engine/LedgerFile.h"
+#include "ledger/Unit2.h"
+#include "runtime/Application.h"
+#include "runtime/Seams.h"
+
+namespace {
+
+class Backups : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        // Timers an earlier test left behind fire now, not inside this test's run of the program.
+        QApplication::processEvents();
+        ASSERT_TRUE(directory.isValid());
+        previous = QDir::currentPath();
+        QDir::setCurrent(directory.path());
+        ASSERT_EQ(engine::createLedgerFile(ledger()), engine::code::Ok);
+        setTime(QDateTime(QDate(2024, 3, 4), QTime(8, 0), Qt::UTC));
+        runtime::setMessageHandler([this](const runtime::MessageRequest& request) {
+            messages << request.text;
+            return answer;
+        });
+    }
+    void TearDown() override {
+        runtime::setMessageHandler({});
+        runtime::setDialogHandler({});
+        runtime::setClock({});
+        QDir::setCurrent(previous);
+    }
+    void setTime(const QDateTime& time) {
+        runtime::setClock([time] { return time; });
+    }
+    std::string ledger() const { return QDir(directory.path()).filePath("Kovrel.DB").toStdString(); }
+    QStringList copies() const {
+        QStringList names;
+        for (const engine::BackupCopy& copy : engine::listBackups(engine::backupFolder(ledger())))
+            names << QString::fromStdString(copy.name);
+        return names;
+    }
+    // Runs the program until the start-up's copy, if one is made, has ended, then closes it.
+    int runProgram() {
+        QTimer::singleShot(0, [] {
+            // Queued after the start-up's own check, which may have begun a copy.
+            QTimer::singleShot(0, [] {
+                app::LedgerBackups* backups = frmNavigator->Backups;
+                if (!backups->Running()) return frmNavigator->Close();
+                QObject::connect(backups, &app::LedgerBackups::Finished, frmNavigator,
+                                 [] { QTimer::singleShot(0, frmNavigator, [] { frmNavigator->Close(); }); });
+            });
+        });
+        return app::RunProgram();
+    }
+    // Waits for the copy under way to end.
+    static bool copied(app::LedgerBackups& backups) {
+        QSignalSpy finished(&backups, &app::LedgerBackups::Finished);
+        return finished.wait(10000) && finished.first().first().toBool();
+    }
+
+    QTemporaryDir directory;
+    QString previous;
+    QStringList messages;
+    runtime::MessageAnswer answer = runtime::MessageAnswer::Ok;
+};
+
+TEST_F(Backups, OneIsMadeAtStartUpWhenTheNewestIsADayOld) {
+    EXPECT_EQ(runProgram(), 0);
+    EXPECT_EQ(copies(), QStringList{"2024-03-04_08-00-00"});
+    setTime(QDateTime(QDate(2024, 3, 5), QTime(7, 59), Qt::UTC));
+    EXPECT_EQ(runProgram(), 0);
+    EXPECT_EQ(copies(), QStringList{"2024-03-04_08-00-00"});
+    setTime(QDateTime(QDate(2024, 3, 5), QTime(8, 0), Qt::UTC));
+    EXPECT_EQ(runProgram(), 0);
+    EXPECT_EQ(copies(), (QStringList{"2024-03-04_08-00-00", "2024-03-05_08-00-00"}));
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+}
+
+TEST_F(Backups, OneThatFailsIsToldOnceAndTheProgramGoesOn) {
+    std::ofstream(engine::backupFolder(ledger())) << "not a folder";
+    bool registered = false;
+    QTimer::singleShot(0, [&] {
+        QTimer::singleShot(0, [&] {
+            QObject::connect(frmNavigator->Backups, &app::LedgerBackups::Finished, frmNavigator, [&] {
+                frmNavigator->Unosnovogradnika1->Click();
+                frmUnos->DBEdit2->setFocus();
+                QTest::keyClicks(frmUnos->DBEdit2, "ANIC ANA");
+                frmUnos->DBEdit3->setFocus();
+                QTest::keyClicks(frmUnos->DBEdit3, "4");
+                QTest::mouseClick(frmUnos->BitBtn1, Qt::LeftButton);
+                registered = frmUnos->Query1->FieldByName("redbr")->AsInteger() == 2;
+                frmNavigator->Close();
+            });
+        });
+    });
+    EXPECT_EQ(app::RunProgram(), 0);
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].startsWith("Rezervna kopija nije napravljena: ")) << messages[0].toStdString();
+    EXPECT_TRUE(registered);
+}
+
+class MenuBackups : public Backups {
+  protected:
+    void SetUp() override {
+        Backups::SetUp();
+        application.Initialize();
+        app::registerComponentClasses();
+        app::CreateProgramForms(application);
+    }
+    void TearDown() override {
+        application.Terminate();
+        Session->Close();
+        Backups::TearDown();
+    }
+    void registerWorker(const QString& name) {
+        frmUnos->DBEdit2->setFocus();
+        QTest::keyClicks(frmUnos->DBEdit2, name);
+        frmUnos->DBEdit3->setFocus();
+        QTest::keyClicks(frmUnos->DBEdit3, "4");
+        QTest::mouseClick(frmUnos->BitBtn1, Qt::LeftButton);
+    }
+    int nextNumber() const { return frmUnos->Query1->FieldByName("redbr")->AsInteger(); }
+
+    TApplication application;
+};
+
+TEST_F(MenuBackups, TheMenuMakesACopyAndPutsOneBackAfterAConfirmation) {
+    frmNavigator->Unosnovogradnika1->Click();
+    registerWorker("ANIC ANA");
+    frmNavigator->Rezervnakopija1->Click();
+    ASSERT_TRUE(copied(*frmNavigator->Backups));
+    EXPECT_EQ(messages, QStringList{"Rezervna kopija je napravljena: 2024-03-04_08-00-00 (1 redova)."});
+    registerWorker("BOROVIC BOJAN");
+    ASSERT_EQ(nextNumber(), 3);
+
+    // The running program holds the ledger: a restore from outside is refused.
+    engine::RestoreResult result;
+    std::string error;
+    const std::string copy = engine::resolveCopy(ledger(), "2024-03-04_08-00-00");
+    EXPECT_EQ(engine::restoreLedger(ledger(), copy, {}, &result, &error), engine::code::FileBusy);
+
+    QString offered;
+    runtime::setDialogHandler([&](QDialog& dialog) {
+        auto* files = qobject_cast<QFileDialog*>(&dialog);
+        if (!files) return int(QDialog::Rejected);
+        offered = files->directory().absolutePath();
+        files->selectFile(QDir(offered).filePath("2024-03-04_08-00-00"));
+        return int(QDialog::Accepted);
+    });
+    setTime(QDateTime(QDate(2024, 3, 4), QTime(9, 0), Qt::UTC));
+    messages.clear();
+    answer = runtime::MessageAnswer::Cancel;
+    frmNavigator->Vracanjeizkopije1->Click();
+    EXPECT_EQ(messages,
+              QStringList{"Zameniti knjigu kopijom 2024-03-04_08-00-00 (1 redova)? Knjiga kakva je sada "
+                          "bice prvo sacuvana kao nova kopija."});
+    EXPECT_EQ(offered, QString::fromStdString(engine::backupFolder(ledger())));
+    EXPECT_EQ(nextNumber(), 3) << "cancelled: nothing changes";
+
+    answer = runtime::MessageAnswer::Ok;
+    frmNavigator->Vracanjeizkopije1->Click();
+    EXPECT_EQ(messages.value(2),
+              "Knjiga je vracena iz kopije 2024-03-04_08-00-00 (1 redova). Knjiga kakva je bila "
+              "sacuvana je kao kopija 2024-03-04_09-00-00.");
+    EXPECT_TRUE(frmUnos->Table1->Active());
+    EXPECT_EQ(nextNumber(), 2) << "the ledger is the copy again";
+    EXPECT_EQ(copies(), (QStringList{"2024-03-04_08-00-00", "2024-03-04_09-00-00"}));
+    registerWorker("CVETIC CVETA");
+    EXPECT_EQ(nextNumber(), 3) << "and the program writes it again";
+}
+
+}  // namespace
