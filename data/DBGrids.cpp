@@ -15,6 +15,7 @@
 #include <algorithm>
 
 #include "data/DBCtrls.h"
+#include "data/DBGridAccessible.h"
 #include "data/DataSetCsv.h"
 #include "runtime/Boundary.h"
 #include "runtime/Geometry.h"
@@ -133,6 +134,7 @@ void TGridDataLink::FocusControl(TField* field) {
 
 TDBGrid::TDBGrid(QWidget* parent)
     : QAbstractScrollArea(parent), link_(this), columns_(this), editor_(new QLineEdit(viewport())) {
+    data::installGridAccessibility();
     setFont(controlFont());
     titleFont_ = controlFont();
     color_ = palette().color(QPalette::Base);
@@ -245,6 +247,14 @@ int TDBGrid::CurrentRow() const {
     return RecordCount() > 0 ? link_.ActiveRecord() : 0;
 }
 
+QString TDBGrid::CellText(int dataCol, int dataRow) {
+    TColumn* column = columns_.Items(dataCol);
+    if (!column || dataRow < 0 || dataRow >= RecordCount()) return {};
+    ActiveRecordScope scope(link_, dataRow);
+    const TField* field = column->Field();
+    return field ? field->DisplayText() : QString();
+}
+
 int TDBGrid::ColumnLineWidth() const {
     return (options_ & dgColLines) ? 1 : 0;
 }
@@ -328,6 +338,7 @@ void TDBGrid::LayoutChanged() {
     UpdateScrollBars();
     PlaceEditor();
     viewport()->update();
+    data::gridContentsChanged(*this);
 }
 
 void TDBGrid::UpdateRowCount() {
@@ -444,6 +455,7 @@ void TDBGrid::DataChanged() {
         PlaceEditor();
     }
     viewport()->update();
+    data::gridContentsChanged(*this);
 }
 
 void TDBGrid::DataScrolled() {
@@ -460,6 +472,7 @@ void TDBGrid::RecordChanged(TField* field) {
         }
     }
     if (EditorMode() && (!field || field == editorField_)) LoadEditorText();
+    data::gridContentsChanged(*this);
 }
 
 void TDBGrid::UpdateData() {
@@ -845,6 +858,7 @@ void TDBGrid::MoveColumn(int dataCol) {
     EnsureColumnVisible(dataCol);
     viewport()->update(CellRect(selectedColumn_, row));
     if (editing && (options_ & dgAlwaysShowEditor)) ShowEditor();
+    data::gridCurrentCellMoved(*this);
 }
 
 bool TDBGrid::UntouchedInsert() const {
@@ -966,6 +980,7 @@ void TDBGrid::ShowEditor() {
     if (EditorMode() || !CanEditShow()) return;
     if (!link_.Editing() && !link_.Edit()) return;
     editorField_ = SelectedField();
+    editor_->setAccessibleName(columns_.Items(selectedColumn_)->Title().Caption());
     LoadEditorText();
     editor_->setReadOnly(!link_.Editing());
     editor_->show();
@@ -1089,6 +1104,7 @@ bool TDBGrid::eventFilter(QObject* watched, QEvent* event) {
 void TDBGrid::focusInEvent(QFocusEvent* event) {
     QAbstractScrollArea::focusInEvent(event);
     viewport()->update();
+    data::gridCurrentCellMoved(*this);
 }
 
 void TDBGrid::focusOutEvent(QFocusEvent* event) {

@@ -129,6 +129,10 @@ class TDBGrid : public QAbstractScrollArea, public runtime::Loadable {
     Rect IndicatorRect(int dataRow) const;
     // The data row that holds the current record (0 when there is none).
     int CurrentRow() const;
+    // The records in the grid's rows (the link's window into the dataset; 0 while it is inactive).
+    int RecordCount() const;
+    // The text a data cell shows: its field's display text in the row's record; empty without either.
+    QString CellText(int dataCol, int dataRow);
 
     bool EditorMode() const;
     void SetEditorMode(bool on);
@@ -181,7 +185,6 @@ class TDBGrid : public QAbstractScrollArea, public runtime::Loadable {
 
     // Layout and geometry.
     TDataSet* DataSet() const;
-    int RecordCount() const;
     int ColumnLeft(int dataCol) const;
     int ColumnLineWidth() const;
     int RowLineWidth() const;

@@ -118,6 +118,8 @@ TRpStandardPreview::TRpStandardPreview(TRpPrinter& printer, QWidget* parent)
     setObjectName(QStringLiteral("TRpStandardPreview"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(printer.Title());
+    // A screen reader names a window by its title; the request forms have none.
+    if (printer.Title().isEmpty()) setAccessibleName(QStringLiteral("Preview"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
@@ -133,6 +135,7 @@ TRpStandardPreview::TRpStandardPreview(TRpPrinter& printer, QWidget* parent)
         gauge_->setVisible(percent > 0 && percent < 100);
         UpdateStatus();
     };
+    preview_->setAccessibleName(QStringLiteral("Page"));
     preview_->Attach(&printer_);
     preview_->SetZoom(218);
 }
@@ -141,6 +144,7 @@ QToolButton* TRpStandardPreview::addButton(const QString& name, const QString& h
     auto* button = new QToolButton(toolBar_);
     button->setObjectName(name);
     button->setToolTip(hint);
+    button->setAccessibleName(hint);
     button->setIcon(glyph);
     button->setFixedSize(25, 25);
     button->setAutoRaise(true);
@@ -267,8 +271,11 @@ void TRpStandardPreview::pageCommand(int page) {
     UpdateStatus();
 }
 
+// The page shown is named as the status names it, for screen readers.
 void TRpStandardPreview::UpdateStatus() {
     status_->setText(QStringLiteral("Page %1 of %2").arg(preview_->PageNumber()).arg(printer_.PageCount()));
+    preview_->setAccessibleName(status_->text());
+    preview_->Image().setAccessibleName(status_->text());
 }
 
 void TRpStandardPreview::print() {

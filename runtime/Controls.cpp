@@ -22,6 +22,24 @@ void setControlColor(QWidget* control, const QColor& color) {
     control->setAutoFillBackground(true);
 }
 
+void setAccessibleName(QWidget* control, const QString& name) {
+    control->setAccessibleName(name);
+    if (auto* combo = qobject_cast<QComboBox*>(control); combo && combo->lineEdit())
+        combo->lineEdit()->setAccessibleName(name);
+}
+
+QString spokenCaption(const QString& caption) {
+    QString spoken;
+    for (qsizetype i = 0; i < caption.size(); ++i) {
+        // "&x" marks x as the mnemonic, "&&" stands for "&".
+        if (caption[i] == QLatin1Char('&') && i + 1 < caption.size()) ++i;
+        spoken += caption[i];
+    }
+    spoken = spoken.trimmed();
+    if (spoken.endsWith(QLatin1Char(':'))) spoken.chop(1);
+    return spoken.trimmed();
+}
+
 namespace {
 
 QPixmap blankGlyph() {

@@ -17,6 +17,11 @@ namespace runtime {
 // Gives a control the background colour of the layouts (behind a label's or check box's text, inside an
 // edit's or combo box's text area).
 void setControlColor(QWidget* control, const QColor& color);
+// Gives a control the name a screen reader speaks for it; an editable combo box's text part gets the
+// same name.
+void setAccessibleName(QWidget* control, const QString& name);
+// A label's caption as the name of the control it stands for: without mnemonic marks or a final colon.
+QString spokenCaption(const QString& caption);
 }  // namespace runtime
 
 // Static text of a fixed size, drawn from the top left.

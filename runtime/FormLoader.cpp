@@ -1,6 +1,7 @@
 // Builds a form and its components from the form's JSON description.
 #include "runtime/FormLoader.h"
 
+#include <QAbstractButton>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -58,6 +59,7 @@ class FormReader {
         attachPopupMenus();
         placeBelowMainMenu();
         chainTabOrder();
+        nameControls();
         for (const LoadedComponent& component : components_)
             if (auto* loadable = dynamic_cast<Loadable*>(component.object)) loadable->Loaded();
     }
@@ -174,6 +176,62 @@ class FormReader {
             if (widget->focusPolicy() & Qt::TabFocus) chain.push_back(widget);
             appendTabChain(widget, chain);
         }
+    }
+
+    // Gives each control the name a screen reader speaks: its "accessibleName", else the caption of the
+    // label that stands for it.
+    void nameControls() const {
+        for (const LoadedComponent& component : components_) {
+            const QString name = component.description.value(key("accessibleName")).toString();
+            if (auto* widget = qobject_cast<QWidget*>(component.object); widget && !name.isEmpty())
+                setAccessibleName(widget, name);
+        }
+        for (const LoadedComponent& component : components_) {
+            auto* label = qobject_cast<TLabel*>(component.object);
+            if (!label || label->text().isEmpty()) continue;
+            QWidget* control = labelledControl(*label);
+            if (!control) continue;
+            label->setBuddy(control);
+            if (control->accessibleName().isEmpty()) setAccessibleName(control, spokenCaption(label->text()));
+        }
+    }
+
+    // The control a label stands for: the nearest control that takes input to its right on its line,
+    // else the nearest one just below it, no further from the label than the label is high.
+    QWidget* labelledControl(const TLabel& label) const {
+        const Rect at = label.geometry();
+        const auto beside = [&](const Rect& r) -> std::optional<int> {
+            if (r.top() > at.bottom() || r.bottom() < at.top() || r.left() < at.center().x()) return {};
+            return r.left() - at.right() - 1;
+        };
+        const auto below = [&](const Rect& r) -> std::optional<int> {
+            if (r.left() > at.right() || r.right() < at.left() || r.top() < at.center().y()) return {};
+            return r.top() - at.bottom() - 1;
+        };
+        if (QWidget* control = nearestInput(label, beside)) return control;
+        return nearestInput(label, below);
+    }
+
+    template <class Gap>
+    QWidget* nearestInput(const TLabel& label, Gap gap) const {
+        QWidget* nearest = nullptr;
+        int nearestGap = label.height() + 1;
+        for (const LoadedComponent& component : components_) {
+            auto* control = qobject_cast<QWidget*>(component.object);
+            if (!control || control->parentWidget() != label.parentWidget() || !takesInput(*control))
+                continue;
+            const std::optional<int> distance = gap(control->geometry());
+            if (distance && std::max(0, *distance) < nearestGap) {
+                nearest = control;
+                nearestGap = std::max(0, *distance);
+            }
+        }
+        return nearest;
+    }
+
+    static bool takesInput(const QWidget& control) {
+        return control.focusPolicy() != Qt::NoFocus && !qobject_cast<const QAbstractButton*>(&control) &&
+               !qobject_cast<const QLabel*>(&control);
     }
 
     TForm& form_;

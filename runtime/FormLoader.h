@@ -22,6 +22,7 @@
 //   "tabOrder"   position among its siblings in the Tab order; a panel's controls follow the panel
 //   "visible", "enabled"   both true when absent
 //   "hint"       the tool tip
+//   "accessibleName"  the name a screen reader speaks for the control
 //   "popupMenu"  the name of a TPopupMenu of the form shown on a right click
 // and "components", the nested components (the controls of a panel, the items of a menu), created with
 // the component as their owner. Keys of the runtime's classes:
@@ -35,6 +36,9 @@
 //   TDateTimePicker  none
 //   TMainMenu, TPopupMenu   their items as "components"
 //   TMenuItem     "caption", its submenu's items as "components"
+// A control is named for screen readers by its "accessibleName", else by the caption, without a final
+// colon, of its label: the label that has it as the nearest control taking input to its right on its
+// line, or else just below it. Buttons and check boxes are named by their own captions.
 // After the whole description is read, Loaded() runs on every component that is a runtime::Loadable,
 // in description order; an exception there propagates out of the form's creation.
 #pragma once

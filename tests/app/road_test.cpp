@@ -1,13 +1,18 @@
 // The whole road of a transaction of days from the main menu, over a new ledger: register a worker,
-// find the worker, enter days, see the balance, and list both reports.
+// find the worker, enter days, see the balance, and list both reports; and what a screen reader finds
+// on the way.
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QDir>
 #include <QLocale>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+#include <QToolButton>
 
 #include "app/Startup.h"
 #include "app/Unit1.h"
@@ -18,6 +23,9 @@
 #include "ledger/Unit3.h"
 #include "ledger/Unit4.h"
 #include "ledger/Unit5.h"
+#include "report/RpPreview.h"
+#include "report/RpPrinter.h"
+#include "report/RpStandardPreview.h"
 #include "runtime/Application.h"
 #include "runtime/Seams.h"
 
@@ -157,6 +165,108 @@ TEST_F(Road, ATransactionFromRegistrationToTheReports) {
     type(frmIzvestaji->ComboBox2, "2020");
     QTest::mouseClick(frmIzvestaji->BitBtn4, Qt::LeftButton);
     EXPECT_EQ(reportRows(), QStringList{"PETROVIC PETAR|GO 1 DEO 2020|10"});
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('|').toStdString();
+}
+
+// The controls a person acts on (focusable ones, buttons) that a screen reader finds no name for. A
+// table's cells are texts, read through the table.
+QStringList unnamedControls(QAccessibleInterface* node) {
+    QStringList unnamed;
+    if (!node || node->state().invisible) return unnamed;
+    if ((node->state().focusable || node->role() == QAccessible::PushButton) &&
+        node->text(QAccessible::Name).trimmed().isEmpty())
+        unnamed << (node->object() ? node->object()->objectName() : QString()) +
+                       QString::number(node->role());
+    for (int i = 0; node->role() != QAccessible::Table && i < node->childCount(); ++i)
+        unnamed << unnamedControls(node->child(i));
+    return unnamed;
+}
+
+std::string spoken(QObject* object) {
+    return QAccessible::queryAccessibleInterface(object)->text(QAccessible::Name).toStdString();
+}
+
+// Checks each print preview the register's commands open, once its page is made, then closes it.
+void checkPreviewsWhenOpen(int* previews) {
+    QTimer::singleShot(5, [previews] {
+        auto* window = qobject_cast<TRpStandardPreview*>(QApplication::activeWindow());
+        if (!window || !window->Preview().Printer() || window->Preview().Printer()->Progress() < 100) {
+            checkPreviewsWhenOpen(previews);
+            return;
+        }
+        ++*previews;
+        EXPECT_EQ(unnamedControls(QAccessible::queryAccessibleInterface(window)), QStringList());
+        EXPECT_EQ(spoken(window), "Preview");
+        EXPECT_EQ(spoken(&window->Preview()), "Page 1 of 1");
+        EXPECT_EQ(spoken(window->findChild<QToolButton*>("NextPage")), "Next page");
+        window->findChild<QPushButton*>("Exit")->click();
+    });
+}
+
+TEST_F(Road, AScreenReaderNamesEveryControlAndReadsTheRegistersRows) {
+    application = std::make_unique<TApplication>();
+    application->Initialize();
+    app::registerComponentClasses();
+    app::CreateProgramForms(*application);
+    frmNoviunos->Panel1->SetVisible(true);
+    for (TForm* window :
+         std::initializer_list<TForm*>{frmNavigator, frmUnos, frmEvidencija, frmNoviunos, frmIzvestaji}) {
+        window->Show();
+        waitActive(window);
+        EXPECT_EQ(unnamedControls(QAccessible::queryAccessibleInterface(window)), QStringList())
+            << window->objectName().toStdString();
+    }
+    // The boxes are empty, so each speaks its name: its label's caption, or a name of its own.
+    EXPECT_EQ(spoken(frmUnos->DBEdit2), "Prezime i ime");
+    EXPECT_EQ(spoken(frmEvidencija->Edit1), "Stanje dana");
+    EXPECT_EQ(spoken(frmNoviunos->ComboBox3), "God");
+    EXPECT_EQ(spoken(frmNoviunos->DateTimePicker2), "Do");
+    EXPECT_EQ(spoken(frmIzvestaji->ComboBox2), "Godina");
+
+    for (const char* days : {"12", "3"}) {
+        frmUnos->Show();
+        waitActive(frmUnos);
+        type(frmUnos->DBEdit2, "PETROVIC MARKO");
+        type(frmUnos->DBEdit3, days);
+        QTest::mouseClick(frmUnos->BitBtn1, Qt::LeftButton);
+    }
+    frmEvidencija->Show();
+    waitActive(frmEvidencija);
+    QTest::mouseClick(frmEvidencija->BitBtn1, Qt::LeftButton);
+    QAccessibleInterface* grid = QAccessible::queryAccessibleInterface(frmEvidencija->DBGrid1);
+    QAccessibleTableInterface* table = grid->tableInterface();
+    ASSERT_NE(table, nullptr);
+    ASSERT_EQ(table->rowCount(), 2);
+    ASSERT_EQ(table->columnCount(), 10);
+    EXPECT_EQ(table->cellAt(0, 3)->text(QAccessible::Name), "PETROVIC MARKO");
+    EXPECT_EQ(table->cellAt(1, 7)->text(QAccessible::Name), "3");
+    EXPECT_EQ(table->cellAt(0, 9)->text(QAccessible::Name), "15");
+    const QList<QAccessibleInterface*> titles =
+        table->cellAt(1, 9)->tableCellInterface()->columnHeaderCells();
+    ASSERT_EQ(titles.size(), 1);
+    EXPECT_EQ(titles[0]->text(QAccessible::Name), "StanjeDana");
+
+    // The focus a screen reader asks the grid for is its current cell, wherever the keys move it.
+    const auto focusedCell = [grid] {
+        QAccessibleInterface* cell = grid->focusChild();
+        if (!cell || !cell->state().focused) return std::pair{-1, -1};
+        return std::pair{cell->tableCellInterface()->rowIndex(), cell->tableCellInterface()->columnIndex()};
+    };
+    EXPECT_EQ(focusedCell(), std::pair(-1, -1));
+    frmEvidencija->DBGrid1->setFocus();
+    QTest::keyClick(frmEvidencija->DBGrid1, Qt::Key_Right);
+    EXPECT_EQ(focusedCell(), std::pair(0, 1));
+    QTest::keyClick(frmEvidencija->DBGrid1, Qt::Key_Down);
+    EXPECT_EQ(focusedCell(), std::pair(1, 1));
+
+    int previews = 0;
+    for (auto command :
+         {&TfrmEvidencija::Noviunos1Click, &TfrmEvidencija::Stampazahtevazakoriscenjeslobodnihdana1Click,
+          &TfrmEvidencija::StampazahtevazaGO1Click}) {
+        checkPreviewsWhenOpen(&previews);
+        (frmEvidencija->*command)(nullptr);
+    }
+    EXPECT_EQ(previews, 3);
     EXPECT_TRUE(messages.isEmpty()) << messages.join('|').toStdString();
 }
 
