@@ -1,12 +1,17 @@
 // The standard controls of the program's windows.
 #include "runtime/Controls.h"
 
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QCompleter>
 #include <QFocusEvent>
 #include <QJsonArray>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyledItemDelegate>
+#include <QTimer>
+#include <utility>
 
 #include "runtime/Exception.h"
 
@@ -221,6 +226,90 @@ void TComboBox::ReadDescription(const QJsonObject& description) {
     SetItemIndex(description.value(QLatin1String("itemIndex")).toInt(-1));
     if (description.contains(QLatin1String("text")))
         SetText(description.value(QLatin1String("text")).toString());
+    SetTypeAhead(description.value(QLatin1String("typeAhead")).toBool());
+}
+
+// The offers are the box's own items, so a refilled list is offered at once. They are shown once the
+// keys typed so far have been handled, so a text typed and confirmed in one go is never held up.
+void TComboBox::SetTypeAhead(bool on) {
+    if (on == TypeAhead()) return;
+    delete offers_;
+    offers_ = nullptr;
+    if (!on) return;
+    offers_ = new QCompleter(model(), this);
+    offers_->setCompletionMode(QCompleter::PopupCompletion);
+    offers_->setFilterMode(Qt::MatchContains);
+    offers_->setCaseSensitivity(Qt::CaseInsensitive);
+    offers_->setWidget(this);
+    offers_->popup()->setFont(font());
+    // Installed after the completer's own filter, so this one sees the list's keys first.
+    offers_->popup()->installEventFilter(this);
+    connect(offers_, qOverload<const QString&>(&QCompleter::highlighted), this,
+            [this](const QString& name) { marked_ = name; });
+    runtime::connectGuarded(offers_, qOverload<const QString&>(&QCompleter::activated), this,
+                            [this](const QString& name) { ChooseOffer(name); });
+    connect(lineEdit(), &QLineEdit::textEdited, offers_,
+            [this] { QTimer::singleShot(0, offers_, [this] { Offer(); }); });
+}
+
+QAbstractItemView* TComboBox::Offers() const {
+    return offers_ ? offers_->popup() : nullptr;
+}
+
+// Shows the items that contain the text, while the box has the focus.
+void TComboBox::Offer() {
+    offers_->setCompletionPrefix(Text());
+    if (hasFocus() && !Text().isEmpty() && offers_->completionCount() > 0) {
+        offers_->complete();
+        offers_->popup()->setCurrentIndex(QModelIndex());
+    } else {
+        offers_->popup()->hide();
+    }
+    marked_.clear();
+}
+
+// An offer chosen is the item chosen from the drop-down list.
+void TComboBox::ChooseOffer(const QString& name) {
+    setCurrentIndex(Items().IndexOf(name));
+    SetText(name);
+    emit activated(currentIndex());
+}
+
+// The list of offers is a window of its own; it shows its names in the box's font.
+void TComboBox::changeEvent(QEvent* event) {
+    QComboBox::changeEvent(event);
+    if (event->type() == QEvent::FontChange && offers_) offers_->popup()->setFont(font());
+}
+
+bool TComboBox::eventFilter(QObject* watched, QEvent* event) {
+    QAbstractItemView* offers = Offers();
+    if (!offers) return QComboBox::eventFilter(watched, event);
+    // While the offers are shown, a press elsewhere in the window closes them before it takes effect,
+    // also a press that has not passed the window system's handling of popup windows.
+    if (watched == offers && event->type() == QEvent::Show) qApp->installEventFilter(this);
+    if (watched == offers && event->type() == QEvent::Hide) qApp->removeEventFilter(this);
+    if (event->type() == QEvent::MouseButtonPress && offers->isVisible()) {
+        auto* pressed = qobject_cast<QWidget*>(watched);
+        if (pressed && pressed->window() == window()) offers->hide();
+    }
+    if (watched == offers && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter || key->key() == Qt::Key_Tab ||
+            key->key() == Qt::Key_Backtab) {
+            LeaveOffers(*key);
+            return true;
+        }
+    }
+    return QComboBox::eventFilter(watched, event);
+}
+
+// Enter or Tab in the list of offers chooses the offer marked with the arrow keys, if any, closes the
+// list and then goes to the box once, as after a typed text.
+void TComboBox::LeaveOffers(const QKeyEvent& key) {
+    Offers()->hide();
+    if (!marked_.isEmpty()) ChooseOffer(std::exchange(marked_, QString()));
+    QKeyEvent again(QEvent::KeyPress, key.key(), key.modifiers(), key.text());
+    QCoreApplication::sendEvent(this, &again);
 }
 
 // Opening the drop-down list or switching to another window is not leaving the control.

@@ -13,6 +13,9 @@
 
 #include "runtime/Boundary.h"
 
+class QAbstractItemView;
+class QCompleter;
+
 namespace runtime {
 // Gives a control the background colour of the layouts (behind a label's or check box's text, inside an
 // edit's or combo box's text area).
@@ -89,7 +92,11 @@ class TComboBoxItems {
 
 // A drop-down combo box with an editable text. OnChange runs whenever the person changes the text, by
 // choosing from the list or by typing; OnExit when the focus leaves it for another control.
-// A typed text stays exactly as typed: there is no completion and no insertion into the list.
+// A typed text stays exactly as typed: there is no inline completion and no insertion into the list.
+// With type-ahead on, the items that contain the typed text anywhere, whatever the letter case, are
+// offered in a list under the box while the person types. The text changes only when an offer is
+// chosen, as from the drop-down list: by a click, or by Enter or Tab on the offer marked with the arrow
+// keys, which then go on as after a typed text. Esc closes the list and keeps the typed text.
 class TComboBox : public QComboBox {
     Q_OBJECT
 
@@ -106,16 +113,29 @@ class TComboBox : public QComboBox {
     void SetText(const QString& text) { setEditText(text); }
     int ItemHeight() const { return itemHeight_; }
     void SetItemHeight(int height);
-    // Reads "items", "itemHeight", "itemIndex" and "text".
+    bool TypeAhead() const { return offers_ != nullptr; }
+    void SetTypeAhead(bool on);
+    // The list of offers under the box (shown only while there are offers), or nullptr without
+    // type-ahead.
+    QAbstractItemView* Offers() const;
+    // Reads "items", "itemHeight", "itemIndex", "text" and "typeAhead".
     void ReadDescription(const QJsonObject& description);
 
     TNotifyEvent OnChange;
     TNotifyEvent OnExit;
 
   protected:
+    void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
 
   private:
+    void Offer();
+    void ChooseOffer(const QString& name);
+    void LeaveOffers(const QKeyEvent& key);
+
+    QCompleter* offers_ = nullptr;
+    QString marked_;  // the offer the arrow keys mark in the shown list
     int itemHeight_ = 0;
 };
 

@@ -28,7 +28,7 @@
 // the component as their owner. Keys of the runtime's classes:
 //   TLabel        "caption"
 //   TEdit         "text", "charCase" ("ecNormal", "ecUpperCase", "ecLowerCase")
-//   TComboBox     "items" (array of texts), "itemHeight", "itemIndex", "text"
+//   TComboBox     "items" (array of texts), "itemHeight", "itemIndex", "text", "typeAhead"
 //   TCheckBox     "caption", "checked"
 //   TPanel        none
 //   TBitBtn       "kind" ("bkCustom", "bkOK", "bkCancel"), "caption", "glyph" (image resource path),

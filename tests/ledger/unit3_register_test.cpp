@@ -1,5 +1,6 @@
 // The register window as the clerk uses it: picking a worker, the search with its balance, the row
 // colours, returning to the window, deleting a row from the grid, and what the ledger file holds.
+#include <QAbstractItemView>
 #include <QImage>
 
 #include "WindowFixture.h"
@@ -44,6 +45,22 @@ class Register : public WindowFixture {
         return rows;
     }
     QString balance() const { return frmEvidencija->Edit1->text(); }
+    // Keys go through the window, as the keyboard's do, so that the list of offers sees them; the
+    // offers come once the keys are handled.
+    static void press(Qt::Key key) { QTest::keyClick(frmEvidencija->windowHandle(), key); }
+    static void typeName(const char* text) {
+        frmEvidencija->ComboBox1->setFocus();
+        frmEvidencija->ComboBox1->lineEdit()->selectAll();
+        for (const char* c = text; *c; ++c) QTest::keyClick(frmEvidencija->windowHandle(), *c);
+        QApplication::processEvents();
+    }
+    static QStringList offers() {
+        const QAbstractItemView* shown = frmEvidencija->ComboBox1->Offers();
+        QStringList names;
+        for (int row = 0; shown && shown->isVisible() && row < shown->model()->rowCount(); ++row)
+            names << shown->model()->index(row, 0).data().toString();
+        return names;
+    }
 };
 
 const std::vector<StoredRow> twoWorkers = {
@@ -258,6 +275,8 @@ TEST_F(Register, ReturningToTheWindowRefillsTheNamesAndKeepsTheGrid) {
     open();
     search("BOROVIC BOJAN");
     ASSERT_EQ(balance(), "4");
+    typeName("vet");
+    EXPECT_TRUE(offers().isEmpty());
 
     showActive(*frmUnos);
     frmUnos->DBEdit2->setFocus();
@@ -274,6 +293,8 @@ TEST_F(Register, ReturningToTheWindowRefillsTheNamesAndKeepsTheGrid) {
     EXPECT_EQ(gridRows(), QStringList{"PRENOS"});
     EXPECT_EQ(frmEvidencija->DBGrid1->Fields(3)->AsString(), "BOROVIC BOJAN");
     EXPECT_EQ(balance(), "4");
+    typeName("vet");
+    EXPECT_EQ(offers(), QStringList{"CVETIC CVETA"}) << "the new worker is offered at once";
 }
 
 TEST_F(Register, CtrlDeleteConfirmedRemovesTheRowFromTheLedger) {
@@ -292,6 +313,25 @@ TEST_F(Register, CtrlDeleteConfirmedRemovesTheRowFromTheLedger) {
     for (const StoredRow& row : rows) EXPECT_NE(row.Razlog, "SL.DANI");
     EXPECT_EQ(gridRows(), (QStringList{"PRENOS", "GO 1 DEO 2012", "GO", "OSTATAK OD GO 2 DEO 2015"}));
     EXPECT_EQ(balance(), "9") << "the balance waits for the next search";
+}
+
+TEST_F(Register, NameBoxOffersNamesContainingTheTypedTextAndEnterPicksOneForTheSearch) {
+    seed({{1, "ANIC ANA", "PRENOS", 10, {}, {}},
+          {2, "PETROVIC MARKO", "PRENOS", 4, {}, {}},
+          {3, "STEPANOVIC PETAR", "PRENOS", 7, {}, {}},
+          {2, "PETROVIC MARKO", "SL.DANI", {}, 1, {}}});
+    open();
+    typeName("pet");
+    EXPECT_EQ(offers(), QStringList({"PETROVIC MARKO", "STEPANOVIC PETAR"}));
+    EXPECT_EQ(frmEvidencija->ComboBox1->Text(), "pet");
+    press(Qt::Key_Down);
+    press(Qt::Key_Return);
+    EXPECT_EQ(frmEvidencija->ComboBox1->Text(), "PETROVIC MARKO");
+    EXPECT_TRUE(offers().isEmpty());
+    EXPECT_FALSE(frmEvidencija->Query1->Active()) << "Enter in the name box runs no search";
+    QTest::mouseClick(frmEvidencija->BitBtn1, Qt::LeftButton);
+    EXPECT_EQ(gridRows(), QStringList({"PRENOS", "SL.DANI"}));
+    EXPECT_EQ(balance(), "3");
 }
 
 TEST_F(Register, UnosShowsTheDayEntryWindow) {

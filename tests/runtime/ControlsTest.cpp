@@ -1,6 +1,7 @@
 // The standard controls driven as a person drives them: typing, choosing, clicking, leaving.
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QClipboard>
 #include <QTest>
@@ -83,6 +84,66 @@ TEST_F(Controls, ComboBoxChangeRunsForTypingAndChoosingButNotForTheProgram) {
     reason->lineEdit()->selectAll();
     QTest::keyClicks(reason, QStringLiteral("go"));
     EXPECT_EQ(changes, QStringList({"BO", "g", "go"}));
+}
+
+// Enter after typing "go" into the reasons (GO, SL.DANI, OSTATAK OD GO), with Down pressed `downs` times
+// and then Esc if `escape`, goes to the window's OK button once, with the text it leaves in the box.
+struct TypeAheadCase {
+    bool typeAhead;
+    int downs;
+    bool escape;
+    const char* confirmed;
+};
+
+class ComboBoxTypeAhead : public Controls, public ::testing::WithParamInterface<TypeAheadCase> {
+  protected:
+    void press(char key) { QTest::keyClick(form.windowHandle(), key); }
+    void press(Qt::Key key) { QTest::keyClick(form.windowHandle(), key); }
+};
+
+TEST_P(ComboBoxTypeAhead, EnterConfirmsTheChosenOfferOrTheTypedTextOnce) {
+    reason->SetTypeAhead(GetParam().typeAhead);
+    QStringList confirmed;
+    form.Component<TBitBtn>("BitBtn1")->OnClick = [&](QObject*) { confirmed << reason->Text(); };
+    QString changed;
+    reason->OnChange = [&](QObject*) { changed = reason->Text(); };
+    reason->setFocus();
+    reason->lineEdit()->clear();
+    press('g');
+    press('o');
+    QApplication::processEvents();
+    if (GetParam().typeAhead) {
+        ASSERT_TRUE(reason->Offers()->isVisible());
+    }
+    for (int i = 0; i < GetParam().downs; ++i) press(Qt::Key_Down);
+    if (GetParam().escape) press(Qt::Key_Escape);
+    press(Qt::Key_Return);
+    EXPECT_EQ(confirmed, QStringList{QString::fromLatin1(GetParam().confirmed)});
+    EXPECT_EQ(reason->Text(), QString::fromLatin1(GetParam().confirmed));
+    EXPECT_EQ(changed, QString::fromLatin1(GetParam().confirmed)) << "a chosen offer is a change";
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+}
+
+INSTANTIATE_TEST_SUITE_P(Offers, ComboBoxTypeAhead,
+                         ::testing::Values(TypeAheadCase{false, 0, false, "go"},
+                                           TypeAheadCase{true, 0, false, "go"},
+                                           TypeAheadCase{true, 1, false, "GO"},
+                                           TypeAheadCase{true, 2, false, "OSTATAK OD GO"},
+                                           TypeAheadCase{true, 2, true, "go"}));
+
+TEST_F(Controls, TypeAheadOffersGoOnAClickElsewhereWhichStillClicks) {
+    int clicks = 0;
+    form.Component<TBitBtn>("BitBtn1")->OnClick = [&](QObject*) { ++clicks; };
+    reason->SetTypeAhead(true);
+    reason->setFocus();
+    QTest::keyClick(form.windowHandle(), 'o');
+    QApplication::processEvents();
+    ASSERT_TRUE(reason->Offers()->isVisible());
+    QTest::mouseClick(form.Component<TBitBtn>("BitBtn1"), Qt::LeftButton);
+    QApplication::processEvents();
+    EXPECT_FALSE(reason->Offers()->isVisible());
+    EXPECT_EQ(clicks, 1);
+    EXPECT_EQ(QApplication::activeWindow(), &form);
 }
 
 struct IndexCase {
