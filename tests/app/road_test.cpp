@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <QAbstractItemView>
 #include <QAccessible>
 #include <QApplication>
 #include <QDir>
@@ -23,10 +24,12 @@
 #include "ledger/Unit3.h"
 #include "ledger/Unit4.h"
 #include "ledger/Unit5.h"
+#include "ledger/Unit9.h"
 #include "report/RpPreview.h"
 #include "report/RpPrinter.h"
 #include "report/RpStandardPreview.h"
 #include "runtime/Application.h"
+#include "runtime/Controls.h"
 #include "runtime/Seams.h"
 
 namespace {
@@ -63,6 +66,20 @@ class Road : public ::testing::Test {
     static void type(QWidget* box, const QString& text) {
         box->setFocus();
         QTest::keyClicks(box, text);
+    }
+    // The program's windows as at start, none shown.
+    void createProgram() {
+        application = std::make_unique<TApplication>();
+        application->Initialize();
+        app::registerComponentClasses();
+        app::CreateProgramForms(*application);
+    }
+    static void registerWorker(const QString& name, const QString& days) {
+        frmUnos->Show();
+        waitActive(frmUnos);
+        type(frmUnos->DBEdit2, name);
+        type(frmUnos->DBEdit3, days);
+        QTest::mouseClick(frmUnos->BitBtn1, Qt::LeftButton);
     }
 
     // "name|reason|Transakcije|Dobijeni|Iskorisceni|StanjeDana" for each stored row, in stored order.
@@ -105,10 +122,7 @@ class Road : public ::testing::Test {
 };
 
 TEST_F(Road, ATransactionFromRegistrationToTheReports) {
-    application = std::make_unique<TApplication>();
-    application->Initialize();
-    app::registerComponentClasses();
-    app::CreateProgramForms(*application);
+    createProgram();
     frmNavigator->Show();
     waitActive(frmNavigator);
 
@@ -186,7 +200,7 @@ std::string spoken(QObject* object) {
     return QAccessible::queryAccessibleInterface(object)->text(QAccessible::Name).toStdString();
 }
 
-// Checks each print preview the register's commands open, once its page is made, then closes it.
+// Checks the next print preview that opens, once its pages are made, then closes it.
 void checkPreviewsWhenOpen(int* previews) {
     QTimer::singleShot(5, [previews] {
         auto* window = qobject_cast<TRpStandardPreview*>(QApplication::activeWindow());
@@ -196,21 +210,19 @@ void checkPreviewsWhenOpen(int* previews) {
         }
         ++*previews;
         EXPECT_EQ(unnamedControls(QAccessible::queryAccessibleInterface(window)), QStringList());
-        EXPECT_EQ(spoken(window), "Preview");
-        EXPECT_EQ(spoken(&window->Preview()), "Page 1 of 1");
+        EXPECT_FALSE(spoken(window).empty());
+        EXPECT_EQ(spoken(&window->Preview()),
+                  QString("Page 1 of %1").arg(window->Preview().Printer()->PageCount()).toStdString());
         EXPECT_EQ(spoken(window->findChild<QToolButton*>("NextPage")), "Next page");
         window->findChild<QPushButton*>("Exit")->click();
     });
 }
 
 TEST_F(Road, AScreenReaderNamesEveryControlAndReadsTheRegistersRows) {
-    application = std::make_unique<TApplication>();
-    application->Initialize();
-    app::registerComponentClasses();
-    app::CreateProgramForms(*application);
+    createProgram();
     frmNoviunos->Panel1->SetVisible(true);
-    for (TForm* window :
-         std::initializer_list<TForm*>{frmNavigator, frmUnos, frmEvidencija, frmNoviunos, frmIzvestaji}) {
+    for (TForm* window : std::initializer_list<TForm*>{frmNavigator, frmUnos, frmEvidencija, frmNoviunos,
+                                                       frmIzvestaji, frmKartica}) {
         window->Show();
         waitActive(window);
         EXPECT_EQ(unnamedControls(QAccessible::queryAccessibleInterface(window)), QStringList())
@@ -222,14 +234,9 @@ TEST_F(Road, AScreenReaderNamesEveryControlAndReadsTheRegistersRows) {
     EXPECT_EQ(spoken(frmNoviunos->ComboBox3), "God");
     EXPECT_EQ(spoken(frmNoviunos->DateTimePicker2), "Do");
     EXPECT_EQ(spoken(frmIzvestaji->ComboBox2), "Godina");
+    EXPECT_EQ(spoken(frmKartica->DateTimePicker1), "Stanje na dan");
 
-    for (const char* days : {"12", "3"}) {
-        frmUnos->Show();
-        waitActive(frmUnos);
-        type(frmUnos->DBEdit2, "PETROVIC MARKO");
-        type(frmUnos->DBEdit3, days);
-        QTest::mouseClick(frmUnos->BitBtn1, Qt::LeftButton);
-    }
+    for (const char* days : {"12", "3"}) registerWorker("PETROVIC MARKO", days);
     frmEvidencija->Show();
     waitActive(frmEvidencija);
     QTest::mouseClick(frmEvidencija->BitBtn1, Qt::LeftButton);
@@ -266,7 +273,42 @@ TEST_F(Road, AScreenReaderNamesEveryControlAndReadsTheRegistersRows) {
         checkPreviewsWhenOpen(&previews);
         (frmEvidencija->*command)(nullptr);
     }
-    EXPECT_EQ(previews, 3);
+    // The printed lists: the balances and the worker's statement.
+    frmIzvestaji->Show();
+    waitActive(frmIzvestaji);
+    checkPreviewsWhenOpen(&previews);
+    QTest::mouseClick(frmIzvestaji->BitBtn3, Qt::LeftButton);
+    frmKartica->Show();
+    waitActive(frmKartica);
+    checkPreviewsWhenOpen(&previews);
+    QTest::mouseClick(frmKartica->BitBtn1, Qt::LeftButton);
+    EXPECT_EQ(previews, 5);
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('|').toStdString();
+}
+
+// Each name box offers the names that hold the typed text, in any letter case; Enter takes the one
+// marked with the arrow keys.
+TEST_F(Road, EveryNameBoxOffersTheWorkersWhoseNameHoldsTheTypedText) {
+    createProgram();
+    registerWorker("ANIC ANA", "5");
+    registerWorker("PETROVIC MARKO", "7");
+    for (TForm* window : std::initializer_list<TForm*>{frmEvidencija, frmIzvestaji, frmKartica}) {
+        SCOPED_TRACE(window->objectName().toStdString());
+        window->Show();
+        waitActive(window);
+        auto* box = window->findChild<TComboBox*>("ComboBox1");
+        ASSERT_TRUE(box->TypeAhead());
+        box->setFocus();
+        box->lineEdit()->selectAll();
+        for (char key : {'a', 'r', 'k'}) QTest::keyClick(window->windowHandle(), key);
+        QApplication::processEvents();
+        ASSERT_TRUE(box->Offers()->isVisible());
+        EXPECT_EQ(box->Offers()->model()->rowCount(), 1);
+        QTest::keyClick(window->windowHandle(), Qt::Key_Down);
+        QTest::keyClick(window->windowHandle(), Qt::Key_Return);
+        EXPECT_EQ(box->Text(), "PETROVIC MARKO");
+        EXPECT_FALSE(box->Offers()->isVisible());
+    }
     EXPECT_TRUE(messages.isEmpty()) << messages.join('|').toStdString();
 }
 
