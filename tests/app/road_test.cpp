@@ -25,6 +25,7 @@
 #include "ledger/Unit4.h"
 #include "ledger/Unit5.h"
 #include "ledger/Unit9.h"
+#include "ledger/UnitDnevnik.h"
 #include "report/RpPreview.h"
 #include "report/RpPrinter.h"
 #include "report/RpStandardPreview.h"
@@ -222,7 +223,7 @@ TEST_F(Road, AScreenReaderNamesEveryControlAndReadsTheRegistersRows) {
     createProgram();
     frmNoviunos->Panel1->SetVisible(true);
     for (TForm* window : std::initializer_list<TForm*>{frmNavigator, frmUnos, frmEvidencija, frmNoviunos,
-                                                       frmIzvestaji, frmKartica}) {
+                                                       frmIzvestaji, frmKartica, frmDnevnik}) {
         window->Show();
         waitActive(window);
         EXPECT_EQ(unnamedControls(QAccessible::queryAccessibleInterface(window)), QStringList())
@@ -235,6 +236,7 @@ TEST_F(Road, AScreenReaderNamesEveryControlAndReadsTheRegistersRows) {
     EXPECT_EQ(spoken(frmNoviunos->DateTimePicker2), "Do");
     EXPECT_EQ(spoken(frmIzvestaji->ComboBox2), "Godina");
     EXPECT_EQ(spoken(frmKartica->DateTimePicker1), "Stanje na dan");
+    EXPECT_EQ(spoken(frmDnevnik->ComboBox1), "Radnik");
 
     for (const char* days : {"12", "3"}) registerWorker("PETROVIC MARKO", days);
     frmEvidencija->Show();
@@ -292,12 +294,13 @@ TEST_F(Road, EveryNameBoxOffersTheWorkersWhoseNameHoldsTheTypedText) {
     createProgram();
     registerWorker("ANIC ANA", "5");
     registerWorker("PETROVIC MARKO", "7");
-    for (TForm* window : std::initializer_list<TForm*>{frmEvidencija, frmIzvestaji, frmKartica}) {
+    for (TForm* window : std::initializer_list<TForm*>{frmEvidencija, frmIzvestaji, frmKartica, frmDnevnik}) {
         SCOPED_TRACE(window->objectName().toStdString());
         window->Show();
         waitActive(window);
         auto* box = window->findChild<TComboBox*>("ComboBox1");
         ASSERT_TRUE(box->TypeAhead());
+        if (!box->isEnabled()) window->findChild<TCheckBox*>("CheckBox1")->click();  // "Svi radnici"
         box->setFocus();
         box->lineEdit()->selectAll();
         for (char key : {'a', 'r', 'k'}) QTest::keyClick(window->windowHandle(), key);
