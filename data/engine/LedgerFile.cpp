@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -26,12 +27,19 @@ std::string upper(std::string text) {
     return text;
 }
 
+// Another program may add an index between the look for it and the build, hence IF NOT EXISTS.
+std::string createIndexSql(const LedgerIndex& index) {
+    return std::string("CREATE INDEX IF NOT EXISTS ") + index.name + " ON kovrel (" + index.columns + ")";
+}
+
 std::string createTableSql() {
     std::string sql = "CREATE TABLE kovrel (";
     for (std::size_t i = 0; i < LedgerColumnCount; ++i) {
         sql += (i ? ", " : "") + std::string(ledgerColumns()[i].name) + " " + ledgerColumns()[i].declaredType;
     }
-    return sql + ");\nCREATE INDEX kovrel_prezimeime ON kovrel (PrezimeIme);\n" + createJournalSql() + ";";
+    sql += ");";
+    for (const LedgerIndex& index : ledgerIndexes()) sql += "\n" + createIndexSql(index) + ";";
+    return sql + "\n" + createJournalSql() + ";";
 }
 
 std::string insertSql() {
@@ -114,7 +122,74 @@ void setError(std::string* error, const std::string& text) {
     if (error) *error = text;
 }
 
+bool hasIndex(sqlite3* db, const char* name) {
+    sqlite3_stmt* statement = nullptr;
+    sqlite3_prepare_v2(db, "SELECT 1 FROM sqlite_master WHERE type = 'index' AND name = ?1", -1, &statement,
+                       nullptr);
+    sqlite3_bind_text(statement, 1, name, -1, SQLITE_STATIC);
+    const bool found = statement && sqlite3_step(statement) == SQLITE_ROW;
+    sqlite3_finalize(statement);
+    return found;
+}
+
+std::int64_t rowCount(sqlite3* db) {
+    sqlite3_stmt* statement = nullptr;
+    sqlite3_prepare_v2(db, "SELECT count(*) FROM kovrel", -1, &statement, nullptr);
+    const std::int64_t rows =
+        statement && sqlite3_step(statement) == SQLITE_ROW ? sqlite3_column_int64(statement, 0) : 0;
+    sqlite3_finalize(statement);
+    return rows;
+}
+
+// Reports the progress of index builds from SQLite's progress handler. Building an index runs about
+// one step per column and seven more for each row (reading it, sorting, inserting the entry).
+class IndexBuildProgress {
+  public:
+    static constexpr int StepsPerCall = 4096;
+
+    IndexBuildProgress(sqlite3* db, const IndexProgress& report, double expectedSteps)
+        : db_(db), report_(report), expected_(std::max(expectedSteps, 1.0)) {
+        if (report_) sqlite3_progress_handler(db_, StepsPerCall, &IndexBuildProgress::called, this);
+    }
+    ~IndexBuildProgress() { sqlite3_progress_handler(db_, 0, nullptr, nullptr); }
+    IndexBuildProgress(const IndexBuildProgress&) = delete;
+    IndexBuildProgress& operator=(const IndexBuildProgress&) = delete;
+
+    void finished() {
+        if (report_) report_(1.0);
+    }
+
+  private:
+    static int called(void* self) {
+        auto* progress = static_cast<IndexBuildProgress*>(self);
+        progress->steps_ += StepsPerCall;
+        progress->report_(std::min(progress->steps_ / progress->expected_, 0.99));
+        return 0;
+    }
+
+    sqlite3* db_;
+    const IndexProgress& report_;
+    double expected_;
+    double steps_ = 0;
+};
+
+int columnCount(const LedgerIndex& index) {
+    return 1 + static_cast<int>(std::count(index.columns, index.columns + std::strlen(index.columns), ','));
+}
+
 }  // namespace
+
+const std::array<LedgerIndex, 3>& ledgerIndexes() {
+    // kovrel_prezimeime walks a worker's rows in stored order and counts them; kovrel_stanje holds every
+    // field the balances and reports read, grouped by worker and reason; kovrel_redbroj ends at the
+    // highest worker number.
+    static const std::array<LedgerIndex, 3> indexes{{
+        {"kovrel_prezimeime", "PrezimeIme"},
+        {"kovrel_stanje", "PrezimeIme, Razlog, Dobijeni, Iskorisceni"},
+        {"kovrel_redbroj", "RedBroj"},
+    }};
+    return indexes;
+}
 
 const std::array<LedgerColumn, LedgerColumnCount>& ledgerColumns() {
     static const std::array<LedgerColumn, LedgerColumnCount> columns{{
@@ -168,6 +243,48 @@ Result createLedgerFile(const std::string& path, std::string* error) {
         sqlite3_free(message);
         return code::WriteFailed;
     }
+    return code::Ok;
+}
+
+Result addMissingIndexes(const std::string& path, const IndexProgress& progress, int* added,
+                         std::string* error) {
+    if (added) *added = 0;
+    Failure failure;
+    auto connection = Connection::open(path, false, 3000, &failure);
+    if (!connection) {
+        setError(error, failure.text);
+        return failure.code;
+    }
+    sqlite3* db = connection->handle();
+    std::vector<const LedgerIndex*> missing;
+    for (const LedgerIndex& index : ledgerIndexes())
+        if (!hasIndex(db, index.name)) missing.push_back(&index);
+    if (missing.empty()) return code::Ok;
+    if (sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK) {
+        failure = connection->failure(sqlite3_errcode(db), "the indexes cannot be added");
+        setError(error, failure.text);
+        return failure.code;
+    }
+    double steps = 0;
+    const auto rows = static_cast<double>(rowCount(db));
+    for (const LedgerIndex* index : missing) steps += rows * (columnCount(*index) + 7);
+    bool built = true;
+    {
+        IndexBuildProgress reporter(db, progress, steps);
+        for (std::size_t i = 0; built && i < missing.size(); ++i) {
+            built =
+                sqlite3_exec(db, createIndexSql(*missing[i]).c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
+        }
+        built = built && sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK;
+        if (built) reporter.finished();
+    }
+    if (!built) {
+        failure = connection->failure(sqlite3_errcode(db), "the indexes cannot be added");
+        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        setError(error, failure.text);
+        return failure.code == code::SqlSyntax ? code::WriteFailed : failure.code;
+    }
+    if (added) *added = static_cast<int>(missing.size());
     return code::Ok;
 }
 

@@ -35,8 +35,28 @@ constexpr long MaxTextSize = 8192;
 // size is cut to MaxTextSize.
 LedgerColumn fieldTypeOfDeclared(const std::string& declaredType);
 
-// Creates a new empty ledger file at `path`; refuses (FileOpenFailed) when anything exists there.
+// An index the ledger file carries beside its table, so that every statement of the program's
+// catalogue walks only the entries it needs: a worker's rows in stored order, balances and reports
+// read from the index alone, the highest worker number.
+struct LedgerIndex {
+    const char* name;
+    const char* columns;  // as written in its definition
+};
+
+const std::array<LedgerIndex, 3>& ledgerIndexes();
+
+// Creates a new empty ledger file at `path` with its table and indexes; refuses (FileOpenFailed) when
+// anything exists there.
 Result createLedgerFile(const std::string& path, std::string* error = nullptr);
+
+// Called now and then while indexes are built, with the estimated share of the work done (0 to 1).
+using IndexProgress = std::function<void(double done)>;
+
+// Adds the indexes of ledgerIndexes() that the ledger at `path` lacks, in one transaction; the table
+// itself is left as it is. Answers Ok at once when none is missing, and TableReadOnly, leaving the file
+// alone, when it can only be read; *added receives the number of indexes built.
+Result addMissingIndexes(const std::string& path, const IndexProgress& progress, int* added = nullptr,
+                         std::string* error = nullptr);
 
 // Runs SQLite's integrity check and the shape check on `path`, after rolling back a write left
 // unfinished when the file may be written. Answers Ok when the file is a sound ledger; *report receives

@@ -726,6 +726,38 @@ std::string SqlStatement::sqliteText() const {
     return text;
 }
 
+std::string SqlStatement::distinctColumn() const {
+    const bool oneColumn = order_ == Order::DistinctByFirstRow && selectListEnd_ == selectListBegin_ + 1 &&
+                           tokens_[selectListBegin_].kind == Token::Kind::Word;
+    if (!oneColumn || whereBegin_ != whereEnd_ || fromEnd_ != tokens_.size()) return {};
+    return tokenSql(tokens_[selectListBegin_]);
+}
+
+std::string SqlStatement::sqliteTextSeekingDistinct() const {
+    const std::string column = distinctColumn();
+    if (column.empty()) return {};
+    // The values other than empty, each found as the least one above the one before; then the empty
+    // value when there is one; ordered by the first row that holds each. @c stands for the column, @t for
+    // the table.
+    const std::string pattern =
+        "WITH RECURSIVE distinct_values(value) AS ("
+        "SELECT (SELECT min(@c) FROM @t) UNION ALL "
+        "SELECT (SELECT min(@c) FROM @t WHERE @c > distinct_values.value) FROM distinct_values "
+        "WHERE distinct_values.value IS NOT NULL) "
+        "SELECT value AS @c FROM (SELECT value FROM distinct_values WHERE value IS NOT NULL "
+        "UNION ALL SELECT NULL WHERE EXISTS (SELECT 1 FROM @t WHERE @c IS NULL)) AS found "
+        "ORDER BY (SELECT min(rowid) FROM @t WHERE @c IS found.value)";
+    std::string text;
+    for (std::size_t i = 0; i < pattern.size(); ++i) {
+        if (pattern[i] == '@' && i + 1 < pattern.size()) {
+            text += pattern[++i] == 'c' ? column : std::string(LedgerTableName);
+        } else {
+            text += pattern[i];
+        }
+    }
+    return text;
+}
+
 std::string SqlStatement::tokensText(std::size_t begin, std::size_t end) const {
     std::string text;
     for (std::size_t i = begin; i < end; ++i) {

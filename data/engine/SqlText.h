@@ -51,6 +51,12 @@ class SqlStatement {
     // The statement in SQLite's dialect. A select without its own order by gives its rows in stored
     // order: plain rows by rowid, groups and distinct rows by their first stored row.
     std::string sqliteText() const;
+    // The column of `select distinct <column> from <table>` with nothing after the table, else empty.
+    std::string distinctColumn() const;
+    // For such a select: the rows and order of sqliteText(), found by seeking from each value to the next
+    // in an index that leads with the column, so that the work grows with the number of values instead
+    // of the rows. Only for a column that leads such an index: without one, every seek walks the table.
+    std::string sqliteTextSeekingDistinct() const;
     // True for `select * from <table> [where ...]`: all columns of one table in stored order.
     bool selectsAllColumnsOfOneTable() const { return allColumns_; }
     // The table of a select as its from clause names it (with any alias), in SQLite's dialect.

@@ -133,6 +133,19 @@ bool Connection::journalReadable(Failure* failure) {
     return present;
 }
 
+bool Connection::indexLeadsWith(const std::string& column) {
+    Failure ignored;
+    sqlite3_stmt* statement = this->statement(
+        "SELECT 1 FROM pragma_index_list('kovrel') AS list, pragma_index_xinfo(list.name) AS part "
+        "WHERE list.partial = 0 AND part.seqno = 0 AND part.coll = 'BINARY' AND part.name = ?1 COLLATE "
+        "NOCASE",
+        &ignored);
+    if (!statement) return false;
+    StatementUse use(statement);
+    sqlite3_bind_text(statement, 1, column.data(), static_cast<int>(column.size()), SQLITE_TRANSIENT);
+    return sqlite3_step(statement) == SQLITE_ROW;
+}
+
 bool Connection::runWrite(sqlite3_stmt* statement, Failure* failure) {
     if (journalled_ && !startJournalOnce(failure)) return false;
     const int rc = sqlite3_step(statement);

@@ -58,6 +58,8 @@ class Connection {
     // A cached prepared statement for `sql`, or nullptr with *failure filled. The pointer stays valid
     // until the next call of statement(), which may empty the cache.
     sqlite3_stmt* statement(const std::string& sql, Failure* failure);
+    // Whether an index of the ledger table, over all its rows, begins with `column` in its own order.
+    bool indexLeadsWith(const std::string& column);
     // Runs one write statement whose parameters are bound; it is its own committed transaction.
     bool runWrite(sqlite3_stmt* statement, Failure* failure);
     // Whether this connection's writes are journalled (the engine's connections are; bulk loads are not).

@@ -205,6 +205,7 @@ std::shared_ptr<const SqliteEngine::ParsedSql> SqliteEngine::parsed(const std::s
     if (!SqlStatement::parse(sql, &made->statement, error)) return nullptr;
     made->sqliteText = made->statement.sqliteText();
     const bool journalOnly = made->statement.tableNames().empty();
+    made->seekingText = made->statement.sqliteTextSeekingDistinct();
     if (made->statement.kind() == SqlStatement::Kind::Select &&
         !made->statement.resultFields(journalOnly ? journalFieldSpecs() : ledgerFieldSpecs(), &made->fields,
                                       error))
@@ -265,7 +266,7 @@ Result SqliteEngine::allocateStatement(DatabaseHandle db, StatementHandle* stmt)
     if (const Result result = begin()) return result;
     if (!database(db)) return fail(code::InvalidHandle, "Unknown database handle.");
     *stmt = newHandle();
-    statements_.emplace(*stmt, Statement{db, false, false, nullptr, nullptr});
+    statements_.emplace(*stmt, Statement{db, false, false, nullptr, nullptr, nullptr});
     return code::Ok;
 }
 
@@ -318,7 +319,10 @@ Result SqliteEngine::prepare(StatementHandle stmt, const std::string& sql) {
                     "SQL: no table " + names.front() + ": " + path + " does not exist");
     if (!connection) return fail(failure);
     if (parsedSql.usesJournal() && !connection->journalReadable(&failure)) return fail(failure);
-    if (!connection->statement(found->sql->sqliteText, &failure)) return fail(failure);
+    const bool seeks = !found->sql->seekingText.empty() &&
+                       connection->indexLeadsWith(found->sql->statement.distinctColumn());
+    found->sqliteText = seeks ? &found->sql->seekingText : &found->sql->sqliteText;
+    if (!connection->statement(*found->sqliteText, &failure)) return fail(failure);
     found->connection = std::move(connection);
     found->prepared = true;
     return code::Ok;
@@ -332,7 +336,7 @@ Result SqliteEngine::execute(StatementHandle stmt, CursorHandle* cursor) {
     if (!found->prepared) return fail(code::NoStatement, "Execute without a prepared statement.");
     if (found->sql->statement.kind() == SqlStatement::Kind::Select) return executeSelect(*found, cursor);
     Failure failure;
-    sqlite3_stmt* prepared = found->connection->statement(found->sql->sqliteText, &failure);
+    sqlite3_stmt* prepared = found->connection->statement(*found->sqliteText, &failure);
     if (!prepared) return fail(failure);
     StatementUse use(prepared);
     if (!found->connection->runWrite(prepared, &failure)) return fail(failure);
@@ -348,7 +352,7 @@ Result SqliteEngine::executeSelect(Statement& stmt, CursorHandle* cursor) {
                                              !stmt.liveWanted);
     } else {
         Failure failure;
-        sqlite3_stmt* prepared = stmt.connection->statement(stmt.sql->sqliteText, &failure);
+        sqlite3_stmt* prepared = stmt.connection->statement(*stmt.sqliteText, &failure);
         if (prepared) made = ResultCursor::run(*stmt.connection, prepared, stmt.sql->fields, &failure);
         if (!made) return fail(failure);
     }

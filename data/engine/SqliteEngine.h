@@ -84,10 +84,12 @@ class SqliteEngine : public TableEngine {
     struct Database {
         std::string directory;  // empty: the process's working directory
     };
-    // A text of the program's dialect as parsed once: its statement, SQLite text and result fields.
+    // A text of the program's dialect as parsed once: its statement, SQLite text and result fields, and
+    // for a select of one column's distinct values the text that seeks them through an index.
     struct ParsedSql {
         SqlStatement statement;
         std::string sqliteText;
+        std::string seekingText;
         std::vector<FieldSpec> fields;
     };
     struct Statement {
@@ -96,6 +98,7 @@ class SqliteEngine : public TableEngine {
         bool prepared = false;
         std::shared_ptr<const ParsedSql> sql;
         std::shared_ptr<Connection> connection;
+        const std::string* sqliteText = nullptr;  // of `sql`, the one run on `connection`
     };
 
     // Starts a call: clears the previous call's error entries and checks that the engine runs.
