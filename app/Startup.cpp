@@ -1,6 +1,7 @@
 // The program's start-up: the application object, the long-lived windows in their fixed order, the run.
 #include "app/Startup.h"
 
+#include <QDir>
 #include <QTimer>
 
 #include "app/Backups.h"
@@ -8,6 +9,7 @@
 #include "data/DBCtrls.h"
 #include "data/DBTables.h"
 #include "data/DataComponents.h"
+#include "data/engine/LedgerFile.h"
 #include "ledger/Unit2.h"
 #include "ledger/Unit3.h"
 #include "ledger/Unit4.h"
@@ -37,12 +39,24 @@ void CreateProgramForms(TApplication& application) {
     application.CreateForm(frmDnevnik);
 }
 
+void AddMissingLedgerIndexes(int showProgressAfterMs) {
+    // The ledger is found by its name in any letter case, as the engine finds it.
+    const QStringList found =
+        QDir::current().entryList({QString::fromLatin1(engine::LedgerFileName)}, QDir::Files);
+    if (found.isEmpty()) return;
+    TProgressWindow progress(QStringLiteral("Knjiga se priprema za brzu pretragu, samo ovaj put..."),
+                             showProgressAfterMs);
+    engine::addMissingIndexes(QDir::current().filePath(found.first()).toStdString(),
+                              [&progress](double done) { progress.SetDone(done); });
+}
+
 int RunProgram() {
     int exitCode = 0;
     {
         TApplication application;
         try {
             application.Initialize();
+            AddMissingLedgerIndexes();
             registerComponentClasses();
             CreateProgramForms(application);
         } catch (...) {
