@@ -88,6 +88,9 @@ std::unique_ptr<Connection> Connection::open(const std::string& path, bool readO
     std::unique_ptr<Connection> connection(new Connection(db, path, readOnly));
     connection->device_ = info.st_dev;
     connection->inode_ = info.st_ino;
+    connection->mode_ = info.st_mode;
+    connection->owner_ = info.st_uid;
+    connection->group_ = info.st_gid;
     if (!readOnly && !connection->takeHold(busyTimeoutMs, failure)) return nullptr;
     connection->setBusyTimeout(busyTimeoutMs);
     // Case-sensitive LIKE is the dialect's. SQLite's own page cache size is kept: a larger one spends
@@ -214,10 +217,19 @@ std::uint64_t Connection::changeStamp() {
     return version + *writes_;
 }
 
-bool Connection::stillUsable(bool forWriting) const {
+bool Connection::stillUsable(bool forWriting, const struct stat* status) const {
     struct stat info {};
-    if (stat(path_.c_str(), &info) != 0 || info.st_dev != device_ || info.st_ino != inode_) return false;
-    return !forWriting || mayWrite(path_, info);
+    if (status) {
+        info = *status;
+    } else if (stat(path_.c_str(), &info) != 0) {
+        return false;
+    }
+    if (info.st_dev != device_ || info.st_ino != inode_) return false;
+    if (!forWriting) return true;
+    // Leave to write changes only with the file's mode or owner: while they are as when it was granted,
+    // it is not asked for again.
+    if (!readOnly_ && info.st_mode == mode_ && info.st_uid == owner_ && info.st_gid == group_) return true;
+    return mayWrite(path_, info);
 }
 
 bool hasLedgerShape(sqlite3* db, const std::string& path, Failure* failure) {

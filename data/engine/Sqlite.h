@@ -2,6 +2,7 @@
 #pragma once
 
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 #include <map>
 #include <memory>
@@ -83,8 +84,8 @@ class Connection {
     std::uint64_t changeStamp();
 
     // Whether the file now at path() is still the one this connection opened and, when `forWriting`,
-    // may still be written.
-    bool stillUsable(bool forWriting) const;
+    // may still be written. `status` is the file's status when the caller has just looked it up.
+    bool stillUsable(bool forWriting, const struct stat* status = nullptr) const;
 
   private:
     // The file's change counter when it is in rollback-journal mode, read from its header.
@@ -103,6 +104,7 @@ class Connection {
     std::string path_;
     bool readOnly_;
     std::uint64_t device_ = 0, inode_ = 0;
+    std::uint32_t mode_ = 0, owner_ = 0, group_ = 0;  // of the file when it was opened
     std::shared_ptr<std::uint64_t> writes_ = std::make_shared<std::uint64_t>(0);
     std::map<std::string, sqlite3_stmt*> statements_;
 };

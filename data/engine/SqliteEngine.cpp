@@ -175,27 +175,29 @@ Result SqliteEngine::databaseType(DatabaseHandle db, std::string* type) {
     return code::Ok;
 }
 
-std::string SqliteEngine::tablePath(const Database& db, const std::string& name) {
+SqliteEngine::TableFile SqliteEngine::tableFile(const Database& db, const std::string& name) {
     const std::string fileName = hasExtension(name) ? name : name + std::string(LedgerFileExtension);
     const fs::path written(fileName);
-    if (written.is_absolute()) return written.string();
+    if (written.is_absolute()) return {written.string(), {}};
     std::error_code error;
     const fs::path directory =
         db.directory.empty() ? fs::current_path(error) : fs::absolute(db.directory, error);
     const fs::path exact = directory / written;
-    if (written.has_parent_path()) return exact.string();
+    if (written.has_parent_path()) return {exact.string(), {}};
     // A file found for this name in another letter case is taken again while it is there, which spares
-    // reading the directory for every statement that writes the table's name unlike its file's.
+    // reading the directory, and looking for the name as written, for every statement that writes the
+    // table's name unlike its file's.
     const std::string key = exact.string();
-    if (fs::exists(exact, error)) return key;
+    struct stat status {};
     if (const auto found = located_.find(key); found != located_.end()) {
-        if (fs::exists(found->second, error)) return found->second;
+        if (::stat(found->second.c_str(), &status) == 0) return {found->second, status};
         located_.erase(found);
     }
+    if (::stat(key.c_str(), &status) == 0) return {key, status};
     const auto found = findNoCase(directory, written.filename().string());
-    if (!found) return key;
+    if (!found) return {key, {}};
     if (located_.size() >= LocatedLimit) located_.clear();
-    return located_.emplace(key, found->string()).first->second;
+    return {located_.emplace(key, found->string()).first->second, {}};
 }
 
 std::shared_ptr<const SqliteEngine::ParsedSql> SqliteEngine::parsed(const std::string& sql,
@@ -215,13 +217,14 @@ std::shared_ptr<const SqliteEngine::ParsedSql> SqliteEngine::parsed(const std::s
     return made;
 }
 
-std::shared_ptr<Connection> SqliteEngine::connect(const std::string& path, bool readOnly, Failure* failure) {
-    const std::string key = path + (readOnly ? "\n(read)" : "\n(write)");
+std::shared_ptr<Connection> SqliteEngine::connect(const TableFile& file, bool readOnly, Failure* failure) {
+    const std::string key = file.path + (readOnly ? "\n(read)" : "\n(write)");
     if (auto found = connections_.find(key); found != connections_.end()) {
-        if (found->second->stillUsable(!readOnly)) return found->second;
+        if (found->second->stillUsable(!readOnly, file.status ? &*file.status : nullptr))
+            return found->second;
         connections_.erase(found);
     }
-    std::shared_ptr<Connection> connection = Connection::open(path, readOnly, busyTimeoutMs_, failure);
+    std::shared_ptr<Connection> connection = Connection::open(file.path, readOnly, busyTimeoutMs_, failure);
     if (!connection) return nullptr;
     connection->setJournalled(journalled_);
     // Connections to one file share their count of writes, so a cursor reading through one of them drops
@@ -244,7 +247,7 @@ Result SqliteEngine::openTable(DatabaseHandle db, const std::string& name, OpenM
     if (name.empty()) return fail(code::InvalidParameter, "The table name is empty.");
     Failure failure;
     const bool readOnly = open == OpenMode::ReadOnly;
-    auto connection = connect(tablePath(*found, name), readOnly, &failure);
+    auto connection = connect(tableFile(*found, name), readOnly, &failure);
     if (!connection) return fail(failure);
     *cursor = newHandle();
     cursors_.emplace(
@@ -301,22 +304,22 @@ Result SqliteEngine::prepare(StatementHandle stmt, const std::string& sql) {
     std::vector<std::string> names = parsedSql.tableNames();
     // The journal lives in the ledger file of the database's directory.
     if (parsedSql.usesJournal()) names.push_back(LedgerFileName);
-    std::string path;
+    TableFile file;
     for (const std::string& name : names) {
-        const std::string named = tablePath(*db, name);
-        if (!path.empty() && named != path)
+        TableFile named = tableFile(*db, name);
+        if (!file.path.empty() && named.path != file.path)
             return fail(code::SqlSyntax, "SQL: a statement can use only one table");
-        path = named;
+        file = std::move(named);
     }
     Failure failure;
-    auto connection = connect(path, false, &failure);
+    auto connection = connect(file, false, &failure);
     if (!connection && failure.code == code::TableReadOnly &&
         found->sql->statement.kind() == SqlStatement::Kind::Select) {
-        connection = connect(path, true, &failure);
+        connection = connect(file, true, &failure);
     }
     if (!connection && failure.code == code::FileNotFound)
         return fail(code::SqlUnknownTable,
-                    "SQL: no table " + names.front() + ": " + path + " does not exist");
+                    "SQL: no table " + names.front() + ": " + file.path + " does not exist");
     if (!connection) return fail(failure);
     if (parsedSql.usesJournal() && !connection->journalReadable(&failure)) return fail(failure);
     const bool seeks = !found->sql->seekingText.empty() &&

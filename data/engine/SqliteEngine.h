@@ -1,8 +1,11 @@
 // The table engine over SQLite: handles, ledger files, SQL statements, cursors and error entries.
 #pragma once
 
+#include <sys/stat.h>
+
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -108,14 +111,20 @@ class SqliteEngine : public TableEngine {
     // Records an entry for a failing cursor answer; end-of-data answers are not errors.
     Result answer(Result result, const Failure& failure, const char* what);
 
+    // A table's file as found for the call in progress: its path and, when it was looked at, its status.
+    struct TableFile {
+        std::string path;
+        std::optional<struct stat> status;
+    };
+
     Database* database(DatabaseHandle handle);
     Statement* statement(StatementHandle handle);
     Cursor* cursor(CursorHandle handle);
-    std::string tablePath(const Database& db, const std::string& name);
+    TableFile tableFile(const Database& db, const std::string& name);
     // The parse of `sql`, kept for the next statement with the same text; nullptr with *error when
     // the text is refused.
     std::shared_ptr<const ParsedSql> parsed(const std::string& sql, std::string* error);
-    std::shared_ptr<Connection> connect(const std::string& path, bool readOnly, Failure* failure);
+    std::shared_ptr<Connection> connect(const TableFile& file, bool readOnly, Failure* failure);
     Result executeSelect(Statement& stmt, CursorHandle* cursor);
     std::uint32_t newHandle() { return nextHandle_++; }
 

@@ -97,6 +97,16 @@ TEST_F(EngineTest, ReadOnlyFileRefusesReadWriteOpenAndOpensForReading) {
     EXPECT_EQ(tryQuery("delete from kovrel", false, &cursor), code::TableReadOnly);
 }
 
+TEST_F(EngineTest, FileMadeReadOnlyWhileOpenRefusesTheNextReadWriteOpen) {
+    createLedger({{"PETROVIC MARKO", "PRENOS", 5}});
+    openTable(OpenMode::ReadWrite);
+    ASSERT_EQ(::chmod(ledgerPath().c_str(), 0444), 0);
+    CursorHandle cursor = NoHandle;
+    EXPECT_EQ(engine_.openTable(db_, LedgerFileName, OpenMode::ReadWrite, ShareMode::Shared, &cursor),
+              code::TableReadOnly);
+    EXPECT_EQ(tryQuery("delete from kovrel", false, &cursor), code::TableReadOnly);
+}
+
 TEST_F(EngineTest, TableNamesMatchFilesWithoutRegardToCase) {
     ASSERT_EQ(createLedgerFile(path("kovrel.db")), code::Ok);
     CursorHandle cursor = NoHandle;
