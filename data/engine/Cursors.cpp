@@ -119,7 +119,7 @@ bool TableCursor::fetchPage(bool forward, std::int64_t from, Failure* failure) {
     sqlite3_bind_int64(statement, 1, from);
     sqlite3_bind_int(statement, 2, pageRows_);
     const std::size_t wanted = static_cast<std::size_t>(pageRows_);
-    pageRows_ = std::min(2 * pageRows_, PageRows);
+    pageRows_ = std::min(4 * pageRows_, PageRows);
     const std::uint32_t size = layout().recordSize();
     if (pageCapacity_ < wanted) {
         // Left uninitialised: only the records a fetch fills are ever read.

@@ -44,8 +44,8 @@ constexpr std::uint32_t BookmarkSize = sizeof(std::int64_t);
 // The rows of the file's table, or those matching a where clause, in rowid order. It holds one page
 // of rows at a time and fetches the next or previous page by rowid, so opening it and reading its
 // first rows costs the same on any size of table. The first page after a jump holds about a screen of
-// rows; each further page in a run holds twice as many, up to PageRows. A page is dropped as soon as this
-// program writes to the file. Another program's commits show in the next page fetched, past the last row
+// rows; each further page in a run holds four times as many, up to PageRows. A page is dropped as soon as
+// this program writes to the file. Another program's commits show in the next page fetched, past the last row
 // held, and whenever the current record is read again. A writable cursor's writes go straight to the
 // file, and after a delete the cursor keeps the deleted row's place. A change or delete is made only
 // while the row's stored values are those read (see TableEngine::modifyRecord): the statement that

@@ -137,6 +137,12 @@ bool Connection::journalReadable(Failure* failure) {
 }
 
 bool Connection::indexLeadsWith(const std::string& column) {
+    // The answers hold until anyone commits to the file, which is how an index comes or goes.
+    if (const std::uint64_t stamp = changeStamp(); stamp != leadingColumnsStamp_) {
+        leadingColumns_.clear();
+        leadingColumnsStamp_ = stamp;
+    }
+    if (const auto known = leadingColumns_.find(column); known != leadingColumns_.end()) return known->second;
     Failure ignored;
     sqlite3_stmt* statement = this->statement(
         "SELECT 1 FROM pragma_index_list('kovrel') AS list, pragma_index_xinfo(list.name) AS part "
@@ -146,7 +152,7 @@ bool Connection::indexLeadsWith(const std::string& column) {
     if (!statement) return false;
     StatementUse use(statement);
     sqlite3_bind_text(statement, 1, column.data(), static_cast<int>(column.size()), SQLITE_TRANSIENT);
-    return sqlite3_step(statement) == SQLITE_ROW;
+    return leadingColumns_[column] = sqlite3_step(statement) == SQLITE_ROW;
 }
 
 bool Connection::runWrite(sqlite3_stmt* statement, Failure* failure) {

@@ -107,6 +107,8 @@ class Connection {
     std::uint32_t mode_ = 0, owner_ = 0, group_ = 0;  // of the file when it was opened
     std::shared_ptr<std::uint64_t> writes_ = std::make_shared<std::uint64_t>(0);
     std::map<std::string, sqlite3_stmt*> statements_;
+    std::map<std::string, bool> leadingColumns_;  // answers of indexLeadsWith
+    std::uint64_t leadingColumnsStamp_ = 0;       // the change stamp they hold for
 };
 
 // Checks that `db` holds the ledger table with its columns; fills *failure (NotALedger) when not.
