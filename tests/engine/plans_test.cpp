@@ -297,13 +297,19 @@ TEST_P(NameListTest, GivesEveryNameOnceInStoredOrder) {
     const bool indexed = GetParam();
     createLedger({{"ZORIC ANA", "PRENOS", 5}, {"", "BO", 1}, {"ADAMOVIC IVA", "PRENOS", 3}});
     runSql("INSERT INTO kovrel (PrezimeIme) VALUES ('ZORIC ANA'), (''), ('MARIC UNA'), (NULL), ('A''B')");
-    if (!indexed) runSql("DROP INDEX kovrel_prezimeime; DROP INDEX kovrel_stanje");
-    log_.take();
-    EXPECT_EQ(column(ledger::nameListSql(), 1),
-              (std::vector<std::string>{"ZORIC ANA", "", "ADAMOVIC IVA", "", "MARIC UNA", "A'B"}));
-    const std::vector<Ran> ran = log_.take();
-    ASSERT_EQ(ran.size(), 1u);
-    EXPECT_EQ(ran[0].sql.starts_with("WITH RECURSIVE"), indexed) << ran[0].sql;
+    const char* const dropIndexes =
+        "DROP INDEX IF EXISTS kovrel_prezimeime; DROP INDEX IF EXISTS kovrel_stanje";
+    if (!indexed) runSql(dropIndexes);
+    // Another program adding or dropping the index shows in the next run of the text.
+    for (const bool seeks : {indexed, !indexed}) {
+        log_.take();
+        EXPECT_EQ(column(ledger::nameListSql(), 1),
+                  (std::vector<std::string>{"ZORIC ANA", "", "ADAMOVIC IVA", "", "MARIC UNA", "A'B"}));
+        const std::vector<Ran> ran = log_.take();
+        ASSERT_EQ(ran.size(), 1u);
+        EXPECT_EQ(ran[0].sql.starts_with("WITH RECURSIVE"), seeks) << ran[0].sql;
+        runSql(seeks ? dropIndexes : "CREATE INDEX kovrel_prezimeime ON kovrel (PrezimeIme)");
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Index, NameListTest, testing::Bool(), [](const testing::TestParamInfo<bool>& info) {
