@@ -1,16 +1,19 @@
-// The table engine beside raw SQLite on seeded ledgers of a thousand and a million rows.
-#include <benchmark/benchmark.h>
-#include <sqlite3.h>
+// The table engine beside raw SQLite on seeded ledgers of a thousand and a million rows. The raw side
+// does the engine's work as the engine does it: one connection opened once, each statement prepared
+// once and reset, every column read. The engine keeps its connections and statements between calls, so
+// the cold lines time the first statement on a new connection, on both sides.
 #include <stdlib.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <stdexcept>
-#include <string>
+#include <array>
+#include <functional>
+#include <iomanip>
+#include <iostream>
+#include <memory>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "data/engine/Engine.h"
-#include "ledger/Ledger.h"
+#include "data/engine/SqliteEngine.h"
 
 namespace {
 
@@ -29,69 +32,60 @@ constexpr LedgerSize sizes[] = {{"1k", 50, 1000}, {"1M", 1000, 1000000}};
 struct SeededLedger {
     fs::path directory;
     engine::DatabaseHandle database = engine::NoHandle;
-    sqlite3* raw = nullptr;
+    std::unique_ptr<bench::RawLedger> raw;
     std::string worker;
+
+    std::string file() const { return (directory / "Kovrel.DB").string(); }
 };
 
-void require(bool condition, const std::string& what) {
-    if (!condition) throw std::runtime_error(what);
-}
-
-std::string firstWorker(sqlite3* db) {
-    sqlite3_stmt* statement = nullptr;
-    sqlite3_prepare_v2(db, "select PrezimeIme from kovrel order by rowid limit 1", -1, &statement, nullptr);
-    require(sqlite3_step(statement) == SQLITE_ROW, "the seeded ledger is empty");
-    std::string name = reinterpret_cast<const char*>(sqlite3_column_text(statement, 0));
-    sqlite3_finalize(statement);
-    return name;
-}
-
-// The ledgers are seeded once per run, in a temporary directory removed at exit.
+// Each ledger is seeded once per run when a benchmark first needs it, in a temporary directory removed
+// at exit.
 class Ledgers {
   public:
     Ledgers() {
         char pattern[] = "/tmp/kovrel-bench-XXXXXX";
-        require(mkdtemp(pattern) != nullptr, "cannot make a temporary directory");
+        bench::require(mkdtemp(pattern) != nullptr, "cannot make a temporary directory");
         root_ = pattern;
         const auto started = engine::currentEngine().initialise(engine::StartupRecord{});
-        require(started == engine::code::Ok || started == engine::code::AlreadyInitialised, "engine start");
-        for (const auto& size : sizes) ledgers_.push_back(seed(size));
+        bench::require(started == engine::code::Ok || started == engine::code::AlreadyInitialised,
+                       "engine start");
     }
 
     ~Ledgers() {
         for (auto& ledger : ledgers_) {
-            sqlite3_close(ledger.raw);
-            engine::currentEngine().closeDatabase(ledger.database);
+            if (!ledger) continue;
+            ledger->raw.reset();
+            engine::currentEngine().closeDatabase(ledger->database);
         }
         engine::currentEngine().shutdown();
         fs::remove_all(root_);
     }
 
-    SeededLedger& at(std::int64_t index) { return ledgers_.at(static_cast<std::size_t>(index)); }
+    SeededLedger& at(std::int64_t index) {
+        auto& ledger = ledgers_.at(static_cast<std::size_t>(index));
+        if (!ledger) ledger = std::make_unique<SeededLedger>(seed(sizes[index]));
+        return *ledger;
+    }
 
   private:
     SeededLedger seed(const LedgerSize& size) {
         SeededLedger ledger;
         ledger.directory = root_ / size.label;
-        fs::create_directories(ledger.directory);
-        const std::string command = std::string(KOVREL_DB_EXE) + " seed '" + ledger.directory.string() +
-                                    "' --workers " + std::to_string(size.workers) + " --rows " +
-                                    std::to_string(size.rows) + " > /dev/null";
-        require(std::system(command.c_str()) == 0, "kovrel-db seed failed");
+        bench::seedLedger(ledger.directory, size.workers, size.rows);
         auto& eng = engine::currentEngine();
-        require(eng.openDatabase("", &ledger.database) == engine::code::Ok, "open database");
-        require(eng.setDirectory(ledger.database, ledger.directory.string()) == engine::code::Ok,
-                "directory");
-        const std::string file = (ledger.directory / "Kovrel.DB").string();
-        require(sqlite3_open_v2(file.c_str(), &ledger.raw, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK,
-                file);
-        sqlite3_exec(ledger.raw, "PRAGMA case_sensitive_like=ON", nullptr, nullptr, nullptr);
-        ledger.worker = firstWorker(ledger.raw);
+        bench::require(eng.openDatabase("", &ledger.database) == engine::code::Ok, "open database");
+        bench::require(eng.setDirectory(ledger.database, ledger.directory.string()) == engine::code::Ok,
+                       "directory");
+        ledger.raw = std::make_unique<bench::RawLedger>(ledger.file());
+        sqlite3_stmt* first = ledger.raw->statement("SELECT PrezimeIme FROM kovrel ORDER BY rowid LIMIT 1");
+        bench::require(sqlite3_step(first) == SQLITE_ROW, "the seeded ledger is empty");
+        ledger.worker = reinterpret_cast<const char*>(sqlite3_column_text(first, 0));
+        sqlite3_reset(first);
         return ledger;
     }
 
     fs::path root_;
-    std::vector<SeededLedger> ledgers_;
+    std::array<std::unique_ptr<SeededLedger>, std::size(sizes)> ledgers_;
 };
 
 Ledgers& ledgers() {
@@ -99,13 +93,25 @@ Ledgers& ledgers() {
     return instance;
 }
 
-// The catalogue's double-quoted LIKE constants written the way SQLite reads constants.
-std::string rawText(const ledger::SqlLines& lines) {
-    std::string text = ledger::sqlText(lines);
-    for (char& c : text)
-        if (c == '"') c = '\'';
-    return text;
-}
+// A catalogue text the benchmarks run, for the ledger's first worker.
+struct Text {
+    const char* name;
+    ledger::SqlLines (*lines)(const std::string& worker);
+    bool live;
+    bool cold;  // also timed on a new connection
+};
+
+const Text texts[] = {
+    {"WorkerRows", [](const std::string& worker) { return ledger::workerRowsSql(worker); }, true, true},
+    {"Balance", [](const std::string& worker) { return ledger::balanceSql(worker); }, false, true},
+    {"NameList", [](const std::string&) { return ledger::nameListSql(); }, false, false},
+    {"BalanceReportAll", [](const std::string&) { return ledger::balanceReportAllSql(); }, false, false},
+    {"AnnualLeaveReportAll", [](const std::string&) { return ledger::annualLeaveReportAllSql("2015"); },
+     false, false},
+};
+
+constexpr const char* rawTableText = "SELECT * FROM kovrel ORDER BY rowid";
+constexpr std::int64_t tableRows = 20;
 
 // Reads up to `limit` records of a cursor (all when negative), then closes it.
 std::int64_t readCursor(engine::TableEngine& eng, engine::CursorHandle cursor, std::int64_t limit) {
@@ -122,131 +128,184 @@ std::int64_t readCursor(engine::TableEngine& eng, engine::CursorHandle cursor, s
     return count;
 }
 
-// Steps through up to `limit` rows (all when negative), reading every column, then finalizes.
-std::int64_t readStatement(sqlite3_stmt* statement, std::int64_t limit) {
-    std::int64_t count = 0;
-    while (count != limit && sqlite3_step(statement) == SQLITE_ROW) {
-        for (int column = 0, columns = sqlite3_column_count(statement); column < columns; ++column) {
-            if (sqlite3_column_type(statement, column) == SQLITE_TEXT)
-                benchmark::DoNotOptimize(sqlite3_column_text(statement, column));
-            else
-                benchmark::DoNotOptimize(sqlite3_column_double(statement, column));
-        }
-        ++count;
-    }
-    sqlite3_finalize(statement);
-    return count;
-}
-
-std::int64_t engineQuery(const SeededLedger& ledger, const ledger::SqlLines& lines, bool live) {
-    auto& eng = engine::currentEngine();
+std::int64_t engineQuery(engine::TableEngine& eng, engine::DatabaseHandle database, const std::string& sql,
+                         bool live) {
     engine::StatementHandle statement = engine::NoHandle;
     engine::CursorHandle cursor = engine::NoHandle;
-    eng.allocateStatement(ledger.database, &statement);
+    eng.allocateStatement(database, &statement);
     eng.setStatementProperty(statement, engine::StatementProperty::LiveWanted, live ? 1 : 0);
-    require(eng.prepare(statement, ledger::sqlText(lines)) == engine::code::Ok, "prepare " + lines[0]);
-    require(eng.execute(statement, &cursor) == engine::code::Ok, "execute " + lines[0]);
+    bench::require(eng.prepare(statement, sql) == engine::code::Ok, "prepare " + sql);
+    bench::require(eng.execute(statement, &cursor) == engine::code::Ok, "execute " + sql);
     const std::int64_t rows = readCursor(eng, cursor, -1);
     eng.freeStatement(statement);
     return rows;
 }
 
-std::int64_t rawQuery(const SeededLedger& ledger, const ledger::SqlLines& lines) {
+std::int64_t engineTableFirstRows(engine::TableEngine& eng, engine::DatabaseHandle database) {
+    engine::CursorHandle cursor = engine::NoHandle;
+    bench::require(eng.openTable(database, "Kovrel.DB", engine::OpenMode::ReadWrite,
+                                 engine::ShareMode::Shared, &cursor) == engine::code::Ok,
+                   "open table");
+    return readCursor(eng, cursor, tableRows);
+}
+
+// A new engine with a database over the ledger's directory: nothing of it is cached yet.
+class ColdEngine {
+  public:
+    explicit ColdEngine(const SeededLedger& ledger) {
+        engine_.initialise(engine::StartupRecord{});
+        engine_.openDatabase("", &database_);
+        engine_.setDirectory(database_, ledger.directory.string());
+    }
+    engine::TableEngine& eng() { return engine_; }
+    engine::DatabaseHandle database() const { return database_; }
+
+  private:
+    engine::SqliteEngine engine_;
+    engine::DatabaseHandle database_ = engine::NoHandle;
+};
+
+// A new raw connection running one statement: opened, prepared, read, finalized and closed.
+std::int64_t rawColdQuery(const SeededLedger& ledger, const std::string& sql, std::int64_t limit) {
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(ledger.file().c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    sqlite3_exec(db, "PRAGMA case_sensitive_like = ON", nullptr, nullptr, nullptr);
     sqlite3_stmt* statement = nullptr;
-    require(sqlite3_prepare_v2(ledger.raw, rawText(lines).c_str(), -1, &statement, nullptr) == SQLITE_OK,
-            sqlite3_errmsg(ledger.raw));
-    return readStatement(statement, -1);
+    bench::require(sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr) == SQLITE_OK,
+                   sqlite3_errmsg(db));
+    const std::int64_t rows = bench::readRows(statement, limit);
+    sqlite3_finalize(statement);
+    sqlite3_close(db);
+    return rows;
 }
 
 void finish(benchmark::State& state, std::int64_t rows) {
-    state.SetLabel(sizes[state.range(0)].label);
     state.counters["rows"] = static_cast<double>(rows);
 }
 
-void BM_EngineOpenTableFirst20(benchmark::State& state) {
-    const SeededLedger& ledger = ledgers().at(state.range(0));
-    auto& eng = engine::currentEngine();
-    std::int64_t rows = 0;
-    for (auto _ : state) {
-        engine::CursorHandle cursor = engine::NoHandle;
-        require(eng.openTable(ledger.database, "Kovrel.DB", engine::OpenMode::ReadWrite,
-                              engine::ShareMode::Shared, &cursor) == engine::code::Ok,
-                "open table");
-        rows = readCursor(eng, cursor, 20);
+// Registers one benchmark per ledger size, named side/what/size. `make` gives, for a ledger, the work of
+// one iteration, answering the rows read; what it prepares beforehand is not timed.
+using Work = std::function<std::int64_t()>;
+
+void add(const std::string& side, const std::string& what, std::function<Work(SeededLedger&)> make,
+         benchmark::TimeUnit unit) {
+    for (std::int64_t size = 0; size < std::ssize(sizes); ++size) {
+        benchmark::RegisterBenchmark((side + "/" + what + "/" + sizes[size].label).c_str(),
+                                     [make, size](benchmark::State& state) {
+                                         const Work work = make(ledgers().at(size));
+                                         std::int64_t rows = 0;
+                                         for (auto _ : state) rows = work();
+                                         finish(state, rows);
+                                     })
+            ->Unit(unit)
+            ->Repetitions(5)
+            ->ReportAggregatesOnly(true);
     }
-    finish(state, rows);
 }
 
-void BM_RawOpenTableFirst20(benchmark::State& state) {
-    const SeededLedger& ledger = ledgers().at(state.range(0));
-    const std::string file = (ledger.directory / "Kovrel.DB").string();
-    std::int64_t rows = 0;
-    for (auto _ : state) {
-        sqlite3* db = nullptr;
-        sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
-        sqlite3_stmt* statement = nullptr;
-        sqlite3_prepare_v2(db, "select * from kovrel", -1, &statement, nullptr);
-        rows = readStatement(statement, 20);
-        sqlite3_close(db);
+void addAll() {
+    const auto us = benchmark::kMicrosecond;
+    add(
+        "Engine", "OpenTableFirst20",
+        [](SeededLedger& ledger) -> Work {
+            return [&ledger] { return engineTableFirstRows(engine::currentEngine(), ledger.database); };
+        },
+        us);
+    add(
+        "Raw", "OpenTableFirst20",
+        [](SeededLedger& ledger) -> Work {
+            return [&ledger] { return ledger.raw->read(rawTableText, tableRows); };
+        },
+        us);
+    add(
+        "EngineCold", "OpenTableFirst20",
+        [](SeededLedger& ledger) -> Work {
+            return [&ledger] {
+                ColdEngine cold(ledger);
+                return engineTableFirstRows(cold.eng(), cold.database());
+            };
+        },
+        us);
+    add(
+        "RawCold", "OpenTableFirst20",
+        [](SeededLedger& ledger) -> Work {
+            return [&ledger] { return rawColdQuery(ledger, rawTableText, tableRows); };
+        },
+        us);
+    for (const Text& text : texts) {
+        const auto unit = text.cold ? us : benchmark::kMillisecond;
+        const auto programText = [&text](const SeededLedger& ledger) {
+            return ledger::sqlText(text.lines(ledger.worker));
+        };
+        const auto sqliteText = [&text](const SeededLedger& ledger) {
+            return bench::sqliteText(text.lines(ledger.worker));
+        };
+        add(
+            "Engine", text.name,
+            [&text, programText](SeededLedger& ledger) -> Work {
+                return [&ledger, &text, sql = programText(ledger)] {
+                    return engineQuery(engine::currentEngine(), ledger.database, sql, text.live);
+                };
+            },
+            unit);
+        add(
+            "Raw", text.name,
+            [sqliteText](SeededLedger& ledger) -> Work {
+                return [&ledger, sql = sqliteText(ledger)] { return ledger.raw->read(sql); };
+            },
+            unit);
+        if (!text.cold) continue;
+        add(
+            "EngineCold", text.name,
+            [&text, programText](SeededLedger& ledger) -> Work {
+                return [&ledger, &text, sql = programText(ledger)] {
+                    ColdEngine cold(ledger);
+                    return engineQuery(cold.eng(), cold.database(), sql, text.live);
+                };
+            },
+            unit);
+        add(
+            "RawCold", text.name,
+            [sqliteText](SeededLedger& ledger) -> Work {
+                return [&ledger, sql = sqliteText(ledger)] { return rawColdQuery(ledger, sql, -1); };
+            },
+            unit);
     }
-    finish(state, rows);
 }
 
-template <ledger::SqlLines (*Text)(std::string_view), bool Live>
-void BM_EngineWorkerQuery(benchmark::State& state) {
-    const SeededLedger& ledger = ledgers().at(state.range(0));
-    std::int64_t rows = 0;
-    for (auto _ : state) rows = engineQuery(ledger, Text(ledger.worker), Live);
-    finish(state, rows);
+// Each engine line beside its raw line, and the cold lines beside theirs: wall time, and the time this
+// process spent on the processor, which a busy machine disturbs less.
+void printRatios(const bench::Figures& figures) {
+    std::cout
+        << "\nmedian ms                         engine      raw   engine/raw   cpu engine/raw   spread\n";
+    std::vector<std::string> whats = {"OpenTableFirst20"};
+    for (const Text& text : texts) whats.push_back(text.name);
+    for (const std::string warmth : {"", "Cold"}) {
+        for (const std::string& what : whats) {
+            for (const auto& size : sizes) {
+                const std::string tail = what + "/" + size.label;
+                const auto* engineFigure = figures.find("Engine" + warmth + "/" + tail);
+                const auto* rawFigure = figures.find("Raw" + warmth + "/" + tail);
+                if (!engineFigure || !rawFigure) continue;
+                std::cout << std::left << std::setw(30) << (warmth.empty() ? tail : warmth + " " + tail)
+                          << std::right << std::setw(9) << bench::msText(engineFigure) << std::setw(9)
+                          << bench::msText(rawFigure) << std::setw(13)
+                          << bench::ratioText(engineFigure, rawFigure) << std::setw(17)
+                          << bench::ratioText(engineFigure, rawFigure, true) << "   "
+                          << bench::spreadText(engineFigure) << " / " << bench::spreadText(rawFigure) << "\n";
+            }
+        }
+    }
 }
-
-template <ledger::SqlLines (*Text)(std::string_view)>
-void BM_RawWorkerQuery(benchmark::State& state) {
-    const SeededLedger& ledger = ledgers().at(state.range(0));
-    std::int64_t rows = 0;
-    for (auto _ : state) rows = rawQuery(ledger, Text(ledger.worker));
-    finish(state, rows);
-}
-
-void BM_EngineBalanceReport(benchmark::State& state) {
-    const SeededLedger& ledger = ledgers().at(state.range(0));
-    std::int64_t rows = 0;
-    for (auto _ : state) rows = engineQuery(ledger, ledger::balanceReportAllSql(), true);
-    finish(state, rows);
-}
-
-void BM_RawBalanceReport(benchmark::State& state) {
-    const SeededLedger& ledger = ledgers().at(state.range(0));
-    std::int64_t rows = 0;
-    for (auto _ : state) rows = rawQuery(ledger, ledger::balanceReportAllSql());
-    finish(state, rows);
-}
-
-BENCHMARK(BM_EngineOpenTableFirst20)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_RawOpenTableFirst20)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_EngineWorkerQuery<ledger::workerRowsSql, true>)
-    ->Name("BM_EngineWorkerRows")
-    ->Arg(0)
-    ->Arg(1)
-    ->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_RawWorkerQuery<ledger::workerRowsSql>)
-    ->Name("BM_RawWorkerRows")
-    ->Arg(0)
-    ->Arg(1)
-    ->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_EngineWorkerQuery<ledger::balanceSql, true>)
-    ->Name("BM_EngineBalance")
-    ->Arg(0)
-    ->Arg(1)
-    ->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_RawWorkerQuery<ledger::balanceSql>)
-    ->Name("BM_RawBalance")
-    ->Arg(0)
-    ->Arg(1)
-    ->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_EngineBalanceReport)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_RawBalanceReport)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    bench::initialize(&argc, argv);
+    addAll();
+    bench::Figures figures;
+    benchmark::RunSpecifiedBenchmarks(&figures);
+    printRatios(figures);
+    benchmark::Shutdown();
+    return 0;
+}
