@@ -122,6 +122,30 @@ void setError(std::string* error, const std::string& text) {
     if (error) *error = text;
 }
 
+Result failed(const Failure& failure, std::string* error) {
+    setError(error, failure.text);
+    return failure.code;
+}
+
+// Takes the file's write lock for a transaction of several statements.
+bool beginWriting(Connection& connection, const char* what, Failure* failure) {
+    if (sqlite3_exec(connection.handle(), "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == SQLITE_OK)
+        return true;
+    *failure = connection.failure(sqlite3_errcode(connection.handle()), what);
+    return false;
+}
+
+// Commits the transaction begun by beginWriting when its work is `done`, else rolls it back and answers
+// the work's `failure`.
+Result endWriting(Connection& connection, bool done, Failure failure, const char* what, std::string* error) {
+    sqlite3* db = connection.handle();
+    if (done && sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK) return code::Ok;
+    if (done) failure = connection.failure(sqlite3_errcode(db), what);
+    sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+    setError(error, failure.text);
+    return failure.code == code::SqlSyntax ? code::WriteFailed : failure.code;
+}
+
 bool hasIndex(sqlite3* db, const char* name) {
     sqlite3_stmt* statement = nullptr;
     sqlite3_prepare_v2(db, "SELECT 1 FROM sqlite_master WHERE type = 'index' AND name = ?1", -1, &statement,
@@ -251,39 +275,25 @@ Result addMissingIndexes(const std::string& path, const IndexProgress& progress,
     if (added) *added = 0;
     Failure failure;
     auto connection = Connection::open(path, false, 3000, &failure);
-    if (!connection) {
-        setError(error, failure.text);
-        return failure.code;
-    }
+    if (!connection) return failed(failure, error);
     sqlite3* db = connection->handle();
     std::vector<const LedgerIndex*> missing;
     for (const LedgerIndex& index : ledgerIndexes())
         if (!hasIndex(db, index.name)) missing.push_back(&index);
     if (missing.empty()) return code::Ok;
-    if (sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK) {
-        failure = connection->failure(sqlite3_errcode(db), "the indexes cannot be added");
-        setError(error, failure.text);
-        return failure.code;
-    }
+    if (!beginWriting(*connection, "the indexes cannot be added", &failure)) return failed(failure, error);
+    std::vector<std::string> definitions;
     double steps = 0;
     const auto rows = static_cast<double>(rowCount(db));
-    for (const LedgerIndex* index : missing) steps += rows * (columnCount(*index) + 7);
-    bool built = true;
-    {
-        IndexBuildProgress reporter(db, progress, steps);
-        for (std::size_t i = 0; built && i < missing.size(); ++i) {
-            built =
-                sqlite3_exec(db, createIndexSql(*missing[i]).c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
-        }
-        built = built && sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK;
-        if (built) reporter.finished();
+    for (const LedgerIndex* index : missing) {
+        definitions.push_back(createIndexSql(*index));
+        steps += rows * (columnCount(*index) + 7);
     }
-    if (!built) {
-        failure = connection->failure(sqlite3_errcode(db), "the indexes cannot be added");
-        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
-        setError(error, failure.text);
-        return failure.code == code::SqlSyntax ? code::WriteFailed : failure.code;
-    }
+    IndexBuildProgress reporter(db, progress, steps);
+    const bool built = createIndexes(*connection, definitions, &failure);
+    if (const Result result = endWriting(*connection, built, failure, "the indexes cannot be added", error))
+        return result;
+    reporter.finished();
     if (added) *added = static_cast<int>(missing.size());
     return code::Ok;
 }
@@ -329,27 +339,16 @@ Result loadLedgerRows(const std::string& path, const std::function<bool(LedgerVa
     if (loaded) *loaded = 0;
     Failure failure;
     auto connection = Connection::open(path, false, 3000, &failure);
-    if (!connection) {
-        setError(error, failure.text);
-        return failure.code;
-    }
+    if (!connection) return failed(failure, error);
     sqlite3* db = connection->handle();
-    if (sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK) {
-        failure = connection->failure(sqlite3_errcode(db), "the load cannot begin");
-        setError(error, failure.text);
-        return failure.code;
-    }
+    if (!beginWriting(*connection, "the load cannot begin", &failure)) return failed(failure, error);
     // Filling an empty table is quicker with its indexes built once at the end.
     const std::vector<std::string> indexes = tableIsEmpty(db) ? dropIndexes(db) : std::vector<std::string>{};
     std::uint64_t count = 0;
     const bool stored =
         insertRows(*connection, next, &count, &failure) && createIndexes(*connection, indexes, &failure);
-    if (!stored || sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
-        if (stored) failure = connection->failure(sqlite3_errcode(db), "the load cannot be committed");
-        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
-        setError(error, failure.text);
-        return failure.code == code::SqlSyntax ? code::WriteFailed : failure.code;
-    }
+    if (const Result result = endWriting(*connection, stored, failure, "the load cannot be committed", error))
+        return result;
     if (loaded) *loaded = count;
     return code::Ok;
 }
