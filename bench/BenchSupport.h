@@ -89,10 +89,12 @@ class RawLedger {
     std::int64_t read(const std::string& sql, std::int64_t limit = -1) {
         return readRows(statement(sql), limit);
     }
-    // Runs a write statement with its bound values, as its own committed transaction.
-    void write(sqlite3_stmt* statement) {
+    // Runs a write statement with its bound values, as its own committed transaction; answers the rowid
+    // of the row it inserted last.
+    std::int64_t write(sqlite3_stmt* statement) {
         require(sqlite3_step(statement) == SQLITE_DONE, sqlite3_errmsg(db_));
         sqlite3_reset(statement);
+        return sqlite3_last_insert_rowid(db_);
     }
 
   private:
@@ -136,6 +138,7 @@ class Figures : public benchmark::ConsoleReporter {
         const auto found = figures_.find(name);
         return found == figures_.end() ? nullptr : &found->second;
     }
+    bool empty() const { return figures_.empty(); }
 
   private:
     static double unitMs(benchmark::TimeUnit unit) {

@@ -213,10 +213,11 @@ std::string columnList() {
     return list;
 }
 
-// The first page of a worker's rows, as the register's query fetches it when it opens.
-std::string firstPageSql(const QString& worker) {
-    return "SELECT rowid, " + columnList() + " FROM kovrel WHERE rowid > ?1 AND (prezimeime = " +
-           ledger::quotedSqlString(worker.toStdString()) + ") ORDER BY rowid ASC LIMIT ?2";
+// A page of a worker's rows after (or before) a rowid, as the register's query fetches it.
+std::string pageSql(const QString& worker, bool forward) {
+    return "SELECT rowid, " + columnList() + " FROM kovrel WHERE rowid " + (forward ? ">" : "<") +
+           " ?1 AND (prezimeime = " + ledger::quotedSqlString(worker.toStdString()) + ") ORDER BY rowid " +
+           (forward ? "ASC" : "DESC") + " LIMIT ?2";
 }
 
 std::string insertSql() {
@@ -235,33 +236,35 @@ std::string guardedSql(const std::string& action, int parameters) {
     return sql;
 }
 
-// The statements of the register's search: the first page of the worker's rows, the balance, the first
-// row read again, and the balance written into it, guarded by the values read, when it differs from the
-// one stored (otherwise the guard alone is run).
+// The statements of the register's search in the order the engine sends them: the first page of the
+// worker's rows, the balance, the first row read again and its stored values read for the guard, the
+// balance written into it, guarded by those values, when it differs from the one stored (otherwise the
+// guard alone is run), the row read back, and the page after it as the register moves back to it. A row
+// just stored is read back with the rows around it first.
 class RawRegister {
   public:
     RawRegister(bench::RawLedger& raw, const QString& worker)
         : raw_(raw),
-          page_(firstPageSql(worker)),
+          page_(pageSql(worker, true)),
+          pageBack_(pageSql(worker, false)),
           balance_(bench::sqliteText(ledger::balanceSql(worker.toStdString()))),
+          row_("SELECT rowid, " + columnList() + " FROM kovrel WHERE rowid = ?1"),
           stored_("SELECT " + columnList() + " FROM kovrel WHERE rowid = ?1"),
           unchanged_(guardedSql("SELECT 1 FROM kovrel", 0)),
           update_(guardedSql("UPDATE kovrel SET StanjeDana = ?1", 1)) {}
 
     void search() {
-        sqlite3_stmt* page = raw_.statement(page_);
-        sqlite3_bind_int64(page, 1, LLONG_MIN);
-        sqlite3_bind_int(page, 2, 24);
-        bench::require(sqlite3_step(page) == SQLITE_ROW, "the worker has no rows");
-        const sqlite3_int64 first = sqlite3_column_int64(page, 0);
-        bench::readRows(page);
+        const sqlite3_int64 first = readPage(page_, LLONG_MIN, 24);
+        bench::require(first != 0, "the worker has no rows");
         sqlite3_stmt* balance = raw_.statement(balance_);
         sqlite3_step(balance);
         const double days = std::nearbyint(sqlite3_column_double(balance, 0));
         sqlite3_reset(balance);
+        readRow(first);
         sqlite3_stmt* stored = raw_.statement(stored_);
         sqlite3_bind_int64(stored, 1, first);
         bench::require(sqlite3_step(stored) == SQLITE_ROW, "the first row has gone");
+        readRow(first);
         const bool same =
             sqlite3_column_type(stored, 7) != SQLITE_NULL && sqlite3_column_double(stored, 7) == days;
         sqlite3_stmt* write = raw_.statement(same ? unchanged_ : update_);
@@ -276,11 +279,41 @@ class RawRegister {
         } else {
             raw_.write(write);
         }
+        readRow(first);
+        readPage(page_, first, 24);
+    }
+
+    void readStored(sqlite3_int64 rowid) {
+        readRow(rowid);
+        readPage(page_, rowid, 96);
+        readRow(rowid);
+        readPage(pageBack_, rowid, 24);
     }
 
   private:
+    // Reads a page of up to `size` rows from `rowid` on; answers the rowid of its first row, 0 when
+    // there is none.
+    sqlite3_int64 readPage(const std::string& sql, sqlite3_int64 rowid, int size) {
+        sqlite3_stmt* page = raw_.statement(sql);
+        sqlite3_bind_int64(page, 1, rowid);
+        sqlite3_bind_int(page, 2, size);
+        if (sqlite3_step(page) != SQLITE_ROW) {
+            sqlite3_reset(page);
+            return 0;
+        }
+        const sqlite3_int64 first = sqlite3_column_int64(page, 0);
+        bench::readRows(page);
+        return first;
+    }
+
+    void readRow(sqlite3_int64 rowid) {
+        sqlite3_stmt* row = raw_.statement(row_);
+        sqlite3_bind_int64(row, 1, rowid);
+        bench::require(bench::readRows(row) == 1, "the first row has gone");
+    }
+
     bench::RawLedger& raw_;
-    std::string page_, balance_, stored_, unchanged_, update_;
+    std::string page_, pageBack_, balance_, row_, stored_, unchanged_, update_;
 };
 
 void deleteLastRow(bench::RawLedger& raw) {
@@ -335,7 +368,7 @@ void rawStoreDayEntry(benchmark::State& state, Kind kind) {
     sqlite3_bind_double(insert, 11, 1);
     RawRegister rawRegister(program.raw(), program.worker());
     for (auto _ : state) {
-        program.raw().write(insert);
+        rawRegister.readStored(program.raw().write(insert));
         rawRegister.search();
         state.PauseTiming();
         deleteLastRow(program.raw());
@@ -475,16 +508,18 @@ void printTable(const bench::Figures& figures) {
     const auto at = [&figures](const std::string& name, Kind kind) {
         return figures.find(name + "/" + kinds[kind].label);
     };
-    std::cout
-        << "\nmedian ms (spread of 5)                     1k        1M   1M/1k    raw 1k    raw 1M   1M/raw"
-           "    1M cpu\n";
+    std::cout << "\n"
+              << std::left << std::setw(46) << "median ms (spread of 5)" << std::right << std::setw(10)
+              << "1k" << std::setw(10) << "1M" << std::setw(8) << "1M/1k" << std::setw(10) << "raw 1k"
+              << std::setw(10) << "raw 1M" << std::setw(9) << "1M/raw" << std::setw(10) << "1M cpu"
+              << "\n";
     for (const Line& line : lines) {
         const auto* small = at(line.name, Small);
         const auto* large = at(line.name, Large);
         const auto* rawSmall = at("Raw/" + line.name, Small);
         const auto* rawLarge = at("Raw/" + line.name, Large);
         const bool clocked = line.name == "StartUp" || line.name == "PreviewRequest";
-        std::cout << std::left << std::setw(41) << line.title << std::right << std::setw(10)
+        std::cout << std::left << std::setw(46) << line.title << std::right << std::setw(10)
                   << bench::msText(small) << std::setw(10) << bench::msText(large) << std::setw(8)
                   << bench::ratioText(large, small) << std::setw(10) << bench::msText(rawSmall)
                   << std::setw(10) << bench::msText(rawLarge) << std::setw(9)
@@ -515,7 +550,7 @@ int main(int argc, char** argv) {
     bench::Figures figures;
     benchmark::RunSpecifiedBenchmarks(&figures);
     Program::end();
-    printTable(figures);
+    if (!figures.empty()) printTable(figures);
     benchmark::Shutdown();
     return 0;
 }
