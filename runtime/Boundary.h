@@ -29,15 +29,18 @@ bool guarded(const std::function<void()>& fn);
 
 // Connects `signal` of `sender` to `fn` (taking the signal's arguments or none) so that `fn` runs
 // inside the event boundary; `context` ends the connection when it is destroyed.
+template <typename Fn, typename... Args>
+void callWithArgumentsIfTaken(const Fn& fn, Args&&... args) {
+    if constexpr (std::is_invocable_v<const Fn&, Args...>)
+        fn(std::forward<Args>(args)...);
+    else
+        fn();
+}
+
 template <typename Sender, typename Signal, typename Fn>
 QMetaObject::Connection connectGuarded(Sender* sender, Signal signal, const QObject* context, Fn fn) {
     return QObject::connect(sender, signal, context, [fn = std::move(fn)](auto&&... args) {
-        guarded([&] {
-            if constexpr (std::is_invocable_v<const Fn&, decltype(args)...>)
-                fn(std::forward<decltype(args)>(args)...);
-            else
-                fn();
-        });
+        guarded([&] { callWithArgumentsIfTaken(fn, std::forward<decltype(args)>(args)...); });
     });
 }
 
