@@ -333,7 +333,14 @@ class ExpressionTyper {
 
     Typed unaryOperand() {
         const Token& t = peek();
-        if (isSymbol(t, "-") || isSymbol(t, "+") || isSymbol(t, "~")) {
+        // SQLite's unary plus leaves its operand as it is, a text too.
+        if (isSymbol(t, "+")) {
+            ++pos_;
+            Typed operand = unary();
+            operand.column.clear();
+            return operand;
+        }
+        if (isSymbol(t, "-") || isSymbol(t, "~")) {
             ++pos_;
             const Typed operand = unary();
             return numberOf(operand.type == FieldType::Integer ? FieldType::Integer : FieldType::Float);
@@ -535,6 +542,11 @@ std::string quotedConstant(const std::string& value) {
 
 bool tokenize(const std::string& sql, std::vector<Token>* tokens, std::string* error) {
     tokens->clear();
+    // SQLite reads a statement only up to a zero character, so the rest would not run as it was read here.
+    if (sql.find('\0') != std::string::npos) {
+        *error = "the statement holds a zero character";
+        return false;
+    }
     std::size_t i = 0;
     const std::size_t n = sql.size();
     while (i < n) {

@@ -22,7 +22,7 @@ struct Token {
 constexpr int MaxExpressionDepth = 256;
 
 // Splits an SQL text into tokens; comments and line breaks are dropped. Answers false with *error
-// for an unterminated constant or comment.
+// for an unterminated constant or comment, or a zero character.
 bool tokenize(const std::string& sql, std::vector<Token>* tokens, std::string* error);
 
 // A single-quoted SQL constant holding `value` (embedded single quotes doubled).

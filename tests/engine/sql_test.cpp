@@ -57,6 +57,9 @@ std::vector<TypedSelect> catalogueSelects() {
           {"Datum", FieldType::Date, 0},
           {"max(od)", FieldType::Date, 0},
           {"upper(razlog)", FieldType::String, 30}}},
+        {"unary_plus",
+         "select +prezimeime p, +dana d, +count(*) n from kovrel",
+         {{"p", FieldType::String, 30}, {"d", FieldType::Float, 0}, {"n", FieldType::Integer, 0}}},
         {"casts",
          "select cast(redbroj as varchar(12)) as broj, cast(prezimeime as varchar(20000)) ime, "
          "cast(dobijeni as decimal(10, 2)) as d, cast(razlog as char(5)) from kovrel",
@@ -287,6 +290,14 @@ INSTANTIATE_TEST_SUITE_P(
                     BadSql{"not_a_query", "drop table kovrel", code::SqlSyntax},
                     BadSql{"unknown_table", "select * from nosuch", code::SqlUnknownTable},
                     BadSql{"empty", "\r\n", code::SqlSyntax},
+                    // Two items named alike up to a zero character made the naming loop forever; and
+                    // SQLite would run the delete without its where clause.
+                    BadSql{"zero_character",
+                           std::string("select total(da\0na), total(da\0na) from kovrel", 45),
+                           code::SqlSyntax, "zero character"},
+                    BadSql{"zero_character_before_where",
+                           std::string("delete from kovrel\0 where redbroj = 1", 37), code::SqlSyntax,
+                           "zero character"},
                     BadSql{"deep_select_list", "select " + nested(30000, "(", "1", ")") + " as x from kovrel",
                            code::SqlSyntax, "nests"},
                     BadSql{"deep_unary", "select " + nested(60000, "~", "1", "") + " from kovrel",
