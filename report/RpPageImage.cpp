@@ -7,6 +7,7 @@
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPen>
+#include <limits>
 
 #include "report/RpUnits.h"
 #include "runtime/Geometry.h"
@@ -74,6 +75,17 @@ class ItemReader {
         return static_cast<E>(raw);
     }
     QColor readColor() { return QColor::fromRgba(read<quint32>()); }
+    // A rectangle whose width or height does not fit an int has no size to draw at.
+    Rect readRect() {
+        const Rect rect = read<Rect>();
+        const auto fits = [](qint64 first, qint64 last) {
+            const qint64 extent = last - first + 1;
+            return extent >= std::numeric_limits<int>::min() && extent <= std::numeric_limits<int>::max();
+        };
+        if (!fits(rect.left(), rect.right()) || !fits(rect.top(), rect.bottom()))
+            throw ERpError(QStringLiteral("Page image is corrupt"));
+        return rect;
+    }
     TRpPenSpec readPen() {
         TRpPenSpec pen;
         pen.color = readColor();
@@ -92,14 +104,14 @@ class ItemReader {
         switch (readEnum<Tag>(quint8(Tag::Picture))) {
             case Tag::Fill: {
                 TRpPageImage::Fill f;
-                f.rect = read<Rect>();
+                f.rect = readRect();
                 f.color = readColor();
                 return f;
             }
             case Tag::Shape: {
                 TRpPageImage::Shape s;
                 s.kind = readEnum<TRpPageImage::ShapeKind>(quint8(TRpPageImage::ShapeKind::Line));
-                s.rect = read<Rect>();
+                s.rect = readRect();
                 s.pen = readPen();
                 s.brush = readBrush();
                 return s;
@@ -121,11 +133,11 @@ class ItemReader {
             }
             case Tag::Clip: {
                 const bool on = read<bool>();
-                return TRpPageImage::Clip{on, read<Rect>()};
+                return TRpPageImage::Clip{on, readRect()};
             }
             case Tag::Picture: {
                 TRpPageImage::Picture p;
-                p.rect = read<Rect>();
+                p.rect = readRect();
                 p.png = read<QByteArray>();
                 return p;
             }

@@ -282,13 +282,15 @@ TEST_P(CorruptPageTest, IsRefusedWithAClearMessage) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Fields, CorruptPageTest,
-                         ::testing::Values(CorruptionCase{"Magic", 0, 'X', "Not a page image"},
-                                           CorruptionCase{"Version", 4, 9,
-                                                          "Unsupported page image version 9"},
-                                           CorruptionCase{"ItemCount", 19, 0x7F, "Page image is corrupt"},
-                                           CorruptionCase{"ItemTag", 22, 42, "Page image is corrupt"}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Fields, CorruptPageTest,
+    ::testing::Values(CorruptionCase{"Magic", 0, 'X', "Not a page image"},
+                      CorruptionCase{"Version", 4, 9, "Unsupported page image version 9"},
+                      CorruptionCase{"ItemCount", 19, 0x7F, "Page image is corrupt"},
+                      CorruptionCase{"ItemTag", 22, 42, "Page image is corrupt"},
+                      // The fill's left edge far left: wider than an int holds.
+                      CorruptionCase{"RectangleWiderThanAnInt", 26, char(0x80), "Page image is corrupt"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ReportTest, CompressionOptionStoresCompressedPagesThatReadBack) {
     TReport report;
