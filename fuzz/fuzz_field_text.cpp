@@ -1,5 +1,6 @@
-// Fuzz target: a text typed into a number, date or text field, in one of several locales, as a data-aware
-// edit or the grid writes it, and read back in every form the windows read.
+// Fuzz target: a text typed into a number (32-bit, 64-bit or floating-point), date or text field, in one
+// of several locales, as a data-aware edit or the grid writes it, and read back in every form the windows
+// read.
 // Oracles: a number field never takes a value that is not a number; what a field shows, typed back in,
 // shows the same, and gives the same value unless the locale writes years with two digits.
 #include <QLocale>
@@ -52,10 +53,13 @@ void checkTypedBack(TField& field, const QString& typed) {
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     fuzz::startApplication(argc, argv);
-    dataSet =
-        new MemoryDataSet({{"Broj", ftInteger}, {"Ime", ftString, 30}, {"Dana", ftFloat}, {"Datum", ftDate}});
+    dataSet = new MemoryDataSet({{"Broj", ftInteger},
+                                 {"Ime", ftString, 30},
+                                 {"Dana", ftFloat},
+                                 {"Datum", ftDate},
+                                 {"Ukupno", ftLargeint}});
     dataSet->setObjectName(QStringLiteral("Query1"));
-    dataSet->AddRow({QVariant(), QVariant(), QVariant(), QVariant()});
+    dataSet->AddRow({QVariant(), QVariant(), QVariant(), QVariant(), QVariant()});
     dataSet->Open();
     dataSet->Edit();
     return 0;
@@ -64,7 +68,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 2) return 0;
     QLocale::setDefault(QLocale(QString::fromLatin1(kLocales[data[0] % kLocaleCount])));
-    TField& field = *dataSet->Fields(data[1] % 4);
+    TField& field = *dataSet->Fields(data[1] % 5);
     const QString typed = QString::fromUtf8(reinterpret_cast<const char*>(data + 2), qsizetype(size - 2));
     field.Clear();
     try {

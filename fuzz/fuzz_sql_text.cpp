@@ -5,7 +5,6 @@
 // engine's cursor reads every field of every row.
 #include <sqlite3.h>
 
-#include <cmath>
 #include <filesystem>
 #include <vector>
 
@@ -74,16 +73,14 @@ void makeLedger() {
     std::atexit([] { std::filesystem::remove_all(ledger->directory); });
 }
 
-// Whether a value of SQLite's storage class `storage` keeps its meaning in a field of `type`. A number
-// beyond an integer field's range is cut to it, as the engine documents; a fraction is not.
-bool holds(FieldType type, int storage, double number) {
+// Whether a value of SQLite's storage class `storage` keeps its meaning in a field of `type`. An integer
+// field's result column widens to a 64-bit or a floating-point field for the values that need one.
+bool holds(FieldType type, int storage) {
     switch (type) {
         case FieldType::Float:
-            return storage == SQLITE_NULL || storage == SQLITE_INTEGER || storage == SQLITE_FLOAT;
         case FieldType::Integer:
-            return storage == SQLITE_NULL || storage == SQLITE_INTEGER ||
-                   (storage == SQLITE_FLOAT &&
-                    !(std::abs(number) < 2147483648.0 && number != std::trunc(number)));
+        case FieldType::LargeInt:
+            return storage == SQLITE_NULL || storage == SQLITE_INTEGER || storage == SQLITE_FLOAT;
         case FieldType::Date:
             return storage == SQLITE_NULL || storage == SQLITE_TEXT;
         case FieldType::String:
@@ -99,6 +96,8 @@ const char* typeName(FieldType type) {
             return "Float";
         case FieldType::Integer:
             return "Integer";
+        case FieldType::LargeInt:
+            return "LargeInt";
         case FieldType::Date:
             return "Date";
         default:
@@ -135,7 +134,7 @@ bool valuesHaveTheirTypes(const SqlStatement& sql, const std::string& text) {
     while ((rc = sqlite3_step(prepared)) == SQLITE_ROW) {
         for (int i = 0; i < columns; ++i) {
             const int storage = sqlite3_column_type(prepared, i);
-            if (!holds(fields[std::size_t(i)].type, storage, sqlite3_column_double(prepared, i))) {
+            if (!holds(fields[std::size_t(i)].type, storage)) {
                 const auto* value = reinterpret_cast<const char*>(sqlite3_column_text(prepared, i));
                 fuzz::fail(QStringLiteral("column %1 of \"%2\" is declared %3 and gave \"%4\"")
                                .arg(i + 1)

@@ -140,6 +140,9 @@ bool MemoryDataSet::ReadField(const TField& field, const RecordBuffer& buffer, v
         case ftFloat:
             *static_cast<double*>(value) = stored.toDouble();
             return true;
+        case ftLargeint:
+            *static_cast<std::int64_t*>(value) = stored.toLongLong();
+            return true;
         default:
             *static_cast<std::int32_t*>(value) = stored.toInt();
             return true;
@@ -158,6 +161,9 @@ void MemoryDataSet::WriteField(const TField& field, RecordBuffer& buffer, const 
             break;
         case ftFloat:
             stored = *static_cast<const double*>(value);
+            break;
+        case ftLargeint:
+            stored = qlonglong(*static_cast<const std::int64_t*>(value));
             break;
         default:
             stored = *static_cast<const std::int32_t*>(value);
