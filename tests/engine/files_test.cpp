@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "EngineTestSupport.h"
+#include "data/engine/Sqlite.h"
 
 namespace enginetest {
 namespace {
@@ -140,6 +141,25 @@ TEST_F(EngineTest, CreateRefusesToOverwriteAnExistingFile) {
     EXPECT_NE(createLedgerFile(ledgerPath(), &error), code::Ok);
     EXPECT_NE(error.find(ledgerPath()), std::string::npos);
     EXPECT_EQ(readAll(openTable()).size(), 1u);
+}
+
+// A write returns only once the rollback journal and the table are on the disk.
+TEST_F(EngineTest, ConnectionsFlushEveryWriteInRollbackJournalMode) {
+    createLedger();
+    Failure failure;
+    const auto connection = Connection::open(ledgerPath(), false, 0, &failure);
+    ASSERT_TRUE(connection) << failure.text;
+    const auto pragma = [&](const char* sql) {
+        sqlite3_stmt* statement = nullptr;
+        EXPECT_EQ(sqlite3_prepare_v2(connection->handle(), sql, -1, &statement, nullptr), SQLITE_OK);
+        std::string value;
+        if (sqlite3_step(statement) == SQLITE_ROW)
+            value = reinterpret_cast<const char*>(sqlite3_column_text(statement, 0));
+        sqlite3_finalize(statement);
+        return value;
+    };
+    EXPECT_EQ(pragma("PRAGMA synchronous"), "2") << "FULL";
+    EXPECT_EQ(pragma("PRAGMA journal_mode"), "delete");
 }
 
 TEST_F(EngineTest, CheckGivesAVerdictOnSoundAndDamagedFiles) {
