@@ -5,10 +5,12 @@
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
 #include <algorithm>
 #include <climits>
+#include <cmath>
 #include <optional>
 
 #include "runtime/ComponentRegistry.h"
@@ -39,6 +41,21 @@ QFont fontFrom(const QJsonObject& description, const QFont& base, qreal scale, c
     font.setBold(description.value(key("bold")).toBool());
     font.setItalic(description.value(key("italic")).toBool());
     return font;
+}
+
+// The largest position or size a description may give, in layout pixels: more than any screen lays out.
+// Qt draws a control whole whatever its size, and a button a billion pixels wide takes it hours.
+constexpr int MaxLayoutLength = 8192;
+
+// The length `name` of `description` (of the form or component `owner`), or `current` when it gives none.
+int layoutLength(const QJsonObject& description, const char* name, int current, const QString& owner) {
+    if (!description.contains(key(name))) return current;
+    const QJsonValue value = description.value(key(name));
+    if (!(std::abs(value.toDouble()) <= MaxLayoutLength))
+        throw EReadError(QStringLiteral("The %1 of %2 is out of range: %3")
+                             .arg(key(name), owner,
+                                  QString::number(value.toDouble(), 'g', QLocale::FloatingPointShortest)));
+    return value.toInt(current);
 }
 
 // One component read from the description, with what the later passes need of it.
@@ -76,9 +93,10 @@ class FormReader {
             if (!form_.Scaled()) menuBarFont_ = fontFrom(font, form_.font(), 1, form_);
             form_.setFont(fontFrom(font, form_.font(), scale(), form_));
         }
-        form_.SetBounds(description.value(key("left")).toInt(), description.value(key("top")).toInt(),
-                        description.value(key("width")).toInt(form_.width()),
-                        description.value(key("height")).toInt(form_.height()));
+        const QString name = form_.objectName();
+        form_.SetBounds(layoutLength(description, "left", 0, name), layoutLength(description, "top", 0, name),
+                        layoutLength(description, "width", form_.width(), name),
+                        layoutLength(description, "height", form_.height(), name));
     }
 
     void readComponents(QObject* owner, const QJsonArray& descriptions) {
@@ -103,7 +121,7 @@ class FormReader {
     void applyCommonKeys(QWidget* widget, const QJsonObject& description) const {
         const auto length = [&](const char* name, int current) {
             if (!description.contains(key(name))) return current;
-            return qRound(form_.LogicalLength(description.value(key(name)).toInt()));
+            return qRound(form_.LogicalLength(layoutLength(description, name, 0, widget->objectName())));
         };
         const Rect bounds = widget->geometry();
         if (description.contains(key("left")) || description.contains(key("width")))

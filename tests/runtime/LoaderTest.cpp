@@ -2,9 +2,11 @@
 // components' finishing step.
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QMenuBar>
 #include <QStyle>
 #include <QStyleOptionButton>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include "QtPrinters.h"
@@ -216,6 +218,30 @@ INSTANTIATE_TEST_SUITE_P(
                                      "Form description :/forms/Missing.json not found"},
                       BadDescription{":/forms/Broken.json", "EReadError",
                                      "Form description :/forms/Broken.json is not valid"}));
+
+// Qt would draw a control a billion pixels wide whole, for hours; a length up to the limit loads.
+TEST(Loading, RefusesAPositionOrSizeBeyondAnyScreen) {
+    const std::pair<const char*, const char*> cases[] = {
+        {R"("width": 300, "components": [{"class": "TBitBtn", "name": "BitBtn1", "width": 1016309157}])",
+         "The width of BitBtn1 is out of range: 1016309157"},
+        {R"("left": -8193)", "The left of frmHuge is out of range: -8193"},
+        {R"("height": 1e300)", "The height of frmHuge is out of range: 1e+300"},
+        {R"("components": [{"class": "TEdit", "name": "Edit1", "left": -8192, "width": 8192}])", ""}};
+    QTemporaryDir directory;
+    const QString path = directory.filePath(QStringLiteral("Huge.json"));
+    for (const auto& [keys, message] : cases) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(QByteArray(R"({"class": "TfrmHuge", "name": "frmHuge", )") + keys + "}");
+        file.close();
+        try {
+            TForm form(path);
+            EXPECT_EQ(*message, 0) << keys;
+        } catch (const EReadError& e) {
+            EXPECT_EQ(e.Message(), QString::fromLatin1(message)) << keys;
+        }
+    }
+}
 
 TEST(Components, AreFoundByNameOrReportedMissing) {
     TForm form(QStringLiteral(":/forms/Plain.json"));
