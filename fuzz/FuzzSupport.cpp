@@ -24,8 +24,11 @@ void startApplication(int* argc, char*** argv) {
     static int qtArgc = 1;
     static char* qtArgv[] = {(*argv)[0], nullptr};
     (void)argc;
-    static QApplication application(qtArgc, qtArgv);
+    // Never destroyed: libFuzzer ends the process with exit(), and Qt's clean-up among the other static
+    // objects' destruction crashed there.
+    new QApplication(qtArgc, qtArgv);
     privateDirectory = new QTemporaryDir(QDir::tempPath() + QStringLiteral("/kovrel-fuzz-XXXXXX"));
+    std::atexit([] { delete privateDirectory; });
     if (!privateDirectory->isValid()) fail(QStringLiteral("no private directory"));
     runtime::setPrinterList(QStringList());
     runtime::setClock([] { return QDateTime(QDate(2024, 3, 7), QTime(14, 30)); });
