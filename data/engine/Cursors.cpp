@@ -424,6 +424,13 @@ std::unique_ptr<ResultCursor> ResultCursor::run(Connection& connection, sqlite3_
     }
 }
 
+std::unique_ptr<ResultCursor> ResultCursor::holding(std::vector<FieldSpec> fields,
+                                                    std::vector<std::uint8_t> records) {
+    std::unique_ptr<ResultCursor> cursor(new ResultCursor(RecordLayout(fields)));
+    cursor->records_ = std::move(records);
+    return cursor;
+}
+
 std::size_t ResultCursor::rowCount() const {
     const std::uint32_t size = layout().recordSize();
     return size ? records_.size() / size : 0;

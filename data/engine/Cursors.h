@@ -128,6 +128,9 @@ class ResultCursor : public Cursor {
     // Runs `statement` to its end; answers nullptr with *failure filled when it fails.
     static std::unique_ptr<ResultCursor> run(Connection& connection, sqlite3_stmt* statement,
                                              std::vector<FieldSpec> fields, Failure* failure);
+    // A cursor over `records`, laid out one after another by `fields`, that another driver read.
+    static std::unique_ptr<ResultCursor> holding(std::vector<FieldSpec> fields,
+                                                 std::vector<std::uint8_t> records);
 
     CursorProps properties() const override;
     Result setToBegin() override;

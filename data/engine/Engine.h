@@ -117,6 +117,14 @@ class TableEngine {
     virtual Result closeDatabase(DatabaseHandle db) = 0;
     virtual Result setDirectory(DatabaseHandle db, const std::string& path) = 0;
     virtual Result databaseType(DatabaseHandle db, std::string* type) = 0;
+    // Opens the ledger on a database server: `connection` names the server and database (a libpq
+    // connection string without a password), `user` and `password` log in (empty: the connection's own).
+    // A refused login answers PasswordRequired. An engine without a server driver answers FunctionMissing.
+    virtual Result openServerDatabase(const std::string& connection, const std::string& user,
+                                      const std::string& password, DatabaseHandle* db) {
+        (void)connection, (void)user, (void)password, (void)db;
+        return code::FunctionMissing;
+    }
 
     virtual Result openTable(DatabaseHandle db, const std::string& name, OpenMode open, ShareMode share,
                              CursorHandle* cursor) = 0;
@@ -175,7 +183,11 @@ class TableEngine {
     virtual Result toAnsi(const std::string& charset, const std::string& text, std::string* out) = 0;
 };
 
-// The process's engine: the SQLite engine unless a test has put another in its place.
+// The database type databaseType answers for a ledger on a PostgreSQL server.
+constexpr const char* ServerDatabaseType = "POSTGRESQL";
+
+// The process's engine: the SQLite engine, with the server driver beside it for server ledgers, unless a
+// test has put another in its place.
 TableEngine& currentEngine();
 // Replaces the process's engine (tests); passing nullptr restores the SQLite engine.
 void setCurrentEngine(std::unique_ptr<TableEngine> replacement);

@@ -74,6 +74,19 @@ std::string tokenSql(const Token& token) {
     }
 }
 
+// A token in PostgreSQL's dialect. Names are folded to lower case as PostgreSQL folds unquoted ones, and the
+// ledger's columns are quoted, since one of them (Do) is a reserved word there.
+std::string postgresTokenSql(const Token& token) {
+    if (token.kind != Token::Kind::Word) return tokenSql(token);
+    std::string lower = token.text;
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const bool column =
+        std::any_of(ledgerColumns().begin(), ledgerColumns().end(),
+                    [&](const LedgerColumn& c) { return strcasecmp(c.name, token.text.c_str()) == 0; });
+    if (!token.quoted && !column) return tokenSql(token);
+    return "\"" + lower + "\"";
+}
+
 std::size_t utf8Length(const std::string& text) {
     return static_cast<std::size_t>(std::count_if(
         text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
@@ -677,6 +690,7 @@ void SqlStatement::findSelectParts() {
                                        t.begin() + static_cast<std::ptrdiff_t>(fromEnd),
                                        [](const Token& x) { return isSymbol(x, ",") || isSymbol(x, "("); });
     allColumns_ = !distinct && star && oneTable && whereEnd_ == t.size();
+    distinct_ = distinct;
     chooseOrder(distinct, star, oneTable);
 }
 
@@ -770,11 +784,43 @@ std::string SqlStatement::sqliteTextSeekingDistinct() const {
     return text;
 }
 
-std::string SqlStatement::tokensText(std::size_t begin, std::size_t end) const {
+std::string SqlStatement::postgresText() const {
+    const bool dropDistinct = postgresDropsDistinct();
+    std::string text = tokensText(0, tokens_.size(), true, [&](std::size_t i) {
+        return (order_ == Order::DistinctByFirstRow || dropDistinct) && i == selectListBegin_ - 1;
+    });
+    switch (order_) {
+        case Order::AsWritten:
+            break;
+        case Order::ByRowid:
+            text += " ORDER BY id";
+            break;
+        case Order::GroupsByFirstRow:
+            text += " ORDER BY min(id)";
+            break;
+        case Order::DistinctByFirstRow:
+            text += " GROUP BY ";
+            for (std::size_t item = 1; item <= selectItems_; ++item)
+                text += (item > 1 ? ", " : "") + std::to_string(item);
+            text += " ORDER BY min(id)";
+            break;
+    }
+    return text;
+}
+
+std::string SqlStatement::tokensText(std::size_t begin, std::size_t end, bool postgres,
+                                     const std::function<bool(std::size_t)>& skip) const {
     std::string text;
     for (std::size_t i = begin; i < end; ++i) {
+        if (skip && skip(i)) continue;
         if (!text.empty()) text += ' ';
-        text += tokenSql(tokens_[i]);
+        text += postgres ? postgresTokenSql(tokens_[i]) : tokenSql(tokens_[i]);
+        // PostgreSQL's LIKE takes a backslash as its escape character unless told otherwise.
+        if (postgres && isAnyWord(tokens_[i], {"LIKE"}) && i + 1 < end &&
+            tokens_[i + 1].kind == Token::Kind::String &&
+            !(i + 2 < end && isWord(tokens_[i + 2], "ESCAPE"))) {
+            text += ' ' + quotedConstant(tokens_[++i].text) + " ESCAPE ''";
+        }
     }
     return text;
 }

@@ -57,6 +57,15 @@ class SqlStatement {
     // in an index that leads with the column, so that the work grows with the number of values instead
     // of the rows. Only for a column that leads such an index: without one, every seek walks the table.
     std::string sqliteTextSeekingDistinct() const;
+    // The statement in PostgreSQL's dialect over the server's table, whose key column `id` keeps the stored
+    // order as rowid does in the file. Names of the ledger's columns are quoted, LIKE patterns have no escape
+    // character, and a distinct select that is also grouped loses its DISTINCT (PostgreSQL cannot order it by
+    // its groups' first rows): postgresDropsDistinct() then tells the caller to drop repeated rows itself.
+    std::string postgresText() const;
+    bool postgresDropsDistinct() const { return order_ == Order::GroupsByFirstRow && distinct_; }
+    // The from and where parts of a select in PostgreSQL's dialect.
+    std::string postgresFromText() const { return tokensText(fromBegin_, fromEnd_, true); }
+    std::string postgresWhereText() const { return tokensText(whereBegin_, whereEnd_, true); }
     // True for `select * from <table> [where ...]`: all columns of one table in stored order.
     bool selectsAllColumnsOfOneTable() const { return allColumns_; }
     // The table of a select as its from clause names it (with any alias), in SQLite's dialect.
@@ -71,13 +80,16 @@ class SqlStatement {
   private:
     void findSelectParts();
     void chooseOrder(bool distinct, bool star, bool oneTable);
-    std::string tokensText(std::size_t begin, std::size_t end) const;
+    // The tokens from `begin` to `end` in SQLite's dialect, or PostgreSQL's, leaving out those `skip` names.
+    std::string tokensText(std::size_t begin, std::size_t end, bool postgres = false,
+                           const std::function<bool(std::size_t)>& skip = {}) const;
 
     Kind kind_ = Kind::Select;
     std::vector<Token> tokens_;  // translated
     std::vector<std::string> tableNames_;
     bool journal_ = false;
     bool allColumns_ = false;
+    bool distinct_ = false;
     enum class Order { AsWritten, ByRowid, GroupsByFirstRow, DistinctByFirstRow } order_ = Order::AsWritten;
     std::size_t selectItems_ = 0;
     std::size_t selectListBegin_ = 0, selectListEnd_ = 0;

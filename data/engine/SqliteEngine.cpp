@@ -528,24 +528,4 @@ Result SqliteEngine::toAnsi(const std::string&, const std::string& text, std::st
     return code::Ok;
 }
 
-namespace {
-
-std::unique_ptr<TableEngine>& replacementEngine() {
-    static std::unique_ptr<TableEngine> replacement;
-    return replacement;
-}
-
-}  // namespace
-
-TableEngine& currentEngine() {
-    // Never destroyed, so objects that close their cursors while the process ends still find it.
-    static SqliteEngine* const sqliteEngine = new SqliteEngine;
-    if (auto& replacement = replacementEngine()) return *replacement;
-    return *sqliteEngine;
-}
-
-void setCurrentEngine(std::unique_ptr<TableEngine> replacement) {
-    replacementEngine() = std::move(replacement);
-}
-
 }  // namespace engine

@@ -11,6 +11,7 @@
 #include "data/engine/Engine.h"
 #include "data/engine/LedgerFile.h"
 #include "ledger/Ledger.h"
+#include "tests/ServerLedger.h"
 
 namespace {
 
@@ -82,16 +83,27 @@ Value fieldValue(const engine::FieldDesc& field, const std::uint8_t* record) {
 
 class CatalogueTest : public testing::Test {
   protected:
+    // Runs on a ledger file, or on a server ledger when the suite runs on the server driver.
     void SetUp() override {
         ASSERT_TRUE(dir_.isValid());
         const auto started = eng_.initialise(engine::StartupRecord{});
         ASSERT_TRUE(started == engine::code::Ok || started == engine::code::AlreadyInitialised);
+        if (servertest::onServer()) {
+            std::string error;
+            if (!servertest::serverConnection()) GTEST_SKIP() << servertest::NoServerText;
+            ASSERT_TRUE(server_.create(&error)) << error;
+            ASSERT_EQ(eng_.openServerDatabase(server_.connection(), "", servertest::serverPassword(), &db_),
+                      engine::code::Ok);
+            return;
+        }
         ASSERT_EQ(eng_.openDatabase("", &db_), engine::code::Ok);
         ASSERT_EQ(eng_.setDirectory(db_, dir_.path().toStdString()), engine::code::Ok);
         ASSERT_EQ(engine::createLedgerFile(path()), engine::code::Ok);
     }
 
-    void TearDown() override { eng_.closeDatabase(db_); }
+    void TearDown() override {
+        if (db_ != engine::NoHandle) eng_.closeDatabase(db_);
+    }
 
     std::string path() const { return dir_.filePath(engine::LedgerFileName).toStdString(); }
 
@@ -111,7 +123,12 @@ class CatalogueTest : public testing::Test {
             values[11] = number(e.iskorisceni);
             return true;
         };
-        ASSERT_EQ(engine::loadLedgerRows(path(), fill), engine::code::Ok);
+        std::string error;
+        ASSERT_EQ(servertest::onServer()
+                      ? engine::loadServerLedgerRows(server_.connection(), fill, nullptr, &error)
+                      : engine::loadLedgerRows(path(), fill, nullptr, &error),
+                  engine::code::Ok)
+            << error;
     }
 
     Answer run(const SqlLines& lines, bool live = false) {
@@ -159,6 +176,7 @@ class CatalogueTest : public testing::Test {
     engine::TableEngine& eng_ = engine::currentEngine();
     engine::DatabaseHandle db_ = engine::NoHandle;
     QTemporaryDir dir_;
+    servertest::ServerLedger server_;
 };
 
 // The program reads an empty numeric answer as 0.

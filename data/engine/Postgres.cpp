@@ -1,0 +1,365 @@
+// Server ledgers over libpq: the connection file, connections and their statements, and the ledger table.
+#include "data/engine/Postgres.h"
+
+#include <strings.h>
+
+#include <charconv>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+namespace engine {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct ConnFinish {
+    void operator()(PGconn* conn) const { PQfinish(conn); }
+};
+
+bool directoryHolds(const fs::path& directory, const std::string& name, fs::path* found) {
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(directory, error)) {
+        if (strcasecmp(entry.path().filename().c_str(), name.c_str()) == 0) {
+            if (found) *found = entry.path();
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string connectionValue(const std::string& connection, const char* keyword) {
+    char* error = nullptr;
+    PQconninfoOption* options = PQconninfoParse(connection.c_str(), &error);
+    PQfreemem(error);
+    std::string value;
+    for (PQconninfoOption* option = options; option && option->keyword; ++option) {
+        if (std::string(option->keyword) == keyword && option->val) value = option->val;
+    }
+    PQconninfoFree(options);
+    return value;
+}
+
+std::string trimmed(std::string text) {
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.pop_back();
+    std::size_t begin = 0;
+    while (begin < text.size() && std::isspace(static_cast<unsigned char>(text[begin]))) ++begin;
+    return text.substr(begin);
+}
+
+// The server's type of each ledger column.
+const char* typeOf(const LedgerColumn& column) {
+    switch (column.type) {
+        case FieldType::Date:
+            return "date";
+        case FieldType::String:
+            return "varchar(30)";
+        default:
+            return "float8";
+    }
+}
+
+std::string numberText(double value) {
+    char buffer[64];
+    return std::string(buffer, std::to_chars(buffer, buffer + sizeof buffer, value).ptr);
+}
+
+void setError(std::string* error, const std::string& text) {
+    if (error) *error = text;
+}
+
+std::unique_ptr<ServerConnection> connectForTool(const std::string& connection, std::string* error,
+                                                 Result* result) {
+    Failure failure;
+    auto opened = ServerConnection::open(connection, "", "", &failure);
+    if (!opened) {
+        setError(error, failure.text);
+        *result = failure.code;
+    }
+    return opened;
+}
+
+}  // namespace
+
+std::optional<std::string> serverConnectionIn(const std::string& directory) {
+    std::error_code error;
+    const fs::path dir = directory.empty() ? fs::current_path(error) : fs::path(directory);
+    fs::path file;
+    if (directoryHolds(dir, LedgerFileName, nullptr) || !directoryHolds(dir, ServerConnectionFileName, &file))
+        return std::nullopt;
+    std::ifstream in(file);
+    std::string line, connection;
+    while (std::getline(in, line)) {
+        line = trimmed(line);
+        if (line.empty() || line[0] == '#') continue;
+        connection += (connection.empty() ? "" : " ") + line;
+    }
+    return connection;
+}
+
+std::string connectionUser(const std::string& connection) {
+    return connectionValue(connection, "user");
+}
+
+std::string connectionDatabase(const std::string& connection) {
+    return connectionValue(connection, "dbname");
+}
+
+ServerConnection::~ServerConnection() {
+    PQfinish(conn_);
+}
+
+std::unique_ptr<ServerConnection> ServerConnection::open(const std::string& connection,
+                                                         const std::string& user, const std::string& password,
+                                                         Failure* failure) {
+    // The connection string comes first, so the user and password given here win over its own.
+    std::vector<const char*> keywords{"dbname", "client_encoding", "application_name"};
+    std::vector<const char*> values{connection.c_str(), "UTF8", "kovrel"};
+    if (!user.empty()) keywords.push_back("user"), values.push_back(user.c_str());
+    if (!password.empty()) keywords.push_back("password"), values.push_back(password.c_str());
+    keywords.push_back(nullptr);
+    values.push_back(nullptr);
+    std::unique_ptr<PGconn, ConnFinish> conn(PQconnectdbParams(keywords.data(), values.data(), 1));
+    const std::string database = connectionDatabase(connection);
+    const std::string name = "server database " + (database.empty() ? std::string("(default)") : database);
+    if (!conn || PQstatus(conn.get()) != CONNECTION_OK) {
+        const std::string message = conn ? trimmed(PQerrorMessage(conn.get())) : "out of memory";
+        const bool refused = conn && (PQconnectionNeedsPassword(conn.get()) ||
+                                      (PQconnectionUsedPassword(conn.get()) &&
+                                       message.find("password authentication failed") != std::string::npos));
+        *failure = {refused ? code::PasswordRequired : code::FileOpenFailed,
+                    name + ": " + (refused ? "the login was refused: " : "cannot connect: ") + message};
+        return nullptr;
+    }
+    std::unique_ptr<ServerConnection> made(new ServerConnection(conn.release(), name));
+    // Dates travel as 'YYYY-MM-DD', numbers as their shortest exact text.
+    if (!made->exec("SET DateStyle = ISO, YMD; SET extra_float_digits = 1; SET client_min_messages = warning",
+                    failure))
+        return nullptr;
+    return made;
+}
+
+bool ServerConnection::prepare(const std::string& sql, Failure* failure) {
+    if (prepared_.count(sql)) return true;
+    if (prepared_.size() >= 256) {
+        PgResult dropped(PQexec(conn_, "DEALLOCATE ALL"));
+        prepared_.clear();
+    }
+    const std::string name = "k" + std::to_string(++preparedCount_);
+    PgResult prepared(PQprepare(conn_, name.c_str(), sql.c_str(), 0, nullptr));
+    if (PQresultStatus(prepared.get()) != PGRES_COMMAND_OK) {
+        *failure = this->failure(prepared.get(), "the statement cannot be prepared");
+        return false;
+    }
+    prepared_.emplace(sql, name);
+    return true;
+}
+
+PgResult ServerConnection::run(const std::string& sql, const std::vector<const char*>& parameters,
+                               Failure* failure) {
+    if (!prepare(sql, failure)) return nullptr;
+    const auto found = prepared_.find(sql);
+    PgResult result(PQexecPrepared(conn_, found->second.c_str(), static_cast<int>(parameters.size()),
+                                   parameters.data(), nullptr, nullptr, 0));
+    const ExecStatusType status = PQresultStatus(result.get());
+    if (status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK) {
+        *failure = this->failure(result.get(), "the statement cannot be run");
+        return nullptr;
+    }
+    return result;
+}
+
+bool ServerConnection::exec(const std::string& sql, Failure* failure) {
+    PgResult result(PQexec(conn_, sql.c_str()));
+    const ExecStatusType status = PQresultStatus(result.get());
+    if (status == PGRES_TUPLES_OK || status == PGRES_COMMAND_OK) return true;
+    *failure = this->failure(result.get(), "the statement cannot be run");
+    return false;
+}
+
+Failure ServerConnection::failure(const PGresult* result, const std::string& what) const {
+    const char* state = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
+    const char* message = result ? PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY) : nullptr;
+    const std::string detail =
+        name_ + ": " + what + ": " + (message ? message : trimmed(PQerrorMessage(conn_)));
+    const std::string sqlState = state ? state : "";
+    if (PQstatus(conn_) != CONNECTION_OK || sqlState.starts_with("08") || sqlState.starts_with("57"))
+        return {code::FileOpenFailed, detail};
+    if (sqlState == "42P01") return {code::SqlUnknownTable, detail};
+    if (sqlState == "40001" || sqlState == "40P01" || sqlState == "55P03") return {code::FileBusy, detail};
+    if (sqlState.starts_with("28")) return {code::PasswordRequired, detail};
+    if (sqlState.starts_with("22") || sqlState.starts_with("23") || sqlState.starts_with("53"))
+        return {code::WriteFailed, detail};
+    return {code::SqlSyntax, detail};
+}
+
+std::string serverColumnList() {
+    std::string list;
+    for (const LedgerColumn& column : ledgerColumns()) {
+        std::string lower = column.name;
+        for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        list += (list.empty() ? "\"" : ", \"") + lower + "\"";
+    }
+    return list;
+}
+
+const char* serverColumnType(std::size_t column) {
+    return typeOf(ledgerColumns()[column]);
+}
+
+std::string serverParameter(std::size_t column, int number) {
+    const char* type = serverColumnType(column);
+    // A text parameter is cast to varchar without a length, so the column's own length check applies.
+    return "$" + std::to_string(number) + "::" + (type[0] == 'v' ? "varchar" : type);
+}
+
+bool hasServerLedgerShape(ServerConnection& connection, Failure* failure) {
+    PgResult result = connection.run(
+        "SELECT column_name, data_type FROM information_schema.columns WHERE table_schema = current_schema() "
+        "AND table_name = 'kovrel' ORDER BY ordinal_position",
+        {}, failure);
+    if (!result) return false;
+    const int rows = PQntuples(result.get());
+    if (rows == 0) {
+        *failure = {code::NotALedger, connection.name() + ": the database holds no table kovrel"};
+        return false;
+    }
+    bool matches = rows == static_cast<int>(LedgerColumnCount) + 1 &&
+                   std::string(PQgetvalue(result.get(), 0, 0)) == "id";
+    for (std::size_t i = 0; matches && i < LedgerColumnCount; ++i) {
+        const std::string name = PQgetvalue(result.get(), static_cast<int>(i) + 1, 0);
+        const std::string type = PQgetvalue(result.get(), static_cast<int>(i) + 1, 1);
+        const std::string want = typeOf(ledgerColumns()[i]);
+        matches = strcasecmp(name.c_str(), ledgerColumns()[i].name) == 0 &&
+                  (want == "date"     ? type == "date"
+                   : want == "float8" ? type == "double precision"
+                                      : type == "character varying");
+    }
+    if (!matches) {
+        *failure = {code::NotALedger,
+                    connection.name() + ": the table kovrel has other columns than the ledger's"};
+        return false;
+    }
+    return true;
+}
+
+Result createServerLedger(const std::string& connection, std::string* error) {
+    Result result = code::Ok;
+    auto conn = connectForTool(connection, error, &result);
+    if (!conn) return result;
+    std::string columns;
+    for (std::size_t i = 0; i < LedgerColumnCount; ++i) {
+        std::string lower = ledgerColumns()[i].name;
+        for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        columns += ", \"" + lower + "\" " + serverColumnType(i);
+    }
+    Failure failure;
+    // The key keeps the stored order and lets a live result write through it; the program never sees it.
+    if (!conn->exec("CREATE TABLE kovrel (id bigserial PRIMARY KEY" + columns +
+                        "); CREATE INDEX kovrel_prezimeime ON kovrel (prezimeime)",
+                    &failure)) {
+        setError(error, failure.text);
+        return failure.code == code::SqlSyntax ? code::FileOpenFailed : failure.code;
+    }
+    return code::Ok;
+}
+
+Result checkServerLedger(const std::string& connection, std::string* report) {
+    Result result = code::Ok;
+    std::string error;
+    auto conn = connectForTool(connection, &error, &result);
+    Failure failure;
+    if (conn && !hasServerLedgerShape(*conn, &failure)) {
+        error = failure.text;
+        result = failure.code;
+    }
+    PgResult count;
+    if (conn && result == code::Ok) {
+        count = conn->run("SELECT count(*) FROM kovrel", {}, &failure);
+        if (!count) error = failure.text, result = failure.code;
+    }
+    if (result != code::Ok) {
+        *report = error + "\nVerdict: not a sound ledger";
+        return result;
+    }
+    *report = connectionDatabase(connection) + " on the server: table kovrel with its 12 columns and key, " +
+              PQgetvalue(count.get(), 0, 0) + " rows\nVerdict: sound ledger";
+    return code::Ok;
+}
+
+Result loadServerLedgerRows(const std::string& connection, const std::function<bool(LedgerValues&)>& next,
+                            std::uint64_t* loaded, std::string* error) {
+    if (loaded) *loaded = 0;
+    Result result = code::Ok;
+    auto conn = connectForTool(connection, error, &result);
+    if (!conn) return result;
+    Failure failure;
+    if (!hasServerLedgerShape(*conn, &failure) || !conn->exec("BEGIN", &failure)) {
+        setError(error, failure.text);
+        return failure.code;
+    }
+    std::string sql = "INSERT INTO kovrel (" + serverColumnList() + ") VALUES (";
+    for (std::size_t i = 0; i < LedgerColumnCount; ++i)
+        sql += (i ? ", " : "") + serverParameter(i, static_cast<int>(i) + 1);
+    sql += ")";
+    std::uint64_t count = 0;
+    LedgerValues values;
+    std::vector<std::string> texts(LedgerColumnCount);
+    std::vector<const char*> parameters(LedgerColumnCount);
+    bool stored = true;
+    while (stored && (values = LedgerValues{}, next(values))) {
+        for (std::size_t i = 0; i < LedgerColumnCount; ++i) {
+            if (const double* number = std::get_if<double>(&values[i])) {
+                texts[i] = numberText(*number);
+                parameters[i] = texts[i].c_str();
+            } else if (const std::string* text = std::get_if<std::string>(&values[i])) {
+                parameters[i] = text->c_str();
+            } else {
+                parameters[i] = nullptr;
+            }
+        }
+        if (conn->run(sql, parameters, &failure)) {
+            ++count;
+        } else {
+            failure.text += " (row " + std::to_string(count + 1) + ")";
+            stored = false;
+        }
+    }
+    if (!stored || !conn->exec("COMMIT", &failure)) {
+        conn->exec("ROLLBACK", &failure);
+        setError(error, failure.text);
+        return failure.code == code::SqlSyntax ? code::WriteFailed : failure.code;
+    }
+    if (loaded) *loaded = count;
+    return code::Ok;
+}
+
+Result readServerLedgerRows(const std::string& connection,
+                            const std::function<void(const LedgerValues&)>& row, std::string* error) {
+    Result result = code::Ok;
+    auto conn = connectForTool(connection, error, &result);
+    if (!conn) return result;
+    Failure failure;
+    PgResult rows;
+    if (!hasServerLedgerShape(*conn, &failure) ||
+        !(rows = conn->run("SELECT " + serverColumnList() + " FROM kovrel ORDER BY id", {}, &failure))) {
+        setError(error, failure.text);
+        return failure.code;
+    }
+    LedgerValues values;
+    for (int r = 0; r < PQntuples(rows.get()); ++r) {
+        for (std::size_t i = 0; i < LedgerColumnCount; ++i) {
+            const int c = static_cast<int>(i);
+            if (PQgetisnull(rows.get(), r, c))
+                values[i] = std::monostate{};
+            else if (ledgerColumns()[i].type == FieldType::Float)
+                values[i] = std::strtod(PQgetvalue(rows.get(), r, c), nullptr);
+            else
+                values[i] = std::string(PQgetvalue(rows.get(), r, c));
+        }
+        row(values);
+    }
+    return code::Ok;
+}
+
+}  // namespace engine

@@ -1,0 +1,98 @@
+// A ledger on a PostgreSQL server: the connection file that points at it, libpq connections with their
+// prepared statements, and creating, checking, loading and reading the server's table kovrel.
+#pragma once
+
+#include <libpq-fe.h>
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "data/engine/LedgerFile.h"
+#include "data/engine/Sqlite.h"
+
+namespace engine {
+
+// The file in a working directory that holds the connection string of a server ledger.
+constexpr const char* ServerConnectionFileName = "Kovrel.server";
+
+// The connection string of the server ledger that `directory` (empty: the working directory) stands for:
+// the lines of its Kovrel.server, blank lines and lines beginning with '#' left out, when it holds no
+// Kovrel.DB (either name in any letter case). Nothing when it holds a Kovrel.DB or no Kovrel.server.
+std::optional<std::string> serverConnectionIn(const std::string& directory);
+// The user name a connection string gives, or empty.
+std::string connectionUser(const std::string& connection);
+// The database name a connection string gives, or empty.
+std::string connectionDatabase(const std::string& connection);
+
+struct ResultFree {
+    void operator()(PGresult* result) const { PQclear(result); }
+};
+using PgResult = std::unique_ptr<PGresult, ResultFree>;
+
+// One session with the server. Each statement is its own committed transaction; statements with
+// parameters are prepared once per connection and kept by their text.
+class ServerConnection {
+  public:
+    ~ServerConnection();
+    ServerConnection(const ServerConnection&) = delete;
+    ServerConnection& operator=(const ServerConnection&) = delete;
+
+    // Connects; `user` and `password` override the connection string's when not empty. A refused login
+    // answers nullptr with PasswordRequired, any other failure with FileOpenFailed.
+    static std::unique_ptr<ServerConnection> open(const std::string& connection, const std::string& user,
+                                                  const std::string& password, Failure* failure);
+
+    PGconn* handle() const { return conn_; }
+    // How messages name the database: "server database NAME".
+    const std::string& name() const { return name_; }
+    // Prepares `sql` unless it is prepared already; answers false with *failure when the server refuses it.
+    bool prepare(const std::string& sql, Failure* failure);
+    // Runs `sql` with text parameters (nullptr: empty), prepared on first use. Answers the result of a
+    // statement that succeeded, else nullptr with *failure filled.
+    PgResult run(const std::string& sql, const std::vector<const char*>& parameters, Failure* failure);
+    // Runs statements without parameters and without preparing them.
+    bool exec(const std::string& sql, Failure* failure);
+    Failure failure(const PGresult* result, const std::string& what) const;
+
+    // Counts this connection's committed writes, so a cursor knows when rows it holds may have changed.
+    std::uint64_t writeCount() const { return writes_; }
+    void countWrite() { ++writes_; }
+
+  private:
+    ServerConnection(PGconn* conn, std::string name) : conn_(conn), name_(std::move(name)) {}
+
+    PGconn* conn_;
+    std::string name_;
+    std::map<std::string, std::string> prepared_;  // statement text -> prepared statement name
+    std::uint64_t writes_ = 0;
+    std::uint64_t preparedCount_ = 0;
+};
+
+// The ledger's columns as the server's statements name them ("kovrelid", ..., "do"), and their types.
+std::string serverColumnList();
+const char* serverColumnType(std::size_t column);
+// A parameter `$number` cast to the type of `column`.
+std::string serverParameter(std::size_t column, int number);
+
+// Checks that the connection's database holds the ledger table with its key and columns.
+bool hasServerLedgerShape(ServerConnection& connection, Failure* failure);
+
+// Creates the empty ledger table in the connection's database; refuses (FileOpenFailed) when a table
+// kovrel exists there. The password comes from libpq's own sources (PGPASSWORD, the password file).
+Result createServerLedger(const std::string& connection, std::string* error = nullptr);
+// Checks the server's ledger; *report receives the verdict as checkLedgerFile gives it.
+Result checkServerLedger(const std::string& connection, std::string* report);
+// Appends rows to the server's ledger in one transaction, as loadLedgerRows does to a file.
+Result loadServerLedgerRows(const std::string& connection, const std::function<bool(LedgerValues&)>& next,
+                            std::uint64_t* loaded = nullptr, std::string* error = nullptr);
+// Hands every row of the server's ledger to `row`, in stored order, dates as 'YYYY-MM-DD'.
+Result readServerLedgerRows(const std::string& connection,
+                            const std::function<void(const LedgerValues&)>& row,
+                            std::string* error = nullptr);
+
+}  // namespace engine

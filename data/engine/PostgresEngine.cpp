@@ -1,0 +1,469 @@
+// The server driver: the operation table over a ledger on a PostgreSQL server.
+#include "data/engine/PostgresEngine.h"
+
+#include <strings.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <set>
+
+#include "data/engine/PostgresCursors.h"
+#include "data/engine/SqliteEngine.h"
+
+namespace engine {
+namespace {
+
+constexpr SessionHandle TheSession = 1;
+constexpr std::size_t ParsedSqlLimit = 128;
+
+// The OIDs of the server's built-in types that results carry.
+constexpr Oid Int2Oid = 21, Int4Oid = 23, Int8Oid = 20, Float4Oid = 700, Float8Oid = 701, NumericOid = 1700,
+              DateOid = 1082, VarcharOid = 1043, BoolOid = 16;
+
+// A result field for a column the statement alone does not type, from the server's type of it.
+FieldSpec fieldOfColumn(const PGresult* result, int column) {
+    const Oid type = PQftype(result, column);
+    const std::string name = PQfname(result, column);
+    switch (type) {
+        case Int2Oid:
+        case Int4Oid:
+        case Int8Oid:
+        case BoolOid:
+            return {name, FieldType::Integer, 0};
+        case Float4Oid:
+        case Float8Oid:
+        case NumericOid:
+            return {name, FieldType::Float, 0};
+        case DateOid:
+            return {name, FieldType::Date, 0};
+        case VarcharOid: {
+            const int modifier = PQfmod(result, column);
+            const long size = modifier > 4 ? modifier - 4 : 255;
+            return {name, FieldType::String, static_cast<std::uint16_t>(std::min(size, MaxTextSize))};
+        }
+        default:
+            return {name, FieldType::String, 255};
+    }
+}
+
+// The type of a result field that holds `text` exactly, as ResultCursor widens a file's answers.
+FieldType typeHolding(FieldType type, const char* text) {
+    if (type != FieldType::Integer && type != FieldType::LargeInt) return type;
+    const char* digits = text + (*text == '-' || *text == '+');
+    if (!*digits || std::strspn(digits, "0123456789") != std::strlen(digits)) return FieldType::Float;
+    errno = 0;
+    const long long number = std::strtoll(text, nullptr, 10);
+    if (errno == ERANGE) return FieldType::Float;
+    return number < INT32_MIN || number > INT32_MAX ? FieldType::LargeInt : type;
+}
+
+}  // namespace
+
+bool namesLedgerTable(const std::string& name) {
+    return strcasecmp(name.c_str(), LedgerTableName) == 0 || strcasecmp(name.c_str(), LedgerFileName) == 0;
+}
+
+PostgresEngine::~PostgresEngine() {
+    shutdown();
+}
+
+Result PostgresEngine::begin() {
+    errors_.clear();
+    if (!initialised_) return fail(code::NotInitialised, "The table engine has not been initialised.");
+    return code::Ok;
+}
+
+Result PostgresEngine::fail(Result result, const std::string& text) {
+    errors_.push_back(ErrorEntry{result, 0, text});
+    return result;
+}
+
+Result PostgresEngine::answer(Result result, const Failure& failure, const char* what) {
+    if (result == code::Ok || result == code::PastLast || result == code::BeforeFirst) return result;
+    if (!failure.text.empty() && failure.code == result) return fail(failure);
+    return fail(result, what);
+}
+
+Result PostgresEngine::initialise(const StartupRecord&) {
+    errors_.clear();
+    if (initialised_) return code::AlreadyInitialised;
+    initialised_ = true;
+    return code::Ok;
+}
+
+Result PostgresEngine::currentSession(SessionHandle* session) {
+    if (const Result result = begin()) return result;
+    *session = TheSession;
+    return code::Ok;
+}
+
+Result PostgresEngine::shutdown() {
+    errors_.clear();
+    cursors_.clear();
+    statements_.clear();
+    databases_.clear();
+    initialised_ = false;
+    return code::Ok;
+}
+
+PostgresEngine::Database* PostgresEngine::database(DatabaseHandle handle) {
+    const auto found = databases_.find(handle);
+    return found == databases_.end() ? nullptr : &found->second;
+}
+
+PostgresEngine::Statement* PostgresEngine::statement(StatementHandle handle) {
+    const auto found = statements_.find(handle);
+    return found == statements_.end() ? nullptr : &found->second;
+}
+
+Cursor* PostgresEngine::cursor(CursorHandle handle) {
+    const auto found = cursors_.find(handle);
+    return found == cursors_.end() ? nullptr : found->second.get();
+}
+
+Result PostgresEngine::openDatabase(const std::string& name, DatabaseHandle*) {
+    if (const Result result = begin()) return result;
+    return fail(code::InvalidParameter,
+                "A server database is opened with its connection, not by the name '" + name + "'.");
+}
+
+Result PostgresEngine::openServerDatabase(const std::string& connection, const std::string& user,
+                                          const std::string& password, DatabaseHandle* db) {
+    if (const Result result = begin()) return result;
+    Failure failure;
+    std::shared_ptr<ServerConnection> opened = ServerConnection::open(connection, user, password, &failure);
+    if (!opened || !hasServerLedgerShape(*opened, &failure)) return fail(failure);
+    *db = newHandle();
+    databases_.emplace(*db, Database{std::move(opened)});
+    return code::Ok;
+}
+
+Result PostgresEngine::closeDatabase(DatabaseHandle db) {
+    if (const Result result = begin()) return result;
+    if (!databases_.erase(db)) return fail(code::InvalidHandle, "Unknown database handle.");
+    return code::Ok;
+}
+
+Result PostgresEngine::setDirectory(DatabaseHandle db, const std::string&) {
+    if (const Result result = begin()) return result;
+    if (!database(db)) return fail(code::InvalidHandle, "Unknown database handle.");
+    return code::Ok;
+}
+
+Result PostgresEngine::databaseType(DatabaseHandle db, std::string* type) {
+    if (const Result result = begin()) return result;
+    if (!database(db)) return fail(code::InvalidHandle, "Unknown database handle.");
+    *type = ServerDatabaseType;
+    return code::Ok;
+}
+
+Result PostgresEngine::openTable(DatabaseHandle db, const std::string& name, OpenMode open, ShareMode,
+                                 CursorHandle* cursor) {
+    if (const Result result = begin()) return result;
+    Database* found = database(db);
+    if (!found) return fail(code::InvalidHandle, "Unknown database handle.");
+    if (!namesLedgerTable(name))
+        return fail(code::FileNotFound, "The server holds no table " + name + "; its table is kovrel.");
+    *cursor = newHandle();
+    cursors_.emplace(*cursor, std::make_unique<ServerTableCursor>(found->connection, LedgerTableName, "",
+                                                                  open == OpenMode::ReadWrite, false));
+    return code::Ok;
+}
+
+Result PostgresEngine::addPassword(const std::string&) {
+    return begin();
+}
+Result PostgresEngine::removePassword(const std::string&) {
+    return begin();
+}
+Result PostgresEngine::removeAllPasswords() {
+    return begin();
+}
+
+Result PostgresEngine::allocateStatement(DatabaseHandle db, StatementHandle* stmt) {
+    if (const Result result = begin()) return result;
+    if (!database(db)) return fail(code::InvalidHandle, "Unknown database handle.");
+    *stmt = newHandle();
+    statements_.emplace(*stmt, Statement{db, false, false, nullptr});
+    return code::Ok;
+}
+
+Result PostgresEngine::freeStatement(StatementHandle stmt) {
+    if (const Result result = begin()) return result;
+    if (!statements_.erase(stmt)) return fail(code::InvalidHandle, "Unknown statement handle.");
+    return code::Ok;
+}
+
+Result PostgresEngine::setStatementProperty(StatementHandle stmt, StatementProperty property, int value) {
+    if (const Result result = begin()) return result;
+    Statement* found = statement(stmt);
+    if (!found) return fail(code::InvalidHandle, "Unknown statement handle.");
+    if (property == StatementProperty::LiveWanted) found->liveWanted = value == 1;
+    return code::Ok;
+}
+
+std::shared_ptr<const PostgresEngine::ParsedSql> PostgresEngine::parsed(const std::string& sql,
+                                                                        std::string* error) {
+    if (auto found = parsed_.find(sql); found != parsed_.end()) return found->second;
+    auto made = std::make_shared<ParsedSql>();
+    if (!SqlStatement::parse(sql, &made->statement, error)) return nullptr;
+    made->serverText = made->statement.postgresText();
+    if (made->statement.kind() == SqlStatement::Kind::Select &&
+        !made->statement.resultFields(ledgerFieldSpecs(), &made->fields, error))
+        return nullptr;
+    if (parsed_.size() >= ParsedSqlLimit) parsed_.clear();
+    parsed_.emplace(sql, made);
+    return made;
+}
+
+Result PostgresEngine::prepare(StatementHandle stmt, const std::string& sql) {
+    if (const Result result = begin()) return result;
+    Statement* found = statement(stmt);
+    if (!found) return fail(code::InvalidHandle, "Unknown statement handle.");
+    found->prepared = false;
+    std::string error;
+    found->sql = parsed(sql, &error);
+    if (!found->sql) return fail(code::SqlSyntax, "SQL: " + error);
+    Database* db = database(found->database);
+    if (!db) return fail(code::InvalidHandle, "The statement's database is closed.");
+    for (const std::string& name : found->sql->statement.tableNames()) {
+        if (!namesLedgerTable(name))
+            return fail(code::SqlUnknownTable,
+                        "SQL: no table " + name + " on the server; its table is kovrel");
+    }
+    // Preparing the text on the server checks it there; the live form prepares its own statements.
+    Failure failure;
+    if (!found->sql->statement.selectsAllColumnsOfOneTable() &&
+        !db->connection->prepare(found->sql->serverText, &failure))
+        return fail(failure);
+    found->prepared = true;
+    return code::Ok;
+}
+
+Result PostgresEngine::execute(StatementHandle stmt, CursorHandle* cursor) {
+    if (const Result result = begin()) return result;
+    *cursor = NoHandle;
+    Statement* found = statement(stmt);
+    if (!found) return fail(code::InvalidHandle, "Unknown statement handle.");
+    if (!found->prepared) return fail(code::NoStatement, "Execute without a prepared statement.");
+    Database* db = database(found->database);
+    if (!db) return fail(code::InvalidHandle, "The statement's database is closed.");
+    if (found->sql->statement.kind() == SqlStatement::Kind::Select)
+        return executeSelect(*found, *db->connection, cursor);
+    Failure failure;
+    if (!db->connection->run(found->sql->serverText, {}, &failure)) {
+        if (failure.code == code::SqlSyntax) failure.code = code::WriteFailed;
+        return fail(failure);
+    }
+    db->connection->countWrite();
+    return code::Ok;
+}
+
+Result PostgresEngine::executeSelect(Statement& stmt, ServerConnection& connection, CursorHandle* cursor) {
+    const SqlStatement& sql = stmt.sql->statement;
+    std::unique_ptr<Cursor> made;
+    if (sql.selectsAllColumnsOfOneTable()) {
+        made =
+            std::make_unique<ServerTableCursor>(database(stmt.database)->connection, sql.postgresFromText(),
+                                                sql.postgresWhereText(), stmt.liveWanted, !stmt.liveWanted);
+    } else {
+        Failure failure;
+        PgResult rows = connection.run(stmt.sql->serverText, {}, &failure);
+        if (!rows) return fail(failure);
+        const int columns = PQnfields(rows.get()), count = PQntuples(rows.get());
+        std::vector<FieldSpec> fields = stmt.sql->fields;
+        if (fields.size() != static_cast<std::size_t>(columns)) {
+            fields.clear();
+            for (int c = 0; c < columns; ++c) fields.push_back(fieldOfColumn(rows.get(), c));
+        }
+        for (int r = 0; r < count; ++r) {
+            for (int c = 0; c < columns; ++c) {
+                if (!PQgetisnull(rows.get(), r, c))
+                    fields[c].type = typeHolding(fields[c].type, PQgetvalue(rows.get(), r, c));
+            }
+        }
+        const RecordLayout layout(fields);
+        const std::uint32_t size = layout.recordSize();
+        std::vector<std::uint8_t> records(static_cast<std::size_t>(count) * size);
+        std::set<std::vector<std::uint8_t>> seen;
+        std::size_t kept = 0;
+        for (int r = 0; r < count; ++r) {
+            std::uint8_t* record = records.data() + kept * size;
+            std::memset(record, 0, size);
+            ServerRecordReader::shared().read(layout, rows.get(), r, 0, record);
+            if (sql.postgresDropsDistinct() && !seen.emplace(record, record + size).second) continue;
+            ++kept;
+        }
+        records.resize(kept * size);
+        made = ResultCursor::holding(std::move(fields), std::move(records));
+    }
+    *cursor = newHandle();
+    cursors_.emplace(*cursor, std::move(made));
+    return code::Ok;
+}
+
+Result PostgresEngine::cursorProperties(CursorHandle handle, CursorProps* props) {
+    if (const Result result = begin()) return result;
+    Cursor* found = cursor(handle);
+    if (!found) return fail(code::InvalidHandle, "Unknown cursor handle.");
+    *props = found->properties();
+    return code::Ok;
+}
+
+Result PostgresEngine::fieldDescriptors(CursorHandle handle, std::vector<FieldDesc>* fields) {
+    if (const Result result = begin()) return result;
+    Cursor* found = cursor(handle);
+    if (!found) return fail(code::InvalidHandle, "Unknown cursor handle.");
+    *fields = found->layout().fields();
+    return code::Ok;
+}
+
+Result PostgresEngine::validityCheck(CursorHandle handle, std::uint16_t index, ValidityCheck*) {
+    if (const Result result = begin()) return result;
+    if (!cursor(handle)) return fail(code::InvalidHandle, "Unknown cursor handle.");
+    return fail(code::InvalidParameter, "The cursor has no validity check " + std::to_string(index) + ".");
+}
+
+Result PostgresEngine::setToBegin(CursorHandle handle) {
+    if (const Result result = begin()) return result;
+    Cursor* found = cursor(handle);
+    if (!found) return fail(code::InvalidHandle, "Unknown cursor handle.");
+    return found->setToBegin();
+}
+
+Result PostgresEngine::setToEnd(CursorHandle handle) {
+    if (const Result result = begin()) return result;
+    Cursor* found = cursor(handle);
+    if (!found) return fail(code::InvalidHandle, "Unknown cursor handle.");
+    return found->setToEnd();
+}
+
+Result PostgresEngine::getRecord(CursorHandle handle, GetMode mode, std::uint8_t* record) {
+    if (const Result result = begin()) return result;
+    Cursor* found = cursor(handle);
+    if (!found) return fail(code::InvalidHandle, "Unknown cursor handle.");
+    Failure failure;
+    return answer(found->getRecord(mode, record, &failure), failure, "The record cannot be read.");
+}
+
+Result PostgresEngine::getBookmark(CursorHandle handle, std::uint8_t* bookmark) {
+    if (const Result result = begin()) return result;
+    Cursor* found = cursor(handle);
+    if (!found) return fail(code::InvalidHandle, "Unknown cursor handle.");
+    if (!bookmark) return fail(code::InvalidParameter, "No bookmark buffer.");
+    const Result result = found->getBookmark(bookmark);
+    return result == code::Ok ? result : answer(result, {}, "The cursor is not on a record.");
+}
+
+Result PostgresEngine::setToBookmark(CursorHandle handle, const std::uint8_t* bookmark) {
+    if (const Result result = begin()) return result;
+    Cursor* found = cursor(handle);
+    if (!found) return fail(code::InvalidHandle, "Unknown cursor handle.");
+    if (!bookmark) return fail(code::InvalidParameter, "No bookmark buffer.");
+    Failure failure;
+    return answer(found->setToBookmark(bookmark, &failure), failure,
+                  "The bookmark does not lead to a record.");
+}
+
+Result PostgresEngine::initRecord(CursorHandle handle, std::uint8_t* record) {
+    if (const Result result = begin()) return result;
+    Cursor* found = cursor(handle);
+    if (!found) return fail(code::InvalidHandle, "Unknown cursor handle.");
+    if (!record) return fail(code::InvalidParameter, "No record buffer.");
+    std::memset(record, 0, found->layout().recordSize());
+    return code::Ok;
+}
+
+Result PostgresEngine::getField(CursorHandle handle, std::uint16_t fieldNumber, const std::uint8_t* record,
+                                void* value, bool* isBlank) {
+    if (const Result result = begin()) return result;
+    Cursor* found = cursor(handle);
+    if (!found) return fail(code::InvalidHandle, "Unknown cursor handle.");
+    return answer(found->layout().getField(fieldNumber, record, value, isBlank), {},
+                  "No field with that number, or no record buffer.");
+}
+
+Result PostgresEngine::putField(CursorHandle handle, std::uint16_t fieldNumber, std::uint8_t* record,
+                                const void* value) {
+    if (const Result result = begin()) return result;
+    Cursor* found = cursor(handle);
+    if (!found) return fail(code::InvalidHandle, "Unknown cursor handle.");
+    return answer(found->layout().putField(fieldNumber, record, value), {},
+                  "No field with that number, no record buffer, a date outside the years 1 to 9999, or a "
+                  "number that is not finite.");
+}
+
+Result PostgresEngine::lockRecord(CursorHandle handle) {
+    if (const Result result = begin()) return result;
+    Cursor* found = cursor(handle);
+    if (!found) return fail(code::InvalidHandle, "Unknown cursor handle.");
+    if (!found->properties().readWrite) return fail(code::CursorReadOnly, "The cursor's rows are read-only.");
+    Failure failure;
+    return answer(found->lockRecord(&failure), failure, "The record cannot be edited.");
+}
+
+Result PostgresEngine::releaseLock(CursorHandle handle) {
+    if (const Result result = begin()) return result;
+    Cursor* found = cursor(handle);
+    if (!found) return fail(code::InvalidHandle, "Unknown cursor handle.");
+    found->releaseLock();
+    return code::Ok;
+}
+
+Result PostgresEngine::modifyRecord(CursorHandle handle, const std::uint8_t* record) {
+    if (const Result result = begin()) return result;
+    Cursor* found = cursor(handle);
+    if (!found) return fail(code::InvalidHandle, "Unknown cursor handle.");
+    if (!record) return fail(code::InvalidParameter, "No record buffer.");
+    Failure failure;
+    return answer(found->modifyRecord(record, &failure), failure, "The record cannot be changed.");
+}
+
+Result PostgresEngine::insertRecord(CursorHandle handle, const std::uint8_t* record) {
+    if (const Result result = begin()) return result;
+    Cursor* found = cursor(handle);
+    if (!found) return fail(code::InvalidHandle, "Unknown cursor handle.");
+    if (!record) return fail(code::InvalidParameter, "No record buffer.");
+    Failure failure;
+    return answer(found->insertRecord(record, &failure), failure, "The record cannot be inserted.");
+}
+
+Result PostgresEngine::deleteRecord(CursorHandle handle, const std::uint8_t* record) {
+    if (const Result result = begin()) return result;
+    Cursor* found = cursor(handle);
+    if (!found) return fail(code::InvalidHandle, "Unknown cursor handle.");
+    Failure failure;
+    return answer(found->deleteRecord(record, &failure), failure, "The record cannot be deleted.");
+}
+
+Result PostgresEngine::closeCursor(CursorHandle handle) {
+    if (const Result result = begin()) return result;
+    if (!cursors_.erase(handle)) return fail(code::InvalidHandle, "Unknown cursor handle.");
+    return code::Ok;
+}
+
+Result PostgresEngine::errorText(Result result, std::string* text) {
+    // The codes mean what they mean on a file; their texts are kept in one place.
+    static SqliteEngine texts;
+    return texts.errorText(result, text);
+}
+
+Result PostgresEngine::errorEntry(std::uint16_t index, ErrorEntry* entry) {
+    if (index < 1 || index > errors_.size()) return code::NoMoreErrorEntries;
+    *entry = errors_[index - 1];
+    return code::Ok;
+}
+
+Result PostgresEngine::toNative(const std::string&, const std::string& text, std::string* out) {
+    *out = text;
+    return code::Ok;
+}
+
+Result PostgresEngine::toAnsi(const std::string&, const std::string& text, std::string* out) {
+    *out = text;
+    return code::Ok;
+}
+
+}  // namespace engine
