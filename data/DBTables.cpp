@@ -18,6 +18,7 @@
 
 #include "data/engine/Dates.h"
 #include "data/engine/Journal.h"
+#include "data/engine/Postgres.h"
 #include "runtime/Boundary.h"
 #include "runtime/Seams.h"
 
@@ -310,10 +311,10 @@ bool TDatabase::NeedsLogin() const {
     return loginPrompt_ && hasParam(params_, QStringLiteral("USER NAME"));
 }
 
-void TDatabase::Login() {
-    TLoginDialog dialog(databaseName_, paramValue(params_, QStringLiteral("USER NAME")));
+void TDatabase::Login(const QString& shownName) {
+    TLoginDialog dialog(shownName, paramValue(params_, QStringLiteral("USER NAME")));
     if (runtime::execDialog(dialog) != QDialog::Accepted) {
-        databaseError(QStringLiteral("Cannot connect to database '%1'").arg(databaseName_));
+        databaseError(QStringLiteral("Cannot connect to database '%1'").arg(shownName));
     }
     setParam(params_, QStringLiteral("USER NAME"), dialog.UserName()->text());
     setParam(params_, QStringLiteral("PASSWORD"), dialog.Password()->text());
@@ -323,11 +324,17 @@ void TDatabase::Open() {
     if (Connected()) return;
     if (databaseName_.isEmpty() && !temporary_) databaseError(QStringLiteral("Database name missing"));
     const bool directory = isDirectoryPath(databaseName_);
-    if (!directory && NeedsLogin()) Login();
+    std::optional<std::string> server;
+    if (directory) server = engine::serverConnectionIn(databaseName_.toStdString());
+    if (!directory && NeedsLogin()) Login(databaseName_);
     engine::DatabaseHandle handle = engine::NoHandle;
-    checkEngine(engineApi().openDatabase(directory ? std::string() : databaseName_.toStdString(), &handle));
+    if (server)
+        handle = OpenServer(*server);
+    else
+        checkEngine(
+            engineApi().openDatabase(directory ? std::string() : databaseName_.toStdString(), &handle));
     try {
-        if (directory) checkEngine(engineApi().setDirectory(handle, databaseName_.toStdString()));
+        if (directory && !server) checkEngine(engineApi().setDirectory(handle, databaseName_.toStdString()));
         std::string type;
         checkEngine(engineApi().databaseType(handle, &type));
         sqlBased_ = type != "STANDARD";
@@ -336,6 +343,25 @@ void TDatabase::Open() {
         throw;
     }
     handle_ = handle;
+}
+
+// A directory whose connection file names a server ledger stands for that server's database: its user logs
+// in through the login window, which comes again while the server refuses the login.
+engine::DatabaseHandle TDatabase::OpenServer(const std::string& connection) {
+    const QString shownName = QString::fromStdString(engine::connectionDatabase(connection));
+    if (!hasParam(params_, QStringLiteral("USER NAME")))
+        setParam(params_, QStringLiteral("USER NAME"),
+                 QString::fromStdString(engine::connectionUser(connection)));
+    for (;;) {
+        if (loginPrompt_) Login(shownName);
+        engine::DatabaseHandle handle = engine::NoHandle;
+        const engine::Result opened = engineApi().openServerDatabase(
+            connection, paramValue(params_, QStringLiteral("USER NAME")).toStdString(),
+            paramValue(params_, QStringLiteral("PASSWORD")).toStdString(), &handle);
+        if (opened == engine::code::PasswordRequired && loginPrompt_) continue;
+        checkEngine(opened);
+        return handle;
+    }
 }
 
 void TDatabase::Close() {

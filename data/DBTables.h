@@ -91,7 +91,8 @@ class TDatabase : public QObject {
     friend class TSession;
     friend class TEngineDataSet;
     bool NeedsLogin() const;
-    void Login();
+    void Login(const QString& shownName);
+    engine::DatabaseHandle OpenServer(const std::string& connection);
 
     QString databaseName_;
     bool keepConnection_ = true;

@@ -74,8 +74,8 @@ std::string tokenSql(const Token& token) {
     }
 }
 
-// A token in PostgreSQL's dialect. Names are folded to lower case as PostgreSQL folds unquoted ones, and the
-// ledger's columns are quoted, since one of them (Do) is a reserved word there.
+// A token in PostgreSQL's dialect. Names are folded to lower case as PostgreSQL folds unquoted ones, the
+// ledger's columns are quoted, since one of them (Do) is a reserved word there, and rowid names the key.
 std::string postgresTokenSql(const Token& token) {
     if (token.kind != Token::Kind::Word) return tokenSql(token);
     std::string lower = token.text;
@@ -83,6 +83,8 @@ std::string postgresTokenSql(const Token& token) {
     const bool column =
         std::any_of(ledgerColumns().begin(), ledgerColumns().end(),
                     [&](const LedgerColumn& c) { return strcasecmp(c.name, token.text.c_str()) == 0; });
+    // The key column keeps the stored order, as the rowid does in a file.
+    if (!token.quoted && lower == "rowid") return "id";
     if (!token.quoted && !column) return tokenSql(token);
     return "\"" + lower + "\"";
 }

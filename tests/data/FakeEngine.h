@@ -46,8 +46,18 @@ class FakeEngine : public engine::TableEngine {
         directorySet = path;
         return engine::code::Ok;
     }
-    engine::Result databaseType(engine::DatabaseHandle, std::string* type) override {
-        *type = "STANDARD";
+    engine::Result databaseType(engine::DatabaseHandle db, std::string* type) override {
+        *type = db == 8 ? engine::ServerDatabaseType : "STANDARD";
+        return engine::code::Ok;
+    }
+    // A server that takes the password serverPassword only.
+    std::string serverPassword = "geslo";
+    std::vector<std::string> serverLogins;  // "user/password" of each login tried
+    engine::Result openServerDatabase(const std::string&, const std::string& user,
+                                      const std::string& password, engine::DatabaseHandle* db) override {
+        serverLogins.push_back(user + "/" + password);
+        if (password != serverPassword) return engine::code::PasswordRequired;
+        *db = 8;
         return engine::code::Ok;
     }
     engine::Result openTable(engine::DatabaseHandle, const std::string&, engine::OpenMode open,

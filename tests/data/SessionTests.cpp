@@ -2,12 +2,16 @@
 // preparation, against an engine double.
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTemporaryDir>
 
 #include "FakeEngine.h"
 #include "MemoryDataSet.h"
 #include "data/DBTables.h"
+#include "data/engine/Postgres.h"
 #include "runtime/Seams.h"
 
 namespace {
@@ -119,6 +123,60 @@ TEST_F(SessionTest, LoginWindowAppearsOnlyForAnAliasThatNamesAUser) {
     EXPECT_TRUE(alias.Params().contains(QStringLiteral("PASSWORD=lozinka")));
     alias.Close();
 }
+
+// A working directory with a server's connection file in place of the ledger file logs in to the server;
+// the login window comes again while the server refuses the password.
+struct ServerLogin {
+    const char* name;
+    std::vector<const char*> passwords;  // typed in each login window; nullptr cancels it
+    std::vector<std::string> tried;      // the logins the server saw
+    const char* failure;                 // nullptr: the table opens on the server
+};
+
+class ServerLogins : public SessionTest, public testing::WithParamInterface<ServerLogin> {};
+
+TEST_P(ServerLogins, AskAgainUntilTheServerTakesThePasswordOrTheClerkCancels) {
+    QTemporaryDir dir;
+    QFile file(dir.filePath(QString::fromLatin1(engine::ServerConnectionFileName)));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("# the branch office's ledger\nhost=/nowhere dbname=knjiga user=pera\n");
+    file.close();
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(dir.path());
+    std::size_t shown = 0;
+    runtime::setDialogHandler([&](QDialog& dialog) {
+        auto* login = dynamic_cast<TLoginDialog*>(&dialog);
+        EXPECT_TRUE(login);
+        if (!login || shown == GetParam().passwords.size()) return int(QDialog::Rejected);
+        EXPECT_EQ(login->UserName()->text(), "pera");
+        const char* password = GetParam().passwords[shown++];
+        if (!password) return int(QDialog::Rejected);
+        login->Password()->setText(QString::fromLatin1(password));
+        return int(QDialog::Accepted);
+    });
+    const QString failure = OpenFailure(table);
+    QDir::setCurrent(previous);
+    EXPECT_EQ(failure,
+              GetParam().failure ? QString::fromLatin1(GetParam().failure) : QStringLiteral("(opened)"));
+    EXPECT_EQ(shown, GetParam().passwords.size());
+    EXPECT_EQ(engine_->serverLogins, GetParam().tried);
+    EXPECT_EQ(engine_->databasesOpened, 0) << "no file database is opened for a server ledger";
+    if (!GetParam().failure) {
+        EXPECT_TRUE(Session->FindDatabase(QString())->IsSQLBased());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Server, ServerLogins,
+    testing::Values(ServerLogin{"RightAtOnce", {"geslo"}, {"pera/geslo"}, nullptr},
+                    ServerLogin{
+                        "WrongThenRight", {"pogresno", "geslo"}, {"pera/pogresno", "pera/geslo"}, nullptr},
+                    ServerLogin{"WrongThenCancel",
+                                {"pogresno", nullptr},
+                                {"pera/pogresno"},
+                                "Cannot connect to database 'knjiga'"},
+                    ServerLogin{"CancelAtOnce", {nullptr}, {}, "Cannot connect to database 'knjiga'"}),
+    [](const testing::TestParamInfo<ServerLogin>& info) { return std::string(info.param.name); });
 
 // ---- Engine error messages --------------------------------------------------------------------------------
 

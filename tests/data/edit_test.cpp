@@ -1,7 +1,7 @@
 // The data-aware edit: the characters a field accepts, edit requests on typing, Escape, text set by
 // the program, writing on leaving with the error keeping the focus, upper case and alignment.
-#include <QFocusEvent>
 #include <QClipboard>
+#include <QFocusEvent>
 #include <QLineEdit>
 
 #include "tests/data/grid_fixture.h"

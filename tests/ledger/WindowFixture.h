@@ -1,5 +1,6 @@
 // Drives the program's windows offscreen over a ledger of the test's own: a fresh Kovrel.DB in a
-// temporary working directory, scripted message windows, and the rows the file holds afterwards.
+// temporary working directory (or, when the suite runs on the server driver, a Kovrel.server there that
+// points at a fresh ledger on the test server), scripted message windows, and the rows stored afterwards.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -7,8 +8,10 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -17,9 +20,11 @@
 #include "data/DBTables.h"
 #include "data/DataComponents.h"
 #include "data/engine/LedgerFile.h"
+#include "data/engine/SqlText.h"
 #include "runtime/Application.h"
 #include "runtime/Form.h"
 #include "runtime/Seams.h"
+#include "tests/ServerLedger.h"
 
 // A row as the ledger file stores it; only the fields the windows write or compute.
 struct StoredRow {
@@ -41,7 +46,17 @@ class WindowFixture : public ::testing::Test {
         previousDirectory_ = QDir::currentPath();
         QDir::setCurrent(directory_.path());
         std::string error;
-        ASSERT_EQ(engine::createLedgerFile(ledgerPath(), &error), engine::code::Ok) << error;
+        if (servertest::onServer()) {
+            if (!servertest::serverConnection()) GTEST_SKIP() << servertest::NoServerText;
+            ASSERT_TRUE(server_.create(&error)) << error;
+            QFile file(QDir(directory_.path()).filePath(engine::ServerConnectionFileName));
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write(("# the test's ledger\n" + server_.connection() + "\n").c_str());
+            file.close();
+            setDialogHandler({});
+        } else {
+            ASSERT_EQ(engine::createLedgerFile(ledgerPath(), &error), engine::code::Ok) << error;
+        }
         static const bool registered = [] {
             data::registerDataComponents();
             data::registerDataControls();
@@ -58,6 +73,7 @@ class WindowFixture : public ::testing::Test {
         application_.reset();
         Session->Close();
         runtime::setMessageHandler({});
+        runtime::setDialogHandler({});
         QDir::setCurrent(previousDirectory_);
     }
 
@@ -79,12 +95,49 @@ class WindowFixture : public ::testing::Test {
         QApplication::processEvents();
     }
 
-    // Adds rows to the ledger file, in order.
+    // Puts `handler` in place for the program's dialogs; on the server the login window is answered
+    // first, with the test role's password.
+    void setDialogHandler(runtime::DialogHandler handler) {
+        runtime::setDialogHandler([handler](QDialog& dialog) {
+            if (auto* login = dynamic_cast<TLoginDialog*>(&dialog)) {
+                login->Password()->setText(QString::fromStdString(servertest::serverPassword()));
+                return int(QDialog::Accepted);
+            }
+            return handler ? handler(dialog) : int(QDialog::Rejected);
+        });
+    }
+
+    // Runs SQL statements on the ledger past the program's engine.
+    void runOnLedger(const char* sql) {
+        std::string error;
+        if (servertest::onServer()) {
+            // Each statement the program's dialect reads is run as the engine translates it.
+            for (const QString& text : QString(sql).split(';', Qt::SkipEmptyParts)) {
+                engine::SqlStatement statement;
+                std::string translated = text.toStdString();
+                if (engine::SqlStatement::parse(translated, &statement, &error))
+                    translated = statement.postgresText();
+                EXPECT_TRUE(server_.run(translated, &error)) << translated << ": " << error;
+            }
+            return;
+        }
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open_v2(ledgerPath().c_str(), &db, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+        EXPECT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sql;
+        sqlite3_close(db);
+    }
+
+    // Adds rows to the ledger, in order.
     void seed(const std::vector<StoredRow>& rows) {
         std::size_t next = 0;
         std::string error;
-        const engine::Result loaded = engine::loadLedgerRows(
-            ledgerPath(),
+        using Rows = std::function<bool(engine::LedgerValues&)>;
+        const auto load = [this](const Rows& next, std::string* error) {
+            return servertest::onServer()
+                       ? engine::loadServerLedgerRows(server_.connection(), next, nullptr, error)
+                       : engine::loadLedgerRows(ledgerPath(), next, nullptr, error);
+        };
+        const engine::Result loaded = load(
             [&](engine::LedgerValues& values) {
                 if (next == rows.size()) return false;
                 const StoredRow& row = rows[next++];
@@ -101,13 +154,34 @@ class WindowFixture : public ::testing::Test {
                 values[11] = number(row.Iskorisceni);
                 return true;
             },
-            nullptr, &error);
+            &error);
         ASSERT_EQ(loaded, engine::code::Ok) << error;
     }
 
     // The rows of the ledger file in stored order, read past the program's engine.
     std::vector<StoredRow> storedRows() const {
         std::vector<StoredRow> rows;
+        if (servertest::onServer()) {
+            std::string error;
+            const auto number = [](const engine::LedgerValue& value) -> std::optional<double> {
+                if (const double* n = std::get_if<double>(&value)) return *n;
+                return std::nullopt;
+            };
+            const auto text = [](const engine::LedgerValue& value) {
+                const std::string* t = std::get_if<std::string>(&value);
+                return t ? QString::fromStdString(*t) : QString();
+            };
+            EXPECT_EQ(engine::readServerLedgerRows(
+                          server_.connection(),
+                          [&](const engine::LedgerValues& v) {
+                              rows.push_back({number(v[1]), text(v[3]), text(v[8]), number(v[10]),
+                                              number(v[11]), number(v[7])});
+                          },
+                          &error),
+                      engine::code::Ok)
+                << error;
+            return rows;
+        }
         sqlite3* db = nullptr;
         if (sqlite3_open_v2(ledgerPath().c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
             sqlite3_close(db);
@@ -163,6 +237,7 @@ class WindowFixture : public ::testing::Test {
     runtime::MessageAnswer answer = runtime::MessageAnswer::Ok;
 
   private:
+    servertest::ServerLedger server_;
     QTemporaryDir directory_;
     QString previousDirectory_;
     std::unique_ptr<TApplication> application_;

@@ -181,10 +181,7 @@ TEST_F(Register, ASearchOnAnEmptyLedgerAddsNoRow) {
 TEST_F(Register, AFailingSearchSaysSoOnceWithTheProgramsNotice) {
     seed(twoWorkers);
     open();
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(ledgerPath().c_str(), &db), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(db, "alter table kovrel rename to drugo", nullptr, nullptr, nullptr), SQLITE_OK);
-    sqlite3_close(db);
+    runOnLedger("alter table kovrel rename to drugo");
 
     search("ANIC ANA");
     // Closing the notice activates the window again, whose name list then fails in its own right.

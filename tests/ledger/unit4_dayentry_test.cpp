@@ -405,10 +405,7 @@ TEST_F(DayEntry, ARowThatCannotBeStoredIsAbandoned) {
     typeInto(frmNoviunos->ComboBox1, "BO");
     typeDays("2");
     ASSERT_EQ(frmNoviunos->Edit5->text(), "3");
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(ledgerPath().c_str(), &db), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(db, "alter table kovrel rename to drugo", nullptr, nullptr, nullptr), SQLITE_OK);
-    sqlite3_close(db);
+    runOnLedger("alter table kovrel rename to drugo");
     clickOk();
 
     ASSERT_EQ(messages.size(), 1u);
@@ -423,10 +420,7 @@ TEST_F(DayEntry, AFailedTransactionNumberKeepsTheBoxesForCorrection) {
     search("ANIC ANA");
     openDayEntry();
     typeDays("4");
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(ledgerPath().c_str(), &db), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(db, "alter table kovrel rename to drugo", nullptr, nullptr, nullptr), SQLITE_OK);
-    sqlite3_close(db);
+    runOnLedger("alter table kovrel rename to drugo");
     typeInto(frmNoviunos->ComboBox1, "BO");
     frmNoviunos->Edit3->setFocus();
 

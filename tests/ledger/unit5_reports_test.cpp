@@ -141,10 +141,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(Reports, AFailingReportSaysSoAndShowsNothing) {
     open();
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(ledgerPath().c_str(), &db), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(db, "alter table kovrel rename to drugo", nullptr, nullptr, nullptr), SQLITE_OK);
-    sqlite3_close(db);
+    runOnLedger("alter table kovrel rename to drugo");
 
     balanceReport();
     annualLeaveReport();

@@ -50,26 +50,16 @@ class Requests : public WindowFixture {
         for (const RequestRow& row : rows)
             stored.push_back({number++, row.name, row.reason, row.granted, row.used, {}});
         seed(stored);
-        sqlite3* db = nullptr;
-        ASSERT_EQ(sqlite3_open(ledgerPath().c_str(), &db), SQLITE_OK);
+        const auto date = [](const QString& text) {
+            return text.isEmpty() ? QStringLiteral("NULL") : QStringLiteral("'%1'").arg(text);
+        };
         for (std::size_t i = 0; i < rows.size(); ++i) {
-            sqlite3_stmt* statement = nullptr;
-            sqlite3_prepare_v2(db, "update kovrel set Od = ?, Do = ? where rowid = ?", -1, &statement,
-                               nullptr);
-            const auto bindDate = [&](int place, const QString& date) {
-                if (date.isEmpty()) {
-                    sqlite3_bind_null(statement, place);
-                } else {
-                    sqlite3_bind_text(statement, place, date.toUtf8().constData(), -1, SQLITE_TRANSIENT);
-                }
-            };
-            bindDate(1, rows[i].from);
-            bindDate(2, rows[i].to);
-            sqlite3_bind_int64(statement, 3, static_cast<sqlite3_int64>(i + 1));
-            ASSERT_EQ(sqlite3_step(statement), SQLITE_DONE);
-            sqlite3_finalize(statement);
+            runOnLedger(QStringLiteral("update kovrel set Od = %1, Do = %2 where rowid = %3")
+                            .arg(date(rows[i].from), date(rows[i].to))
+                            .arg(i + 1)
+                            .toUtf8()
+                            .constData());
         }
-        sqlite3_close(db);
     }
 
     void open() {
