@@ -1,6 +1,8 @@
 // Starting the engine for one command and turning its failures into exceptions with its own texts.
 #include "tools/EngineSession.h"
 
+#include "tools/LedgerCopy.h"
+
 namespace kovreldb {
 
 namespace {
@@ -26,6 +28,11 @@ void check(engine::TableEngine& eng, engine::Result result) {
 EngineSession::EngineSession(const std::string& directory) : eng_(engine::currentEngine()) {
     const engine::Result started = eng_.initialise(engine::StartupRecord{});
     if (started != engine::code::AlreadyInitialised) check(eng_, started);
+    // A server ledger logs in with libpq's own password sources (PGPASSWORD, the password file).
+    if (const auto server = serverLedger(directory)) {
+        check(eng_, eng_.openServerDatabase(*server, "", "", &db_));
+        return;
+    }
     check(eng_, eng_.openDatabase("", &db_));
     check(eng_, eng_.setDirectory(db_, directory));
 }

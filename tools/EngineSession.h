@@ -17,7 +17,8 @@ class CommandFailure : public std::runtime_error {
 // Throws CommandFailure carrying the entries of the last failing call when `result` is not Ok.
 void check(engine::TableEngine& eng, engine::Result result);
 
-// Starts the engine and opens the standard database over `directory`; shuts the engine down at the end.
+// Starts the engine and opens the standard database over `directory`, or the server ledger it names (see
+// serverLedger); shuts the engine down at the end.
 class EngineSession {
   public:
     explicit EngineSession(const std::string& directory);

@@ -1,4 +1,4 @@
-// kovrel-db: the table engine's command-line utility (create, query, seed and check a ledger).
+// kovrel-db: the table engine's command-line utility (create, query, seed, check and copy a ledger).
 #include <algorithm>
 #include <charconv>
 #include <cstdlib>
@@ -9,7 +9,9 @@
 #include <vector>
 
 #include "data/engine/LedgerFile.h"
+#include "data/engine/Postgres.h"
 #include "tools/EngineSession.h"
+#include "tools/LedgerCopy.h"
 #include "tools/Safekeeping.h"
 #include "tools/Seed.h"
 #include "tools/SqlCommand.h"
@@ -28,8 +30,14 @@ const char* const usageText =
     "       kovrel-db journal DIR [--worker NAME] [--from DATE] [--to DATE]\n"
     "       kovrel-db backups DIR\n"
     "       kovrel-db restore DIR COPY\n"
+    "       kovrel-db copy FROM TO\n"
     "\n"
-    "  create  makes a new empty ledger DIR/Kovrel.DB (an existing file is never overwritten)\n"
+    "  DIR, FROM and TO name a ledger: the file Kovrel.DB in a directory, or a ledger on a PostgreSQL\n"
+    "  server: a directory holding Kovrel.server (and no Kovrel.DB), or a libpq connection string; the\n"
+    "  password comes from PGPASSWORD or the password file\n"
+    "\n"
+    "  create  makes a new empty ledger DIR/Kovrel.DB, or the ledger table on the server (an existing\n"
+    "          file or table is never overwritten)\n"
     "  sql     runs one statement, each TEXT being one of its lines, with DIR as working directory;\n"
     "          prints column names, field types and the rows, tab-separated; --live asks for a\n"
     "          live result and first prints whether it is live or read-only\n"
@@ -40,7 +48,9 @@ const char* const usageText =
     "          the local days from and to DATE (YYYY-MM-DD, both included) when given\n"
     "  backups lists the copies in DIR/backup, newest first, with their time (UTC) and rows\n"
     "  restore puts the copy COPY (its name in DIR/backup, a folder or a file) in place of the ledger,\n"
-    "          after copying the ledger itself; refused while a program holds the ledger open\n";
+    "          after copying the ledger itself; refused while a program holds the ledger open\n"
+    "  copy    copies every row of FROM into TO (made when missing, else it must be empty) in one\n"
+    "          transaction, compares both value for value and checks TO\n";
 
 struct UsageError {};
 
@@ -58,7 +68,9 @@ Number positiveNumber(const std::string& text) {
 
 int create(const std::string& directory) {
     std::string error;
-    if (engine::createLedgerFile(ledgerPath(directory), &error) != engine::code::Ok)
+    const auto server = kovreldb::serverLedger(directory);
+    if ((server ? engine::createServerLedger(*server, &error)
+                : engine::createLedgerFile(ledgerPath(directory), &error)) != engine::code::Ok)
         throw kovreldb::CommandFailure(error);
     return 0;
 }
@@ -123,6 +135,13 @@ class RecoveredCopy {
 // An interrupted write is judged as the next open recovers it: the engine's check rolls it back in place,
 // and a file this utility may not write is judged on a recovered copy.
 int check(const std::string& directory) {
+    if (const auto server = kovreldb::serverLedger(directory)) {
+        std::string report;
+        // The server keeps every value in its column's type, so the shape check covers the values.
+        const bool sound = engine::checkServerLedger(*server, &report) == engine::code::Ok;
+        (sound ? std::cout : std::cerr) << report << '\n';
+        return sound ? 0 : exitFailure;
+    }
     const std::string path = ledgerPath(directory);
     const std::string journal = path + "-journal";
     const bool interrupted = holdsBytes(journal);
@@ -174,6 +193,10 @@ int run(const std::vector<std::string>& args) {
         return kovreldb::listBackups(rest[0], std::cout, std::cerr) ? 0 : exitFailure;
     if (command == "restore" && rest.size() == 2) {
         kovreldb::restoreBackup(rest[0], rest[1], std::cout);
+        return 0;
+    }
+    if (command == "copy" && rest.size() == 2) {
+        std::cout << kovreldb::copyLedger(rest[0], rest[1]) << '\n';
         return 0;
     }
     throw UsageError{};

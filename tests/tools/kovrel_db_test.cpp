@@ -10,6 +10,7 @@
 
 #include "data/engine/Backup.h"
 #include "ledger/Ledger.h"
+#include "tests/ServerLedger.h"
 
 namespace {
 
@@ -70,7 +71,8 @@ INSTANTIATE_TEST_SUITE_P(Arguments, UsageTest,
                          testing::Values(QStringList{}, QStringList{"create"},
                                          QStringList{"create", "a", "b"}, QStringList{"drop", "dir"},
                                          QStringList{"sql", "dir"}, QStringList{"sql", "--live", "dir"},
-                                         QStringList{"check"}, QStringList{"seed", "dir", "--workers", "3"},
+                                         QStringList{"check"}, QStringList{"copy", "dir"},
+                                         QStringList{"seed", "dir", "--workers", "3"},
                                          QStringList{"seed", "dir", "--workers", "0", "--rows", "5"},
                                          QStringList{"seed", "dir", "--workers", "5", "--rows", "4"},
                                          QStringList{"seed", "dir", "--workers", "x", "--rows", "5"},
@@ -313,5 +315,84 @@ TEST_P(InterruptedWriteTest, CheckJudgesTheLedgerAsItsNextOpenRecoversIt) {
 
 INSTANTIATE_TEST_SUITE_P(Files, InterruptedWriteTest, testing::Bool(),
                          [](const auto& info) { return info.param ? "ReadOnly" : "Writable"; });
+
+// Every stored value of a ledger file, exactly as SQLite holds it, row by row in stored order.
+QStringList storedValues(const QString& file) {
+    QStringList rows;
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(file.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+    sqlite3_exec(
+        db,
+        "select quote(KovrelID), quote(RedBroj), quote(Datum), quote(PrezimeIme), quote(Od), quote(Do), "
+        "quote(Dana), quote(StanjeDana), quote(Razlog), quote(Transakcije), quote(Dobijeni), "
+        "quote(Iskorisceni) "
+        "from kovrel order by rowid",
+        [](void* out, int count, char** values, char**) {
+            QStringList row;
+            for (int i = 0; i < count; ++i) row << QString::fromUtf8(values[i]);
+            static_cast<QStringList*>(out)->append(row.join('|'));
+            return 0;
+        },
+        &rows, nullptr);
+    sqlite3_close(db);
+    return rows;
+}
+
+// kovrel-db on a ledger of the test server, named by its connection string or by a directory that holds
+// it in Kovrel.server.
+class ServerLedgerTest : public KovrelDbTest {
+  protected:
+    void SetUp() override {
+        KovrelDbTest::SetUp();
+        if (!servertest::serverConnection()) GTEST_SKIP() << servertest::NoServerText;
+        std::string error;
+        ASSERT_TRUE(server_.create(&error)) << error;
+        ASSERT_TRUE(serverDir_.isValid());
+        QFile file(serverDir_.filePath(engine::ServerConnectionFileName));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(server_.connection().c_str());
+    }
+    QString server() const { return QString::fromStdString(server_.connection()); }
+
+    servertest::ServerLedger server_;
+    QTemporaryDir serverDir_, back_;
+};
+
+TEST_F(ServerLedgerTest, AFileCopiedToTheServerAndBackIsIdentical) {
+    seed(40, 900);
+    const Outcome there = kovrelDb({"copy", dir(), serverDir_.path()});
+    ASSERT_EQ(there.exitCode, 0) << there.err.toStdString();
+    EXPECT_TRUE(there.out.startsWith("900 rows copied, every value equal to the original\n"));
+    const Outcome checked = kovrelDb({"check", server()});
+    EXPECT_EQ(checked.exitCode, 0) << checked.err.toStdString();
+    EXPECT_TRUE(checked.out.contains("900 rows\nVerdict: sound ledger")) << checked.out.toStdString();
+    EXPECT_EQ(kovrelDb(sqlArgs(serverDir_.path(), ledger::balanceReportAllSql())).out,
+              sql(ledger::balanceReportAllSql()).out);
+
+    const Outcome back = kovrelDb({"copy", server(), back_.path()});
+    ASSERT_EQ(back.exitCode, 0) << back.err.toStdString();
+    EXPECT_EQ(storedValues(back_.filePath("Kovrel.DB")), storedValues(ledgerFile()));
+    EXPECT_EQ(kovrelDb({"check", back_.path()}).exitCode, 0);
+}
+
+TEST_F(ServerLedgerTest, CreateAndCopyNeverOverwriteAndRefuseACopyThatIsNotExact) {
+    const Outcome created = kovrelDb({"create", server()});
+    EXPECT_EQ(created.exitCode, 1) << "the table exists";
+    ASSERT_EQ(kovrelDb({"create", dir()}).exitCode, 0);
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(ledgerFile().toUtf8().constData(), &db), SQLITE_OK);
+    ASSERT_EQ(
+        sqlite3_exec(db, "insert into kovrel (PrezimeIme, Datum) values ('ANIC ANA', '2024-03-04 10:00')",
+                     nullptr, nullptr, nullptr),
+        SQLITE_OK);
+    sqlite3_close(db);
+    const Outcome inexact = kovrelDb({"copy", dir(), server()});
+    EXPECT_EQ(inexact.exitCode, 1);
+    EXPECT_TRUE(inexact.err.contains("row 1, Datum: '2024-03-04 10:00' was copied as '2024-03-04'"))
+        << inexact.err.toStdString();
+    const Outcome again = kovrelDb({"copy", dir(), server()});
+    EXPECT_EQ(again.exitCode, 1);
+    EXPECT_TRUE(again.err.contains("already holds rows; nothing was copied")) << again.err.toStdString();
+}
 
 }  // namespace
