@@ -255,8 +255,9 @@ Result createServerLedger(const std::string& connection, std::string* error) {
     }
     Failure failure;
     // The key keeps the stored order and lets a live result write through it; the program never sees it.
+    // A worker's rows are paged in key order through the index on the name and the key.
     if (!conn->exec("CREATE TABLE kovrel (id bigserial PRIMARY KEY" + columns +
-                        "); CREATE INDEX kovrel_prezimeime ON kovrel (prezimeime)",
+                        "); CREATE INDEX kovrel_prezimeime ON kovrel (prezimeime, id)",
                     &failure)) {
         setError(error, failure.text);
         return failure.code == code::SqlSyntax ? code::FileOpenFailed : failure.code;

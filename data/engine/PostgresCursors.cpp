@@ -138,7 +138,7 @@ CursorProps ServerTableCursor::properties() const {
 }
 
 Result ServerTableCursor::setToBegin() {
-    pageRows_ = TableCursor::FirstPageRows;
+    pageRows_ = FirstPageRows;
     place_ = Place::BeforeFirst;
     deleted_ = false;
     pageIds_.clear();
@@ -146,7 +146,7 @@ Result ServerTableCursor::setToBegin() {
 }
 
 Result ServerTableCursor::setToEnd() {
-    pageRows_ = TableCursor::FirstPageRows;
+    pageRows_ = FirstPageRows;
     place_ = Place::PastLast;
     deleted_ = false;
     pageIds_.clear();
@@ -160,7 +160,7 @@ bool ServerTableCursor::fetchPage(bool forward, std::int64_t from, Failure* fail
     PgResult rows = connection_->run(forward ? forwardSql_ : backwardSql_,
                                      {fromText.c_str(), limitText.c_str()}, failure);
     if (!rows) return false;
-    pageRows_ = std::min(2 * pageRows_, TableCursor::PageRows);
+    pageRows_ = std::min(2 * pageRows_, PageRows);
     const int count = PQntuples(rows.get());
     const std::uint32_t size = layout().recordSize();
     pageRecords_.resize(static_cast<std::size_t>(count) * size);
@@ -228,7 +228,7 @@ Result ServerTableCursor::setToBookmark(const std::uint8_t* bookmark, Failure* f
     std::memcpy(&id_, bookmark, sizeof id_);
     place_ = Place::OnRow;
     deleted_ = false;
-    pageRows_ = TableCursor::FirstPageRows;
+    pageRows_ = FirstPageRows;
     pageIds_.clear();
     StoredRow row;
     const Result result = readStored(&row, failure);

@@ -43,10 +43,11 @@ std::optional<std::string> serverFieldText(const RecordLayout& layout, std::size
                                            const std::uint8_t* record);
 
 // The ledger rows of the server table, or those matching a where clause, in key order, a page at a time
-// as TableCursor pages a file. A page is dropped when this connection writes; other clerks' commits show
-// in every page fetched and whenever the current record is read again, and stepping past the last row
-// held always asks the server again. A change or delete is made only while the row's stored values are
-// those read (see TableEngine::modifyRecord): the statement that writes compares every column with them.
+// as TableCursor pages a file, with larger pages. A page is dropped when this connection writes; other
+// clerks' commits show in every page fetched and whenever the current record is read again, and stepping past
+// the last row held always asks the server again. A change or delete is made only while the row's stored
+// values are those read (see TableEngine::modifyRecord): the statement that writes compares every column with
+// them.
 class ServerTableCursor : public Cursor {
   public:
     // A cursor over all columns of the table `from` names (with any alias), limited by an optional
@@ -65,6 +66,11 @@ class ServerTableCursor : public Cursor {
     Result modifyRecord(const std::uint8_t* record, Failure* failure) override;
     Result insertRecord(const std::uint8_t* record, Failure* failure) override;
     Result deleteRecord(const std::uint8_t* record, Failure* failure) override;
+
+    // Rows fetched by the first page after opening or a jump, and by the largest page. Each page costs a
+    // round trip to the server, so the first page holds what most queries of one worker return.
+    static constexpr int FirstPageRows = 256;
+    static constexpr int PageRows = 4096;
 
   private:
     enum class Place { BeforeFirst, OnRow, PastLast };
@@ -94,7 +100,7 @@ class ServerTableCursor : public Cursor {
     std::vector<std::uint8_t> pageRecords_;
     std::size_t pageIndex_ = 0;
     std::uint64_t pageWrites_ = 0;
-    int pageRows_ = TableCursor::FirstPageRows;
+    int pageRows_ = FirstPageRows;
     std::optional<StoredRow> locked_;
 };
 
