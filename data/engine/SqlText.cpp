@@ -729,29 +729,7 @@ void SqlStatement::chooseOrder(bool distinct, bool star, bool oneTable) {
 }
 
 std::string SqlStatement::sqliteText() const {
-    std::string text;
-    for (std::size_t i = 0; i < tokens_.size(); ++i) {
-        if (order_ == Order::DistinctByFirstRow && i == selectListBegin_ - 1) continue;
-        if (!text.empty()) text += ' ';
-        text += tokenSql(tokens_[i]);
-    }
-    switch (order_) {
-        case Order::AsWritten:
-            break;
-        case Order::ByRowid:
-            text += " ORDER BY rowid";
-            break;
-        case Order::GroupsByFirstRow:
-            text += " ORDER BY min(rowid)";
-            break;
-        case Order::DistinctByFirstRow:
-            text += " GROUP BY ";
-            for (std::size_t item = 1; item <= selectItems_; ++item)
-                text += (item > 1 ? ", " : "") + std::to_string(item);
-            text += " ORDER BY min(rowid)";
-            break;
-    }
-    return text;
+    return dialectText(false);
 }
 
 std::string SqlStatement::distinctColumn() const {
@@ -787,24 +765,29 @@ std::string SqlStatement::sqliteTextSeekingDistinct() const {
 }
 
 std::string SqlStatement::postgresText() const {
-    const bool dropDistinct = postgresDropsDistinct();
-    std::string text = tokensText(0, tokens_.size(), true, [&](std::size_t i) {
+    return dialectText(true);
+}
+
+std::string SqlStatement::dialectText(bool postgres) const {
+    const bool dropDistinct = postgres && postgresDropsDistinct();
+    std::string text = tokensText(0, tokens_.size(), postgres, [&](std::size_t i) {
         return (order_ == Order::DistinctByFirstRow || dropDistinct) && i == selectListBegin_ - 1;
     });
+    const std::string key = postgres ? "id" : "rowid";
     switch (order_) {
         case Order::AsWritten:
             break;
         case Order::ByRowid:
-            text += " ORDER BY id";
+            text += " ORDER BY " + key;
             break;
         case Order::GroupsByFirstRow:
-            text += " ORDER BY min(id)";
+            text += " ORDER BY min(" + key + ")";
             break;
         case Order::DistinctByFirstRow:
             text += " GROUP BY ";
             for (std::size_t item = 1; item <= selectItems_; ++item)
                 text += (item > 1 ? ", " : "") + std::to_string(item);
-            text += " ORDER BY min(id)";
+            text += " ORDER BY min(" + key + ")";
             break;
     }
     return text;

@@ -80,6 +80,7 @@ class SqlStatement {
   private:
     void findSelectParts();
     void chooseOrder(bool distinct, bool star, bool oneTable);
+    std::string dialectText(bool postgres) const;
     // The tokens from `begin` to `end` in SQLite's dialect, or PostgreSQL's, leaving out those `skip` names.
     std::string tokensText(std::size_t begin, std::size_t end, bool postgres = false,
                            const std::function<bool(std::size_t)>& skip = {}) const;
