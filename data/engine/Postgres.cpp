@@ -193,13 +193,15 @@ Failure ServerConnection::failure(const PGresult* result, const std::string& wha
     return {code::SqlSyntax, detail};
 }
 
+std::string serverColumnName(std::size_t column) {
+    std::string lower = ledgerColumns()[column].name;
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return "\"" + lower + "\"";
+}
+
 std::string serverColumnList() {
     std::string list;
-    for (const LedgerColumn& column : ledgerColumns()) {
-        std::string lower = column.name;
-        for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        list += (list.empty() ? "\"" : ", \"") + lower + "\"";
-    }
+    for (std::size_t i = 0; i < LedgerColumnCount; ++i) list += (i ? ", " : "") + serverColumnName(i);
     return list;
 }
 
@@ -248,11 +250,8 @@ Result createServerLedger(const std::string& connection, std::string* error) {
     auto conn = connectForTool(connection, error, &result);
     if (!conn) return result;
     std::string columns;
-    for (std::size_t i = 0; i < LedgerColumnCount; ++i) {
-        std::string lower = ledgerColumns()[i].name;
-        for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        columns += ", \"" + lower + "\" " + serverColumnType(i);
-    }
+    for (std::size_t i = 0; i < LedgerColumnCount; ++i)
+        columns += ", " + serverColumnName(i) + " " + serverColumnType(i);
     Failure failure;
     // The key keeps the stored order and lets a live result write through it; the program never sees it.
     // A worker's rows are paged in key order through the index on the name and the key.

@@ -74,6 +74,7 @@ class ServerConnection {
 };
 
 // The ledger's columns as the server's statements name them ("kovrelid", ..., "do"), and their types.
+std::string serverColumnName(std::size_t column);
 std::string serverColumnList();
 const char* serverColumnType(std::size_t column);
 // A parameter `$number` cast to the type of `column`.

@@ -276,26 +276,16 @@ Result ServerTableCursor::writeIfUnchanged(const std::string& action, const std:
                                            Failure* failure) {
     std::string sql = action;
     std::vector<std::optional<std::string>> values;
-    const std::vector<std::string> names = [] {
-        std::vector<std::string> list;
-        const std::string all = serverColumnList();
-        for (std::size_t begin = 0; begin < all.size();) {
-            const std::size_t end = std::min(all.find(", ", begin), all.size());
-            list.push_back(all.substr(begin, end - begin));
-            begin = end + 2;
-        }
-        return list;
-    }();
     int parameter = 0;
     for (const std::size_t field : fields) {
-        sql += (parameter ? ", " : " ") + names[field] + " = ";
+        sql += (parameter ? ", " : " ") + serverColumnName(field) + " = ";
         sql += serverParameter(field, ++parameter);
         values.push_back(serverFieldText(layout(), field, record));
     }
     sql += " WHERE id = $" + std::to_string(++parameter) + "::int8";
     values.push_back(std::to_string(read.id));
     for (std::size_t i = 0; i < LedgerColumnCount; ++i) {
-        sql += " AND " + names[i] + " IS NOT DISTINCT FROM " + serverParameter(i, ++parameter);
+        sql += " AND " + serverColumnName(i) + " IS NOT DISTINCT FROM " + serverParameter(i, ++parameter);
         values.push_back(read.texts[i]);
     }
     std::vector<const char*> parameters;
