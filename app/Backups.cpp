@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMetaObject>
 #include <chrono>
 
@@ -30,6 +31,19 @@ std::string workingLedger() {
     return QDir::current().absoluteFilePath(QString::fromLatin1(engine::LedgerFileName)).toStdString();
 }
 
+namespace {
+
+// A ledger on a server has no file here to copy: the server's own copies keep it. Says so when the
+// clerk asked for a copy or a restore.
+bool ledgerFileHere(bool asked) {
+    if (QFileInfo::exists(QString::fromStdString(workingLedger()))) return true;
+    if (asked)
+        ShowMessage(QStringLiteral("Knjiga je na serveru: njene kopije pravi server, ne ovaj program."));
+    return false;
+}
+
+}  // namespace
+
 LedgerBackups::LedgerBackups(QObject* owner) : QObject(owner) {}
 
 LedgerBackups::~LedgerBackups() {
@@ -44,7 +58,7 @@ void LedgerBackups::Stop() {
 }
 
 void LedgerBackups::StartIfDue() {
-    if (engine::backupDue(workingLedger(), programNow())) Start(false);
+    if (ledgerFileHere(false) && engine::backupDue(workingLedger(), programNow())) Start(false);
 }
 
 void LedgerBackups::Start(bool asked) {
@@ -52,6 +66,7 @@ void LedgerBackups::Start(bool asked) {
         if (asked) ShowMessage(QStringLiteral("Rezervna kopija se upravo pravi."));
         return;
     }
+    if (!ledgerFileHere(asked)) return;
     const std::string ledger = workingLedger();
     const engine::TimePoint now = programNow();
     const int copy = ++copy_;
@@ -79,6 +94,7 @@ void LedgerBackups::Done(int copy, bool asked, bool made, const QString& text) {
 }
 
 void RestoreFromBackup(LedgerBackups& backups) {
+    if (!ledgerFileHere(true)) return;
     const std::string ledger = workingLedger();
     QFileDialog dialog;
     dialog.setOption(QFileDialog::DontUseNativeDialog);

@@ -185,4 +185,25 @@ TEST_F(MenuBackups, TheMenuMakesACopyAndPutsOneBackAfterAConfirmation) {
     EXPECT_EQ(nextNumber(), 3) << "and the program writes it again";
 }
 
+TEST_F(MenuBackups, ALedgerOnAServerIsNotCopiedHere) {
+    // The working directory holds no ledger file, as when the ledger lives on a server.
+    const QString file = QString::fromStdString(ledger());
+    ASSERT_TRUE(QFile::rename(file, file + ".away"));
+    bool dialogShown = false;
+    runtime::setDialogHandler([&](QDialog&) {
+        dialogShown = true;
+        return int(QDialog::Rejected);
+    });
+    frmNavigator->Backups->StartIfDue();
+    EXPECT_FALSE(frmNavigator->Backups->Running());
+    EXPECT_TRUE(messages.isEmpty()) << "nothing to say at start-up";
+    frmNavigator->Rezervnakopija1->Click();
+    frmNavigator->Vracanjeizkopije1->Click();
+    const QString told = "Knjiga je na serveru: njene kopije pravi server, ne ovaj program.";
+    EXPECT_EQ(messages, (QStringList{told, told}));
+    EXPECT_FALSE(dialogShown);
+    EXPECT_FALSE(QDir(QString::fromStdString(engine::backupFolder(ledger()))).exists());
+    ASSERT_TRUE(QFile::rename(file + ".away", file));
+}
+
 }  // namespace
