@@ -51,7 +51,7 @@ class GridCellAccessible : public QAccessibleInterface, public QAccessibleTableC
     }
     void setText(QAccessible::Text, const QString&) override {}
 
-    QRect rect() const override {
+    Rect rect() const override {
         if (!grid_) return {};
         const Rect cell = row_ == titleRow ? grid_->TitleRect(column_) : grid_->CellRect(column_, row_);
         return Rect(grid_->viewport()->mapToGlobal(cell.topLeft()), cell.size());

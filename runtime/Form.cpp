@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWindow>
+#include <cmath>
 #include <utility>
 
 #include "runtime/Application.h"
@@ -55,12 +56,14 @@ void TForm::SetScaled(bool scaled) {
     fitFrameToDesignedBounds();
 }
 
-qreal TForm::LogicalLength(qreal designed) const {
+double TForm::LogicalLength(double designed) const {
     return scaled_ ? designed : designed / devicePixelRatioF();
 }
 
 void TForm::fitFrameToDesignedBounds() {
-    const auto logical = [this](int designed) { return qRound(LogicalLength(designed)); };
+    const auto logical = [this](int designed) {
+        return static_cast<int>(std::lround(LogicalLength(designed)));
+    };
     const QSize frame = frameGeometry().size() - size();
     move(logical(designedBounds_.left()), logical(designedBounds_.top()));
     resize(qMax(1, logical(designedBounds_.width()) - frame.width()),

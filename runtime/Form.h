@@ -44,7 +44,7 @@ class TForm : public QWidget {
     void SetScaled(bool scaled);
     // A length of the form's layout in logical pixels: as it is for a scaled form, else divided by
     // the screen's device pixel ratio.
-    qreal LogicalLength(qreal designed) const;
+    double LogicalLength(double designed) const;
 
     // Puts the form's main menu at its top; the client area (where controls are placed) starts below.
     void SetMenuBar(QMenuBar* menuBar);

@@ -28,7 +28,7 @@ QString key(const char* name) {
 
 // The font a description gives, its pixel height times `scale` (logical pixels per layout pixel) on
 // `form`.
-QFont fontFrom(const QJsonObject& description, const QFont& base, qreal scale, const TForm& form) {
+QFont fontFrom(const QJsonObject& description, const QFont& base, double scale, const TForm& form) {
     QFont font = base;
     if (description.contains(key("name"))) font.setFamily(description.value(key("name")).toString());
     if (description.contains(key("height"))) {
@@ -82,7 +82,7 @@ class FormReader {
     }
 
   private:
-    qreal scale() const { return form_.LogicalLength(1); }
+    double scale() const { return form_.LogicalLength(1); }
 
     void readFormKeys(const QJsonObject& description) {
         form_.setObjectName(description.value(key("name")).toString());
