@@ -3,19 +3,15 @@
 
 #include <QCursor>
 #include <QDate>
-#include <QDialogButtonBox>
-#include <QFormLayout>
-#include <QGridLayout>
 #include <QGuiApplication>
-#include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QThread>
 #include <chrono>
 #include <cstring>
-#include <mutex>
 #include <set>
 
+#include "data/DBLoginDialogs.h"
+#include "data/SqlParams.h"
 #include "data/engine/Dates.h"
 #include "data/engine/Journal.h"
 #include "data/engine/Postgres.h"
@@ -34,12 +30,6 @@ engine::TableEngine& engineApi() {
 
 QString fromEngine(const std::string& text) {
     return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
-
-// Session-wide engine settings and the start and end of sessions go through one lock.
-std::recursive_mutex& engineLock() {
-    static std::recursive_mutex lock;
-    return lock;
 }
 
 // The hourglass while the engine starts, when the call comes from the user-interface thread.
@@ -192,7 +182,6 @@ TSession::TSession(QObject* owner) : QObject(owner) {}
 
 void TSession::Open() {
     if (active_) return;
-    std::lock_guard lock(engineLock());
     HourGlass hourGlass;
     // The change journal dates its entries by the program's clock.
     engine::setJournalClock([] {
@@ -213,7 +202,6 @@ void TSession::Open() {
 
 void TSession::Close() {
     if (!active_) return;
-    std::lock_guard lock(engineLock());
     for (TDatabase* database : databases_) {
         database->Close();
         delete database;
@@ -269,19 +257,16 @@ void TSession::CloseDatabase(TDatabase* database) {
 }
 
 void TSession::AddPassword(const QString& password) {
-    std::lock_guard lock(engineLock());
     Open();
     checkEngine(engineApi().addPassword(password.toStdString()));
 }
 
 void TSession::RemovePassword(const QString& password) {
-    std::lock_guard lock(engineLock());
     Open();
     checkEngine(engineApi().removePassword(password.toStdString()));
 }
 
 void TSession::RemoveAllPasswords() {
-    std::lock_guard lock(engineLock());
     Open();
     checkEngine(engineApi().removeAllPasswords());
 }
@@ -685,8 +670,6 @@ void TQuery::SQLChanged() {
     if (!Loading()) DataEvent(::DataEvent::PropertyChange);
 }
 
-// Outside apostrophes and double quotes, "::" stands for one colon and ":name" for a parameter whose
-// name runs to a line break, space, ')', ',' or ';'.
 void TQuery::ParseParams() {
     const QString raw = sql_.Text();
     pieces_.clear();
@@ -696,47 +679,9 @@ void TQuery::ParseParams() {
         text_ = raw;
         return;
     }
-    static const QString terminators = QStringLiteral("\n\r ),;");
-    QString piece;
-    QChar literal;
-    for (qsizetype i = 0; i < raw.size(); ++i) {
-        const QChar c = raw[i];
-        if (!literal.isNull()) {
-            piece += c;
-            if (c == literal) literal = QChar();
-            continue;
-        }
-        if (c == QLatin1Char('\'') || c == QLatin1Char('"')) {
-            literal = c;
-            piece += c;
-            continue;
-        }
-        if (c != QLatin1Char(':')) {
-            piece += c;
-            continue;
-        }
-        if (i + 1 < raw.size() && raw[i + 1] == QLatin1Char(':')) {
-            piece += c;
-            ++i;
-            continue;
-        }
-        qsizetype end = i + 1;
-        while (end < raw.size() && !terminators.contains(raw[end])) ++end;
-        QString name = raw.mid(i + 1, end - i - 1);
-        if (name.size() >= 2 && (name.front() == QLatin1Char('"') || name.front() == QLatin1Char('\'')) &&
-            name.back() == name.front()) {
-            name = name.mid(1, name.size() - 2);
-        }
-        if (name.isEmpty()) {
-            piece += c;
-            continue;
-        }
-        pieces_.push_back(piece);
-        piece.clear();
-        paramOrder_.push_back(name);
-        i = end - 1;
-    }
-    pieces_.push_back(piece);
+    ScannedSql scanned = scanParams(raw);
+    pieces_ = std::move(scanned.pieces);
+    paramOrder_ = std::move(scanned.names);
 
     text_ = pieces_.front();
     for (std::size_t i = 1; i < pieces_.size(); ++i) text_ += QLatin1Char('?') + pieces_[i];
@@ -852,78 +797,4 @@ void TQuery::DatabaseClosing() {
 
 void TQuery::CursorClosed() {
     if (!explicitPrepare_) FreeStatement();
-}
-
-// ---- The password and login windows ---------------------------------------------------------------------
-
-TPasswordDialog::TPasswordDialog(TSession& session, QWidget* parent)
-    : QDialog(parent),
-      session_(session),
-      password_(new QLineEdit(this)),
-      add_(new QPushButton(QStringLiteral("&Add"), this)),
-      remove_(new QPushButton(QStringLiteral("&Remove"), this)),
-      removeAll_(new QPushButton(QStringLiteral("Re&move all"), this)),
-      ok_(new QPushButton(QStringLiteral("&OK"), this)) {
-    setObjectName(QStringLiteral("PasswordDialog"));
-    setWindowTitle(QStringLiteral("Enter password"));
-    password_->setObjectName(QStringLiteral("Password"));
-    password_->setEchoMode(QLineEdit::Password);
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    auto* layout = new QGridLayout(this);
-    layout->addWidget(new QLabel(QStringLiteral("Password:"), this), 0, 0);
-    layout->addWidget(password_, 0, 1, 1, 3);
-    layout->addWidget(add_, 1, 0);
-    layout->addWidget(remove_, 1, 1);
-    layout->addWidget(removeAll_, 1, 2);
-    layout->addWidget(ok_, 2, 2);
-    layout->addWidget(cancel, 2, 3);
-    ok_->setDefault(true);
-    runtime::connectGuarded(password_, &QLineEdit::textChanged, this, [this] { UpdateButtons(); });
-    runtime::connectGuarded(add_, &QPushButton::clicked, this, [this] {
-        session_.AddPassword(password_->text());
-        added_ = true;
-        password_->clear();
-        UpdateButtons();
-    });
-    runtime::connectGuarded(remove_, &QPushButton::clicked, this,
-                            [this] { session_.RemovePassword(password_->text()); });
-    runtime::connectGuarded(removeAll_, &QPushButton::clicked, this,
-                            [this] { session_.RemoveAllPasswords(); });
-    runtime::connectGuarded(ok_, &QPushButton::clicked, this, [this] {
-        if (!password_->text().isEmpty()) session_.AddPassword(password_->text());
-        accept();
-    });
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    UpdateButtons();
-}
-
-void TPasswordDialog::UpdateButtons() {
-    const bool hasText = !password_->text().isEmpty();
-    add_->setEnabled(hasText);
-    remove_->setEnabled(hasText);
-    ok_->setEnabled(hasText || added_);
-}
-
-TLoginDialog::TLoginDialog(const QString& databaseName, const QString& userName, QWidget* parent)
-    : QDialog(parent), userName_(new QLineEdit(userName, this)), password_(new QLineEdit(this)) {
-    setObjectName(QStringLiteral("LoginDialog"));
-    setWindowTitle(QStringLiteral("Database Login"));
-    userName_->setObjectName(QStringLiteral("UserName"));
-    userName_->setMaxLength(31);
-    password_->setObjectName(QStringLiteral("Password"));
-    password_->setMaxLength(31);
-    password_->setEchoMode(QLineEdit::Password);
-    auto* layout = new QFormLayout(this);
-    layout->addRow(QStringLiteral("Database:"), new QLabel(databaseName, this));
-    auto* userLabel = new QLabel(QStringLiteral("&User Name:"), this);
-    userLabel->setBuddy(userName_);
-    layout->addRow(userLabel, userName_);
-    auto* passwordLabel = new QLabel(QStringLiteral("&Password:"), this);
-    passwordLabel->setBuddy(password_);
-    layout->addRow(passwordLabel, password_);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    layout->addRow(buttons);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    if (!userName.isEmpty()) password_->setFocus();
 }

@@ -1,17 +1,13 @@
 // Tables and SQL queries over the table engine: the session and its databases, the engine-backed
-// dataset, TTable, TQuery, the engine's error reports, and the password and login windows.
+// dataset, TTable, TQuery and the engine's error reports.
 #pragma once
 
-#include <QDialog>
 #include <QStringList>
 #include <functional>
 #include <vector>
 
 #include "data/Db.h"
 #include "data/engine/Engine.h"
-
-class QLineEdit;
-class QPushButton;
 
 // One entry of an engine error report.
 class TDBError {
@@ -105,7 +101,8 @@ class TDatabase : public QObject {
     std::vector<TEngineDataSet*> dataSets_;
 };
 
-// The engine session: started on the first open of any dataset, it keeps the databases in use.
+// The engine session: started on the first open of any dataset, it keeps the databases in use. The
+// engine, like the datasets over it, is used from the user-interface thread alone; nothing here locks.
 class TSession : public QObject {
     Q_OBJECT
   public:
@@ -312,35 +309,4 @@ class TQuery : public TEngineDataSet {
     bool explicitPrepare_ = false;
     engine::StatementHandle statement_ = engine::NoHandle;
     QString preparedText_;  // the text the statement holds; empty when its preparation failed
-};
-
-// Asks for the password of a table that needs one; the passwords go to the session.
-class TPasswordDialog : public QDialog {
-    Q_OBJECT
-  public:
-    explicit TPasswordDialog(TSession& session, QWidget* parent = nullptr);
-    QLineEdit* Password() const { return password_; }
-
-  private:
-    void UpdateButtons();
-    TSession& session_;
-    QLineEdit* password_;
-    QPushButton* add_;
-    QPushButton* remove_;
-    QPushButton* removeAll_;
-    QPushButton* ok_;
-    bool added_ = false;
-};
-
-// Asks for the user name and password of an alias whose parameters name a user.
-class TLoginDialog : public QDialog {
-    Q_OBJECT
-  public:
-    TLoginDialog(const QString& databaseName, const QString& userName, QWidget* parent = nullptr);
-    QLineEdit* UserName() const { return userName_; }
-    QLineEdit* Password() const { return password_; }
-
-  private:
-    QLineEdit* userName_;
-    QLineEdit* password_;
 };

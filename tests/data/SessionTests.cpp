@@ -10,6 +10,7 @@
 
 #include "FakeEngine.h"
 #include "MemoryDataSet.h"
+#include "data/DBLoginDialogs.h"
 #include "data/DBTables.h"
 #include "data/engine/Postgres.h"
 #include "runtime/Seams.h"

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "data/DBCtrls.h"
+#include "data/DBLoginDialogs.h"
 #include "data/DBTables.h"
 #include "data/DataComponents.h"
 #include "data/engine/LedgerFile.h"
