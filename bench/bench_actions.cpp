@@ -22,6 +22,7 @@
 #include "app/Unit1.h"
 #include "data/DBTables.h"
 #include "data/engine/LedgerFile.h"
+#include "data/engine/SqlText.h"
 #include "ledger/Unit3.h"
 #include "ledger/Unit4.h"
 #include "ledger/Unit5.h"
@@ -216,7 +217,7 @@ std::string columnList() {
 // A page of a worker's rows after (or before) a rowid, as the register's query fetches it.
 std::string pageSql(const QString& worker, bool forward) {
     return "SELECT rowid, " + columnList() + " FROM kovrel WHERE rowid " + (forward ? ">" : "<") +
-           " ?1 AND (prezimeime = " + ledger::quotedSqlString(worker.toStdString()) + ") ORDER BY rowid " +
+           " ?1 AND (prezimeime = " + engine::quotedConstant(worker.toStdString()) + ") ORDER BY rowid " +
            (forward ? "ASC" : "DESC") + " LIMIT ?2";
 }
 

@@ -15,6 +15,8 @@
 #include "data/engine/Dates.h"
 #include "data/engine/Journal.h"
 #include "data/engine/Postgres.h"
+#include "data/engine/RecordView.h"
+#include "data/engine/SqlText.h"
 #include "runtime/Boundary.h"
 #include "runtime/Seams.h"
 
@@ -120,11 +122,8 @@ QString sqlLiteral(const QVariant& value) {
             return QString::number(value.toLongLong());
         case QMetaType::Double:
             return QString::number(value.toDouble(), 'g', 17);
-        default: {
-            QString text = value.toString();
-            text.replace(QLatin1Char('\''), QLatin1String("''"));
-            return QLatin1Char('\'') + text + QLatin1Char('\'');
-        }
+        default:
+            return QString::fromStdString(engine::quotedConstant(value.toString().toStdString()));
     }
 }
 
@@ -515,31 +514,27 @@ const engine::FieldDesc& TEngineDataSet::DescOf(const TField& field) const {
 // Values are read straight from the record layout of the engine (see engine::FieldDesc).
 bool TEngineDataSet::ReadField(const TField& field, const RecordBuffer& buffer, void* value) const {
     const engine::FieldDesc& desc = DescOf(field);
-    const std::uint8_t* slot = buffer.data.data() + desc.offset;
-    if (slot[0] == 0) return false;
-    const std::uint8_t* bytes = slot + 1;
+    const engine::RecordView record(buffer.data.data());
+    if (!record.present(desc)) return false;
     switch (desc.type) {
         case engine::FieldType::String: {
-            const auto* text = reinterpret_cast<const char*>(bytes);
-            *static_cast<QString*>(value) =
-                QString::fromUtf8(text, qsizetype(strnlen(text, desc.length - 1)));
+            const std::string_view text = record.text(desc);
+            *static_cast<QString*>(value) = QString::fromUtf8(text.data(), qsizetype(text.size()));
             return true;
         }
         case engine::FieldType::Float:
-            std::memcpy(value, bytes, sizeof(double));
+            *static_cast<double*>(value) = record.number(desc);
             return true;
         case engine::FieldType::Integer:
-            std::memcpy(value, bytes, sizeof(std::int32_t));
+            *static_cast<std::int32_t*>(value) = record.integer(desc);
             return true;
         case engine::FieldType::LargeInt:
-            std::memcpy(value, bytes, sizeof(std::int64_t));
+            *static_cast<std::int64_t*>(value) = record.largeInt(desc);
             return true;
         case engine::FieldType::Date: {
-            const auto* text = reinterpret_cast<const char*>(bytes);
-            const std::optional<std::int32_t> day =
-                engine::dayNumberFromIso({text, strnlen(text, engine::DateTextLength)});
+            const std::optional<std::int32_t> day = record.day(desc);
             if (!day) return false;
-            std::memcpy(value, &*day, sizeof(std::int32_t));
+            *static_cast<std::int32_t*>(value) = *day;
             return true;
         }
         case engine::FieldType::Unknown:
@@ -634,6 +629,12 @@ void TSQLLines::SetText(const QString& text) {
 
 void TSQLLines::Assign(const QStringList& lines) {
     lines_ = lines;
+    changed_();
+}
+
+void TSQLLines::Assign(const std::vector<std::string>& lines) {
+    lines_.clear();
+    for (const std::string& line : lines) lines_.append(QString::fromStdString(line));
     changed_();
 }
 

@@ -4,6 +4,7 @@
 
 #include <QStringList>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "data/Db.h"
@@ -215,6 +216,7 @@ class TTable : public TEngineDataSet {
     void SetTableName(const QString& name);
     bool ReadOnly() const { return readOnly_; }
     void SetReadOnly(bool readOnly);
+    // Accepted and ignored by this engine (see engine::ShareMode).
     bool Exclusive() const { return exclusive_; }
     void SetExclusive(bool exclusive);
 
@@ -239,6 +241,8 @@ class TSQLLines {
     // Replaces the lines by those of `text` (split at line breaks).
     void SetText(const QString& text);
     void Assign(const QStringList& lines);
+    // The same for lines in UTF-8.
+    void Assign(const std::vector<std::string>& lines);
 
   private:
     friend class TQuery;

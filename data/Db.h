@@ -392,6 +392,12 @@ QDate toQDate(double dateTime);
 std::optional<QDate> parseLocaleDate(const QString& text);
 }  // namespace datetime
 
+// A decimal whole number, optionally signed, after any leading blanks; nothing for any other text
+// (trailing blanks, a fraction, a number out of range).
+std::optional<int> wholeNumber(const QString& text);
+// The same, or EConvertError "'text' is not a valid integer value".
+int integerFromText(const QString& text);
+
 // The record set: states, the window of buffered records, fields and data events.
 //
 // States: Inactive --Open--> Browse --Edit--> Edit, Browse --Insert/Append--> Insert;

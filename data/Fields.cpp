@@ -70,13 +70,6 @@ QString cutToSize(const QString& text, int size) {
     return text.left(end);
 }
 
-std::optional<int> parseInteger(const QString& text) {
-    bool ok = false;
-    const int value = text.trimmed().toInt(&ok, 10);
-    if (ok) return value;
-    return std::nullopt;
-}
-
 // Rounds to the nearest integer, halves to the even neighbour.
 double roundHalfEven(double value) {
     return std::nearbyint(value);
@@ -89,6 +82,25 @@ bool isNullVariant(const QVariant& value) {
 constexpr double MillisecondsPerDay = 86400000.0;
 
 }  // namespace
+
+std::optional<int> wholeNumber(const QString& text) {
+    qsizetype i = 0;
+    while (i < text.size() && text[i].isSpace()) ++i;
+    const qsizetype start = i;
+    if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) ++i;
+    if (i == text.size()) return std::nullopt;
+    for (; i < text.size(); ++i)
+        if (text[i] < u'0' || text[i] > u'9') return std::nullopt;
+    bool ok = false;
+    const int value = QStringView(text).mid(start).toInt(&ok, 10);
+    if (!ok) return std::nullopt;
+    return value;
+}
+
+int integerFromText(const QString& text) {
+    if (const auto value = wholeNumber(text)) return *value;
+    throw EConvertError(QStringLiteral("'%1' is not a valid integer value").arg(text));
+}
 
 // ---- Date-time values ------------------------------------------------------------------------------
 
@@ -253,8 +265,7 @@ QString TStringField::GetAsString() const {
 
 int TStringField::GetAsInteger() const {
     const QString text = GetAsString();
-    if (const auto value = parseInteger(text)) return *value;
-    throw EConvertError(QStringLiteral("'%1' is not a valid integer value").arg(text));
+    return integerFromText(text);
 }
 
 double TStringField::GetAsFloat() const {
@@ -360,7 +371,7 @@ void TIntegerField::SetAsStringValue(const QString& value) {
         Clear();
         return;
     }
-    const auto parsed = parseInteger(value);
+    const auto parsed = wholeNumber(value);
     if (!parsed) {
         databaseError(
             QStringLiteral("'%1' is not a valid integer value for field '%2'").arg(value, DisplayName()));

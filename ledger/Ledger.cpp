@@ -4,28 +4,20 @@
 #include <cstdio>
 #include <ctime>
 
+#include "data/engine/SqlText.h"
+
 namespace ledger {
 
 namespace {
 
-std::string doubled(std::string_view text, char quote) {
-    std::string out;
-    out.reserve(text.size() + 2);
-    for (char c : text) {
-        out += c;
-        if (c == quote) out += quote;
-    }
-    return out;
-}
-
 std::string nameCondition(std::string_view name) {
-    return "where prezimeime = " + quotedSqlString(name);
+    return "where prezimeime = " + engine::quotedConstant(name);
 }
 
 // The year of the annual-leave reports enters a double-quoted LIKE constant; doubling a typed double
 // quote keeps it inside the constant, while % and _ keep their pattern meaning.
 std::string yearPattern(std::string_view year) {
-    return "\"%" + doubled(year, '"') + "%\"";
+    return engine::quotedConstant("%" + std::string(year) + "%", '"');
 }
 
 const char* const annualLeaveSelect =
@@ -86,10 +78,6 @@ std::string compositeReason(std::string_view reason, std::string_view part, std:
         text.append(" ").append(part).append(" ").append(year);
     }
     return text;
-}
-
-std::string quotedSqlString(std::string_view text) {
-    return "'" + doubled(text, '\'') + "'";
 }
 
 int workingDays(std::chrono::sys_days first, std::chrono::sys_days last) {
@@ -155,9 +143,9 @@ SqlLines journalSql(const JournalFilter& filter) {
     const auto condition = [&lines](const std::string& text) {
         lines.push_back((lines.size() == 1 ? "where " : "and ") + text);
     };
-    if (filter.fromUtc) condition("Vreme >= " + quotedSqlString(*filter.fromUtc));
-    if (filter.toUtc) condition("Vreme < " + quotedSqlString(*filter.toUtc));
-    if (filter.name) condition("PrezimeIme = " + quotedSqlString(*filter.name));
+    if (filter.fromUtc) condition("Vreme >= " + engine::quotedConstant(*filter.fromUtc));
+    if (filter.toUtc) condition("Vreme < " + engine::quotedConstant(*filter.toUtc));
+    if (filter.name) condition("PrezimeIme = " + engine::quotedConstant(*filter.name));
     lines.push_back("order by rowid desc");
     if (filter.limit) lines.push_back("limit " + std::to_string(*filter.limit));
     return lines;

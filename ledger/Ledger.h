@@ -53,9 +53,6 @@ const std::vector<std::string>& yearItems();
 std::string compositeReason(std::string_view reason, std::string_view part, std::string_view year,
                             bool oduzmi);
 
-// A text as a single-quoted SQL constant, embedded single quotes doubled.
-std::string quotedSqlString(std::string_view text);
-
 // Monday to Friday from `first` to `last`, both included; 0 when `last` lies before `first`.
 int workingDays(std::chrono::sys_days first, std::chrono::sys_days last);
 int workingDays(std::chrono::year_month_day first, std::chrono::year_month_day last);

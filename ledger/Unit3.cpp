@@ -17,24 +17,6 @@ static QString unitDescription() {
     return QStringLiteral(":/ledger/Unit3.json");
 }
 
-namespace {
-
-// Closes `query` and gives it the lines of a text from the ledger's catalogue.
-void replaceSql(TQuery& query, const ledger::SqlLines& lines) {
-    query.Close();
-    query.SQL().Clear();
-    for (const std::string& line : lines) query.SQL().Add(QString::fromStdString(line));
-}
-
-int parseInteger(const QString& text) {
-    bool ok = false;
-    const int value = text.toInt(&ok);
-    if (!ok) throw EConvertError(QStringLiteral("'%1' is not a valid integer value").arg(text));
-    return value;
-}
-
-}  // namespace
-
 TfrmEvidencija::TfrmEvidencija()
     : TForm(unitDescription()),
       Query1(Component<TQuery>("Query1")),
@@ -88,7 +70,7 @@ void TfrmEvidencija::FormActivate(QObject*) {
 
 void TfrmEvidencija::FillNameList() {
     ComboBox1->Items().Clear();
-    replaceSql(*Query2, ledger::nameListSql());
+    Query2->SQL().Assign(ledger::nameListSql());
     Query2->Prepare();
     Query2->Open();
     Query2->First();
@@ -110,9 +92,9 @@ void TfrmEvidencija::BitBtn1Click(QObject*) {
 
 void TfrmEvidencija::SearchWorker() {
     const std::string name = ComboBox1->Text().toStdString();
-    replaceSql(*Query1, ledger::workerRowsSql(name));
+    Query1->SQL().Assign(ledger::workerRowsSql(name));
     Query1->Open();
-    replaceSql(*Query3, ledger::balanceSql(name));
+    Query3->SQL().Assign(ledger::balanceSql(name));
     Query3->Open();
     Edit1->SetText(QString::number(Query3ukupno->AsInteger()));
     // A result without rows has nowhere to keep the balance, and no row is added for it.
@@ -125,7 +107,7 @@ void TfrmEvidencija::StoreBalanceInFirstRow() {
     TField* balance = DBGrid1->Fields(BalanceColumn);
     if (!balance) throw EDatabaseError(QStringLiteral("Field 'StanjeDana' not found"));
     rows->Edit();
-    balance->SetAsInteger(parseInteger(Edit1->Text()));
+    balance->SetAsInteger(integerFromText(Edit1->Text()));
     rows->Post();
 }
 

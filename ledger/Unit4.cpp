@@ -22,26 +22,6 @@ static QString unitDescription() {
 
 namespace {
 
-// A decimal whole number, optionally signed, after any leading blanks; anything else is refused with
-// the conversion error a person sees.
-bool isWholeNumber(const QString& text) {
-    qsizetype i = 0;
-    while (i < text.size() && text[i].isSpace()) ++i;
-    if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) ++i;
-    if (i == text.size()) return false;
-    for (; i < text.size(); ++i)
-        if (text[i] < u'0' || text[i] > u'9') return false;
-    return true;
-}
-
-int integerFromText(const QString& text) {
-    bool ok = false;
-    int value = 0;
-    if (isWholeNumber(text)) value = text.trimmed().toInt(&ok, 10);
-    if (!ok) throw EConvertError(QStringLiteral("'%1' is not a valid integer value").arg(text));
-    return value;
-}
-
 std::chrono::year_month_day calendarDay(const QDate& date) {
     return std::chrono::year_month_day{std::chrono::year{date.year()},
                                        std::chrono::month{static_cast<unsigned>(date.month())},
@@ -145,10 +125,7 @@ void TfrmNoviunos::ComboBox1Change(QObject*) {
 
 void TfrmNoviunos::ComboBox1Exit(QObject*) {
     KeepBoxesOnFailure([this] {
-        Query1->Close();
-        Query1->SQL().Clear();
-        for (const std::string& line : ledger::transactionNumberSql(Edit1->Text().toStdString()))
-            Query1->SQL().Add(QString::fromStdString(line));
+        Query1->SQL().Assign(ledger::transactionNumberSql(Edit1->Text().toStdString()));
         Query1->Open();
         Edit5->SetText(Query1transakcija->AsString());
     });

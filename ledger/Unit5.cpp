@@ -20,16 +20,6 @@ static QString unitDescription() {
     return QStringLiteral(":/ledger/Unit5.json");
 }
 
-namespace {
-
-void replaceSql(TQuery* query, const std::vector<std::string>& lines) {
-    query->Close();
-    query->SQL().Clear();
-    for (const std::string& line : lines) query->SQL().Add(QString::fromStdString(line));
-}
-
-}  // namespace
-
 TfrmIzvestaji::TfrmIzvestaji()
     : TForm(unitDescription()),
       ComboBox1(Component<TComboBox>(QStringLiteral("ComboBox1"))),
@@ -52,7 +42,7 @@ void TfrmIzvestaji::FormActivate(QObject*) {
     frmEvidencija->Query1->Close();
     ComboBox1->Items().Clear();
     TQuery* names = frmEvidencija->Query2;
-    replaceSql(names, ledger::nameListSql());
+    names->SQL().Assign(ledger::nameListSql());
     names->Prepare();
     names->Open();
     names->First();
@@ -108,7 +98,7 @@ void TfrmIzvestaji::ShowReport(const std::vector<std::string>& lines) {
     DBGrid1->SetDataSource(frmEvidencija->DataSource1);
     try {
         TQuery* rows = frmEvidencija->Query1;
-        replaceSql(rows, lines);
+        rows->SQL().Assign(lines);
         rows->Open();
     } catch (const std::exception&) {
         ShowMessage(QStringLiteral("Doslo je do greske"));

@@ -35,9 +35,7 @@ TfrmKartica::TfrmKartica()
 void TfrmKartica::FormActivate(QObject*) {
     const QString chosen = ComboBox1->Text();
     ComboBox1->Items().Clear();
-    Query1->Close();
-    Query1->SQL().Clear();
-    for (const std::string& line : ledger::nameListSql()) Query1->SQL().Add(QString::fromStdString(line));
+    Query1->SQL().Assign(ledger::nameListSql());
     Query1->Open();
     for (Query1->First(); !Query1->Eof(); Query1->Next())
         ComboBox1->Items().Add(Query1->Fields(0)->AsString());

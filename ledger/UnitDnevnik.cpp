@@ -21,12 +21,6 @@ static QString unitDescription() {
 
 namespace {
 
-void replaceSql(TQuery& query, const ledger::SqlLines& lines) {
-    query.Close();
-    query.SQL().Clear();
-    for (const std::string& line : lines) query.SQL().Add(QString::fromStdString(line));
-}
-
 std::string startOfDay(const QDate& date) {
     return ledger::utcStartOfLocalDay(std::chrono::year_month_day{
         std::chrono::year{date.year()}, std::chrono::month{static_cast<unsigned>(date.month())},
@@ -84,7 +78,7 @@ void TfrmDnevnik::FormActivate(QObject*) {
 void TfrmDnevnik::FillNameList() {
     const QString chosen = ComboBox1->Text();
     ComboBox1->Items().Clear();
-    replaceSql(*Query2, ledger::journalNamesSql());
+    Query2->SQL().Assign(ledger::journalNamesSql());
     Query2->Open();
     for (Query2->First(); !Query2->Eof(); Query2->Next())
         ComboBox1->Items().Add(Query2->Fields(0)->AsString());
@@ -104,7 +98,7 @@ void TfrmDnevnik::BitBtn1Click(QObject*) {
     filter.fromUtc = startOfDay(DateTimePicker1->Date());
     filter.toUtc = startOfDay(DateTimePicker2->Date().addDays(1));
     filter.limit = MaxEntries;
-    replaceSql(*Query1, ledger::journalSql(filter));
+    Query1->SQL().Assign(ledger::journalSql(filter));
     Query1->Open();
     Label4->SetCaption(
         rowCount(*Query1) == MaxEntries

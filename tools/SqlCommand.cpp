@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "data/engine/Dates.h"
+#include "data/engine/RecordView.h"
 #include "ledger/Ledger.h"
 #include "tools/EngineSession.h"
 
@@ -48,31 +48,21 @@ std::string numberText(double value) {
     return text;
 }
 
-// The value of one field in its slot (past the indicator byte) as the utility prints it.
-std::string valueText(const FieldDesc& field, const std::uint8_t* value) {
+// The value of one field of a record as the utility prints it; empty when the field holds none.
+std::string valueText(const FieldDesc& field, const engine::RecordView& record) {
+    if (!record.present(field)) return {};
     switch (field.type) {
         case FieldType::String:
-            return reinterpret_cast<const char*>(value);
-        case FieldType::Integer: {
-            std::int32_t number;
-            std::memcpy(&number, value, sizeof number);
-            return std::to_string(number);
-        }
-        case FieldType::LargeInt: {
-            std::int64_t number;
-            std::memcpy(&number, value, sizeof number);
-            return std::to_string(number);
-        }
-        case FieldType::Float: {
-            double number;
-            std::memcpy(&number, value, sizeof number);
-            return numberText(number);
-        }
-        case FieldType::Date: {
+            return std::string(record.text(field));
+        case FieldType::Integer:
+            return std::to_string(record.integer(field));
+        case FieldType::LargeInt:
+            return std::to_string(record.largeInt(field));
+        case FieldType::Float:
+            return numberText(record.number(field));
+        case FieldType::Date:
             // As the program reads it: a stored text that is not a day is empty.
-            const auto* text = reinterpret_cast<const char*>(value);
-            return engine::dayNumberFromIso(text) ? text : "";
-        }
+            return record.day(field) ? std::string(record.text(field)) : std::string();
         case FieldType::Unknown:
             break;
     }
@@ -91,11 +81,8 @@ void printRows(engine::TableEngine& eng, engine::CursorHandle cursor, const std:
     std::vector<std::string> values(fields.size());
     engine::Result result;
     while ((result = eng.getRecord(cursor, engine::GetMode::Next, record.data())) == engine::code::Ok) {
-        for (std::size_t i = 0; i < fields.size(); ++i) {
-            const FieldDesc& field = fields[i];
-            const bool present = record.at(field.offset) != 0;
-            values[i] = present ? valueText(field, record.data() + field.offset + 1) : std::string();
-        }
+        const engine::RecordView view(record.data());
+        for (std::size_t i = 0; i < fields.size(); ++i) values[i] = valueText(fields[i], view);
         printLine(out, values, [](const std::string& v) { return v; });
     }
     if (result != engine::code::PastLast) check(eng, result);

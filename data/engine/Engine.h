@@ -73,7 +73,7 @@ struct CursorProps {
     bool readWrite = false;  // opened for reading and writing
     bool temporary = false;  // an answer table (read-only result of a statement)
     std::uint16_t fieldCount = 0;
-    std::uint16_t checkCount = 0;
+    std::uint16_t checkCount = 0;  // always 0 for this engine: its tables carry no validity checks
 };
 
 struct ValidityCheck {
@@ -90,6 +90,7 @@ struct ErrorEntry {
 
 enum class GetMode { Current, Next, Prior };
 enum class OpenMode { ReadWrite, ReadOnly };
+// Accepted and ignored by this engine: SQLite's own locking serves every program that opens the file.
 enum class ShareMode { Shared, Exclusive };
 enum class StatementProperty { LiveWanted, Constrained, NoAuxiliaryTables, ReadOnlyAnswers, UniDirectional };
 
@@ -128,6 +129,7 @@ class TableEngine {
 
     virtual Result openTable(DatabaseHandle db, const std::string& name, OpenMode open, ShareMode share,
                              CursorHandle* cursor) = 0;
+    // Accepted and ignored by this engine: its tables have no passwords.
     virtual Result addPassword(const std::string& password) = 0;
     virtual Result removePassword(const std::string& password) = 0;
     virtual Result removeAllPasswords() = 0;
@@ -141,6 +143,7 @@ class TableEngine {
 
     virtual Result cursorProperties(CursorHandle cursor, CursorProps* props) = 0;
     virtual Result fieldDescriptors(CursorHandle cursor, std::vector<FieldDesc>* fields) = 0;
+    // Check `index` (1 to checkCount) of the cursor; this engine has none and answers InvalidParameter.
     virtual Result validityCheck(CursorHandle cursor, std::uint16_t index, ValidityCheck* check) = 0;
 
     // A fresh cursor lies before its first record. Next from there gives the first record,

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "data/engine/Dates.h"
+#include "data/engine/RecordView.h"
 
 namespace engine {
 namespace {
@@ -66,23 +67,6 @@ std::ptrdiff_t keptDateLength(const char* text, std::size_t length) {
     if (length <= DateTextLength) return static_cast<std::ptrdiff_t>(length);
     if (dayNumberFromIso({text, length})) return DateTextLength;
     return -1;
-}
-
-// The day number of a date slot holding a value; nothing when its text is not a date.
-std::optional<std::int32_t> dayOfSlot(const std::uint8_t* slot) {
-    const auto* text = reinterpret_cast<const char*>(slot + 1);
-    return dayNumberFromIso({text, strnlen(text, DateTextLength)});
-}
-
-// getField of a date: its day number, empty when the slot holds no value or a text that is not a day.
-Result getDate(const std::uint8_t* slot, void* value, bool* isBlank) {
-    const std::optional<std::int32_t> day = slot[0] ? dayOfSlot(slot) : std::nullopt;
-    if (isBlank) *isBlank = !day;
-    if (value) {
-        const std::int32_t number = day.value_or(0);
-        std::memcpy(value, &number, sizeof number);
-    }
-    return code::Ok;
 }
 
 // putField of a date from its day number; a day outside the years 1 to 9999 has no stored form.
@@ -259,20 +243,28 @@ Result RecordLayout::getField(std::uint16_t number, const std::uint8_t* record, 
                               bool* isBlank) const {
     if (number < 1 || number > fields_.size() || !record) return code::InvalidParameter;
     const FieldDesc& field = fields_[number - 1];
-    const std::uint8_t* slot = record + field.offset;
-    if (field.type == FieldType::Date) return getDate(slot, value, isBlank);
-    const bool blank = slot[0] == 0;
+    const RecordView view(record);
+    if (field.type == FieldType::Date) {
+        // A date goes out as its day number, empty when the stored text is not a day.
+        const std::optional<std::int32_t> day = view.day(field);
+        if (isBlank) *isBlank = !day;
+        if (value) {
+            const std::int32_t dayNumber = day.value_or(0);
+            std::memcpy(value, &dayNumber, sizeof dayNumber);
+        }
+        return code::Ok;
+    }
+    const bool blank = !view.present(field);
     if (isBlank) *isBlank = blank;
     if (!value) return code::Ok;
     if (blank) {
         std::memset(value, 0, field.length - 1);
     } else if (field.type == FieldType::String) {
-        const auto* text = reinterpret_cast<const char*>(slot + 1);
-        const std::size_t length = strnlen(text, field.length - 1);
-        std::memcpy(value, text, length);
-        static_cast<char*>(value)[length] = '\0';
+        const std::string_view text = view.text(field);
+        std::memcpy(value, text.data(), text.size());
+        static_cast<char*>(value)[text.size()] = '\0';
     } else {
-        std::memcpy(value, slot + 1, field.length - 1);
+        std::memcpy(value, record + field.offset + 1, field.length - 1);
     }
     return code::Ok;
 }

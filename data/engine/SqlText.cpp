@@ -64,11 +64,7 @@ std::string tokenSql(const Token& token) {
             return quotedConstant(token.text);
         case Token::Kind::Word:
             if (!token.quoted && plainIdentifier(token.text)) return token.text;
-            {
-                std::string quoted = "\"";
-                for (char c : token.text) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
-                return quoted + "\"";
-            }
+            return quotedConstant(token.text, '"');
         default:
             return token.text;
     }
@@ -549,10 +545,14 @@ void addUniquely(std::vector<FieldSpec>* fields, FieldSpec field) {
 
 }  // namespace
 
-std::string quotedConstant(const std::string& value) {
-    std::string quoted = "'";
-    for (char c : value) quoted += c == '\'' ? std::string("''") : std::string(1, c);
-    return quoted + "'";
+std::string quotedConstant(std::string_view value, char quote) {
+    std::string quoted(1, quote);
+    quoted.reserve(value.size() + 2);
+    for (char c : value) {
+        quoted += c;
+        if (c == quote) quoted += quote;
+    }
+    return quoted += quote;
 }
 
 bool tokenize(const std::string& sql, std::vector<Token>* tokens, std::string* error) {

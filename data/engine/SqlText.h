@@ -4,6 +4,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "data/engine/Records.h"
@@ -25,8 +26,9 @@ constexpr int MaxExpressionDepth = 256;
 // for an unterminated constant or comment, or a zero character.
 bool tokenize(const std::string& sql, std::vector<Token>* tokens, std::string* error);
 
-// A single-quoted SQL constant holding `value` (embedded single quotes doubled).
-std::string quotedConstant(const std::string& value);
+// `value` between two `quote` characters, each one inside doubled: a single-quoted SQL constant, or
+// with '"' a quoted name (or the dialect's double-quoted constant).
+std::string quotedConstant(std::string_view value, char quote = '\'');
 
 // Looks a column of the statement's table up by name (any letter case).
 using ColumnLookup = std::function<std::optional<FieldSpec>(const std::string& name)>;

@@ -365,137 +365,120 @@ Result SqliteEngine::executeSelect(Statement& stmt, CursorHandle* cursor) {
 }
 
 Result SqliteEngine::cursorProperties(CursorHandle handle, CursorProps* props) {
-    if (const Result result = begin()) return result;
-    Cursor* found = cursor(handle);
-    if (!found) return fail(code::InvalidHandle, "Unknown cursor handle.");
-    *props = found->properties();
-    return code::Ok;
+    return onCursor(handle, [&](Cursor& found) -> Result {
+        *props = found.properties();
+        return code::Ok;
+    });
 }
 
 Result SqliteEngine::fieldDescriptors(CursorHandle handle, std::vector<FieldDesc>* fields) {
-    if (const Result result = begin()) return result;
-    Cursor* found = cursor(handle);
-    if (!found) return fail(code::InvalidHandle, "Unknown cursor handle.");
-    *fields = found->layout().fields();
-    return code::Ok;
+    return onCursor(handle, [&](Cursor& found) -> Result {
+        *fields = found.layout().fields();
+        return code::Ok;
+    });
 }
 
 Result SqliteEngine::validityCheck(CursorHandle handle, std::uint16_t index, ValidityCheck*) {
-    if (const Result result = begin()) return result;
-    if (!cursor(handle)) return fail(code::InvalidHandle, "Unknown cursor handle.");
-    return fail(code::InvalidParameter, "The cursor has no validity check " + std::to_string(index) + ".");
+    return onCursor(handle, [&](Cursor&) {
+        return fail(code::InvalidParameter,
+                    "The cursor has no validity check " + std::to_string(index) + ".");
+    });
 }
 
 Result SqliteEngine::setToBegin(CursorHandle handle) {
-    if (const Result result = begin()) return result;
-    Cursor* found = cursor(handle);
-    if (!found) return fail(code::InvalidHandle, "Unknown cursor handle.");
-    return found->setToBegin();
+    return onCursor(handle, [&](Cursor& found) -> Result { return found.setToBegin(); });
 }
 
 Result SqliteEngine::setToEnd(CursorHandle handle) {
-    if (const Result result = begin()) return result;
-    Cursor* found = cursor(handle);
-    if (!found) return fail(code::InvalidHandle, "Unknown cursor handle.");
-    return found->setToEnd();
+    return onCursor(handle, [&](Cursor& found) -> Result { return found.setToEnd(); });
 }
 
 Result SqliteEngine::getRecord(CursorHandle handle, GetMode mode, std::uint8_t* record) {
-    if (const Result result = begin()) return result;
-    Cursor* found = cursor(handle);
-    if (!found) return fail(code::InvalidHandle, "Unknown cursor handle.");
-    Failure failure;
-    return answer(found->getRecord(mode, record, &failure), failure, "The record cannot be read.");
+    return onCursor(handle, [&](Cursor& found) -> Result {
+        Failure failure;
+        return answer(found.getRecord(mode, record, &failure), failure, "The record cannot be read.");
+    });
 }
 
 Result SqliteEngine::getBookmark(CursorHandle handle, std::uint8_t* bookmark) {
-    if (const Result result = begin()) return result;
-    Cursor* found = cursor(handle);
-    if (!found) return fail(code::InvalidHandle, "Unknown cursor handle.");
-    if (!bookmark) return fail(code::InvalidParameter, "No bookmark buffer.");
-    const Result result = found->getBookmark(bookmark);
-    return result == code::Ok ? result : answer(result, {}, "The cursor is not on a record.");
+    return onCursor(handle, [&](Cursor& found) -> Result {
+        if (!bookmark) return fail(code::InvalidParameter, "No bookmark buffer.");
+        const Result result = found.getBookmark(bookmark);
+        return result == code::Ok ? result : answer(result, {}, "The cursor is not on a record.");
+    });
 }
 
 Result SqliteEngine::setToBookmark(CursorHandle handle, const std::uint8_t* bookmark) {
-    if (const Result result = begin()) return result;
-    Cursor* found = cursor(handle);
-    if (!found) return fail(code::InvalidHandle, "Unknown cursor handle.");
-    if (!bookmark) return fail(code::InvalidParameter, "No bookmark buffer.");
-    Failure failure;
-    return answer(found->setToBookmark(bookmark, &failure), failure,
-                  "The bookmark does not lead to a record.");
+    return onCursor(handle, [&](Cursor& found) -> Result {
+        if (!bookmark) return fail(code::InvalidParameter, "No bookmark buffer.");
+        Failure failure;
+        return answer(found.setToBookmark(bookmark, &failure), failure,
+                      "The bookmark does not lead to a record.");
+    });
 }
 
 Result SqliteEngine::initRecord(CursorHandle handle, std::uint8_t* record) {
-    if (const Result result = begin()) return result;
-    Cursor* found = cursor(handle);
-    if (!found) return fail(code::InvalidHandle, "Unknown cursor handle.");
-    if (!record) return fail(code::InvalidParameter, "No record buffer.");
-    std::memset(record, 0, found->layout().recordSize());
-    return code::Ok;
+    return onCursor(handle, [&](Cursor& found) -> Result {
+        if (!record) return fail(code::InvalidParameter, "No record buffer.");
+        std::memset(record, 0, found.layout().recordSize());
+        return code::Ok;
+    });
 }
 
 Result SqliteEngine::getField(CursorHandle handle, std::uint16_t fieldNumber, const std::uint8_t* record,
                               void* value, bool* isBlank) {
-    if (const Result result = begin()) return result;
-    Cursor* found = cursor(handle);
-    if (!found) return fail(code::InvalidHandle, "Unknown cursor handle.");
-    return answer(found->layout().getField(fieldNumber, record, value, isBlank), {},
-                  "No field with that number, or no record buffer.");
+    return onCursor(handle, [&](Cursor& found) -> Result {
+        return answer(found.layout().getField(fieldNumber, record, value, isBlank), {},
+                      "No field with that number, or no record buffer.");
+    });
 }
 
 Result SqliteEngine::putField(CursorHandle handle, std::uint16_t fieldNumber, std::uint8_t* record,
                               const void* value) {
-    if (const Result result = begin()) return result;
-    Cursor* found = cursor(handle);
-    if (!found) return fail(code::InvalidHandle, "Unknown cursor handle.");
-    return answer(found->layout().putField(fieldNumber, record, value), {},
-                  "No field with that number, no record buffer, a date outside the years 1 to 9999, or a "
-                  "number that is not finite.");
+    return onCursor(handle, [&](Cursor& found) -> Result {
+        return answer(found.layout().putField(fieldNumber, record, value), {},
+                      "No field with that number, no record buffer, a date outside the years 1 to 9999, or a "
+                      "number that is not finite.");
+    });
 }
 
 Result SqliteEngine::lockRecord(CursorHandle handle) {
-    if (const Result result = begin()) return result;
-    Cursor* found = cursor(handle);
-    if (!found) return fail(code::InvalidHandle, "Unknown cursor handle.");
-    if (!found->properties().readWrite) return fail(code::CursorReadOnly, "The cursor's rows are read-only.");
-    Failure failure;
-    return answer(found->lockRecord(&failure), failure, "The record cannot be edited.");
+    return onCursor(handle, [&](Cursor& found) -> Result {
+        if (!found.properties().readWrite)
+            return fail(code::CursorReadOnly, "The cursor's rows are read-only.");
+        Failure failure;
+        return answer(found.lockRecord(&failure), failure, "The record cannot be edited.");
+    });
 }
 
 Result SqliteEngine::releaseLock(CursorHandle handle) {
-    if (const Result result = begin()) return result;
-    Cursor* found = cursor(handle);
-    if (!found) return fail(code::InvalidHandle, "Unknown cursor handle.");
-    found->releaseLock();
-    return code::Ok;
+    return onCursor(handle, [&](Cursor& found) -> Result {
+        found.releaseLock();
+        return code::Ok;
+    });
 }
 
 Result SqliteEngine::modifyRecord(CursorHandle handle, const std::uint8_t* record) {
-    if (const Result result = begin()) return result;
-    Cursor* found = cursor(handle);
-    if (!found) return fail(code::InvalidHandle, "Unknown cursor handle.");
-    if (!record) return fail(code::InvalidParameter, "No record buffer.");
-    Failure failure;
-    return answer(found->modifyRecord(record, &failure), failure, "The record cannot be changed.");
+    return onCursor(handle, [&](Cursor& found) -> Result {
+        if (!record) return fail(code::InvalidParameter, "No record buffer.");
+        Failure failure;
+        return answer(found.modifyRecord(record, &failure), failure, "The record cannot be changed.");
+    });
 }
 
 Result SqliteEngine::insertRecord(CursorHandle handle, const std::uint8_t* record) {
-    if (const Result result = begin()) return result;
-    Cursor* found = cursor(handle);
-    if (!found) return fail(code::InvalidHandle, "Unknown cursor handle.");
-    if (!record) return fail(code::InvalidParameter, "No record buffer.");
-    Failure failure;
-    return answer(found->insertRecord(record, &failure), failure, "The record cannot be inserted.");
+    return onCursor(handle, [&](Cursor& found) -> Result {
+        if (!record) return fail(code::InvalidParameter, "No record buffer.");
+        Failure failure;
+        return answer(found.insertRecord(record, &failure), failure, "The record cannot be inserted.");
+    });
 }
 
 Result SqliteEngine::deleteRecord(CursorHandle handle, const std::uint8_t* record) {
-    if (const Result result = begin()) return result;
-    Cursor* found = cursor(handle);
-    if (!found) return fail(code::InvalidHandle, "Unknown cursor handle.");
-    Failure failure;
-    return answer(found->deleteRecord(record, &failure), failure, "The record cannot be deleted.");
+    return onCursor(handle, [&](Cursor& found) -> Result {
+        Failure failure;
+        return answer(found.deleteRecord(record, &failure), failure, "The record cannot be deleted.");
+    });
 }
 
 Result SqliteEngine::closeCursor(CursorHandle handle) {

@@ -121,6 +121,15 @@ class SqliteEngine : public TableEngine {
     Statement* statement(StatementHandle handle);
     Cursor* cursor(CursorHandle handle);
     TableFile tableFile(const Database& db, const std::string& name);
+    // Begins a call on the cursor `handle` and answers what `work` answers for it; an unknown handle
+    // answers InvalidHandle.
+    template <typename Work>
+    Result onCursor(CursorHandle handle, Work&& work) {
+        if (const Result result = begin()) return result;
+        Cursor* found = cursor(handle);
+        if (!found) return fail(code::InvalidHandle, "Unknown cursor handle.");
+        return work(*found);
+    }
     // The parse of `sql`, kept for the next statement with the same text; nullptr with *error when
     // the text is refused.
     std::shared_ptr<const ParsedSql> parsed(const std::string& sql, std::string* error);

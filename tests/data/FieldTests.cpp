@@ -249,6 +249,9 @@ INSTANTIATE_TEST_SUITE_P(
                  "A text holding a NUL character cannot be stored in field 'Ime'", false},
         BadWrite{"IntegerText", [](TDataSet& d) { fieldOf(d, "Broj").SetAsString(QStringLiteral("1.5")); },
                  "'1.5' is not a valid integer value for field 'Broj'", false},
+        BadWrite{"IntegerTextTrailingBlank",
+                 [](TDataSet& d) { fieldOf(d, "Broj").SetAsString(QStringLiteral(" 12 ")); },
+                 "' 12 ' is not a valid integer value for field 'Broj'", false},
         BadWrite{"IntegerRange",
                  [](TDataSet& d) {
                      auto& broj = static_cast<TIntegerField&>(fieldOf(d, "Broj"));

@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "data/engine/Journal.h"
+#include "data/engine/RecordView.h"
 
 namespace enginetest {
 
@@ -181,29 +182,20 @@ LedgerValues valuesOf(const Row& row) {
 std::string fieldText(const std::vector<FieldDesc>& fields, const std::uint8_t* record,
                       std::uint16_t number) {
     const FieldDesc& field = fields.at(number - 1);
-    const std::uint8_t* slot = record + field.offset;
-    if (slot[0] == 0) return "";
+    const engine::RecordView view(record);
+    if (!view.present(field)) return "";
     char text[64];
     switch (field.type) {
-        case FieldType::Float: {
-            double value;
-            std::memcpy(&value, slot + 1, sizeof value);
-            std::snprintf(text, sizeof text, "%.15g", value);
+        case FieldType::Float:
+            std::snprintf(text, sizeof text, "%.15g", view.number(field));
             return text;
-        }
-        case FieldType::Integer: {
-            std::int32_t value;
-            std::memcpy(&value, slot + 1, sizeof value);
-            return std::to_string(value);
-        }
-        case FieldType::LargeInt: {
-            std::int64_t value;
-            std::memcpy(&value, slot + 1, sizeof value);
-            return std::to_string(value);
-        }
+        case FieldType::Integer:
+            return std::to_string(view.integer(field));
+        case FieldType::LargeInt:
+            return std::to_string(view.largeInt(field));
         case FieldType::Date:
         case FieldType::String:
-            return reinterpret_cast<const char*>(slot + 1);
+            return std::string(view.text(field));
         case FieldType::Unknown:
             break;
     }

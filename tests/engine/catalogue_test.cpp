@@ -10,6 +10,7 @@
 #include "data/engine/Dates.h"
 #include "data/engine/Engine.h"
 #include "data/engine/LedgerFile.h"
+#include "data/engine/RecordView.h"
 #include "ledger/Ledger.h"
 #include "tests/ServerLedger.h"
 
@@ -50,31 +51,19 @@ std::string numberText(double value) {
 }
 
 Value fieldValue(const engine::FieldDesc& field, const std::uint8_t* record) {
-    if (record[field.offset] == 0) return std::nullopt;
-    const std::uint8_t* value = record + field.offset + 1;
+    const engine::RecordView view(record);
+    if (!view.present(field)) return std::nullopt;
     switch (field.type) {
         case engine::FieldType::String:
-            return std::string(reinterpret_cast<const char*>(value));
-        case engine::FieldType::Float: {
-            double number;
-            std::memcpy(&number, value, sizeof number);
-            return numberText(number);
-        }
-        case engine::FieldType::Integer: {
-            std::int32_t number;
-            std::memcpy(&number, value, sizeof number);
-            return std::to_string(number);
-        }
-        case engine::FieldType::LargeInt: {
-            std::int64_t number;
-            std::memcpy(&number, value, sizeof number);
-            return std::to_string(number);
-        }
-        case engine::FieldType::Date: {
-            std::int32_t day;
-            std::memcpy(&day, value, sizeof day);
-            return engine::isoFromDayNumber(day);
-        }
+            return std::string(view.text(field));
+        case engine::FieldType::Float:
+            return numberText(view.number(field));
+        case engine::FieldType::Integer:
+            return std::to_string(view.integer(field));
+        case engine::FieldType::LargeInt:
+            return std::to_string(view.largeInt(field));
+        case engine::FieldType::Date:
+            return std::string(view.text(field));
         case engine::FieldType::Unknown:
             break;
     }
