@@ -8,6 +8,7 @@
 #include <QJsonObject>
 #include <QKeyEvent>
 #include <QLocale>
+#include <algorithm>
 
 #include "data/DBGrids.h"
 #include "runtime/Boundary.h"
@@ -265,15 +266,15 @@ void TDBEdit::SetDataSourceName(QObject* owner, const QString& name) {
 }
 
 void TDBEdit::Loaded() {
-    if (dataSourceName_.isEmpty() || !owner_) return;
-    SetDataSource(owner_->findChild<TDataSource*>(dataSourceName_));
+    if (!dataSourceName_.isEmpty())
+        SetDataSource(runtime::loadedComponent<TDataSource>(owner_, *this, dataSourceName_));
 }
 
 // ---- Registration -----------------------------------------------------------------------------
 
 namespace {
 
-TDBGridOptions gridOptions(const QJsonArray& names) {
+TDBGridOptions gridOptions(const QObject* owner, const QJsonObject& description) {
     static const std::pair<const char*, TDBGridOption> known[] = {
         {"dgEditing", dgEditing},
         {"dgAlwaysShowEditor", dgAlwaysShowEditor},
@@ -290,19 +291,22 @@ TDBGridOptions gridOptions(const QJsonArray& names) {
         {"dgMultiSelect", dgMultiSelect},
     };
     TDBGridOptions options;
-    for (const QJsonValue& name : names) {
-        for (const auto& [text, option] : known) {
-            if (name.toString() == QLatin1String(text)) options |= option;
-        }
+    for (const QJsonValue& value : description.value(QLatin1String("options")).toArray()) {
+        const QString name = value.toString();
+        const auto found = std::find_if(std::begin(known), std::end(known), [&](const auto& entry) {
+            return name == QLatin1String(entry.first);
+        });
+        if (found == std::end(known)) runtime::unknownOption(owner, description, name);
+        options |= found->second;
     }
     return options;
 }
 
 QObject* createGrid(QObject* owner, const QJsonObject& description) {
+    const TDBGridOptions options =
+        description.contains(QLatin1String("options")) ? gridOptions(owner, description) : defaultGridOptions;
     auto* grid = new TDBGrid(qobject_cast<QWidget*>(owner));
-    if (description.contains(QLatin1String("options"))) {
-        grid->SetOptions(gridOptions(description.value(QLatin1String("options")).toArray()));
-    }
+    grid->SetOptions(options);
     grid->SetReadOnly(description.value(QLatin1String("readOnly")).toBool(false));
     grid->SetDefaultDrawing(description.value(QLatin1String("defaultDrawing")).toBool(true));
     for (const QJsonValue& value : description.value(QLatin1String("columns")).toArray()) {
@@ -323,11 +327,19 @@ QObject* createGrid(QObject* owner, const QJsonObject& description) {
 }
 
 QObject* createEdit(QObject* owner, const QJsonObject& description) {
+    const QString caseName =
+        description.value(QLatin1String("charCase")).toString(QStringLiteral("ecNormal"));
+    TEditCharCase charCase = ecNormal;
+    if (caseName == QLatin1String("ecUpperCase")) {
+        charCase = ecUpperCase;
+    } else if (caseName == QLatin1String("ecLowerCase")) {
+        charCase = ecLowerCase;
+    } else if (caseName != QLatin1String("ecNormal")) {
+        runtime::unknownOption(owner, description, caseName);
+    }
     auto* edit = new TDBEdit(qobject_cast<QWidget*>(owner));
     edit->SetDataField(description.value(QLatin1String("dataField")).toString());
-    const QString charCase = description.value(QLatin1String("charCase")).toString();
-    if (charCase == QLatin1String("ecUpperCase")) edit->SetCharCase(ecUpperCase);
-    if (charCase == QLatin1String("ecLowerCase")) edit->SetCharCase(ecLowerCase);
+    edit->SetCharCase(charCase);
     edit->setEnabled(description.value(QLatin1String("enabled")).toBool(true));
     edit->SetReadOnly(description.value(QLatin1String("readOnly")).toBool(false));
     edit->SetDataSourceName(owner, description.value(QLatin1String("dataSource")).toString());

@@ -20,6 +20,7 @@
 #include "runtime/Boundary.h"
 #include "runtime/Geometry.h"
 #include "runtime/Graphics.h"
+#include "runtime/ScopeGuard.h"
 #include "runtime/Seams.h"
 
 namespace {
@@ -75,31 +76,12 @@ bool isPrintable(const QKeyEvent* event) {
            !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
 }
 
-// Makes a row of the link the dataset's active record for as long as it lives.
-class ActiveRecordScope {
-  public:
-    ActiveRecordScope(TDataLink& link, int row) : link_(link), saved_(link.ActiveRecord()) {
-        link_.SetActiveRecord(row);
-    }
-    ~ActiveRecordScope() { link_.SetActiveRecord(saved_); }
-    ActiveRecordScope(const ActiveRecordScope&) = delete;
-    ActiveRecordScope& operator=(const ActiveRecordScope&) = delete;
-
-  private:
-    TDataLink& link_;
-    int saved_;
-};
-
-class FlagScope {
-  public:
-    explicit FlagScope(bool& flag) : flag_(flag) { flag_ = true; }
-    ~FlagScope() { flag_ = false; }
-    FlagScope(const FlagScope&) = delete;
-    FlagScope& operator=(const FlagScope&) = delete;
-
-  private:
-    bool& flag_;
-};
+// Makes a row of the link the dataset's active record for the rest of the caller's scope.
+[[nodiscard]] auto activeRecordFor(TDataLink& link, int row) {
+    const int saved = link.ActiveRecord();
+    link.SetActiveRecord(row);
+    return runtime::ScopeGuard([&link, saved] { link.SetActiveRecord(saved); });
+}
 
 }  // namespace
 
@@ -250,7 +232,7 @@ int TDBGrid::CurrentRow() const {
 QString TDBGrid::CellText(int dataCol, int dataRow) {
     TColumn* column = columns_.Items(dataCol);
     if (!column || dataRow < 0 || dataRow >= RecordCount()) return {};
-    ActiveRecordScope scope(link_, dataRow);
+    const auto activeRow = activeRecordFor(link_, dataRow);
     const TField* field = column->Field();
     return field ? field->DisplayText() : QString();
 }
@@ -315,7 +297,7 @@ Rect TDBGrid::IndicatorRect(int dataRow) const {
 
 void TDBGrid::LayoutChanged() {
     if (layingOut_ || destroying_) return;
-    FlagScope scope(layingOut_);
+    const auto layingOut = runtime::setForScope(layingOut_, true);
     paintFailureReported_ = false;
     columns_.RebuildFieldMap(link_.Active() ? DataSet() : nullptr);
     if (columns_.Count() > maxColumns) {
@@ -566,7 +548,7 @@ void TDBGrid::PaintDataRow(QPainter& painter, const Rect& dirty, int dataRow) {
     painter.save();
     painter.setClipRect(rowRect, Qt::IntersectClip);
     if (hasRecord) {
-        ActiveRecordScope scope(link_, dataRow);
+        const auto activeRow = activeRecordFor(link_, dataRow);
         for (int c = 0; c < columns_.Count(); ++c) {
             if (CellRect(c, dataRow).intersects(dirty)) PaintDataCell(painter, c, dataRow, true);
         }
@@ -1182,5 +1164,6 @@ void TDBGrid::SetDataSourceName(QObject* owner, const QString& name) {
 }
 
 void TDBGrid::Loaded() {
-    if (owner_ && !dataSourceName_.isEmpty()) SetDataSource(owner_->findChild<TDataSource*>(dataSourceName_));
+    if (!dataSourceName_.isEmpty())
+        SetDataSource(runtime::loadedComponent<TDataSource>(owner_, *this, dataSourceName_));
 }

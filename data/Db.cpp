@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+#include "runtime/ScopeGuard.h"
+
 namespace {
 
 [[noreturn]] void databaseError(const QString& message) {
@@ -10,7 +12,7 @@ namespace {
 }
 
 bool isEditing(DataSetState state) {
-    return state == DataSetState::Edit || state == DataSetState::Insert || state == DataSetState::SetKey;
+    return state == DataSetState::Edit || state == DataSetState::Insert;
 }
 
 }  // namespace
@@ -529,7 +531,7 @@ void TDataSet::Cancel() {
 
 void TDataSet::Delete() {
     CheckActive();
-    if (state_ == DataSetState::Insert || state_ == DataSetState::SetKey) {
+    if (state_ == DataSetState::Insert) {
         Cancel();
         return;
     }
@@ -612,7 +614,7 @@ bool TDataSet::GetFieldData(const TField& field, void* value) const {
 
 void TDataSet::SetFieldData(TField& field, const void* value) {
     if (!isEditing(state_)) databaseError(QStringLiteral("Dataset not in edit or insert mode"));
-    if ((field.ReadOnly() && state_ != DataSetState::SetKey) || field.fieldNo_ <= 0) {
+    if (field.ReadOnly() || field.fieldNo_ <= 0) {
         databaseError(QStringLiteral("Field '%1' cannot be modified").arg(field.DisplayName()));
     }
     if (field.OnValidate) field.OnValidate(&field);
@@ -645,7 +647,7 @@ void TDataSet::DataEvent(::DataEvent event, std::intptr_t info) {
     } else {
         NotifySources(event, info);
     }
-    if (event == ::DataEvent::FieldChange && state_ != DataSetState::SetKey) {
+    if (event == ::DataEvent::FieldChange) {
         auto* field = reinterpret_cast<TField*>(info);
         if (field->OnChange) field->OnChange(field);
     }
@@ -716,9 +718,7 @@ void TDataSource::Edit() {
 
 void TDataSource::Loaded() {
     if (dataSetName_.isEmpty()) return;
-    auto* found = parent() ? parent()->findChild<TDataSet*>(dataSetName_) : nullptr;
-    if (!found) databaseError(QStringLiteral("%1: Dataset '%2' not found").arg(objectName(), dataSetName_));
-    SetDataSet(found);
+    SetDataSet(runtime::loadedComponent<TDataSet>(parent(), *this, dataSetName_));
 }
 
 void TDataSource::UpdateState() {
@@ -829,14 +829,8 @@ bool TDataLink::Edit() {
 }
 
 void TDataLink::UpdateRecord() {
-    updating_ = true;
-    try {
-        UpdateData();
-    } catch (...) {
-        updating_ = false;
-        throw;
-    }
-    updating_ = false;
+    const auto updating = runtime::setForScope(updating_, true);
+    UpdateData();
 }
 
 void TDataLink::UpdateActive() {

@@ -15,6 +15,7 @@
 #include "report/RpPreview.h"
 #include "report/RpStandardPreview.h"
 #include "runtime/Application.h"
+#include "runtime/ScopeGuard.h"
 #include "runtime/Seams.h"
 
 // ---- TRpPage -----------------------------------------------------------------------------------
@@ -236,15 +237,8 @@ void TReport::ConfigurePrinter(TRpPrinter& printer) const {
 }
 
 void TReport::CreateReportOn(TRpPrinter& printer) {
-    TRpPrinter* const previous = printer_;
-    printer_ = &printer;
-    try {
-        CreateReport(false);
-    } catch (...) {
-        printer_ = previous;
-        throw;
-    }
-    printer_ = previous;
+    const auto printing = runtime::setForScope(printer_, &printer);
+    CreateReport(false);
 }
 
 void TReport::CreateReport(bool composite) {
@@ -439,32 +433,26 @@ void TReport::Preview() {
     printer_ = &printer;
 
     QPointer<TRpStandardPreview> window;
-    const auto closeWindow = [&] {
+    const runtime::ScopeGuard closeWindow([&] {
         if (window) window->Preview().Detach();
         delete window.data();
         printer_ = previous;
         previewOpen_ = false;
-    };
-    try {
-        if (OnPreview) {
-            OnPreview(*this, printer);
-        } else {
-            window = new TRpStandardPreview(printer);
-            window->showMaximized();
-        }
-        QCoreApplication::processEvents();
-        CreateReport(false);
-        printer.SetProgress(100);
-        if (printer.Showing()) {
-            if (Application) {
-                Application->RunLoop(wait);
-            } else {
-                wait.exec();
-            }
-        }
-    } catch (...) {
-        closeWindow();
-        throw;
+    });
+    if (OnPreview) {
+        OnPreview(*this, printer);
+    } else {
+        window = new TRpStandardPreview(printer);
+        window->showMaximized();
     }
-    closeWindow();
+    QCoreApplication::processEvents();
+    CreateReport(false);
+    printer.SetProgress(100);
+    if (printer.Showing()) {
+        if (Application) {
+            Application->RunLoop(wait);
+        } else {
+            wait.exec();
+        }
+    }
 }

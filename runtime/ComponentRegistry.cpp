@@ -90,4 +90,28 @@ ComponentFactory componentFactory(const QString& className) {
     return r.factories.value(className);
 }
 
+namespace {
+QString componentPath(const QObject* owner, const QString& component) {
+    const QString form = owner ? owner->objectName() : QString();
+    return form.isEmpty() ? component : form + QLatin1Char('.') + component;
+}
+}  // namespace
+
+QObject* loadedComponent(const QObject* owner, const QObject& component, const QString& name,
+                         const QMetaObject& type) {
+    if (owner) {
+        for (QObject* found : owner->findChildren<QObject*>(name)) {
+            if (found->metaObject()->inherits(&type)) return found;
+        }
+    }
+    throw EReadError(QStringLiteral("%1: Component '%2' not found")
+                         .arg(componentPath(owner, component.objectName()), name));
+}
+
+void unknownOption(const QObject* owner, const QJsonObject& description, const QString& option) {
+    throw EReadError(
+        QStringLiteral("%1: Unknown option '%2'")
+            .arg(componentPath(owner, description.value(QLatin1String("name")).toString()), option));
+}
+
 }  // namespace runtime

@@ -7,6 +7,7 @@
 #include <functional>
 
 class QObject;
+struct QMetaObject;
 
 namespace runtime {
 
@@ -27,5 +28,19 @@ class Loadable {
     virtual ~Loadable() = default;
     virtual void Loaded() = 0;
 };
+
+// The component of class `type` named `name` among the children of `owner` (the form), for a reference
+// by name that `component` resolves when loading ends. A missing one is refused with EReadError naming
+// the form and the component.
+QObject* loadedComponent(const QObject* owner, const QObject& component, const QString& name,
+                         const QMetaObject& type);
+template <class T>
+T* loadedComponent(const QObject* owner, const QObject& component, const QString& name) {
+    return static_cast<T*>(loadedComponent(owner, component, name, T::staticMetaObject));
+}
+
+// Refuses an option name that a description gives and the component does not know, naming the form
+// (`owner`) and the component as loadedComponent does.
+[[noreturn]] void unknownOption(const QObject* owner, const QJsonObject& description, const QString& option);
 
 }  // namespace runtime

@@ -2,7 +2,9 @@
 // found by name when loading completes.
 #include <QJsonDocument>
 
+#include "data/DataComponents.h"
 #include "runtime/ComponentRegistry.h"
+#include "runtime/Exception.h"
 #include "tests/data/grid_fixture.h"
 
 namespace {
@@ -59,5 +61,48 @@ TEST_F(ControlRegistryTest, AnEditDescriptionBindsItsFieldAndCase) {
     EXPECT_EQ(described->CharCase(), ecUpperCase);
     EXPECT_FALSE(described->isEnabled());
 }
+
+// A description that names what the window lacks, or an option the component does not know, is
+// refused with the window's and the component's names, whatever the component.
+struct RefusedCase {
+    const char* name;
+    const char* className;
+    const char* json;
+    const char* message;
+};
+
+class RefusedDescription : public ControlRegistryTest, public ::testing::WithParamInterface<RefusedCase> {};
+
+TEST_P(RefusedDescription, NamesTheWindowAndTheComponent) {
+    data::registerDataComponents();
+    window->setObjectName("frmProba");
+    const QJsonObject keys = description(GetParam().json);
+    try {
+        QObject* made = runtime::componentFactory(GetParam().className)(window.get(), keys);
+        made->setObjectName(keys.value("name").toString());
+        if (auto* loadable = dynamic_cast<runtime::Loadable*>(made)) loadable->Loaded();
+        FAIL() << "the description was taken";
+    } catch (const EReadError& error) {
+        EXPECT_EQ(error.Message(), GetParam().message);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Descriptions, RefusedDescription,
+    ::testing::Values(
+        RefusedCase{"GridSource", "TDBGrid", R"({"name": "DBGrid1", "dataSource": "DataSource9"})",
+                    "frmProba.DBGrid1: Component 'DataSource9' not found"},
+        RefusedCase{"EditSource", "TDBEdit", R"({"name": "DBEdit1", "dataSource": "DataSource9"})",
+                    "frmProba.DBEdit1: Component 'DataSource9' not found"},
+        RefusedCase{"SourceDataSet", "TDataSource", R"({"name": "DataSource2", "dataSet": "Query9"})",
+                    "frmProba.DataSource2: Component 'Query9' not found"},
+        RefusedCase{"DataSetOfWrongClass", "TDataSource",
+                    R"({"name": "DataSource2", "dataSet": "DataSource1"})",
+                    "frmProba.DataSource2: Component 'DataSource1' not found"},
+        RefusedCase{"GridOption", "TDBGrid", R"({"name": "DBGrid1", "options": ["dgTitles", "dgTitels"]})",
+                    "frmProba.DBGrid1: Unknown option 'dgTitels'"},
+        RefusedCase{"EditCase", "TDBEdit", R"({"name": "DBEdit1", "charCase": "ecUpper"})",
+                    "frmProba.DBEdit1: Unknown option 'ecUpper'"}),
+    [](const ::testing::TestParamInfo<RefusedCase>& info) { return std::string(info.param.name); });
 
 }  // namespace
