@@ -23,7 +23,7 @@ class EDatabaseError : public Exception {
     QString ClassName() const override { return QStringLiteral("EDatabaseError"); }
 };
 
-enum class DataSetState { Inactive, Browse, Edit, Insert, SetKey, CalcFields };
+enum class DataSetState { Inactive, Browse, Edit, Insert };
 
 // Sent by a dataset to its data sources, in this order of meaning.
 enum class DataEvent {
@@ -449,8 +449,6 @@ class TDataSet : public QObject, public runtime::Loadable {
     int FieldCount() const { return static_cast<int>(fields_.size()); }
     const std::vector<TFieldDef>& FieldDefs() const { return fieldDefs_; }
     bool DefaultFields() const { return defaultFields_; }
-    bool AutoCalcFields() const { return autoCalcFields_; }
-    void SetAutoCalcFields(bool value) { autoCalcFields_ = value; }
 
     // ---- Controls and the record window ---------------------------------------------------
     void DisableControls();
@@ -563,7 +561,6 @@ class TDataSet : public QObject, public runtime::Loadable {
     bool loading_ = false;
     bool streamedActive_ = false;
     bool destroying_ = false;
-    bool autoCalcFields_ = true;
     bool defaultFields_ = false;
 
     std::vector<TField*> fields_;

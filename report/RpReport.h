@@ -99,7 +99,6 @@ class TReport : public QObject {
     QString ReportTitle;
     bool ShowProgress = true;
     QStringList Description;
-    bool SnapToGrid = true;
     int Tag = 0;
 
     TRpUnits Units() const { return units_; }

@@ -193,10 +193,6 @@ QString stateName(DataSetState state) {
             return QStringLiteral("Edit");
         case DataSetState::Insert:
             return QStringLiteral("Insert");
-        case DataSetState::SetKey:
-            return QStringLiteral("SetKey");
-        case DataSetState::CalcFields:
-            return QStringLiteral("CalcFields");
     }
     return QString();
 }
