@@ -5,6 +5,8 @@
 #include <QLocale>
 
 int main(int argc, char** argv) {
+    // Headless unless the run names a platform (ctest lists the cases without the tests' environment).
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     ::testing::InitGoogleTest(&argc, argv);
