@@ -11,8 +11,8 @@ MemoryDataSet::~MemoryDataSet() {
     Close();
 }
 
-void MemoryDataSet::AddRow(const std::vector<QVariant>& values) {
-    rows_.push_back(Row{nextKey_++, values});
+void MemoryDataSet::AddRow(const QVariantList& values) {
+    rows_.push_back(Row{nextKey_++, {values.begin(), values.end()}});
 }
 
 const std::vector<std::vector<QVariant>> MemoryDataSet::Rows() const {
@@ -100,8 +100,10 @@ void MemoryDataSet::CheckWrite() {
     ++writes_;
 }
 
+// The row edited is the buffer's own: the cursor may have moved since, when a grid fetched more rows.
 void MemoryDataSet::InternalModify(const RecordBuffer& buffer) {
     CheckWrite();
+    InternalSetToRecord(buffer);
     rows_.at(std::size_t(position_)).values = Slot(buffer);
 }
 
@@ -130,6 +132,7 @@ void MemoryDataSet::InternalSetToRecord(const RecordBuffer& buffer) {
     throw EDatabaseError(QStringLiteral("Record not found"));
 }
 
+// Values are kept in the shapes the fields of each type read and write.
 bool MemoryDataSet::ReadField(const TField& field, const RecordBuffer& buffer, void* value) const {
     const QVariant& stored = Slot(buffer).at(std::size_t(field.FieldNo() - 1));
     if (!stored.isValid()) return false;
@@ -138,6 +141,8 @@ bool MemoryDataSet::ReadField(const TField& field, const RecordBuffer& buffer, v
             *static_cast<QString*>(value) = stored.toString();
             return true;
         case ftFloat:
+        case ftCurrency:
+        case ftDateTime:
             *static_cast<double*>(value) = stored.toDouble();
             return true;
         case ftLargeint:
@@ -160,6 +165,8 @@ void MemoryDataSet::WriteField(const TField& field, RecordBuffer& buffer, const 
             stored = *static_cast<const QString*>(value);
             break;
         case ftFloat:
+        case ftCurrency:
+        case ftDateTime:
             stored = *static_cast<const double*>(value);
             break;
         case ftLargeint:

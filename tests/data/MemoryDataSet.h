@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QStringList>
+#include <QVariantList>
 #include <map>
 #include <ostream>
 
@@ -13,16 +14,23 @@ struct MemoryColumn {
     int size = 0;
 };
 
-// Each buffer carries a slot number in its bytes; the slot's values live in the dataset. Inserted rows
-// go to the end of the rows. A cursor stands before the first row (-1), on a row, or past the last.
+// Serves the dataset and data-aware control tests: it counts the records it fetches, can refuse writes
+// like a read-only result and can fail a number of writes like a full disk. Each buffer carries a slot
+// number in its bytes; the slot's values live in the dataset. Inserted rows go to the end of the rows.
+// A cursor stands before the first row (-1), on a row, or past the last.
 class MemoryDataSet : public TDataSet {
   public:
     MemoryDataSet(std::vector<MemoryColumn> columns, QObject* owner = nullptr);
     ~MemoryDataSet() override;
 
-    void AddRow(const std::vector<QVariant>& values);
+    // A row of values in column order; an invalid QVariant is a null value.
+    void AddRow(const QVariantList& values);
     const std::vector<std::vector<QVariant>> Rows() const;
-    bool CanModify() const override { return canModify_; }
+    int RowCount() const { return int(rows_.size()); }
+    QVariant Stored(int row, int column) const {
+        return rows_.at(std::size_t(row)).values.at(std::size_t(column));
+    }
+    bool CanModify() const override { return Active() && canModify_; }
     void SetCanModify(bool canModify) { canModify_ = canModify; }
     // Number of writes that fail before writes succeed again.
     void FailWrites(int count) { failWrites_ = count; }

@@ -33,7 +33,7 @@ struct CharCase {
 class FieldCharsTest : public ::testing::TestWithParam<CharCase> {};
 
 TEST_P(FieldCharsTest, AcceptsOnlyTheCharactersOfItsType) {
-    GridRowsDataSet rows({{"value", GetParam().type, 20}});
+    MemoryDataSet rows({{"value", GetParam().type, 20}});
     rows.Open();
     const TField* field = rows.Fields(0);
     for (QChar ch : QString::fromLatin1(GetParam().accepted))
@@ -77,7 +77,7 @@ TEST_F(EditTest, TypingStartsAnEditOrOnAnEmptyDataSetAnInsert) {
     EXPECT_TRUE(edit->isReadOnly());
     dataSet->Close();
 
-    auto empty = std::make_unique<GridRowsDataSet>(ledgerColumns());
+    auto empty = std::make_unique<MemoryDataSet>(ledgerColumns());
     source->SetDataSet(empty.get());
     empty->Open();
     QTest::keyClicks(edit, "Y");

@@ -14,7 +14,7 @@
 #include "data/DBGrids.h"
 #include "runtime/Geometry.h"
 #include "runtime/Seams.h"
-#include "tests/data/grid_rows_dataset.h"
+#include "tests/data/MemoryDataSet.h"
 
 // The columns of the register window's grid, in their order.
 inline const QStringList& registerColumnNames() {
@@ -23,7 +23,7 @@ inline const QStringList& registerColumnNames() {
     return names;
 }
 
-inline std::vector<GridRowsDataSet::Column> ledgerColumns() {
+inline std::vector<MemoryColumn> ledgerColumns() {
     return {{"KovrelID", ftFloat},    {"RedBroj", ftFloat},
             {"Datum", ftDate},        {"PrezimeIme", ftString, 30},
             {"Od", ftDate},           {"Do", ftDate},
@@ -76,8 +76,8 @@ class ControlTest : public ::testing::Test {
         dataSet.reset();
     }
 
-    GridRowsDataSet& MakeLedger(int rows) {
-        dataSet = std::make_unique<GridRowsDataSet>(ledgerColumns());
+    MemoryDataSet& MakeLedger(int rows) {
+        dataSet = std::make_unique<MemoryDataSet>(ledgerColumns());
         dataSet->setObjectName("Query1");
         for (int r = 0; r < rows; ++r) {
             dataSet->AddRow(
@@ -113,7 +113,7 @@ class ControlTest : public ::testing::Test {
     QImage Grab() const { return grid->viewport()->grab().toImage(); }
 
     MessageRecorder messages;
-    std::unique_ptr<GridRowsDataSet> dataSet;
+    std::unique_ptr<MemoryDataSet> dataSet;
     std::unique_ptr<QWidget> window;
     TDataSource* source = nullptr;
     TDBGrid* grid = nullptr;

@@ -69,7 +69,7 @@ TEST_F(GridKeysTest, InsertStartsARowAndEscapeCancelsIt) {
 
 TEST_F(GridKeysTest, ARefusingDataSetGetsNoNewRows) {
     Open(2);
-    dataSet->SetWritable(false);
+    dataSet->SetCanModify(false);
     Press(Qt::Key_Insert);
     Press(Qt::Key_Down);
     Press(Qt::Key_Down);

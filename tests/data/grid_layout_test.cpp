@@ -11,8 +11,8 @@ namespace {
 class GridLayoutTest : public ControlTest {};
 
 TEST_F(GridLayoutTest, RegisterColumnsOverATwoColumnResultShowOnlyTheNameColumn) {
-    dataSet = std::make_unique<GridRowsDataSet>(
-        std::vector<GridRowsDataSet::Column>{{"prezimeime", ftString, 30}, {"stanje", ftFloat}});
+    dataSet = std::make_unique<MemoryDataSet>(
+        std::vector<MemoryColumn>{{"prezimeime", ftString, 30}, {"stanje", ftFloat}});
     dataSet->AddRow({QStringLiteral("ANA"), 3.0});
     dataSet->AddRow({QStringLiteral("BORA"), -2.0});
     source->SetDataSet(dataSet.get());
@@ -52,7 +52,7 @@ TEST_F(GridLayoutTest, DefaultColumnsFollowTheVisibleFieldsOfEachResult) {
 
     dataSet->Close();
     EXPECT_EQ(grid->Columns().Count(), 0);
-    auto other = std::make_unique<GridRowsDataSet>(std::vector<GridRowsDataSet::Column>{{"ukupno", ftFloat}});
+    auto other = std::make_unique<MemoryDataSet>(std::vector<MemoryColumn>{{"ukupno", ftFloat}});
     other->AddRow({7.0});
     source->SetDataSet(other.get());
     other->Open();

@@ -76,7 +76,7 @@ TEST_F(GridMouseTest, DraggingATitleBorderResizesTheColumn) {
 
 TEST_F(GridMouseTest, RepointingTheDataSourceShowsTheOtherDataSet) {
     Open(3);
-    GridRowsDataSet totals({{"prezimeime", ftString, 30}, {"stanje", ftFloat}});
+    MemoryDataSet totals({{"prezimeime", ftString, 30}, {"stanje", ftFloat}});
     totals.AddRow({QStringLiteral("ZORAN"), 4.0});
     TDataSource other;
     other.SetDataSet(&totals);

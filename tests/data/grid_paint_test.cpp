@@ -93,8 +93,7 @@ TEST_F(GridPaintTest, TheSelectedCellKeepsTheHookColourAndTheHighlightTextColour
 }
 
 TEST_F(GridPaintTest, AHookWithoutTheBalanceColumnKeepsTheDefaultColours) {
-    dataSet =
-        std::make_unique<GridRowsDataSet>(std::vector<GridRowsDataSet::Column>{{"prezimeime", ftString, 30}});
+    dataSet = std::make_unique<MemoryDataSet>(std::vector<MemoryColumn>{{"prezimeime", ftString, 30}});
     dataSet->AddRow({QStringLiteral("ANA")});
     dataSet->AddRow({QStringLiteral("BORA")});
     source->SetDataSet(dataSet.get());
