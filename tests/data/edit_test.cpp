@@ -4,7 +4,7 @@
 #include <QFocusEvent>
 #include <QLineEdit>
 
-#include "tests/data/grid_fixture.h"
+#include "tests/data/GridFixture.h"
 
 namespace {
 

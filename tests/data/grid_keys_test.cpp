@@ -9,7 +9,7 @@
 #include "data/DBTables.h"
 #include "data/engine/LedgerFile.h"
 #include "tests/CsvReader.h"
-#include "tests/data/grid_fixture.h"
+#include "tests/data/GridFixture.h"
 
 namespace {
 

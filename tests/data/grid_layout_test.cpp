@@ -4,7 +4,7 @@
 #include <QScrollBar>
 
 #include "runtime/Geometry.h"
-#include "tests/data/grid_fixture.h"
+#include "tests/data/GridFixture.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <QMenu>
 
 #include "runtime/Geometry.h"
-#include "tests/data/grid_fixture.h"
+#include "tests/data/GridFixture.h"
 
 namespace {
 

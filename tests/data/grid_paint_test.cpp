@@ -3,7 +3,7 @@
 #include <QPaintEvent>
 
 #include "runtime/Geometry.h"
-#include "tests/data/grid_fixture.h"
+#include "tests/data/GridFixture.h"
 
 namespace {
 

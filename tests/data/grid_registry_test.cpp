@@ -5,7 +5,7 @@
 #include "data/DataComponents.h"
 #include "runtime/ComponentRegistry.h"
 #include "runtime/Exception.h"
-#include "tests/data/grid_fixture.h"
+#include "tests/data/GridFixture.h"
 
 namespace {
 

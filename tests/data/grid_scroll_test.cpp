@@ -3,7 +3,7 @@
 #include <QScrollBar>
 #include <QWheelEvent>
 
-#include "tests/data/grid_fixture.h"
+#include "tests/data/GridFixture.h"
 
 namespace {
 

@@ -1,12 +1,13 @@
 // The CSV writer: each kind of value in its plain form whatever the locale, quoting as RFC 4180 says,
 // and a file that reads back as written.
+#include "runtime/Csv.h"
+
 #include <gtest/gtest.h>
 
 #include <QDate>
 #include <QLocale>
 #include <QTemporaryDir>
 
-#include "runtime/Csv.h"
 #include "runtime/Exception.h"
 #include "tests/CsvReader.h"
 

@@ -1,5 +1,7 @@
 // The shell: start-up order, the main window and its menu, the run until the main window closes, and a
 // start-up that fails because the ledger cannot be opened.
+#include "app/Startup.h"
+
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -8,7 +10,6 @@
 #include <QTest>
 #include <QTimer>
 
-#include "app/Startup.h"
 #include "app/Unit1.h"
 #include "data/DBTables.h"
 #include "data/engine/LedgerFile.h"

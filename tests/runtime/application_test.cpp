@@ -1,4 +1,6 @@
 // The application object: creation order, the run until the main form closes, and a failed start-up.
+#include "runtime/Application.h"
+
 #include <gtest/gtest.h>
 
 #include <QTimer>
@@ -7,7 +9,6 @@
 #include "QtPrinters.h"
 #include "RecordedMessages.h"
 #include "Recorder.h"
-#include "runtime/Application.h"
 #include "runtime/Form.h"
 
 namespace {

@@ -1,4 +1,6 @@
 // The event boundary: what the default error box says and which exceptions it stays silent about.
+#include "runtime/Boundary.h"
+
 #include <gtest/gtest.h>
 
 #include <QTest>
@@ -7,7 +9,6 @@
 
 #include "QtPrinters.h"
 #include "RecordedMessages.h"
-#include "runtime/Boundary.h"
 #include "runtime/Exception.h"
 
 namespace {

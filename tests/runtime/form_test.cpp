@@ -1,5 +1,7 @@
 // Forms: activation whenever a form becomes the active one, closing, the default and cancel keys, and
 // where the frame goes.
+#include "runtime/Form.h"
+
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -8,7 +10,6 @@
 #include "QtPrinters.h"
 #include "RecordedMessages.h"
 #include "runtime/Controls.h"
-#include "runtime/Form.h"
 #include "runtime/Geometry.h"
 
 namespace {

@@ -1,4 +1,6 @@
 // The standard controls driven as a person drives them: typing, choosing, clicking, leaving.
+#include "runtime/Controls.h"
+
 #include <gtest/gtest.h>
 
 #include <QAbstractItemView>
@@ -8,7 +10,6 @@
 
 #include "QtPrinters.h"
 #include "RecordedMessages.h"
-#include "runtime/Controls.h"
 #include "runtime/Form.h"
 
 namespace {
