@@ -16,6 +16,7 @@
 #include <thread>
 
 #include "data/engine/LedgerFile.h"
+#include "data/engine/Sqlite.h"
 
 namespace engine {
 namespace {
@@ -26,16 +27,20 @@ using Clock = std::chrono::steady_clock;
 constexpr const char* PartialSuffix = ".partial";
 // How long a copy waits for a ledger another program keeps locked before it gives up.
 constexpr auto LongestWaitForLock = std::chrono::seconds(60);
-
-struct DatabaseCloser {
-    void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
-};
-using Database = std::unique_ptr<sqlite3, DatabaseCloser>;
+// A ".partial" folder untouched this long was left by a copy cut short (its program was killed): a copy
+// under way writes its file at every step and is checked within minutes.
+constexpr auto LeftoverPartialAge = std::chrono::hours(1);
 
 struct BackupFinisher {
     void operator()(sqlite3_backup* backup) const { sqlite3_backup_finish(backup); }
 };
 using BackupHandle = std::unique_ptr<sqlite3_backup, BackupFinisher>;
+
+// The share [from, to] of `whole` that one step of a longer piece of work covers.
+WorkProgress part(const WorkProgress& whole, double from, double to) {
+    if (!whole) return {};
+    return [&whole, from, to](double done) { whole(from + (to - from) * done); };
+}
 
 Result fail(std::string* error, Result code, const std::string& text) {
     if (error) *error = text;
@@ -147,6 +152,10 @@ Result copyPages(const std::string& source, const std::string& target, const Bac
                 ++result->restarts >= options.restartsBeforeLargerSteps && pages < (1 << 24))
                 pages *= 2;
             remainingBefore = remaining;
+            if (options.progress) {
+                const int total = sqlite3_backup_pagecount(backup.get());
+                options.progress(total > 0 ? 1.0 - double(remaining) / total : 0);
+            }
         } else if ((rc & 0xff) == SQLITE_BUSY || (rc & 0xff) == SQLITE_LOCKED) {
             if (!busySince) busySince = Clock::now();
             if (Clock::now() - *busySince > LongestWaitForLock)
@@ -170,31 +179,53 @@ Result copyPages(const std::string& source, const std::string& target, const Bac
     return code::Ok;
 }
 
+// Whether `entry` is the folder of a copy that was cut short: named like a copy with ".partial" after
+// it, and neither it nor anything in it written for LeftoverPartialAge.
+bool leftoverPartial(const fs::directory_entry& entry) {
+    const std::string name = entry.path().filename().string();
+    const std::size_t suffix = std::char_traits<char>::length(PartialSuffix);
+    std::error_code error;
+    if (name.size() <= suffix || !name.ends_with(PartialSuffix) ||
+        !timeOfName(name.substr(0, name.size() - suffix)) || !entry.is_directory(error))
+        return false;
+    fs::file_time_type touched = entry.last_write_time(error);
+    for (const auto& inside : fs::directory_iterator(entry.path(), error))
+        touched = std::max(touched, inside.last_write_time(error));
+    return !error && fs::file_time_type::clock::now() - touched > LeftoverPartialAge;
+}
+
 void rotate(const std::string& folder, TimePoint now) {
     const std::vector<BackupCopy> copies = listBackups(folder);
     const std::vector<bool> kept = copiesKept(copies, now);
-    std::error_code ignored;
+    std::vector<fs::path> dropped;
     for (std::size_t i = 0; i < copies.size(); ++i) {
-        if (!kept[i]) fs::remove_all(fs::path(folder) / copies[i].name, ignored);
+        if (!kept[i]) dropped.push_back(fs::path(folder) / copies[i].name);
     }
+    std::error_code ignored;
+    for (const auto& entry : fs::directory_iterator(folder, ignored)) {
+        if (leftoverPartial(entry)) dropped.push_back(entry.path());
+    }
+    for (const fs::path& path : dropped) fs::remove_all(path, ignored);
 }
 
-// The shared hold (flock) that the engine's writing connections keep, taken alone: while it is held no
-// connection of the engine may write the ledger.
+// The shared hold (flock on the ledger's directory) that the engine's writing connections keep, taken
+// alone: while it is held no connection of the engine may write the ledger.
 class ExclusiveHold {
   public:
-    explicit ExclusiveHold(const std::string& path) : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {
-        taken_ = fd_ >= 0 && flock(fd_, LOCK_EX | LOCK_NB) == 0;
+    explicit ExclusiveHold(const std::string& path)
+        : exists_(fs::is_regular_file(path)), fd_(openHoldDirectory(path)) {
+        taken_ = exists_ && fd_ >= 0 && flock(fd_, LOCK_EX | LOCK_NB) == 0;
     }
     ~ExclusiveHold() {
         if (fd_ >= 0) close(fd_);
     }
     ExclusiveHold(const ExclusiveHold&) = delete;
     ExclusiveHold& operator=(const ExclusiveHold&) = delete;
-    bool opened() const { return fd_ >= 0; }
+    bool opened() const { return exists_ && fd_ >= 0; }
     bool taken() const { return taken_; }
 
   private:
+    bool exists_;
     int fd_;
     bool taken_ = false;
 };
@@ -247,11 +278,16 @@ std::vector<BackupCopy> listBackups(const std::string& folder) {
 
 std::vector<bool> copiesKept(const std::vector<BackupCopy>& copies, TimePoint now) {
     std::vector<bool> kept(copies.size(), false);
-    const std::size_t newest = copies.size() > NewestCopiesKept ? copies.size() - NewestCopiesKept : 0;
-    std::fill(kept.begin() + static_cast<std::ptrdiff_t>(newest), kept.end(), true);
+    // Copies stamped later than now (made while the clock ran ahead) are left out of both counts.
+    const auto past = std::partition_point(copies.begin(), copies.end(),
+                                           [now](const BackupCopy& copy) { return copy.time <= now; });
+    const auto pastCount = static_cast<std::size_t>(past - copies.begin());
+    const std::size_t newest = pastCount > NewestCopiesKept ? pastCount - NewestCopiesKept : 0;
+    std::fill(kept.begin() + static_cast<std::ptrdiff_t>(newest), kept.begin() + (past - copies.begin()),
+              true);
     std::map<int, std::size_t> newestOfMonth;
     const int thisMonth = monthNumber(now);
-    for (std::size_t i = 0; i < copies.size(); ++i) {
+    for (std::size_t i = 0; i < pastCount; ++i) {
         const int month = monthNumber(copies[i].time);
         if (month <= thisMonth && month > thisMonth - MonthsKept) newestOfMonth[month] = i;
     }
@@ -261,12 +297,15 @@ std::vector<bool> copiesKept(const std::vector<BackupCopy>& copies, TimePoint no
 
 bool backupDue(const std::string& ledgerPath, TimePoint now) {
     const std::vector<BackupCopy> copies = listBackups(backupFolder(ledgerPath));
-    return copies.empty() || now - copies.back().time >= std::chrono::hours(24);
+    const auto newest = std::find_if(copies.rbegin(), copies.rend(),
+                                     [now](const BackupCopy& copy) { return copy.time <= now; });
+    return newest == copies.rend() || now - newest->time >= std::chrono::hours(24);
 }
 
-Result countLedgerRows(const std::string& path, std::uint64_t* rows, std::string* error) {
-    std::string report;
-    if (const Result checked = checkLedgerFile(path, &report)) return fail(error, checked, report);
+namespace {
+
+// Rows of kovrel in a ledger file, without a check.
+Result countRows(const std::string& path, std::uint64_t* rows, std::string* error) {
     Database db = openDatabase(path, SQLITE_OPEN_READONLY, error);
     if (!db) return code::FileOpenFailed;
     sqlite3_stmt* statement = nullptr;
@@ -279,6 +318,15 @@ Result countLedgerRows(const std::string& path, std::uint64_t* rows, std::string
     return code::Ok;
 }
 
+}  // namespace
+
+Result countLedgerRows(const std::string& path, std::uint64_t* rows, std::string* error,
+                       const WorkProgress& progress) {
+    std::string report;
+    if (const Result checked = checkLedgerFile(path, &report, progress)) return fail(error, checked, report);
+    return countRows(path, rows, error);
+}
+
 Result makeBackup(const std::string& ledgerPath, TimePoint now, BackupResult* result, std::string* error,
                   const BackupOptions& options) {
     *result = {};
@@ -288,18 +336,25 @@ Result makeBackup(const std::string& ledgerPath, TimePoint now, BackupResult* re
     if (failure)
         return fail(error, code::WriteFailed,
                     folder.string() + ": the backup folder cannot be made: " + failure.message());
+    // The folder is the one this copy made: a copy begun in the same second, here or in another program,
+    // takes the next name.
     const std::string base = copyName(now);
     std::string name = base;
-    for (int n = 2; fs::exists(folder / name) || fs::exists(folder / (name + PartialSuffix)); ++n)
+    fs::path partial;
+    for (int n = 2;; ++n) {
+        partial = folder / (name + PartialSuffix);
+        if (!fs::exists(folder / name, failure) && !failure && fs::create_directory(partial, failure)) break;
+        if (failure)
+            return fail(error, code::WriteFailed,
+                        partial.string() + ": the copy cannot be made: " + failure.message());
         name = base + "-" + std::to_string(n);
-    const fs::path partial = folder / (name + PartialSuffix);
-    fs::create_directory(partial, failure);
-    if (failure)
-        return fail(error, code::WriteFailed,
-                    partial.string() + ": the copy cannot be made: " + failure.message());
-    Result outcome = copyPages(ledgerPath, (partial / LedgerFileName).string(), options, result, error);
+    }
+    BackupOptions copying = options;
+    copying.progress = part(options.progress, 0, 0.5);
+    Result outcome = copyPages(ledgerPath, (partial / LedgerFileName).string(), copying, result, error);
     if (outcome == code::Ok)
-        outcome = countLedgerRows((partial / LedgerFileName).string(), &result->rows, error);
+        outcome = countLedgerRows((partial / LedgerFileName).string(), &result->rows, error,
+                                  part(options.progress, 0.5, 1));
     if (outcome == code::Ok) {
         fs::rename(partial, folder / name, failure);
         if (failure) outcome = fail(error, code::WriteFailed, partial.string() + ": " + failure.message());
@@ -328,18 +383,20 @@ std::string resolveCopy(const std::string& ledgerPath, const std::string& copy) 
 }
 
 Result restoreLedger(const std::string& ledgerPath, const std::string& copyLedger, TimePoint now,
-                     RestoreResult* result, std::string* error) {
+                     RestoreResult* result, std::string* error, const WorkProgress& progress) {
     *result = {};
     std::error_code ignored;
     if (fs::equivalent(ledgerPath, copyLedger, ignored))
         return fail(error, code::InvalidParameter, copyLedger + ": the copy is the ledger itself");
     std::uint64_t copyRows = 0;
-    if (const Result sound = countLedgerRows(copyLedger, &copyRows, error)) return sound;
+    if (const Result sound = countLedgerRows(copyLedger, &copyRows, error, part(progress, 0, 0.3)))
+        return sound;
     {
         const ExclusiveHold hold(ledgerPath);
         if (const Result free = holdTest(hold, ledgerPath, error)) return free;
         BackupOptions before;
         before.rotate = false;
+        before.progress = part(progress, 0.3, 0.65);
         BackupResult saved;
         if (const Result copied = makeBackup(ledgerPath, now, &saved, error, before))
             return fail(error, copied, "the ledger is left as it is: it cannot be copied first: " + *error);
@@ -356,14 +413,18 @@ Result restoreLedger(const std::string& ledgerPath, const std::string& copyLedge
             return fail(error, codeOf(rc),
                         ledgerPath + ": the ledger is left as it was: the copy cannot be written into it: " +
                             sqlite3_errmsg(to.get()));
+        result->replaced = true;
     }
-    const Result checked = checkLedgerFile(ledgerPath, &result->checkReport);
-    if (checked != code::Ok) return fail(error, checked, result->checkReport);
-    if (const Result counted = countLedgerRows(ledgerPath, &result->rows, error)) return counted;
+    const std::string replaced = ledgerPath + ": the ledger was replaced by the copy, but its check fails: ";
+    if (const Result checked = checkLedgerFile(ledgerPath, &result->checkReport, part(progress, 0.7, 1)))
+        return fail(error, checked, replaced + result->checkReport);
+    if (const Result counted = countRows(ledgerPath, &result->rows, error))
+        return fail(error, counted, replaced + *error);
     if (result->rows != copyRows)
         return fail(error, code::NotALedger,
-                    ledgerPath + ": the restored ledger holds " + std::to_string(result->rows) +
-                        " rows, the copy " + std::to_string(copyRows));
+                    replaced + "it holds " + std::to_string(result->rows) + " rows, the copy " +
+                        std::to_string(copyRows));
+    if (progress) progress(1);
     rotate(backupFolder(ledgerPath), now);
     return code::Ok;
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "data/engine/Engine.h"
+#include "data/engine/LedgerFile.h"
 
 namespace engine {
 
@@ -32,14 +33,18 @@ struct BackupCopy {
 std::string backupFolder(const std::string& ledgerPath);
 
 // The copies in `folder`, oldest first. Folders of other names, and copies still being made, are left out.
+// A copy being made lives in a folder of its name with ".partial" after it; one left by a copy that was
+// cut short (untouched for an hour) is removed by the next rotation.
 std::vector<BackupCopy> listBackups(const std::string& folder);
 
 // For each copy of `copies` (oldest first), whether a rotation at `now` keeps it: the newest
 // NewestCopiesKept, and the newest of each calendar month (UTC) from MonthsKept - 1 months before now's
-// to now's.
+// to now's. A copy stamped later than `now` (made while the clock ran ahead) counts toward neither and
+// goes.
 std::vector<bool> copiesKept(const std::vector<BackupCopy>& copies, TimePoint now);
 
-// Whether a backup is due at `now`: there is no copy, or the newest is a day old or older.
+// Whether a backup is due at `now`: there is no copy up to `now`, or the newest of them is a day old or
+// older. A copy stamped later than `now` does not count.
 bool backupDue(const std::string& ledgerPath, TimePoint now);
 
 struct BackupOptions {
@@ -53,6 +58,8 @@ struct BackupOptions {
     bool rotate = true;
     // Set from another thread to give the copy up between two steps.
     const std::atomic<bool>* cancel = nullptr;
+    // Hears the share of the copy and its check done, in the thread that makes the copy.
+    WorkProgress progress;
 };
 
 struct BackupResult {
@@ -69,8 +76,10 @@ struct BackupResult {
 Result makeBackup(const std::string& ledgerPath, TimePoint now, BackupResult* result, std::string* error,
                   const BackupOptions& options = {});
 
-// Rows of kovrel in a ledger file, counted after SQLite's integrity check and the shape check.
-Result countLedgerRows(const std::string& path, std::uint64_t* rows, std::string* error);
+// Rows of kovrel in a ledger file, counted after SQLite's integrity check and the shape check; `progress`
+// hears how far the check is.
+Result countLedgerRows(const std::string& path, std::uint64_t* rows, std::string* error,
+                       const WorkProgress& progress = {});
 
 // Whether a program holds the ledger open for writing, by lock tests: the shared hold every connection of
 // the engine that may write the file keeps (see Connection), and an SQLite lock of any other program
@@ -81,6 +90,8 @@ struct RestoreResult {
     BackupCopy saved;  // the copy of the ledger as it was before
     std::uint64_t rows = 0;
     std::string checkReport;  // checkLedgerFile's report on the restored ledger
+    // The ledger holds the copy's content now; set also when the check after the restore fails.
+    bool replaced = false;
 };
 
 // The copy that `copy` names for the ledger at `ledgerPath`: a copy's folder name in its backup folder,
@@ -91,8 +102,10 @@ std::string resolveCopy(const std::string& ledgerPath, const std::string& copy);
 // nothing changed, when the copy is not a sound ledger, when a program holds the ledger open for writing
 // (ledgerInUse), or when the ledger cannot first be copied itself into its backup folder (named by
 // `now`). The content is written into the ledger file through SQLite in one transaction, so an interrupted
-// restore leaves the ledger as it was; then checkLedgerFile runs on it.
+// restore leaves the ledger as it was; then checkLedgerFile runs on it, and a failing check is told as
+// such (result->replaced tells that the content was replaced all the same). `progress` hears the share of
+// the whole done.
 Result restoreLedger(const std::string& ledgerPath, const std::string& copyLedger, TimePoint now,
-                     RestoreResult* result, std::string* error);
+                     RestoreResult* result, std::string* error, const WorkProgress& progress = {});
 
 }  // namespace engine

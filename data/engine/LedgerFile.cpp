@@ -17,11 +17,6 @@
 namespace engine {
 namespace {
 
-struct DatabaseCloser {
-    void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
-};
-using Database = std::unique_ptr<sqlite3, DatabaseCloser>;
-
 std::string upper(std::string text) {
     for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return text;
@@ -66,6 +61,23 @@ bool tableIsEmpty(sqlite3* db) {
     return empty;
 }
 
+// Runs `sql` when it is one statement and nothing more: names and definitions read from the file run as
+// what they are and never as a statement of their own.
+int runOneStatement(sqlite3* db, const std::string& sql) {
+    sqlite3_stmt* prepared = nullptr;
+    const char* tail = nullptr;
+    const int rc = sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()), &prepared, &tail);
+    const OwnedStatement statement(prepared);
+    if (rc != SQLITE_OK) return rc;
+    const char* end = sql.c_str() + sql.size();
+    if (!prepared || std::any_of(tail, end, [](char c) {
+            return c != ';' && !std::isspace(static_cast<unsigned char>(c));
+        }))
+        return SQLITE_MISUSE;
+    const int stepped = sqlite3_step(prepared);
+    return stepped == SQLITE_DONE || stepped == SQLITE_ROW ? SQLITE_OK : stepped;
+}
+
 // Drops the table's own indexes and answers the statements that make them again.
 std::vector<std::string> dropIndexes(sqlite3* db) {
     std::vector<std::pair<std::string, std::string>> indexes;
@@ -81,16 +93,17 @@ std::vector<std::string> dropIndexes(sqlite3* db) {
     sqlite3_finalize(statement);
     std::vector<std::string> definitions;
     for (const auto& [name, sql] : indexes) {
-        const std::string drop = "DROP INDEX \"" + name + "\"";
-        if (sqlite3_exec(db, drop.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK)
-            definitions.push_back(sql);
+        char* drop = sqlite3_mprintf("DROP INDEX \"%w\"", name.c_str());
+        const int rc = drop ? runOneStatement(db, drop) : SQLITE_NOMEM;
+        sqlite3_free(drop);
+        if (rc == SQLITE_OK) definitions.push_back(sql);
     }
     return definitions;
 }
 
 bool createIndexes(Connection& connection, const std::vector<std::string>& definitions, Failure* failure) {
     for (const std::string& sql : definitions) {
-        const int rc = sqlite3_exec(connection.handle(), sql.c_str(), nullptr, nullptr, nullptr);
+        const int rc = runOneStatement(connection.handle(), sql);
         if (rc != SQLITE_OK) {
             *failure = connection.failure(rc, "the table's index cannot be built");
             return false;
@@ -165,19 +178,34 @@ std::int64_t rowCount(sqlite3* db) {
     return rows;
 }
 
-// Reports the progress of index builds from SQLite's progress handler. Building an index runs about
-// one step per column and seven more for each row (reading it, sorting, inserting the entry).
-class IndexBuildProgress {
+// SQLite's integrity check of a ledger, its indexes and journal runs about this many steps per page.
+constexpr double IntegrityCheckStepsPerPage = 1200;
+
+double pageCount(sqlite3* db) {
+    sqlite3_stmt* statement = nullptr;
+    sqlite3_prepare_v2(db, "PRAGMA page_count", -1, &statement, nullptr);
+    const double pages =
+        statement && sqlite3_step(statement) == SQLITE_ROW ? sqlite3_column_double(statement, 0) : 0;
+    sqlite3_finalize(statement);
+    return pages;
+}
+
+// Reports the progress of long statements from SQLite's progress handler, as the share of the steps
+// they are expected to take. Building an index runs about one step per column and seven more for each
+// row (reading it, sorting, inserting the entry).
+class StepProgress {
   public:
     static constexpr int StepsPerCall = 4096;
 
-    IndexBuildProgress(sqlite3* db, const IndexProgress& report, double expectedSteps)
+    StepProgress(sqlite3* db, const WorkProgress& report, double expectedSteps)
         : db_(db), report_(report), expected_(std::max(expectedSteps, 1.0)) {
-        if (report_) sqlite3_progress_handler(db_, StepsPerCall, &IndexBuildProgress::called, this);
+        if (!report_) return;
+        report_(0);
+        sqlite3_progress_handler(db_, StepsPerCall, &StepProgress::called, this);
     }
-    ~IndexBuildProgress() { sqlite3_progress_handler(db_, 0, nullptr, nullptr); }
-    IndexBuildProgress(const IndexBuildProgress&) = delete;
-    IndexBuildProgress& operator=(const IndexBuildProgress&) = delete;
+    ~StepProgress() { sqlite3_progress_handler(db_, 0, nullptr, nullptr); }
+    StepProgress(const StepProgress&) = delete;
+    StepProgress& operator=(const StepProgress&) = delete;
 
     void finished() {
         if (report_) report_(1.0);
@@ -185,14 +213,14 @@ class IndexBuildProgress {
 
   private:
     static int called(void* self) {
-        auto* progress = static_cast<IndexBuildProgress*>(self);
+        auto* progress = static_cast<StepProgress*>(self);
         progress->steps_ += StepsPerCall;
         progress->report_(std::min(progress->steps_ / progress->expected_, 0.99));
         return 0;
     }
 
     sqlite3* db_;
-    const IndexProgress& report_;
+    const WorkProgress& report_;
     double expected_;
     double steps_ = 0;
 };
@@ -270,7 +298,7 @@ Result createLedgerFile(const std::string& path, std::string* error) {
     return code::Ok;
 }
 
-Result addMissingIndexes(const std::string& path, const IndexProgress& progress, int* added,
+Result addMissingIndexes(const std::string& path, const WorkProgress& progress, int* added,
                          std::string* error) {
     if (added) *added = 0;
     Failure failure;
@@ -289,7 +317,7 @@ Result addMissingIndexes(const std::string& path, const IndexProgress& progress,
         definitions.push_back(createIndexSql(*index));
         steps += rows * (columnCount(*index) + 7);
     }
-    IndexBuildProgress reporter(db, progress, steps);
+    StepProgress reporter(db, progress, steps);
     const bool built = createIndexes(*connection, definitions, &failure);
     if (const Result result = endWriting(*connection, built, failure, "the indexes cannot be added", error))
         return result;
@@ -298,7 +326,7 @@ Result addMissingIndexes(const std::string& path, const IndexProgress& progress,
     return code::Ok;
 }
 
-Result checkLedgerFile(const std::string& path, std::string* report) {
+Result checkLedgerFile(const std::string& path, std::string* report, const WorkProgress& progress) {
     // Opened for writing where the file allows it: SQLite then rolls back a write that a killed program
     // left unfinished before anything is read, as the program's own next open would.
     Failure failure;
@@ -313,9 +341,13 @@ Result checkLedgerFile(const std::string& path, std::string* report) {
     sqlite3_prepare_v2(connection->handle(), "PRAGMA integrity_check", -1, &statement, nullptr);
     std::string problems;
     int rc = SQLITE_ERROR;
-    while (statement && (rc = sqlite3_step(statement)) == SQLITE_ROW) {
-        const auto* line = reinterpret_cast<const char*>(sqlite3_column_text(statement, 0));
-        if (line && std::string(line) != "ok") problems += std::string(line) + "\n";
+    {
+        StepProgress reporter(connection->handle(), progress,
+                              IntegrityCheckStepsPerPage * pageCount(connection->handle()));
+        while (statement && (rc = sqlite3_step(statement)) == SQLITE_ROW) {
+            const auto* line = reinterpret_cast<const char*>(sqlite3_column_text(statement, 0));
+            if (line && std::string(line) != "ok") problems += std::string(line) + "\n";
+        }
     }
     sqlite3_finalize(statement);
     if (rc != SQLITE_DONE)

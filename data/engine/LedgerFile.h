@@ -49,19 +49,19 @@ const std::array<LedgerIndex, 3>& ledgerIndexes();
 // anything exists there.
 Result createLedgerFile(const std::string& path, std::string* error = nullptr);
 
-// Called now and then while indexes are built, with the estimated share of the work done (0 to 1).
-using IndexProgress = std::function<void(double done)>;
+// Called now and then during long work (index builds, checks), with the estimated share done (0 to 1).
+using WorkProgress = std::function<void(double done)>;
 
 // Adds the indexes of ledgerIndexes() that the ledger at `path` lacks, in one transaction; the table
 // itself is left as it is. Answers Ok at once when none is missing, and TableReadOnly, leaving the file
 // alone, when it can only be read; *added receives the number of indexes built.
-Result addMissingIndexes(const std::string& path, const IndexProgress& progress, int* added = nullptr,
+Result addMissingIndexes(const std::string& path, const WorkProgress& progress, int* added = nullptr,
                          std::string* error = nullptr);
 
 // Runs SQLite's integrity check and the shape check on `path`, after rolling back a write left
 // unfinished when the file may be written. Answers Ok when the file is a sound ledger; *report receives
-// the verdict in one or more lines either way.
-Result checkLedgerFile(const std::string& path, std::string* report);
+// the verdict in one or more lines either way. `progress`, when given, hears how far SQLite's check is.
+Result checkLedgerFile(const std::string& path, std::string* report, const WorkProgress& progress = {});
 
 // One value to load: empty, a number, or a text (dates as 'YYYY-MM-DD').
 using LedgerValue = std::variant<std::monostate, double, std::string>;

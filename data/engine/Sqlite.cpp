@@ -42,8 +42,14 @@ Connection::~Connection() {
     if (holdFd_ >= 0) close(holdFd_);
 }
 
+int openHoldDirectory(const std::string& path) {
+    const std::string::size_type slash = path.rfind('/');
+    const std::string directory = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    return ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+}
+
 bool Connection::takeHold(int busyTimeoutMs, Failure* failure) {
-    holdFd_ = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+    holdFd_ = openHoldDirectory(path_);
     if (holdFd_ < 0) {
         *failure = fileFailure(code::FileOpenFailed, path_, "the table file cannot be opened for reading");
         return false;

@@ -38,9 +38,12 @@ class StatementUse {
 
 // One open ledger file: an SQLite connection with case-sensitive LIKE, a busy timeout, and a cache of
 // prepared statements keyed by their text. All statements are reset after each use. A connection that may
-// write holds a shared lock (flock) on the file for as long as it is open: the mark by which a restore
-// knows that a program has the ledger open for writing. With its journal kept, the first write adds the
-// change journal to the file and every write puts its entry there in the same statement.
+// write holds a shared lock (flock) on the file's directory for as long as it is open: the mark by which a
+// restore knows that a program has the ledger open for writing. The hold is on the directory, not the
+// file, because closing any descriptor of the file would drop every POSIX lock this process holds on it,
+// SQLite's own among them (those of a copy being made in another thread, say). With its journal kept,
+// the first write adds the change journal to the file and every write puts its entry there in the same
+// statement.
 class Connection {
   public:
     ~Connection();
@@ -110,6 +113,18 @@ class Connection {
     std::map<std::string, bool> leadingColumns_;  // answers of indexLeadsWith
     std::uint64_t leadingColumnsStamp_ = 0;       // the change stamp they hold for
 };
+
+// A descriptor of the directory of the file at `path`, on which the hold above is taken; -1 when it
+// cannot be opened.
+int openHoldDirectory(const std::string& path);
+
+// Owners of a connection and a statement made outside Connection.
+struct SqliteCloser {
+    void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
+    void operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
+};
+using Database = std::unique_ptr<sqlite3, SqliteCloser>;
+using OwnedStatement = std::unique_ptr<sqlite3_stmt, SqliteCloser>;
 
 // Checks that `db` holds the ledger table with its columns; fills *failure (NotALedger) when not.
 bool hasLedgerShape(sqlite3* db, const std::string& path, Failure* failure);

@@ -2,6 +2,7 @@
 // failures that leave nothing behind, and a restore that round-trips a ledger or refuses to start.
 #include "data/engine/Backup.h"
 
+#include <fcntl.h>
 #include <signal.h>
 #include <sqlite3.h>
 #include <sys/resource.h>
@@ -12,6 +13,7 @@
 #include <thread>
 
 #include "EngineTestSupport.h"
+#include "data/engine/Sqlite.h"
 
 namespace enginetest {
 namespace {
@@ -104,10 +106,16 @@ INSTANTIATE_TEST_SUITE_P(
                                  joined(monthly(2023, 2, 13), daily(utc(2024, 3, 1), 14)),
                                  utc(2024, 3, 14),
                                  {0, 1}},
+                    // A copy stamped later than now neither holds a place among the 14 nor stands for its
+                    // month.
                     RotationCase{"ACopyFromBeyondNow",
                                  joined(daily(utc(2023, 1, 1), 15), {utc(2030, 1, 1)}),
                                  utc(2024, 3, 1),
-                                 {0, 1}}),
+                                 {0, 15}},
+                    RotationCase{"ACopyLaterThisMonth",
+                                 joined(daily(utc(2024, 2, 1), 16), {utc(2024, 3, 20)}),
+                                 utc(2024, 3, 5),
+                                 {0, 1, 16}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 class BackupTest : public EngineTest {
@@ -152,6 +160,7 @@ TEST_F(BackupTest, CopiesAreNamedByTheirTimeCheckSoundOpenAsLedgersAndAreRotated
     EXPECT_EQ(backup(utc(2024, 3, 4, 9) + minutes(30)).copy.name, "2024-03-04_09-30-00-2");
     EXPECT_FALSE(backupDue(ledgerPath(), utc(2024, 3, 5, 9) + minutes(29)));
     EXPECT_TRUE(backupDue(ledgerPath(), utc(2024, 3, 5, 9) + minutes(30)));
+    EXPECT_TRUE(backupDue(ledgerPath(), utc(2024, 3, 4, 9))) << "a copy stamped later does not count";
 
     // The engine opens a copy as the ledger of its folder.
     ASSERT_EQ(engine_.setDirectory(db_, fs::path(first.copy.ledger).parent_path().string()), code::Ok);
@@ -159,11 +168,26 @@ TEST_F(BackupTest, CopiesAreNamedByTheirTimeCheckSoundOpenAsLedgersAndAreRotated
               (std::vector<std::string>{"PETROVIC MARKO", "JOVANOVIC ANA"}));
     releaseLedger();
 
+    // Folders of copies cut short: one untouched for hours goes with the rotation, a fresh one (a copy
+    // under way) stays.
+    const auto partial = [&](const char* name, fs::file_time_type::duration age) {
+        const fs::path path = fs::path(folder()) / name;
+        fs::create_directory(path);
+        std::ofstream(path / "Kovrel.DB") << "part";
+        const auto touched = fs::file_time_type::clock::now() - age;
+        fs::last_write_time(path / "Kovrel.DB", touched);
+        fs::last_write_time(path, touched);
+        return path;
+    };
+    const fs::path leftover = partial("2024-03-01_08-00-00.partial", hours(2));
+    const fs::path underWay = partial("2024-03-25_12-00-01.partial", minutes(1));
     for (int day = 5; day <= 25; ++day) backup(utc(2024, 3, day));
     const std::vector<std::string> kept = names(listBackups(folder()));
     ASSERT_EQ(kept.size(), 14u);
     EXPECT_EQ(kept.front(), "2024-03-12_12-00-00");
     EXPECT_FALSE(fs::exists(folder() + "/2024-03-04_09-30-00"));
+    EXPECT_FALSE(fs::exists(leftover));
+    EXPECT_TRUE(fs::exists(underWay));
 }
 
 TEST_F(BackupTest, ACopyTakenWhileAnotherProcessWritesIsConsistent) {
@@ -187,6 +211,29 @@ TEST_F(BackupTest, ACopyTakenWhileAnotherProcessWritesIsConsistent) {
     writer.kill();
     EXPECT_GT(restarts, 0) << "the writer wrote while the copies were made";
     EXPECT_GT(dump(ledgerPath()).size(), 3002u);
+}
+
+// A copy reads the ledger under SQLite's shared lock in a thread of its own; the program's connections
+// closing meanwhile must leave that lock in place.
+TEST_F(BackupTest, ClosingAWritingConnectionLeavesTheLocksOfOtherConnections) {
+    sqlite3* reader = nullptr;
+    ASSERT_EQ(sqlite3_open_v2(ledgerPath().c_str(), &reader, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(reader, "BEGIN; SELECT count(*) FROM kovrel", nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    Failure failure;
+    ASSERT_NE(Connection::open(ledgerPath(), false, 0, &failure), nullptr) << failure.text;
+    // An open-file-description lock conflicts even with this process's own POSIX locks, so asking for
+    // one over SQLite's shared range finds the reader's lock while it is there.
+    const int probe = ::open(ledgerPath().c_str(), O_RDWR | O_CLOEXEC);
+    struct flock range {};
+    range.l_type = F_WRLCK;
+    range.l_whence = SEEK_SET;
+    range.l_start = 0x40000000 + 2;
+    range.l_len = 510;
+    EXPECT_EQ(fcntl(probe, F_OFD_GETLK, &range), 0);
+    EXPECT_EQ(range.l_type, F_RDLCK);
+    sqlite3_close(reader);
+    close(probe);
 }
 
 struct FailureCase {

@@ -229,6 +229,18 @@ int indexCount(const std::string& path) {
 
 TEST_F(EngineTest, LoadingKeepsTheIndexesWhetherItSucceedsOrBreaks) {
     createLedger();
+    // Indexes another tool added, one named like a statement: the names are run as names.
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(ledgerPath().c_str(), &db), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(db,
+                           "CREATE INDEX \"x\"\"; CREATE TABLE injected (a); --\" ON kovrel (Dana);"
+                           "CREATE INDEX x ON kovrel (Od)",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
+    const int indexes = static_cast<int>(ledgerIndexes().size()) + 2;
+    addRows({});
+    EXPECT_EQ(indexCount(ledgerPath()), indexes);
     int produced = 0;
     EXPECT_THROW(loadLedgerRows(ledgerPath(),
                                 [&](LedgerValues& values) {
@@ -237,7 +249,6 @@ TEST_F(EngineTest, LoadingKeepsTheIndexesWhetherItSucceedsOrBreaks) {
                                     return true;
                                 }),
                  std::runtime_error);
-    const int indexes = static_cast<int>(ledgerIndexes().size());
     EXPECT_EQ(indexCount(ledgerPath()), indexes);
     addRows({{"A", "PRENOS", 1}, {"B", "PRENOS", 2}});
     EXPECT_EQ(indexCount(ledgerPath()), indexes);

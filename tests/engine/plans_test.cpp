@@ -339,7 +339,7 @@ TEST_F(PlanTest, OlderLedgerGetsTheMissingIndexesOnceAndKeepsItsTable) {
     const std::vector<std::string> complete = fileContents(ledgerPath());
     runSql("DROP INDEX kovrel_stanje; DROP INDEX kovrel_redbroj");
     std::vector<double> reported;
-    const IndexProgress progress = [&reported](double done) { reported.push_back(done); };
+    const WorkProgress progress = [&reported](double done) { reported.push_back(done); };
     int added = -1;
     std::string error;
     ASSERT_EQ(addMissingIndexes(ledgerPath(), progress, &added, &error), code::Ok) << error;
