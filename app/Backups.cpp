@@ -10,7 +10,9 @@
 #include "data/DBTables.h"
 #include "data/engine/Backup.h"
 #include "data/engine/LedgerFile.h"
+#include "data/engine/Postgres.h"
 #include "ledger/Unit2.h"
+#include "runtime/ProgressWindow.h"
 #include "runtime/Seams.h"
 
 namespace app {
@@ -28,18 +30,31 @@ QString fromEngine(const std::string& text) {
 }  // namespace
 
 std::string workingLedger() {
-    return QDir::current().absoluteFilePath(QString::fromLatin1(engine::LedgerFileName)).toStdString();
+    // The engine finds the ledger by its name in any letter case; so does everything that copies it.
+    const QDir here = QDir::current();
+    const QStringList found = here.entryList({QString::fromLatin1(engine::LedgerFileName)}, QDir::Files);
+    return here
+        .absoluteFilePath(found.isEmpty() ? QString::fromLatin1(engine::LedgerFileName) : found.first())
+        .toStdString();
 }
 
 namespace {
 
-// A ledger on a server has no file here to copy: the server's own copies keep it. Says so when the
-// clerk asked for a copy or a restore.
+// A ledger on a server has no file here to copy: the server's own copies keep it. Says so, or that there
+// is no ledger here at all, when the clerk asked for a copy or a restore.
 bool ledgerFileHere(bool asked) {
     if (QFileInfo::exists(QString::fromStdString(workingLedger()))) return true;
-    if (asked)
+    if (!asked) return false;
+    if (engine::serverConnectionIn(""))
         ShowMessage(QStringLiteral("Knjiga je na serveru: njene kopije pravi server, ne ovaj program."));
+    else
+        ShowMessage(QStringLiteral("U radnom direktorijumu nema knjige %1: nema sta da se kopira ni vrati.")
+                        .arg(QString::fromLatin1(engine::LedgerFileName)));
     return false;
+}
+
+engine::WorkProgress shownIn(TProgressWindow& window) {
+    return [&window](double done) { window.SetDone(done); };
 }
 
 }  // namespace
@@ -93,7 +108,7 @@ void LedgerBackups::Done(int copy, bool asked, bool made, const QString& text) {
     emit Finished(made);
 }
 
-void RestoreFromBackup(LedgerBackups& backups) {
+void RestoreFromBackup(LedgerBackups& backups, int showProgressAfterMs) {
     if (!ledgerFileHere(true)) return;
     const std::string ledger = workingLedger();
     QFileDialog dialog;
@@ -106,7 +121,12 @@ void RestoreFromBackup(LedgerBackups& backups) {
     const std::string copy = engine::resolveCopy(ledger, chosen.toStdString());
     std::uint64_t rows = 0;
     std::string error;
-    if (engine::countLedgerRows(copy, &rows, &error) != engine::code::Ok) {
+    engine::Result sound;
+    {
+        TProgressWindow progress(QStringLiteral("Kopija se proverava..."), showProgressAfterMs);
+        sound = engine::countLedgerRows(copy, &rows, &error, shownIn(progress));
+    }
+    if (sound != engine::code::Ok) {
         ShowMessage(QStringLiteral("Knjiga nije vracena: %1").arg(fromEngine(error)));
         return;
     }
@@ -115,19 +135,37 @@ void RestoreFromBackup(LedgerBackups& backups) {
                                   .arg(QDir(chosen).dirName())
                                   .arg(rows)))
         return;
+    // Every dataset closes now. An edit of a stored row under way is posted first (a post that fails stops
+    // the restore with its error), so that the copy of the ledger as it is holds it; a registration not
+    // confirmed with OK is never stored, as closing its window says.
+    Session->PostEdits();
     backups.Stop();
     Session->Close();
     engine::RestoreResult result;
-    const bool restored =
-        engine::restoreLedger(ledger, copy, programNow(), &result, &error) == engine::code::Ok;
+    bool restored;
+    {
+        TProgressWindow progress(QStringLiteral("Knjiga se vraca iz kopije..."), showProgressAfterMs);
+        restored = engine::restoreLedger(ledger, copy, programNow(), &result, &error, shownIn(progress)) ==
+                   engine::code::Ok;
+    }
     frmUnos->Table1->Open();
     frmUnos->Query1->Open();
-    ShowMessage(restored ? QStringLiteral("Knjiga je vracena iz kopije %1 (%2 redova). Knjiga kakva je bila "
-                                          "sacuvana je kao kopija %3.")
-                               .arg(QDir(chosen).dirName())
-                               .arg(result.rows)
-                               .arg(fromEngine(result.saved.name))
-                         : QStringLiteral("Knjiga nije vracena: %1").arg(fromEngine(error)));
+    const QString name = QDir(chosen).dirName();
+    const QString saved = fromEngine(result.saved.name);
+    if (restored)
+        ShowMessage(
+            QStringLiteral("Knjiga je vracena iz kopije %1 (%2 redova). Knjiga kakva je bila sacuvana "
+                           "je kao kopija %3.")
+                .arg(name)
+                .arg(result.rows)
+                .arg(saved));
+    else if (result.replaced)
+        ShowMessage(
+            QStringLiteral("Knjiga je zamenjena kopijom %1, ali provera knjige posle toga nije prosla: "
+                           "%2\nKnjiga kakva je bila sacuvana je kao kopija %3.")
+                .arg(name, fromEngine(error), saved));
+    else
+        ShowMessage(QStringLiteral("Knjiga nije vracena: %1").arg(fromEngine(error)));
 }
 
 }  // namespace app

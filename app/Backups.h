@@ -7,6 +7,8 @@
 #include <string>
 #include <thread>
 
+#include "runtime/ProgressWindow.h"
+
 namespace app {
 
 // Copies the working directory's ledger in a worker thread, which reads it through an SQLite connection
@@ -41,12 +43,14 @@ class LedgerBackups : public QObject {
 };
 
 // "Vracanje iz kopije...": asks for a copy's folder in the backup folder and, after the clerk confirms,
-// puts it in the ledger's place. The program's own hold on the ledger goes first (every dataset
-// closes, a copy under way is given up) and the registration window's datasets open again afterwards,
-// as at start-up; the outcome is told in a message window.
-void RestoreFromBackup(LedgerBackups& backups);
+// puts it in the ledger's place. The program's own hold on the ledger goes first (edits under way are
+// posted, every dataset closes, a copy under way is given up)
+// and the registration window's datasets open again afterwards, as at start-up; the outcome is told in a
+// message window. The checks show their progress once they take `showProgressAfterMs`.
+void RestoreFromBackup(LedgerBackups& backups, int showProgressAfterMs = TProgressWindow::DefaultShowAfterMs);
 
-// The working directory's ledger file.
+// The working directory's ledger file, found by its name in any letter case as the engine finds it; the
+// name as written when there is none.
 std::string workingLedger();
 
 }  // namespace app

@@ -1,7 +1,7 @@
 // The program's start-up: the application object, the long-lived windows in their fixed order, the run.
 #include "app/Startup.h"
 
-#include <QDir>
+#include <QFileInfo>
 #include <QTimer>
 
 #include "app/Backups.h"
@@ -40,14 +40,11 @@ void CreateProgramForms(TApplication& application) {
 }
 
 void AddMissingLedgerIndexes(int showProgressAfterMs) {
-    // The ledger is found by its name in any letter case, as the engine finds it.
-    const QStringList found =
-        QDir::current().entryList({QString::fromLatin1(engine::LedgerFileName)}, QDir::Files);
-    if (found.isEmpty()) return;
+    const std::string ledger = workingLedger();
+    if (!QFileInfo::exists(QString::fromStdString(ledger))) return;
     TProgressWindow progress(QStringLiteral("Knjiga se priprema za brzu pretragu, samo ovaj put..."),
                              showProgressAfterMs);
-    engine::addMissingIndexes(QDir::current().filePath(found.first()).toStdString(),
-                              [&progress](double done) { progress.SetDone(done); });
+    engine::addMissingIndexes(ledger, [&progress](double done) { progress.SetDone(done); });
 }
 
 int RunProgram() {

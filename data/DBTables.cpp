@@ -211,6 +211,13 @@ void TSession::Close() {
     active_ = false;
 }
 
+void TSession::PostEdits() {
+    for (TDatabase* database : databases_) {
+        for (TEngineDataSet* dataSet : std::vector<TEngineDataSet*>(database->dataSets_))
+            if (dataSet->State() == DataSetState::Edit) dataSet->CheckBrowseMode();
+    }
+}
+
 TDatabase* TSession::FindDatabase(const QString& name) const {
     for (TDatabase* database : databases_) {
         if (database->DatabaseName().compare(name, Qt::CaseInsensitive) == 0) return database;

@@ -115,6 +115,10 @@ class TSession : public QObject {
     // Closes every database (and the datasets using them) and shuts the engine down; the program
     // calls it once at its end.
     void Close();
+    // Posts the edit of a stored row under way in every open dataset, or cancels one in which nothing
+    // changed (CheckBrowseMode), as leaving the row would; a post that fails throws. A new row not yet
+    // posted is left for closing to drop, as the windows' rule for a row not confirmed has it.
+    void PostEdits();
     bool KeepConnections() const { return keepConnections_; }
     void SetKeepConnections(bool keep) { keepConnections_ = keep; }
     bool SQLHourGlass() const { return sqlHourGlass_; }

@@ -3,6 +3,7 @@
 #include "data/engine/Backup.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <QApplication>
 #include <QDir>
@@ -13,6 +14,7 @@
 #include <QTimer>
 #include <fstream>
 
+#include "ShownProgress.h"
 #include "app/Backups.h"
 #include "app/Startup.h"
 #include "app/Unit1.h"
@@ -92,6 +94,13 @@ TEST_F(Backups, OneIsMadeAtStartUpWhenTheNewestIsADayOld) {
     EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
 }
 
+TEST_F(Backups, OneIsMadeOfALedgerNamedInAnotherLetterCase) {
+    ASSERT_TRUE(QFile::rename(QString::fromStdString(ledger()), directory.filePath("kovrel.db")));
+    EXPECT_EQ(runProgram(), 0);
+    EXPECT_EQ(copies(), QStringList{"2024-03-04_08-00-00"});
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+}
+
 TEST_F(Backups, OneThatFailsIsToldOnceAndTheProgramGoesOn) {
     std::ofstream(engine::backupFolder(ledger())) << "not a folder";
     bool registered = false;
@@ -135,6 +144,18 @@ class MenuBackups : public Backups {
         QTest::keyClicks(frmUnos->DBEdit3, "4");
         QTest::mouseClick(frmUnos->BitBtn1, Qt::LeftButton);
     }
+    static QStringList storedNames(const std::string& path) {
+        QStringList names;
+        sqlite3* db = nullptr;
+        sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+        sqlite3_stmt* statement = nullptr;
+        sqlite3_prepare_v2(db, "SELECT PrezimeIme FROM kovrel ORDER BY rowid", -1, &statement, nullptr);
+        while (statement && sqlite3_step(statement) == SQLITE_ROW)
+            names << reinterpret_cast<const char*>(sqlite3_column_text(statement, 0));
+        sqlite3_finalize(statement);
+        sqlite3_close(db);
+        return names;
+    }
     int nextNumber() const { return frmUnos->Query1->FieldByName("redbr")->AsInteger(); }
 
     TApplication application;
@@ -173,6 +194,12 @@ TEST_F(MenuBackups, TheMenuMakesACopyAndPutsOneBackAfterAConfirmation) {
     EXPECT_EQ(offered, QString::fromStdString(engine::backupFolder(ledger())));
     EXPECT_EQ(nextNumber(), 3) << "cancelled: nothing changes";
 
+    // An edit under way is posted before the ledger is copied as it is.
+    TTable* table = frmUnos->Table1;
+    table->Cancel();
+    table->Last();
+    table->Edit();
+    table->FieldByName("PrezimeIme")->SetAsString("BOROVIC BOJANA");
     answer = runtime::MessageAnswer::Ok;
     frmNavigator->Vracanjeizkopije1->Click();
     EXPECT_EQ(messages.value(2),
@@ -181,12 +208,29 @@ TEST_F(MenuBackups, TheMenuMakesACopyAndPutsOneBackAfterAConfirmation) {
     EXPECT_TRUE(frmUnos->Table1->Active());
     EXPECT_EQ(nextNumber(), 2) << "the ledger is the copy again";
     EXPECT_EQ(copies(), (QStringList{"2024-03-04_08-00-00", "2024-03-04_09-00-00"}));
+    EXPECT_EQ(storedNames(engine::resolveCopy(ledger(), "2024-03-04_09-00-00")),
+              (QStringList{"ANIC ANA", "BOROVIC BOJANA"}));
     registerWorker("CVETIC CVETA");
     EXPECT_EQ(nextNumber(), 3) << "and the program writes it again";
 }
 
-TEST_F(MenuBackups, ALedgerOnAServerIsNotCopiedHere) {
-    // The working directory holds no ledger file, as when the ledger lives on a server.
+TEST_F(MenuBackups, ARestoreShowsItsChecksInAProgressWindow) {
+    frmNavigator->Rezervnakopija1->Click();
+    ASSERT_TRUE(copied(*frmNavigator->Backups));
+    runtime::setDialogHandler([](QDialog& dialog) {
+        auto* files = qobject_cast<QFileDialog*>(&dialog);
+        files->selectFile(files->directory().filePath("2024-03-04_08-00-00"));
+        return int(QDialog::Accepted);
+    });
+    setTime(QDateTime(QDate(2024, 3, 4), QTime(9, 0), Qt::UTC));
+    ShownProgress shown;
+    app::RestoreFromBackup(*frmNavigator->Backups, 0);
+    EXPECT_EQ(shown.captions.size(), 2) << "the copy's check, then the restore";
+    EXPECT_TRUE(messages.last().startsWith("Knjiga je vracena iz kopije")) << messages.last().toStdString();
+}
+
+TEST_F(MenuBackups, NoCopyIsMadeHereOfALedgerOnAServerOrOfNone) {
+    // The working directory holds no ledger file: the ledger lives on a server, or there is none.
     const QString file = QString::fromStdString(ledger());
     ASSERT_TRUE(QFile::rename(file, file + ".away"));
     bool dialogShown = false;
@@ -194,13 +238,27 @@ TEST_F(MenuBackups, ALedgerOnAServerIsNotCopiedHere) {
         dialogShown = true;
         return int(QDialog::Rejected);
     });
-    frmNavigator->Backups->StartIfDue();
-    EXPECT_FALSE(frmNavigator->Backups->Running());
-    EXPECT_TRUE(messages.isEmpty()) << "nothing to say at start-up";
-    frmNavigator->Rezervnakopija1->Click();
-    frmNavigator->Vracanjeizkopije1->Click();
-    const QString told = "Knjiga je na serveru: njene kopije pravi server, ne ovaj program.";
-    EXPECT_EQ(messages, (QStringList{told, told}));
+    const QString server = directory.filePath("Kovrel.server");
+    for (const bool onServer : {true, false}) {
+        if (onServer) {
+            QFile connection(server);
+            ASSERT_TRUE(connection.open(QIODevice::WriteOnly));
+            connection.write("dbname=kovrel\n");
+        } else {
+            ASSERT_TRUE(QFile::remove(server));
+        }
+        messages.clear();
+        frmNavigator->Backups->StartIfDue();
+        EXPECT_FALSE(frmNavigator->Backups->Running());
+        EXPECT_TRUE(messages.isEmpty()) << "nothing to say at start-up";
+        frmNavigator->Rezervnakopija1->Click();
+        frmNavigator->Vracanjeizkopije1->Click();
+        const QString told = onServer
+                                 ? "Knjiga je na serveru: njene kopije pravi server, ne ovaj program."
+                                 : "U radnom direktorijumu nema knjige Kovrel.DB: nema sta da se kopira ni "
+                                   "vrati.";
+        EXPECT_EQ(messages, (QStringList{told, told}));
+    }
     EXPECT_FALSE(dialogShown);
     EXPECT_FALSE(QDir(QString::fromStdString(engine::backupFolder(ledger()))).exists());
     ASSERT_TRUE(QFile::rename(file + ".away", file));

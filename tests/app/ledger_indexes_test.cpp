@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include "ShownProgress.h"
 #include "app/Startup.h"
 #include "app/Unit1.h"
 #include "data/DBTables.h"
@@ -17,24 +18,6 @@
 #include "runtime/Seams.h"
 
 namespace {
-
-// Notes every progress window shown: its caption and the share its bar showed.
-class ShownProgress : public QObject {
-  public:
-    ShownProgress() { qApp->installEventFilter(this); }
-    ~ShownProgress() override { qApp->removeEventFilter(this); }
-
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Show && watched->objectName() == QStringLiteral("TProgressWindow")) {
-            captions << static_cast<QWidget*>(watched)->windowTitle();
-            bars << watched->findChild<QProgressBar*>()->value();
-        }
-        return false;
-    }
-
-    QStringList captions;
-    QList<int> bars;
-};
 
 struct OlderLedger {
     const char* label;
