@@ -4,10 +4,12 @@
 #include <sqlite3.h>
 
 #include <filesystem>
+#include <functional>
 #include <vector>
 
 #include "data/engine/LedgerFile.h"
 #include "data/engine/Postgres.h"
+#include "data/engine/Sqlite.h"
 #include "tools/EngineSession.h"
 
 namespace kovreldb {
@@ -17,16 +19,14 @@ std::string filePath(const std::string& directory) {
     return (std::filesystem::path(directory) / engine::LedgerFileName).string();
 }
 
-struct Closer {
-    void operator()(sqlite3* db) const { sqlite3_close(db); }
-    void operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
-};
+using RowHandler = std::function<void(const engine::LedgerValues&)>;
 
-// Every row of a ledger file in stored order; a number stored as an integer reads as a double.
-std::vector<engine::LedgerValues> fileRows(const std::string& path) {
+// Hands every row of a ledger file to `row` in stored order; a number stored as an integer reads as a
+// double.
+void readFileRows(const std::string& path, const RowHandler& row) {
     sqlite3* handle = nullptr;
     const int opened = sqlite3_open_v2(path.c_str(), &handle, SQLITE_OPEN_READONLY, nullptr);
-    std::unique_ptr<sqlite3, Closer> db(handle);
+    const engine::Database db(handle);
     std::string sql = "SELECT ";
     for (const auto& column : engine::ledgerColumns())
         sql += std::string(sql.size() > 7 ? ", " : "") + column.name;
@@ -34,8 +34,7 @@ std::vector<engine::LedgerValues> fileRows(const std::string& path) {
     sqlite3_stmt* prepared = nullptr;
     if (opened != SQLITE_OK || sqlite3_prepare_v2(handle, sql.c_str(), -1, &prepared, nullptr) != SQLITE_OK)
         throw CommandFailure(path + ": the ledger cannot be read: " + sqlite3_errmsg(handle));
-    std::unique_ptr<sqlite3_stmt, Closer> statement(prepared);
-    std::vector<engine::LedgerValues> rows;
+    const engine::OwnedStatement statement(prepared);
     int rc;
     while ((rc = sqlite3_step(prepared)) == SQLITE_ROW) {
         engine::LedgerValues values;
@@ -52,24 +51,45 @@ std::vector<engine::LedgerValues> fileRows(const std::string& path) {
                                             static_cast<std::size_t>(sqlite3_column_bytes(prepared, i)));
             }
         }
-        rows.push_back(values);
+        row(values);
     }
     if (rc != SQLITE_DONE)
         throw CommandFailure(path + ": the ledger cannot be read: " + sqlite3_errmsg(handle));
-    return rows;
+}
+
+void readRows(const std::string& ledger, const RowHandler& row) {
+    if (const auto server = serverLedger(ledger)) {
+        std::string error;
+        if (engine::readServerLedgerRows(*server, row, &error) != engine::code::Ok)
+            throw CommandFailure(error);
+        return;
+    }
+    readFileRows(filePath(ledger), row);
 }
 
 std::vector<engine::LedgerValues> rowsOf(const std::string& ledger) {
-    if (const auto server = serverLedger(ledger)) {
-        std::vector<engine::LedgerValues> rows;
-        std::string error;
-        if (engine::readServerLedgerRows(
-                *server, [&](const engine::LedgerValues& v) { rows.push_back(v); }, &error) !=
-            engine::code::Ok)
-            throw CommandFailure(error);
-        return rows;
+    std::vector<engine::LedgerValues> rows;
+    readRows(ledger, [&rows](const engine::LedgerValues& values) { rows.push_back(values); });
+    return rows;
+}
+
+// Removes every row of the ledger `to`, which held none before the copy; throws when it cannot.
+void removeCopiedRows(const std::string& to, const std::string& why) {
+    const std::string cannot = why + "\nthe rows copied cannot be removed: ";
+    if (const auto server = serverLedger(to)) {
+        engine::Failure failure;
+        const auto connection = engine::ServerConnection::open(*server, "", "", &failure);
+        if (!connection || !connection->exec("DELETE FROM kovrel", &failure))
+            throw CommandFailure(cannot + failure.text);
+        return;
     }
-    return fileRows(filePath(ledger));
+    sqlite3* handle = nullptr;
+    const int opened = sqlite3_open_v2(filePath(to).c_str(), &handle, SQLITE_OPEN_READWRITE, nullptr);
+    const engine::Database db(handle);
+    sqlite3_busy_timeout(handle, 3000);
+    if (opened != SQLITE_OK ||
+        sqlite3_exec(handle, "DELETE FROM kovrel", nullptr, nullptr, nullptr) != SQLITE_OK)
+        throw CommandFailure(cannot + sqlite3_errmsg(handle));
 }
 
 // Makes the ledger `to` unless it exists; an existing one must hold no rows.
@@ -85,7 +105,9 @@ void prepareTarget(const std::string& to) {
     const engine::Result sound =
         server ? engine::checkServerLedger(*server, &report) : engine::checkLedgerFile(filePath(to), &report);
     if (sound != engine::code::Ok) throw CommandFailure(report);
-    if (!rowsOf(to).empty())
+    bool holdsRows = false;
+    readRows(to, [&holdsRows](const engine::LedgerValues&) { holdsRows = true; });
+    if (holdsRows)
         throw CommandFailure(to + ": the ledger to copy into already holds rows; nothing was copied");
 }
 
@@ -119,23 +141,31 @@ std::string copyLedger(const std::string& from, const std::string& to) {
     const engine::Result stored = server ? engine::loadServerLedgerRows(*server, feed, &loaded, &error)
                                          : engine::loadLedgerRows(filePath(to), feed, &loaded, &error);
     if (stored != engine::code::Ok) throw CommandFailure(error + "\nnothing was copied");
-    const std::vector<engine::LedgerValues> copied = rowsOf(to);
-    for (std::size_t r = 0; r < std::max(rows.size(), copied.size()); ++r) {
-        if (r >= rows.size() || r >= copied.size())
-            throw CommandFailure("the copy holds " + std::to_string(copied.size()) +
-                                 " rows, the ledger copied " + std::to_string(rows.size()) +
-                                 ": the copy is not exact");
-        for (std::size_t c = 0; c < engine::LedgerColumnCount; ++c) {
-            if (rows[r][c] != copied[r][c])
-                throw CommandFailure("row " + std::to_string(r + 1) + ", " + engine::ledgerColumns()[c].name +
-                                     ": " + valueText(rows[r][c]) + " was copied as " +
-                                     valueText(copied[r][c]) + ": the copy is not exact");
+    // The copy is read back and compared with the original row by row as it comes; a copy that is not
+    // exact, or that does not check sound, is taken out again, so a copy either is whole or is not there.
+    std::size_t copied = 0;
+    std::string mismatch;
+    readRows(to, [&](const engine::LedgerValues& values) {
+        const std::size_t r = copied++;
+        if (!mismatch.empty() || r >= rows.size()) return;
+        for (std::size_t c = 0; c < engine::LedgerColumnCount && mismatch.empty(); ++c) {
+            if (rows[r][c] != values[c])
+                mismatch = "row " + std::to_string(r + 1) + ", " + engine::ledgerColumns()[c].name + ": " +
+                           valueText(rows[r][c]) + " was copied as " + valueText(values[c]);
         }
-    }
+    });
+    if (mismatch.empty() && copied != rows.size())
+        mismatch = "the copy holds " + std::to_string(copied) + " rows, the ledger copied " +
+                   std::to_string(rows.size());
+    if (!mismatch.empty()) mismatch += ": the copy is not exact";
     std::string report;
-    const engine::Result sound =
-        server ? engine::checkServerLedger(*server, &report) : engine::checkLedgerFile(filePath(to), &report);
-    if (sound != engine::code::Ok) throw CommandFailure(report);
+    if (mismatch.empty() && (server ? engine::checkServerLedger(*server, &report)
+                                    : engine::checkLedgerFile(filePath(to), &report)) != engine::code::Ok)
+        mismatch = report;
+    if (!mismatch.empty()) {
+        removeCopiedRows(to, mismatch);
+        throw CommandFailure(mismatch + "\nnothing was copied");
+    }
     return std::to_string(loaded) + " rows copied, every value equal to the original\n" + report;
 }
 

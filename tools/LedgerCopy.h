@@ -12,9 +12,10 @@ namespace kovreldb {
 std::optional<std::string> serverLedger(const std::string& name);
 
 // Copies every row of the ledger `from` into the ledger `to`, in stored order and in one transaction:
-// `to` is made when it does not exist and must be empty when it does. Then both are read back and
-// compared value for value, and `to` is checked. Answers the report; throws CommandFailure when a step
-// fails or the copy is not exact.
+// `to` is made when it does not exist and must be empty when it does. Then `to` is read back and compared
+// with `from` value for value, and checked; a copy that is not exact or not sound is removed from `to`
+// again. Answers the report; throws CommandFailure when a step fails or the copy is not exact, saying
+// that nothing was copied.
 std::string copyLedger(const std::string& from, const std::string& to);
 
 }  // namespace kovreldb

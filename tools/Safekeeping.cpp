@@ -47,15 +47,35 @@ std::optional<std::chrono::year_month_day> dayOf(const std::string& text) {
     return date;
 }
 
-struct DatabaseCloser {
-    void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
-};
+// A value as one field of a tab-separated line: a tab, line break or backslash in it is escaped.
+std::string tsvField(const char* text) {
+    std::string field;
+    for (; text && *text; ++text) {
+        switch (*text) {
+            case '\t':
+                field += "\\t";
+                break;
+            case '\n':
+                field += "\\n";
+                break;
+            case '\r':
+                field += "\\r";
+                break;
+            case '\\':
+                field += "\\\\";
+                break;
+            default:
+                field += *text;
+        }
+    }
+    return field;
+}
 
 // The journal is read straight from SQLite and printed as it is read, whole, however many entries it has.
 void printEntries(const std::string& ledger, const std::string& sql, std::ostream& out) {
     sqlite3* raw = nullptr;
     const int opened = sqlite3_open_v2(ledger.c_str(), &raw, SQLITE_OPEN_READWRITE, nullptr);
-    const std::unique_ptr<sqlite3, DatabaseCloser> db(raw);
+    const engine::Database db(raw);
     if (opened != SQLITE_OK)
         throw CommandFailure(ledger + ": the ledger cannot be opened: " + sqlite3_errmsg(raw));
     bool present = false;
@@ -66,13 +86,13 @@ void printEntries(const std::string& ledger, const std::string& sql, std::ostrea
     if (sqlite3_prepare_v2(raw, sql.c_str(), -1, &statement, nullptr) != SQLITE_OK)
         throw CommandFailure(ledger + ": the journal cannot be read: " + sqlite3_errmsg(raw));
     for (int i = 0; i < sqlite3_column_count(statement); ++i)
-        out << (i ? "\t" : "") << sqlite3_column_name(statement, i);
+        out << (i ? "\t" : "") << tsvField(sqlite3_column_name(statement, i));
     out << '\n';
     int rc;
     while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
         for (int i = 0; i < sqlite3_column_count(statement); ++i) {
             const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, i));
-            out << (i ? "\t" : "") << (text ? text : "");
+            out << (i ? "\t" : "") << tsvField(text);
         }
         out << '\n';
     }

@@ -9,6 +9,7 @@
 
 #include "data/engine/Dates.h"
 #include "data/engine/LedgerFile.h"
+#include "data/engine/Sqlite.h"
 #include "tools/EngineSession.h"
 
 namespace kovreldb {
@@ -44,22 +45,17 @@ bool readable(const engine::LedgerColumn& column, sqlite3_value* value) {
     return characters(text) <= column.size;
 }
 
-struct Closer {
-    void operator()(sqlite3* db) const { sqlite3_close(db); }
-    void operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
-};
-
 }  // namespace
 
 std::vector<std::string> valueProblems(const std::string& path) {
     sqlite3* handle = nullptr;
     const int opened = sqlite3_open_v2(path.c_str(), &handle, SQLITE_OPEN_READONLY, nullptr);
-    std::unique_ptr<sqlite3, Closer> db(handle);
+    const engine::Database db(handle);
     sqlite3_stmt* prepared = nullptr;
     if (opened != SQLITE_OK ||
         sqlite3_prepare_v2(handle, columnsSql().c_str(), -1, &prepared, nullptr) != SQLITE_OK)
         throw CommandFailure(path + ": " + sqlite3_errmsg(handle));
-    std::unique_ptr<sqlite3_stmt, Closer> statement(prepared);
+    const engine::OwnedStatement statement(prepared);
 
     const auto& columns = engine::ledgerColumns();
     std::array<std::vector<sqlite3_int64>, engine::LedgerColumnCount> badRows;
