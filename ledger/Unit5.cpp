@@ -57,36 +57,34 @@ void TfrmIzvestaji::CheckBox1Click(QObject*) {
     ComboBox1->setEnabled(!CheckBox1->Checked());
 }
 
+TfrmIzvestaji::ShownList TfrmIzvestaji::ChosenList(bool annualLeave) const {
+    return {annualLeave, CheckBox1->Checked(), ComboBox1->Text(), ComboBox2->Text()};
+}
+
 void TfrmIzvestaji::BitBtn1Click(QObject*) {
-    annualLeaveShown_ = false;
-    const std::string name = ComboBox1->Text().toStdString();
-    ShowReport(CheckBox1->Checked() ? ledger::balanceReportAllSql() : ledger::balanceReportOneSql(name));
+    ShowReport(ChosenList(false));
 }
 
 void TfrmIzvestaji::BitBtn4Click(QObject*) {
-    annualLeaveShown_ = true;
-    const std::string name = ComboBox1->Text().toStdString();
-    const std::string year = ComboBox2->Text().toStdString();
-    ShowReport(CheckBox1->Checked() ? ledger::annualLeaveReportAllSql(year)
-                                    : ledger::annualLeaveReportOneSql(name, year));
+    ShowReport(ChosenList(true));
 }
 
-// "Stampa": the list the window shows, for the workers and the year chosen in it, read anew on a query
-// of its own, so the grids and the register's query stay as they are.
+// "Stampa": the list the window shows, read anew on a query of its own, so the grids and the register's
+// query stay as they are.
 void TfrmIzvestaji::BitBtn3Click(QObject*) {
-    const bool all = CheckBox1->Checked();
-    const QString name = ComboBox1->Text();
-    const QString year = ComboBox2->Text();
-    QString subtitle = all ? QStringLiteral("Svi radnici") : name;
-    if (annualLeaveShown_) subtitle += year.isEmpty() ? QStringLiteral(", sve godine") : ", godina " + year;
+    const ShownList list = shown_.value_or(ChosenList(false));
+    QString subtitle = list.allWorkers ? QStringLiteral("Svi radnici") : list.name;
+    if (list.annualLeave)
+        subtitle += list.year.isEmpty() ? QStringLiteral(", sve godine") : ", godina " + list.year;
     TRpDataTable rows;
     try {
-        rows = annualLeaveShown_ ? ledger::AnnualLeaveList(all, name, year) : ledger::BalanceList(all, name);
+        rows = list.annualLeave ? ledger::AnnualLeaveList(list.allWorkers, list.name, list.year)
+                                : ledger::BalanceList(list.allWorkers, list.name);
     } catch (const std::exception&) {
         ShowMessage(QStringLiteral("Doslo je do greske"));
         return;
     }
-    ledger::PreviewList(annualLeaveShown_ ? ledger::ListKind::AnnualLeave : ledger::ListKind::Balance, rows,
+    ledger::PreviewList(list.annualLeave ? ledger::ListKind::AnnualLeave : ledger::ListKind::Balance, rows,
                         subtitle);
 }
 
@@ -94,12 +92,20 @@ void TfrmIzvestaji::BitBtn2Click(QObject*) {
     Close();
 }
 
-void TfrmIzvestaji::ShowReport(const std::vector<std::string>& lines) {
+void TfrmIzvestaji::ShowReport(const ShownList& list) {
+    const std::string name = list.name.toStdString();
+    const std::string year = list.year.toStdString();
     DBGrid1->SetDataSource(frmEvidencija->DataSource1);
     try {
         TQuery* rows = frmEvidencija->Query1;
-        rows->SQL().Assign(lines);
+        if (list.annualLeave)
+            rows->SQL().Assign(list.allWorkers ? ledger::annualLeaveReportAllSql(year)
+                                               : ledger::annualLeaveReportOneSql(name, year));
+        else
+            rows->SQL().Assign(list.allWorkers ? ledger::balanceReportAllSql()
+                                               : ledger::balanceReportOneSql(name));
         rows->Open();
+        shown_ = list;
     } catch (const std::exception&) {
         ShowMessage(QStringLiteral("Doslo je do greske"));
     }

@@ -2,6 +2,9 @@
 // run on the register window's worker-rows query and shown in this window's grid.
 #pragma once
 
+#include <QString>
+#include <optional>
+
 #include "runtime/Form.h"
 
 class TBitBtn;
@@ -34,11 +37,22 @@ class TfrmIzvestaji : public TForm {
     TDBGrid* DBGrid1;
 
   private:
-    // The list "Stampa" prints: the one the window last showed, the balances before any.
-    bool annualLeaveShown_ = false;
-    // Binds the grid to the register's rows and runs `lines` there; any failure ends in the notice
+    // A list as the window shows it: which one, for whom, for which year.
+    struct ShownList {
+        bool annualLeave = false;
+        bool allWorkers = false;
+        QString name;
+        QString year;
+    };
+    // The list the controls choose now.
+    ShownList ChosenList(bool annualLeave) const;
+    // Binds the grid to the register's rows and shows `list` there; any failure ends in the notice
     // "Doslo je do greske".
-    void ShowReport(const std::vector<std::string>& lines);
+    void ShowReport(const ShownList& list);
+
+    // The list "Stampa" prints: the one the window last showed, whatever the controls say since; before
+    // any, the balances the controls choose.
+    std::optional<ShownList> shown_;
 };
 
 extern TfrmIzvestaji* frmIzvestaji;

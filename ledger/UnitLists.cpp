@@ -142,10 +142,12 @@ TRpDataTable Statement(const QString& name, const QDate& asOf) {
         const QVariant od = query.FieldByName(QStringLiteral("Od"))->Value();
         const QDate day = datum.isNull() ? od.toDate() : datum.toDate();
         if (day.isValid() && day > asOf) return;
-        const QString razlog = query.FieldByName(QStringLiteral("Razlog"))->AsString();
+        const TField* reason = query.FieldByName(QStringLiteral("Razlog"));
+        const QString razlog = reason->AsString();
         const TField* granted = query.FieldByName(QStringLiteral("Dobijeni"));
         const TField* used = query.FieldByName(QStringLiteral("Iskorisceni"));
-        const bool counts = countsInBalance(razlog.toStdString());
+        // As in the register's balance, whose SQL leaves out a row without a reason.
+        const bool counts = !reason->IsNull() && countsInBalance(razlog.toStdString());
         if (counts) balance += granted->AsFloat() - used->AsFloat();
         table.AppendRow({datum, razlog, od, query.FieldByName(QStringLiteral("Do"))->Value(),
                          granted->Value(), used->Value(), balance,
