@@ -3,7 +3,6 @@
 #include "data/DBGrids.h"
 
 #include <QApplication>
-#include <QFileDialog>
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -808,14 +807,8 @@ void TDBGrid::SaveRowsAsCsv() {
             titles.append(columns_.Items(i)->Title().Caption());
         }
     }
-    QFileDialog dialog(window());
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilter(QStringLiteral("CSV file (*.csv)"));
-    dialog.setDefaultSuffix(QStringLiteral("csv"));
-    if (runtime::execDialog(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
-    data::SaveDataSetAsCsv(*DataSet(), fields, titles, dialog.selectedFiles().constFirst());
+    const QString file = data::AskCsvFileName(window());
+    if (!file.isEmpty()) data::SaveDataSetAsCsv(*DataSet(), fields, titles, file);
 }
 
 void TDBGrid::MoveRows(int distance) {

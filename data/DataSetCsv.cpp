@@ -1,10 +1,12 @@
 // A dataset's records written as CSV through the program's one CSV writer.
 #include "data/DataSetCsv.h"
 
+#include <QFileDialog>
 #include <climits>
 
 #include "data/Db.h"
 #include "runtime/Csv.h"
+#include "runtime/Seams.h"
 
 namespace data {
 
@@ -29,6 +31,18 @@ void SaveDataSetAsCsv(TDataSet& dataSet, const std::vector<TField*>& fields, con
     }
     dataSet.EnableControls();
     csv.Commit();
+}
+
+QString AskCsvFileName(QWidget* parent, const QString& suggested) {
+    QFileDialog dialog(parent);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilter(QStringLiteral("CSV file (*.csv)"));
+    dialog.setDefaultSuffix(QStringLiteral("csv"));
+    if (!suggested.isEmpty()) dialog.selectFile(suggested);
+    if (runtime::execDialog(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    return dialog.selectedFiles().constFirst();
 }
 
 }  // namespace data

@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <vector>
 
+class QWidget;
 class TDataSet;
 class TField;
 
@@ -15,5 +16,9 @@ namespace data {
 // posted first; afterwards the same record is current again and the controls show it as before.
 void SaveDataSetAsCsv(TDataSet& dataSet, const std::vector<TField*>& fields, const QStringList& titles,
                       const QString& fileName);
+
+// Asks, in the program's save dialog, for the CSV file to write, offering `suggested` as its name (none
+// when empty); the file name, or empty when the clerk cancelled.
+QString AskCsvFileName(QWidget* parent, const QString& suggested = {});
 
 }  // namespace data

@@ -1,7 +1,6 @@
 // The journal window "Dnevnik promena": the change journal's entries by worker and days, and their CSV.
 #include "ledger/UnitDnevnik.h"
 
-#include <QFileDialog>
 #include <chrono>
 #include <vector>
 
@@ -109,21 +108,15 @@ void TfrmDnevnik::BitBtn1Click(QObject*) {
 // "Izvoz CSV": the entries shown, into a file the clerk names.
 void TfrmDnevnik::BitBtn2Click(QObject*) {
     if (!Query1->Active()) return;
-    QFileDialog dialog(this);
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilters({QStringLiteral("CSV (*.csv)")});
-    dialog.setDefaultSuffix(QStringLiteral("csv"));
-    dialog.selectFile(QStringLiteral("dnevnik.csv"));
-    if (runtime::execDialog(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+    const QString file = data::AskCsvFileName(this, QStringLiteral("dnevnik.csv"));
+    if (file.isEmpty()) return;
     std::vector<TField*> fields;
     QStringList titles;
     for (int i = 0; i < Query1->FieldCount(); ++i) {
         fields.push_back(Query1->Fields(i));
         titles << fields.back()->DisplayLabel();
     }
-    data::SaveDataSetAsCsv(*Query1, fields, titles, dialog.selectedFiles().constFirst());
+    data::SaveDataSetAsCsv(*Query1, fields, titles, file);
 }
 
 void TfrmDnevnik::BitBtn3Click(QObject*) {
