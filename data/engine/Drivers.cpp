@@ -3,26 +3,27 @@
 
 namespace engine {
 
-TableEngine& Drivers::by(std::uint32_t handle) {
-    last_ = (handle & PostgresEngine::HandleBit) ? static_cast<TableEngine*>(&server_) : &files_;
-    return *last_;
+DriverCore& Drivers::driverOf(std::uint32_t handle) {
+    if (handle & PostgresEngine::HandleBit) return server_;
+    return files_;
+}
+
+Result Drivers::begin() {
+    last_ = this;
+    return DriverCore::begin();
 }
 
 Result Drivers::initialise(const StartupRecord& startup) {
+    files_.initialise(startup);
     server_.initialise(startup);
-    last_ = &files_;
-    return files_.initialise(startup);
-}
-
-Result Drivers::currentSession(SessionHandle* session) {
-    last_ = &files_;
-    return files_.currentSession(session);
+    return DriverCore::initialise(startup);
 }
 
 Result Drivers::shutdown() {
+    files_.shutdown();
     server_.shutdown();
-    last_ = &files_;
-    return files_.shutdown();
+    last_ = this;
+    return DriverCore::shutdown();
 }
 
 Result Drivers::openDatabase(const std::string& name, DatabaseHandle* db) {
@@ -53,21 +54,6 @@ Result Drivers::openTable(DatabaseHandle db, const std::string& name, OpenMode o
     return by(db).openTable(db, name, open, share, cursor);
 }
 
-Result Drivers::addPassword(const std::string& password) {
-    last_ = &files_;
-    return files_.addPassword(password);
-}
-
-Result Drivers::removePassword(const std::string& password) {
-    last_ = &files_;
-    return files_.removePassword(password);
-}
-
-Result Drivers::removeAllPasswords() {
-    last_ = &files_;
-    return files_.removeAllPasswords();
-}
-
 Result Drivers::allocateStatement(DatabaseHandle db, StatementHandle* stmt) {
     return by(db).allocateStatement(db, stmt);
 }
@@ -88,90 +74,8 @@ Result Drivers::execute(StatementHandle stmt, CursorHandle* cursor) {
     return by(stmt).execute(stmt, cursor);
 }
 
-Result Drivers::cursorProperties(CursorHandle cursor, CursorProps* props) {
-    return by(cursor).cursorProperties(cursor, props);
-}
-
-Result Drivers::fieldDescriptors(CursorHandle cursor, std::vector<FieldDesc>* fields) {
-    return by(cursor).fieldDescriptors(cursor, fields);
-}
-
-Result Drivers::validityCheck(CursorHandle cursor, std::uint16_t index, ValidityCheck* check) {
-    return by(cursor).validityCheck(cursor, index, check);
-}
-
-Result Drivers::setToBegin(CursorHandle cursor) {
-    return by(cursor).setToBegin(cursor);
-}
-
-Result Drivers::setToEnd(CursorHandle cursor) {
-    return by(cursor).setToEnd(cursor);
-}
-
-Result Drivers::getRecord(CursorHandle cursor, GetMode mode, std::uint8_t* record) {
-    return by(cursor).getRecord(cursor, mode, record);
-}
-
-Result Drivers::getBookmark(CursorHandle cursor, std::uint8_t* bookmark) {
-    return by(cursor).getBookmark(cursor, bookmark);
-}
-
-Result Drivers::setToBookmark(CursorHandle cursor, const std::uint8_t* bookmark) {
-    return by(cursor).setToBookmark(cursor, bookmark);
-}
-
-Result Drivers::initRecord(CursorHandle cursor, std::uint8_t* record) {
-    return by(cursor).initRecord(cursor, record);
-}
-
-Result Drivers::getField(CursorHandle cursor, std::uint16_t fieldNumber, const std::uint8_t* record,
-                         void* value, bool* isBlank) {
-    return by(cursor).getField(cursor, fieldNumber, record, value, isBlank);
-}
-
-Result Drivers::putField(CursorHandle cursor, std::uint16_t fieldNumber, std::uint8_t* record,
-                         const void* value) {
-    return by(cursor).putField(cursor, fieldNumber, record, value);
-}
-
-Result Drivers::lockRecord(CursorHandle cursor) {
-    return by(cursor).lockRecord(cursor);
-}
-
-Result Drivers::releaseLock(CursorHandle cursor) {
-    return by(cursor).releaseLock(cursor);
-}
-
-Result Drivers::modifyRecord(CursorHandle cursor, const std::uint8_t* record) {
-    return by(cursor).modifyRecord(cursor, record);
-}
-
-Result Drivers::insertRecord(CursorHandle cursor, const std::uint8_t* record) {
-    return by(cursor).insertRecord(cursor, record);
-}
-
-Result Drivers::deleteRecord(CursorHandle cursor, const std::uint8_t* record) {
-    return by(cursor).deleteRecord(cursor, record);
-}
-
-Result Drivers::closeCursor(CursorHandle cursor) {
-    return by(cursor).closeCursor(cursor);
-}
-
-Result Drivers::errorText(Result result, std::string* text) {
-    return files_.errorText(result, text);
-}
-
 Result Drivers::errorEntry(std::uint16_t index, ErrorEntry* entry) {
-    return last_->errorEntry(index, entry);
-}
-
-Result Drivers::toNative(const std::string& charset, const std::string& text, std::string* out) {
-    return files_.toNative(charset, text, out);
-}
-
-Result Drivers::toAnsi(const std::string& charset, const std::string& text, std::string* out) {
-    return files_.toAnsi(charset, text, out);
+    return last_ == this ? DriverCore::errorEntry(index, entry) : last_->errorEntry(index, entry);
 }
 
 namespace {

@@ -116,10 +116,7 @@ std::optional<std::string> serverFieldText(const RecordLayout& layout, std::size
 
 ServerTableCursor::ServerTableCursor(std::shared_ptr<ServerConnection> connection, const std::string& from,
                                      const std::string& where, bool readWrite, bool temporary)
-    : Cursor(RecordLayout(ledgerFieldSpecs())),
-      connection_(std::move(connection)),
-      readWrite_(readWrite),
-      temporary_(temporary) {
+    : PagedCursor(readWrite, temporary, {FirstPageRows, PageRows, 2}), connection_(std::move(connection)) {
     const std::string select = "SELECT id, " + serverColumnList() + " FROM " + from + " WHERE ";
     const std::string limit = where.empty() ? "" : " AND (" + where + ")";
     forwardSql_ = select + "id > $1::int8" + limit + " ORDER BY id LIMIT $2::int8";
@@ -127,123 +124,34 @@ ServerTableCursor::ServerTableCursor(std::shared_ptr<ServerConnection> connectio
     currentSql_ = "SELECT id, " + serverColumnList() + " FROM kovrel WHERE id = $1::int8";
 }
 
-CursorProps ServerTableCursor::properties() const {
-    CursorProps props;
-    props.recordSize = layout().recordSize();
-    props.bookmarkSize = BookmarkSize;
-    props.readWrite = readWrite_;
-    props.temporary = temporary_;
-    props.fieldCount = static_cast<std::uint16_t>(layout().fields().size());
-    return props;
-}
-
-Result ServerTableCursor::setToBegin() {
-    pageRows_ = FirstPageRows;
-    place_ = Place::BeforeFirst;
-    deleted_ = false;
-    pageIds_.clear();
-    return code::Ok;
-}
-
-Result ServerTableCursor::setToEnd() {
-    pageRows_ = FirstPageRows;
-    place_ = Place::PastLast;
-    deleted_ = false;
-    pageIds_.clear();
-    return code::Ok;
-}
-
-bool ServerTableCursor::fetchPage(bool forward, std::int64_t from, Failure* failure) {
-    pageIds_.clear();
-    pageWrites_ = connection_->writeCount();
-    const std::string fromText = std::to_string(from), limitText = std::to_string(pageRows_);
+bool ServerTableCursor::fillPage(bool forward, std::int64_t from, std::size_t wanted, Failure* failure) {
+    const std::string fromText = std::to_string(from), limitText = std::to_string(wanted);
     PgResult rows = connection_->run(forward ? forwardSql_ : backwardSql_,
                                      {fromText.c_str(), limitText.c_str()}, failure);
     if (!rows) return false;
-    pageRows_ = std::min(2 * pageRows_, PageRows);
     const int count = PQntuples(rows.get());
     const std::uint32_t size = layout().recordSize();
-    pageRecords_.resize(static_cast<std::size_t>(count) * size);
-    pageIds_.resize(static_cast<std::size_t>(count));
+    pageKeys_.resize(static_cast<std::size_t>(count));
     for (int r = 0; r < count; ++r) {
-        // Rows fetched backwards are kept in ascending order like the others.
-        const std::size_t at = static_cast<std::size_t>(forward ? r : count - 1 - r);
-        pageIds_[at] = std::strtoll(PQgetvalue(rows.get(), r, 0), nullptr, 10);
-        ServerRecordReader::shared().read(layout(), rows.get(), r, 1, pageRecords_.data() + at * size);
+        pageKeys_[r] = std::strtoll(PQgetvalue(rows.get(), r, 0), nullptr, 10);
+        ServerRecordReader::shared().read(layout(), rows.get(), r, 1, pageRecords_.get() + r * size);
     }
     return true;
 }
 
-Result ServerTableCursor::leave(bool forward) {
-    pageIds_.clear();
-    place_ = forward ? Place::PastLast : Place::BeforeFirst;
-    deleted_ = false;
-    return forward ? code::PastLast : code::BeforeFirst;
-}
-
-Result ServerTableCursor::step(bool forward, std::uint8_t* record, Failure* failure) {
-    const bool pageHolds = !pageIds_.empty() && place_ == Place::OnRow && pageIds_[pageIndex_] == id_ &&
-                           pageWrites_ == connection_->writeCount();
-    if (pageHolds && (forward ? pageIndex_ + 1 < pageIds_.size() : pageIndex_ > 0)) {
-        pageIndex_ = forward ? pageIndex_ + 1 : pageIndex_ - 1;
-    } else {
-        const std::int64_t from = place_ == Place::OnRow ? id_ : (forward ? LLONG_MIN : LLONG_MAX);
-        if (!fetchPage(forward, from, failure)) return failure->code;
-        if (pageIds_.empty()) return leave(forward);
-        pageIndex_ = forward ? 0 : pageIds_.size() - 1;
-    }
-    place_ = Place::OnRow;
-    deleted_ = false;
-    id_ = pageIds_[pageIndex_];
-    if (record)
-        std::memcpy(record, pageRecords_.data() + pageIndex_ * layout().recordSize(), layout().recordSize());
-    return code::Ok;
-}
-
-Result ServerTableCursor::getRecord(GetMode mode, std::uint8_t* record, Failure* failure) {
-    switch (mode) {
-        case GetMode::Current: {
-            StoredRow row;
-            const Result result = readStored(&row, failure);
-            if (result == code::Ok && record) std::memcpy(record, row.record.data(), row.record.size());
-            return result;
-        }
-        case GetMode::Next:
-            if (place_ == Place::PastLast) return code::PastLast;
-            return step(true, record, failure);
-        case GetMode::Prior:
-            if (place_ == Place::BeforeFirst) return code::BeforeFirst;
-            return step(false, record, failure);
-    }
-    return code::InvalidParameter;
-}
-
-Result ServerTableCursor::getBookmark(std::uint8_t* bookmark) const {
-    if (place_ != Place::OnRow) return code::NoCurrentRecord;
-    std::memcpy(bookmark, &id_, sizeof id_);
-    return code::Ok;
-}
-
-Result ServerTableCursor::setToBookmark(const std::uint8_t* bookmark, Failure* failure) {
-    std::memcpy(&id_, bookmark, sizeof id_);
-    place_ = Place::OnRow;
-    deleted_ = false;
-    pageRows_ = FirstPageRows;
-    pageIds_.clear();
-    StoredRow row;
+Result ServerTableCursor::readCurrent(std::uint8_t* record, Failure* failure) {
+    ServerRow row;
     const Result result = readStored(&row, failure);
-    if (result == code::RecordGone) deleted_ = true;
+    if (result == code::Ok && record) std::memcpy(record, row.record.data(), row.record.size());
     return result;
 }
 
-Result ServerTableCursor::readStored(StoredRow* row, Failure* failure) {
-    if (place_ != Place::OnRow) return code::NoCurrentRecord;
-    if (deleted_) return code::RecordGone;
-    const std::string idText = std::to_string(id_);
+Result ServerTableCursor::readStored(ServerRow* row, Failure* failure) {
+    const std::string idText = std::to_string(key());
     PgResult stored = connection_->run(currentSql_, {idText.c_str()}, failure);
     if (!stored) return failure->code;
     if (PQntuples(stored.get()) == 0) return code::RecordGone;
-    row->id = id_;
+    row->key = key();
     row->texts.clear();
     for (std::size_t i = 0; i < LedgerColumnCount; ++i) {
         const int column = static_cast<int>(i) + 1;
@@ -257,22 +165,8 @@ Result ServerTableCursor::readStored(StoredRow* row, Failure* failure) {
     return code::Ok;
 }
 
-Result ServerTableCursor::lockRecord(Failure* failure) {
-    if (!readWrite_) return code::CursorReadOnly;
-    locked_.reset();
-    StoredRow row;
-    if (const Result result = readStored(&row, failure)) return result;
-    locked_ = std::move(row);
-    return code::Ok;
-}
-
-const ServerTableCursor::StoredRow* ServerTableCursor::lockedRow() const {
-    const bool locked = locked_ && place_ == Place::OnRow && !deleted_ && locked_->id == id_;
-    return locked ? &*locked_ : nullptr;
-}
-
 Result ServerTableCursor::writeIfUnchanged(const std::string& action, const std::vector<std::size_t>& fields,
-                                           const std::uint8_t* record, const StoredRow& read,
+                                           const std::uint8_t* record, const ServerRow& read,
                                            Failure* failure) {
     std::string sql = action;
     std::vector<std::optional<std::string>> values;
@@ -283,7 +177,7 @@ Result ServerTableCursor::writeIfUnchanged(const std::string& action, const std:
         values.push_back(serverFieldText(layout(), field, record));
     }
     sql += " WHERE id = $" + std::to_string(++parameter) + "::int8";
-    values.push_back(std::to_string(read.id));
+    values.push_back(std::to_string(read.key));
     for (std::size_t i = 0; i < LedgerColumnCount; ++i) {
         sql += " AND " + serverColumnName(i) + " IS NOT DISTINCT FROM " + serverParameter(i, ++parameter);
         values.push_back(read.texts[i]);
@@ -291,7 +185,7 @@ Result ServerTableCursor::writeIfUnchanged(const std::string& action, const std:
     std::vector<const char*> parameters;
     for (const auto& value : values) parameters.push_back(value ? value->c_str() : nullptr);
     const bool writes = !action.starts_with("SELECT");
-    if (writes) pageIds_.clear();
+    if (writes) dropPage();
     PgResult done = connection_->run(sql, parameters, failure);
     if (!done) {
         if (writes && failure->code == code::SqlSyntax) failure->code = code::WriteFailed;
@@ -299,10 +193,7 @@ Result ServerTableCursor::writeIfUnchanged(const std::string& action, const std:
     }
     if (writes) connection_->countWrite();
     const bool matched = writes ? std::string(PQcmdTuples(done.get())) != "0" : PQntuples(done.get()) > 0;
-    if (matched) return code::Ok;
-    StoredRow now;
-    const Result found = readStored(&now, failure);
-    return found != code::Ok ? found : recordChanged(failure);
+    return matched ? code::Ok : notMatched(failure);
 }
 
 Result ServerTableCursor::recordChanged(Failure* failure) const {
@@ -312,26 +203,8 @@ Result ServerTableCursor::recordChanged(Failure* failure) const {
     return code::RecordChanged;
 }
 
-Result ServerTableCursor::modifyRecord(const std::uint8_t* record, Failure* failure) {
-    if (!readWrite_) return code::CursorReadOnly;
-    StoredRow unlocked;
-    const StoredRow* read = lockedRow();
-    if (!read) {
-        if (const Result result = readStored(&unlocked, failure)) return result;
-        read = &unlocked;
-    }
-    std::vector<std::size_t> changed;
-    for (std::size_t i = 0; i < layout().fields().size(); ++i) {
-        if (!layout().sameValue(i, record, read->record.data())) changed.push_back(i);
-    }
-    const Result result = writeIfUnchanged(changed.empty() ? "SELECT 1 FROM kovrel" : "UPDATE kovrel SET",
-                                           changed, record, *read, failure);
-    if (result == code::Ok) locked_.reset();
-    return result;
-}
-
 Result ServerTableCursor::insertRecord(const std::uint8_t* record, Failure* failure) {
-    if (!readWrite_) return code::CursorReadOnly;
+    if (!readWrite()) return code::CursorReadOnly;
     std::string sql = "INSERT INTO kovrel (" + serverColumnList() + ") VALUES (";
     std::vector<std::optional<std::string>> values;
     for (std::size_t i = 0; i < LedgerColumnCount; ++i) {
@@ -341,34 +214,14 @@ Result ServerTableCursor::insertRecord(const std::uint8_t* record, Failure* fail
     sql += ") RETURNING id";
     std::vector<const char*> parameters;
     for (const auto& value : values) parameters.push_back(value ? value->c_str() : nullptr);
-    pageIds_.clear();
+    dropPage();
     PgResult inserted = connection_->run(sql, parameters, failure);
     if (!inserted) {
         if (failure->code == code::SqlSyntax) failure->code = code::WriteFailed;
         return failure->code;
     }
     connection_->countWrite();
-    place_ = Place::OnRow;
-    deleted_ = false;
-    id_ = std::strtoll(PQgetvalue(inserted.get(), 0, 0), nullptr, 10);
-    return code::Ok;
-}
-
-Result ServerTableCursor::deleteRecord(const std::uint8_t* record, Failure* failure) {
-    if (!readWrite_) return code::CursorReadOnly;
-    StoredRow unlocked;
-    const StoredRow* read = lockedRow();
-    if (!read) {
-        if (const Result result = readStored(&unlocked, failure)) return result;
-        for (std::size_t i = 0; record && i < layout().fields().size(); ++i) {
-            if (!layout().sameValue(i, record, unlocked.record.data())) return recordChanged(failure);
-        }
-        read = &unlocked;
-    }
-    const Result result = writeIfUnchanged("DELETE FROM kovrel", {}, nullptr, *read, failure);
-    if (result != code::Ok) return result;
-    locked_.reset();
-    deleted_ = true;
+    placeOn(std::strtoll(PQgetvalue(inserted.get(), 0, 0), nullptr, 10));
     return code::Ok;
 }
 

@@ -10,12 +10,10 @@
 #include <set>
 
 #include "data/engine/PostgresCursors.h"
-#include "data/engine/SqliteEngine.h"
 
 namespace engine {
 namespace {
 
-constexpr SessionHandle TheSession = 1;
 constexpr std::size_t ParsedSqlLimit = 128;
 
 // The OIDs of the server's built-in types that results carry.
@@ -69,60 +67,6 @@ PostgresEngine::~PostgresEngine() {
     shutdown();
 }
 
-Result PostgresEngine::begin() {
-    errors_.clear();
-    if (!initialised_) return fail(code::NotInitialised, "The table engine has not been initialised.");
-    return code::Ok;
-}
-
-Result PostgresEngine::fail(Result result, const std::string& text) {
-    errors_.push_back(ErrorEntry{result, 0, text});
-    return result;
-}
-
-Result PostgresEngine::answer(Result result, const Failure& failure, const char* what) {
-    if (result == code::Ok || result == code::PastLast || result == code::BeforeFirst) return result;
-    if (!failure.text.empty() && failure.code == result) return fail(failure);
-    return fail(result, what);
-}
-
-Result PostgresEngine::initialise(const StartupRecord&) {
-    errors_.clear();
-    if (initialised_) return code::AlreadyInitialised;
-    initialised_ = true;
-    return code::Ok;
-}
-
-Result PostgresEngine::currentSession(SessionHandle* session) {
-    if (const Result result = begin()) return result;
-    *session = TheSession;
-    return code::Ok;
-}
-
-Result PostgresEngine::shutdown() {
-    errors_.clear();
-    cursors_.clear();
-    statements_.clear();
-    databases_.clear();
-    initialised_ = false;
-    return code::Ok;
-}
-
-PostgresEngine::Database* PostgresEngine::database(DatabaseHandle handle) {
-    const auto found = databases_.find(handle);
-    return found == databases_.end() ? nullptr : &found->second;
-}
-
-PostgresEngine::Statement* PostgresEngine::statement(StatementHandle handle) {
-    const auto found = statements_.find(handle);
-    return found == statements_.end() ? nullptr : &found->second;
-}
-
-Cursor* PostgresEngine::cursor(CursorHandle handle) {
-    const auto found = cursors_.find(handle);
-    return found == cursors_.end() ? nullptr : found->second.get();
-}
-
 Result PostgresEngine::openDatabase(const std::string& name, DatabaseHandle*) {
     if (const Result result = begin()) return result;
     return fail(code::InvalidParameter,
@@ -135,14 +79,7 @@ Result PostgresEngine::openServerDatabase(const std::string& connection, const s
     Failure failure;
     std::shared_ptr<ServerConnection> opened = ServerConnection::open(connection, user, password, &failure);
     if (!opened || !hasServerLedgerShape(*opened, &failure)) return fail(failure);
-    *db = newHandle();
-    databases_.emplace(*db, Database{std::move(opened)});
-    return code::Ok;
-}
-
-Result PostgresEngine::closeDatabase(DatabaseHandle db) {
-    if (const Result result = begin()) return result;
-    if (!databases_.erase(db)) return fail(code::InvalidHandle, "Unknown database handle.");
+    *db = addDatabase({std::move(opened)});
     return code::Ok;
 }
 
@@ -152,62 +89,21 @@ Result PostgresEngine::setDirectory(DatabaseHandle db, const std::string&) {
     return code::Ok;
 }
 
-Result PostgresEngine::databaseType(DatabaseHandle db, std::string* type) {
-    if (const Result result = begin()) return result;
-    if (!database(db)) return fail(code::InvalidHandle, "Unknown database handle.");
-    *type = ServerDatabaseType;
-    return code::Ok;
-}
-
 Result PostgresEngine::openTable(DatabaseHandle db, const std::string& name, OpenMode open, ShareMode,
                                  CursorHandle* cursor) {
     if (const Result result = begin()) return result;
-    Database* found = database(db);
+    ServerDatabase* found = database(db);
     if (!found) return fail(code::InvalidHandle, "Unknown database handle.");
     if (!namesLedgerTable(name))
         return fail(code::FileNotFound, "The server holds no table " + name + "; its table is kovrel.");
-    *cursor = newHandle();
-    cursors_.emplace(*cursor, std::make_unique<ServerTableCursor>(found->connection, LedgerTableName, "",
-                                                                  open == OpenMode::ReadWrite, false));
+    *cursor = addCursor(std::make_unique<ServerTableCursor>(found->connection, LedgerTableName, "",
+                                                            open == OpenMode::ReadWrite, false));
     return code::Ok;
 }
 
-Result PostgresEngine::addPassword(const std::string&) {
-    return begin();
-}
-Result PostgresEngine::removePassword(const std::string&) {
-    return begin();
-}
-Result PostgresEngine::removeAllPasswords() {
-    return begin();
-}
-
-Result PostgresEngine::allocateStatement(DatabaseHandle db, StatementHandle* stmt) {
-    if (const Result result = begin()) return result;
-    if (!database(db)) return fail(code::InvalidHandle, "Unknown database handle.");
-    *stmt = newHandle();
-    statements_.emplace(*stmt, Statement{db, false, false, nullptr});
-    return code::Ok;
-}
-
-Result PostgresEngine::freeStatement(StatementHandle stmt) {
-    if (const Result result = begin()) return result;
-    if (!statements_.erase(stmt)) return fail(code::InvalidHandle, "Unknown statement handle.");
-    return code::Ok;
-}
-
-Result PostgresEngine::setStatementProperty(StatementHandle stmt, StatementProperty property, int value) {
-    if (const Result result = begin()) return result;
-    Statement* found = statement(stmt);
-    if (!found) return fail(code::InvalidHandle, "Unknown statement handle.");
-    if (property == StatementProperty::LiveWanted) found->liveWanted = value == 1;
-    return code::Ok;
-}
-
-std::shared_ptr<const PostgresEngine::ParsedSql> PostgresEngine::parsed(const std::string& sql,
-                                                                        std::string* error) {
+std::shared_ptr<const ServerSql> PostgresEngine::parsed(const std::string& sql, std::string* error) {
     if (auto found = parsed_.find(sql); found != parsed_.end()) return found->second;
-    auto made = std::make_shared<ParsedSql>();
+    auto made = std::make_shared<ServerSql>();
     if (!SqlStatement::parse(sql, &made->statement, error)) return nullptr;
     made->serverText = made->statement.postgresText();
     if (made->statement.kind() == SqlStatement::Kind::Select &&
@@ -220,13 +116,13 @@ std::shared_ptr<const PostgresEngine::ParsedSql> PostgresEngine::parsed(const st
 
 Result PostgresEngine::prepare(StatementHandle stmt, const std::string& sql) {
     if (const Result result = begin()) return result;
-    Statement* found = statement(stmt);
+    ServerStatement* found = statement(stmt);
     if (!found) return fail(code::InvalidHandle, "Unknown statement handle.");
     found->prepared = false;
     std::string error;
     found->sql = parsed(sql, &error);
     if (!found->sql) return fail(code::SqlSyntax, "SQL: " + error);
-    Database* db = database(found->database);
+    ServerDatabase* db = database(found->database);
     if (!db) return fail(code::InvalidHandle, "The statement's database is closed.");
     for (const std::string& name : found->sql->statement.tableNames()) {
         if (!namesLedgerTable(name))
@@ -245,10 +141,10 @@ Result PostgresEngine::prepare(StatementHandle stmt, const std::string& sql) {
 Result PostgresEngine::execute(StatementHandle stmt, CursorHandle* cursor) {
     if (const Result result = begin()) return result;
     *cursor = NoHandle;
-    Statement* found = statement(stmt);
+    ServerStatement* found = statement(stmt);
     if (!found) return fail(code::InvalidHandle, "Unknown statement handle.");
     if (!found->prepared) return fail(code::NoStatement, "Execute without a prepared statement.");
-    Database* db = database(found->database);
+    ServerDatabase* db = database(found->database);
     if (!db) return fail(code::InvalidHandle, "The statement's database is closed.");
     if (found->sql->statement.kind() == SqlStatement::Kind::Select)
         return executeSelect(*found, *db->connection, cursor);
@@ -261,7 +157,8 @@ Result PostgresEngine::execute(StatementHandle stmt, CursorHandle* cursor) {
     return code::Ok;
 }
 
-Result PostgresEngine::executeSelect(Statement& stmt, ServerConnection& connection, CursorHandle* cursor) {
+Result PostgresEngine::executeSelect(ServerStatement& stmt, ServerConnection& connection,
+                                     CursorHandle* cursor) {
     const SqlStatement& sql = stmt.sql->statement;
     std::unique_ptr<Cursor> made;
     if (sql.selectsAllColumnsOfOneTable()) {
@@ -299,170 +196,7 @@ Result PostgresEngine::executeSelect(Statement& stmt, ServerConnection& connecti
         records.resize(kept * size);
         made = ResultCursor::holding(std::move(fields), std::move(records));
     }
-    *cursor = newHandle();
-    cursors_.emplace(*cursor, std::move(made));
-    return code::Ok;
-}
-
-Result PostgresEngine::cursorProperties(CursorHandle handle, CursorProps* props) {
-    if (const Result result = begin()) return result;
-    Cursor* found = cursor(handle);
-    if (!found) return fail(code::InvalidHandle, "Unknown cursor handle.");
-    *props = found->properties();
-    return code::Ok;
-}
-
-Result PostgresEngine::fieldDescriptors(CursorHandle handle, std::vector<FieldDesc>* fields) {
-    if (const Result result = begin()) return result;
-    Cursor* found = cursor(handle);
-    if (!found) return fail(code::InvalidHandle, "Unknown cursor handle.");
-    *fields = found->layout().fields();
-    return code::Ok;
-}
-
-Result PostgresEngine::validityCheck(CursorHandle handle, std::uint16_t index, ValidityCheck*) {
-    if (const Result result = begin()) return result;
-    if (!cursor(handle)) return fail(code::InvalidHandle, "Unknown cursor handle.");
-    return fail(code::InvalidParameter, "The cursor has no validity check " + std::to_string(index) + ".");
-}
-
-Result PostgresEngine::setToBegin(CursorHandle handle) {
-    if (const Result result = begin()) return result;
-    Cursor* found = cursor(handle);
-    if (!found) return fail(code::InvalidHandle, "Unknown cursor handle.");
-    return found->setToBegin();
-}
-
-Result PostgresEngine::setToEnd(CursorHandle handle) {
-    if (const Result result = begin()) return result;
-    Cursor* found = cursor(handle);
-    if (!found) return fail(code::InvalidHandle, "Unknown cursor handle.");
-    return found->setToEnd();
-}
-
-Result PostgresEngine::getRecord(CursorHandle handle, GetMode mode, std::uint8_t* record) {
-    if (const Result result = begin()) return result;
-    Cursor* found = cursor(handle);
-    if (!found) return fail(code::InvalidHandle, "Unknown cursor handle.");
-    Failure failure;
-    return answer(found->getRecord(mode, record, &failure), failure, "The record cannot be read.");
-}
-
-Result PostgresEngine::getBookmark(CursorHandle handle, std::uint8_t* bookmark) {
-    if (const Result result = begin()) return result;
-    Cursor* found = cursor(handle);
-    if (!found) return fail(code::InvalidHandle, "Unknown cursor handle.");
-    if (!bookmark) return fail(code::InvalidParameter, "No bookmark buffer.");
-    const Result result = found->getBookmark(bookmark);
-    return result == code::Ok ? result : answer(result, {}, "The cursor is not on a record.");
-}
-
-Result PostgresEngine::setToBookmark(CursorHandle handle, const std::uint8_t* bookmark) {
-    if (const Result result = begin()) return result;
-    Cursor* found = cursor(handle);
-    if (!found) return fail(code::InvalidHandle, "Unknown cursor handle.");
-    if (!bookmark) return fail(code::InvalidParameter, "No bookmark buffer.");
-    Failure failure;
-    return answer(found->setToBookmark(bookmark, &failure), failure,
-                  "The bookmark does not lead to a record.");
-}
-
-Result PostgresEngine::initRecord(CursorHandle handle, std::uint8_t* record) {
-    if (const Result result = begin()) return result;
-    Cursor* found = cursor(handle);
-    if (!found) return fail(code::InvalidHandle, "Unknown cursor handle.");
-    if (!record) return fail(code::InvalidParameter, "No record buffer.");
-    std::memset(record, 0, found->layout().recordSize());
-    return code::Ok;
-}
-
-Result PostgresEngine::getField(CursorHandle handle, std::uint16_t fieldNumber, const std::uint8_t* record,
-                                void* value, bool* isBlank) {
-    if (const Result result = begin()) return result;
-    Cursor* found = cursor(handle);
-    if (!found) return fail(code::InvalidHandle, "Unknown cursor handle.");
-    return answer(found->layout().getField(fieldNumber, record, value, isBlank), {},
-                  "No field with that number, or no record buffer.");
-}
-
-Result PostgresEngine::putField(CursorHandle handle, std::uint16_t fieldNumber, std::uint8_t* record,
-                                const void* value) {
-    if (const Result result = begin()) return result;
-    Cursor* found = cursor(handle);
-    if (!found) return fail(code::InvalidHandle, "Unknown cursor handle.");
-    return answer(found->layout().putField(fieldNumber, record, value), {},
-                  "No field with that number, no record buffer, a date outside the years 1 to 9999, or a "
-                  "number that is not finite.");
-}
-
-Result PostgresEngine::lockRecord(CursorHandle handle) {
-    if (const Result result = begin()) return result;
-    Cursor* found = cursor(handle);
-    if (!found) return fail(code::InvalidHandle, "Unknown cursor handle.");
-    if (!found->properties().readWrite) return fail(code::CursorReadOnly, "The cursor's rows are read-only.");
-    Failure failure;
-    return answer(found->lockRecord(&failure), failure, "The record cannot be edited.");
-}
-
-Result PostgresEngine::releaseLock(CursorHandle handle) {
-    if (const Result result = begin()) return result;
-    Cursor* found = cursor(handle);
-    if (!found) return fail(code::InvalidHandle, "Unknown cursor handle.");
-    found->releaseLock();
-    return code::Ok;
-}
-
-Result PostgresEngine::modifyRecord(CursorHandle handle, const std::uint8_t* record) {
-    if (const Result result = begin()) return result;
-    Cursor* found = cursor(handle);
-    if (!found) return fail(code::InvalidHandle, "Unknown cursor handle.");
-    if (!record) return fail(code::InvalidParameter, "No record buffer.");
-    Failure failure;
-    return answer(found->modifyRecord(record, &failure), failure, "The record cannot be changed.");
-}
-
-Result PostgresEngine::insertRecord(CursorHandle handle, const std::uint8_t* record) {
-    if (const Result result = begin()) return result;
-    Cursor* found = cursor(handle);
-    if (!found) return fail(code::InvalidHandle, "Unknown cursor handle.");
-    if (!record) return fail(code::InvalidParameter, "No record buffer.");
-    Failure failure;
-    return answer(found->insertRecord(record, &failure), failure, "The record cannot be inserted.");
-}
-
-Result PostgresEngine::deleteRecord(CursorHandle handle, const std::uint8_t* record) {
-    if (const Result result = begin()) return result;
-    Cursor* found = cursor(handle);
-    if (!found) return fail(code::InvalidHandle, "Unknown cursor handle.");
-    Failure failure;
-    return answer(found->deleteRecord(record, &failure), failure, "The record cannot be deleted.");
-}
-
-Result PostgresEngine::closeCursor(CursorHandle handle) {
-    if (const Result result = begin()) return result;
-    if (!cursors_.erase(handle)) return fail(code::InvalidHandle, "Unknown cursor handle.");
-    return code::Ok;
-}
-
-Result PostgresEngine::errorText(Result result, std::string* text) {
-    // The codes mean what they mean on a file; their texts are kept in one place.
-    static SqliteEngine texts;
-    return texts.errorText(result, text);
-}
-
-Result PostgresEngine::errorEntry(std::uint16_t index, ErrorEntry* entry) {
-    if (index < 1 || index > errors_.size()) return code::NoMoreErrorEntries;
-    *entry = errors_[index - 1];
-    return code::Ok;
-}
-
-Result PostgresEngine::toNative(const std::string&, const std::string& text, std::string* out) {
-    *out = text;
-    return code::Ok;
-}
-
-Result PostgresEngine::toAnsi(const std::string&, const std::string& text, std::string* out) {
-    *out = text;
+    *cursor = addCursor(std::move(made));
     return code::Ok;
 }
 
