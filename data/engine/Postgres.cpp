@@ -177,6 +177,24 @@ bool ServerConnection::exec(const std::string& sql, Failure* failure) {
     return false;
 }
 
+bool ServerConnection::listen(const std::string& channel, Failure* failure) {
+    char* quoted = PQescapeIdentifier(conn_, channel.c_str(), channel.size());
+    const bool listening = quoted && exec(std::string("LISTEN ") + quoted, failure);
+    PQfreemem(quoted);
+    listening_ = listening;
+    return listening;
+}
+
+std::uint64_t ServerConnection::changeStamp() {
+    if (!listening_) return ++changes_;
+    PQconsumeInput(conn_);
+    while (PGnotify* notice = PQnotifies(conn_)) {
+        ++changes_;
+        PQfreemem(notice);
+    }
+    return changes_;
+}
+
 Failure ServerConnection::failure(const PGresult* result, const std::string& what) const {
     const char* state = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
     const char* message = result ? PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY) : nullptr;
@@ -188,6 +206,7 @@ Failure ServerConnection::failure(const PGresult* result, const std::string& wha
     if (sqlState == "42P01") return {code::SqlUnknownTable, detail};
     if (sqlState == "40001" || sqlState == "40P01" || sqlState == "55P03") return {code::FileBusy, detail};
     if (sqlState.starts_with("28")) return {code::PasswordRequired, detail};
+    if (sqlState == "42501") return {code::TableReadOnly, detail};
     if (sqlState.starts_with("22") || sqlState.starts_with("23") || sqlState.starts_with("53"))
         return {code::WriteFailed, detail};
     return {code::SqlSyntax, detail};
@@ -245,6 +264,62 @@ bool hasServerLedgerShape(ServerConnection& connection, Failure* failure) {
     return true;
 }
 
+namespace {
+
+// The trigger function behind every change of kovrel: a notice on the channel of the ledger's schema, so
+// cursors that hold rows learn of the change without asking.
+const char* const ChangeFunctionSql =
+    "CREATE OR REPLACE FUNCTION kovrel_promena() RETURNS trigger LANGUAGE plpgsql AS $body$\n"
+    "BEGIN\n"
+    "  PERFORM pg_notify(TG_TABLE_SCHEMA || '.kovrel', '');\n"
+    "  RETURN NULL;\n"
+    "END\n"
+    "$body$";
+
+const char* const ChangeTriggerSql =
+    "CREATE TRIGGER kovrel_promena AFTER INSERT OR UPDATE OR DELETE ON kovrel FOR EACH ROW EXECUTE FUNCTION "
+    "kovrel_promena()";
+
+// Whether the ledger lacks one of the pieces completeServerLedger adds.
+bool lacksExtras(ServerConnection& connection, bool* lacks, Failure* failure) {
+    PgResult found = connection.run(
+        "SELECT count(*) FROM pg_trigger WHERE tgrelid = 'kovrel'::regclass AND tgname = 'kovrel_promena'",
+        {}, failure);
+    if (!found) return false;
+    *lacks = std::string(PQgetvalue(found.get(), 0, 0)) != "1";
+    return true;
+}
+
+}  // namespace
+
+bool completeServerLedger(ServerConnection& connection, std::string* channel, Failure* failure) {
+    channel->clear();
+    bool lacks = false;
+    if (!lacksExtras(connection, &lacks, failure)) return false;
+    if (lacks) {
+        // The lock keeps two clerks who open the ledger at once from adding the pieces twice.
+        Failure refused;
+        const bool added =
+            connection.exec("BEGIN; LOCK TABLE kovrel IN SHARE ROW EXCLUSIVE MODE", &refused) &&
+            lacksExtras(connection, &lacks, &refused) &&
+            (!lacks ||
+             (connection.exec(ChangeFunctionSql, &refused) && connection.exec(ChangeTriggerSql, &refused))) &&
+            connection.exec("COMMIT", &refused);
+        if (!added) {
+            connection.exec("ROLLBACK", failure);
+            if (refused.code != code::TableReadOnly) {
+                *failure = refused;
+                return false;
+            }
+            return true;
+        }
+    }
+    PgResult schema = connection.run("SELECT current_schema()", {}, failure);
+    if (!schema) return false;
+    *channel = std::string(PQgetvalue(schema.get(), 0, 0)) + ".kovrel";
+    return true;
+}
+
 Result createServerLedger(const std::string& connection, std::string* error) {
     Result result = code::Ok;
     auto conn = connectForTool(connection, error, &result);
@@ -255,9 +330,11 @@ Result createServerLedger(const std::string& connection, std::string* error) {
     Failure failure;
     // The key keeps the stored order and lets a live result write through it; the program never sees it.
     // A worker's rows are paged in key order through the index on the name and the key.
+    std::string channel;
     if (!conn->exec("CREATE TABLE kovrel (id bigserial PRIMARY KEY" + columns +
                         "); CREATE INDEX kovrel_prezimeime ON kovrel (prezimeime, id)",
-                    &failure)) {
+                    &failure) ||
+        !completeServerLedger(*conn, &channel, &failure)) {
         setError(error, failure.text);
         return failure.code == code::SqlSyntax ? code::FileOpenFailed : failure.code;
     }

@@ -63,6 +63,13 @@ class ServerConnection {
     std::uint64_t writeCount() const { return writes_; }
     void countWrite() { ++writes_; }
 
+    // Listens for the notices the ledger's trigger sends at every committed change (see
+    // completeServerLedger); `channel` is the one it names.
+    bool listen(const std::string& channel, Failure* failure);
+    // A number that grows whenever a notice of a committed change has come in, by this connection or any
+    // other, without asking the server. Without listening it grows at every call.
+    std::uint64_t changeStamp();
+
   private:
     ServerConnection(PGconn* conn, std::string name) : conn_(conn), name_(std::move(name)) {}
 
@@ -71,6 +78,8 @@ class ServerConnection {
     std::map<std::string, std::string> prepared_;  // statement text -> prepared statement name
     std::uint64_t writes_ = 0;
     std::uint64_t preparedCount_ = 0;
+    bool listening_ = false;
+    std::uint64_t changes_ = 0;
 };
 
 // The ledger's columns as the server's statements name them ("kovrelid", ..., "do"), and their types.
@@ -82,6 +91,11 @@ std::string serverParameter(std::size_t column, int number);
 
 // Checks that the connection's database holds the ledger table with its key and columns.
 bool hasServerLedgerShape(ServerConnection& connection, Failure* failure);
+
+// Adds to the connection's ledger what the program keeps beside its table and the ledger lacks: the
+// trigger that notices every committed change on the channel *channel names. Another program's ledger
+// whose owner alone may add them is used without them (*channel empty); any other failure fills *failure.
+bool completeServerLedger(ServerConnection& connection, std::string* channel, Failure* failure);
 
 // Creates the empty ledger table in the connection's database; refuses (FileOpenFailed) when a table
 // kovrel exists there. The password comes from libpq's own sources (PGPASSWORD, the password file).

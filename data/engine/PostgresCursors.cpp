@@ -15,71 +15,20 @@ std::string numberText(double value) {
     return std::string(buffer, std::to_chars(buffer, buffer + sizeof buffer, value).ptr);
 }
 
-// Whether a number's text is a whole number (and not a float's form such as 1e5, NaN or Infinity).
-bool wholeNumber(const char* text) {
-    if (*text == '-' || *text == '+') ++text;
-    if (!*text) return false;
-    for (; *text; ++text)
-        if (*text < '0' || *text > '9') return false;
-    return true;
-}
-
-void bindServerValue(sqlite3_stmt* statement, int parameter, FieldType type, const char* text, int length) {
-    switch (type) {
-        case FieldType::Float:
-            sqlite3_bind_double(statement, parameter, std::strtod(text, nullptr));
-            break;
-        case FieldType::Integer:
-        case FieldType::LargeInt:
-            if (wholeNumber(text))
-                sqlite3_bind_int64(statement, parameter, std::strtoll(text, nullptr, 10));
-            else
-                sqlite3_bind_double(statement, parameter, std::strtod(text, nullptr));
-            break;
-        default:
-            sqlite3_bind_text(statement, parameter, text, length, SQLITE_STATIC);
-            break;
-    }
-}
-
 }  // namespace
 
-ServerRecordReader::ServerRecordReader() {
-    sqlite3_open_v2(":memory:", &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
-}
-
-ServerRecordReader::~ServerRecordReader() {
-    for (auto& [count, statement] : selects_) sqlite3_finalize(statement);
-    sqlite3_close_v2(db_);
-}
-
-ServerRecordReader& ServerRecordReader::shared() {
-    thread_local ServerRecordReader reader;
-    return reader;
-}
-
-void ServerRecordReader::read(const RecordLayout& layout, const PGresult* result, int row, int firstColumn,
-                              std::uint8_t* record) {
-    const std::vector<FieldDesc>& fields = layout.fields();
-    sqlite3_stmt*& select = selects_[fields.size()];
-    if (!select) {
-        std::string sql = "SELECT ";
-        for (std::size_t i = 1; i <= fields.size(); ++i) sql += (i > 1 ? ", ?" : "?") + std::to_string(i);
-        if (fields.empty()) sql += "1";
-        sqlite3_prepare_v3(db_, sql.c_str(), -1, SQLITE_PREPARE_PERSISTENT, &select, nullptr);
-    }
-    for (std::size_t i = 0; i < fields.size(); ++i) {
+void readServerRow(const RecordLayout& layout, const PGresult* result, int row, int firstColumn,
+                   std::vector<TextValue>* texts, std::uint8_t* record) {
+    const std::size_t count = layout.fields().size();
+    texts->resize(count);
+    for (std::size_t i = 0; i < count; ++i) {
         const int column = firstColumn + static_cast<int>(i);
-        const int parameter = static_cast<int>(i) + 1;
-        if (PQgetisnull(result, row, column))
-            sqlite3_bind_null(select, parameter);
-        else
-            bindServerValue(select, parameter, fields[i].type, PQgetvalue(result, row, column),
-                            PQgetlength(result, row, column));
+        (*texts)[i] = PQgetisnull(result, row, column)
+                          ? TextValue{}
+                          : TextValue{PQgetvalue(result, row, column),
+                                      static_cast<std::size_t>(PQgetlength(result, row, column))};
     }
-    if (sqlite3_step(select) == SQLITE_ROW) layout.readRow(select, 0, record);
-    sqlite3_reset(select);
-    sqlite3_clear_bindings(select);
+    layout.readTexts(texts->data(), record);
 }
 
 std::optional<std::string> serverFieldText(const RecordLayout& layout, std::size_t index,
@@ -125,6 +74,8 @@ ServerTableCursor::ServerTableCursor(std::shared_ptr<ServerConnection> connectio
 }
 
 bool ServerTableCursor::fillPage(bool forward, std::int64_t from, std::size_t wanted, Failure* failure) {
+    // Taken before the rows are asked for, so a commit whose notice comes in with them counts as later.
+    pageStamp_ = connection_->changeStamp();
     const std::string fromText = std::to_string(from), limitText = std::to_string(wanted);
     PgResult rows = connection_->run(forward ? forwardSql_ : backwardSql_,
                                      {fromText.c_str(), limitText.c_str()}, failure);
@@ -132,9 +83,10 @@ bool ServerTableCursor::fillPage(bool forward, std::int64_t from, std::size_t wa
     const int count = PQntuples(rows.get());
     const std::uint32_t size = layout().recordSize();
     pageKeys_.resize(static_cast<std::size_t>(count));
+    std::vector<TextValue> texts;
     for (int r = 0; r < count; ++r) {
         pageKeys_[r] = std::strtoll(PQgetvalue(rows.get(), r, 0), nullptr, 10);
-        ServerRecordReader::shared().read(layout(), rows.get(), r, 1, pageRecords_.get() + r * size);
+        readServerRow(layout(), rows.get(), r, 1, &texts, pageRecords_.get() + r * size);
     }
     return true;
 }
@@ -161,7 +113,8 @@ Result ServerTableCursor::readStored(ServerRow* row, Failure* failure) {
             row->texts.emplace_back(PQgetvalue(stored.get(), 0, column));
     }
     row->record.resize(layout().recordSize());
-    ServerRecordReader::shared().read(layout(), stored.get(), 0, 1, row->record.data());
+    std::vector<TextValue> texts;
+    readServerRow(layout(), stored.get(), 0, 1, &texts, row->record.data());
     return code::Ok;
 }
 

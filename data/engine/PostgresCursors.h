@@ -1,10 +1,7 @@
 // Cursors over a server ledger: table cursors paged by key, and answers read whole into records.
 #pragma once
 
-#include <sqlite3.h>
-
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -15,28 +12,11 @@
 
 namespace engine {
 
-// Turns the server's texts into records with the very conversions a file's values go through: the
-// values are bound, with the kinds their fields hold, to an SQLite statement that selects them back, and
-// the record is read from that statement.
-class ServerRecordReader {
-  public:
-    ServerRecordReader();
-    ~ServerRecordReader();
-    ServerRecordReader(const ServerRecordReader&) = delete;
-    ServerRecordReader& operator=(const ServerRecordReader&) = delete;
-
-    // Fills `record` from row `row` of `result`, field 1 from column `firstColumn` and the others from
-    // the columns after it.
-    void read(const RecordLayout& layout, const PGresult* result, int row, int firstColumn,
-              std::uint8_t* record);
-
-    // The reader of this thread.
-    static ServerRecordReader& shared();
-
-  private:
-    sqlite3* db_ = nullptr;
-    std::map<std::size_t, sqlite3_stmt*> selects_;  // by number of values
-};
+// Reads row `row` of `result` into `record`, field 1 from column `firstColumn` and the others from the
+// columns after it, with the conversions a file's values go through (RecordLayout::readTexts). `texts` is
+// room for the row's texts, kept by the caller from row to row.
+void readServerRow(const RecordLayout& layout, const PGresult* result, int row, int firstColumn,
+                   std::vector<TextValue>* texts, std::uint8_t* record);
 
 // The server's text of field `index` of `record` (as a parameter), or nothing when it is empty.
 std::optional<std::string> serverFieldText(const RecordLayout& layout, std::size_t index,
@@ -51,7 +31,8 @@ struct ServerRow {
 
 // The ledger rows of the server table, or those matching a where clause, in key order, paged as
 // PagedCursor says with larger pages. Other clerks' commits show in every page fetched and whenever the
-// current record is read again, and stepping past the last row held always asks the server again. The
+// current record is read again; stepping past the last row held asks the server again unless the page
+// reached the end and no notice of a commit has come in since (see ServerConnection::changeStamp). The
 // statement that writes compares every column with the values read.
 class ServerTableCursor : public PagedCursor<ServerRow> {
   public:
@@ -70,7 +51,7 @@ class ServerTableCursor : public PagedCursor<ServerRow> {
   private:
     bool fillPage(bool forward, std::int64_t from, std::size_t wanted, Failure* failure) override;
     std::uint64_t writeCount() const override { return connection_->writeCount(); }
-    bool endStillHolds() const override { return false; }
+    bool endStillHolds() const override { return pageStamp_ == connection_->changeStamp(); }
     Result readCurrent(std::uint8_t* record, Failure* failure) override;
     Result readStored(ServerRow* row, Failure* failure) override;
     Result writeIfUnchanged(const std::string& action, const std::vector<std::size_t>& fields,
@@ -79,6 +60,7 @@ class ServerTableCursor : public PagedCursor<ServerRow> {
 
     std::shared_ptr<ServerConnection> connection_;
     std::string forwardSql_, backwardSql_, currentSql_;
+    std::uint64_t pageStamp_ = 0;  // the connection's change stamp before the page was fetched
 };
 
 }  // namespace engine

@@ -78,7 +78,11 @@ Result PostgresEngine::openServerDatabase(const std::string& connection, const s
     if (const Result result = begin()) return result;
     Failure failure;
     std::shared_ptr<ServerConnection> opened = ServerConnection::open(connection, user, password, &failure);
-    if (!opened || !hasServerLedgerShape(*opened, &failure)) return fail(failure);
+    std::string channel;
+    if (!opened || !hasServerLedgerShape(*opened, &failure) ||
+        !completeServerLedger(*opened, &channel, &failure) ||
+        (!channel.empty() && !opened->listen(channel, &failure)))
+        return fail(failure);
     *db = addDatabase({std::move(opened)});
     return code::Ok;
 }
@@ -185,11 +189,12 @@ Result PostgresEngine::executeSelect(ServerStatement& stmt, ServerConnection& co
         const std::uint32_t size = layout.recordSize();
         std::vector<std::uint8_t> records(static_cast<std::size_t>(count) * size);
         std::set<std::vector<std::uint8_t>> seen;
+        std::vector<TextValue> texts;
         std::size_t kept = 0;
         for (int r = 0; r < count; ++r) {
             std::uint8_t* record = records.data() + kept * size;
             std::memset(record, 0, size);
-            ServerRecordReader::shared().read(layout, rows.get(), r, 0, record);
+            readServerRow(layout, rows.get(), r, 0, &texts, record);
             if (sql.postgresDropsDistinct() && !seen.emplace(record, record + size).second) continue;
             ++kept;
         }

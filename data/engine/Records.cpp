@@ -1,6 +1,8 @@
 // Record buffer layout and the conversions between record slots and SQLite values.
 #include "data/engine/Records.h"
 
+#include <charconv>
+#include <climits>
 #include <cmath>
 #include <cstring>
 
@@ -92,19 +94,65 @@ void storeEmptyText(std::uint8_t* slot) {
     slot[1] = 0;
 }
 
-// Fills every field of `record` from the value `valueOf(index)` gives for the field at `index`. Values
-// are asked for directly, since SQLite answers no text and the number 0 for an empty value; only a 0
-// needs asking whether the value is empty.
+// SQLite's values of a row, by field index.
 template <typename ValueOf>
-void fillRecord(const std::vector<FieldDesc>& fields, std::uint8_t* record, ValueOf valueOf) {
+struct SqliteValues {
+    ValueOf valueOf;
+    // SQLite answers the number 0 for an empty value, so only a 0 needs asking whether the value is empty.
+    double number(std::size_t index) const { return sqlite3_value_double(valueOf(index)); }
+    bool null(std::size_t index) const { return sqlite3_value_type(valueOf(index)) == SQLITE_NULL; }
+    std::int64_t integer(std::size_t index) const { return sqlite3_value_int64(valueOf(index)); }
+    const char* text(std::size_t index, std::size_t* length) const {
+        sqlite3_value* value = valueOf(index);
+        const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(value));
+        *length = static_cast<std::size_t>(sqlite3_value_bytes(value));
+        return text;
+    }
+};
+
+// A row of texts, by field index, read as SQLite reads a text bound for a number: a number's text up to
+// where it stops being one, a whole number's exactly, any other number's cut towards zero and held to
+// the range of 64 bits.
+struct TextValues {
+    const TextValue* values;
+    double number(std::size_t index) const {
+        const TextValue& value = values[index];
+        double number = 0;
+        if (value.text) std::from_chars(value.text, value.text + value.length, number);
+        return number;
+    }
+    bool null(std::size_t index) const { return !values[index].text; }
+    std::int64_t integer(std::size_t index) const {
+        const TextValue& value = values[index];
+        if (!value.text) return 0;
+        std::int64_t whole = 0;
+        const char* end = value.text + value.length;
+        const auto parsed = std::from_chars(value.text + (*value.text == '+'), end, whole);
+        if (parsed.ec == std::errc() && parsed.ptr == end) return whole;
+        const double number = this->number(index);
+        if (std::isnan(number)) return 0;
+        if (number <= -9223372036854775808.0) return INT64_MIN;
+        if (number >= 9223372036854775807.0) return INT64_MAX;
+        return static_cast<std::int64_t>(number);
+    }
+    const char* text(std::size_t index, std::size_t* length) const {
+        *length = values[index].length;
+        return values[index].text;
+    }
+};
+
+// Fills every field of `record` from `values`. Numbers are asked for directly; only a 0 needs asking
+// whether the value is empty.
+template <typename Values>
+void fillRecord(const std::vector<FieldDesc>& fields, std::uint8_t* record, const Values& values) {
     std::size_t index = 0;
     for (const FieldDesc& field : fields) {
-        sqlite3_value* value = valueOf(index++);
+        const std::size_t at = index++;
         std::uint8_t* slot = record + field.offset;
         switch (field.type) {
             case FieldType::Float: {
-                const double number = sqlite3_value_double(value);
-                if (number == 0 && sqlite3_value_type(value) == SQLITE_NULL)
+                const double number = values.number(at);
+                if (number == 0 && values.null(at))
                     storeEmpty<double>(slot);
                 else
                     store(slot, number);
@@ -112,23 +160,23 @@ void fillRecord(const std::vector<FieldDesc>& fields, std::uint8_t* record, Valu
             }
             // A result whose integers do not all fit 32 bits has a LargeInt field (see ResultCursor).
             case FieldType::Integer:
-                if (sqlite3_value_type(value) == SQLITE_NULL)
+                if (values.null(at))
                     storeEmpty<std::int32_t>(slot);
                 else
-                    store(slot, static_cast<std::int32_t>(sqlite3_value_int64(value)));
+                    store(slot, static_cast<std::int32_t>(values.integer(at)));
                 break;
             case FieldType::LargeInt:
-                if (sqlite3_value_type(value) == SQLITE_NULL)
+                if (values.null(at))
                     storeEmpty<std::int64_t>(slot);
                 else
-                    store(slot, static_cast<std::int64_t>(sqlite3_value_int64(value)));
+                    store(slot, values.integer(at));
                 break;
             case FieldType::Date: {
                 // The stored text is kept as it is; whether it makes a day is asked when the field is
                 // read, so that a scan of the table does not pay for dates nobody looks at.
-                const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(value));
-                const std::ptrdiff_t kept =
-                    text ? keptDateLength(text, static_cast<std::size_t>(sqlite3_value_bytes(value))) : -1;
+                std::size_t length = 0;
+                const char* text = values.text(at, &length);
+                const std::ptrdiff_t kept = text ? keptDateLength(text, length) : -1;
                 if (kept < 0) {
                     storeEmptyText(slot);
                     break;
@@ -139,14 +187,14 @@ void fillRecord(const std::vector<FieldDesc>& fields, std::uint8_t* record, Valu
                 break;
             }
             case FieldType::String: {
-                const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(value));
+                std::size_t length = 0;
+                const char* text = values.text(at, &length);
                 if (!text) {
                     storeEmptyText(slot);
                     break;
                 }
                 // Only the text and its terminator are written; the slot's remaining bytes are left as they
                 // were. A text of no more bytes than the field has characters always fits whole.
-                const auto length = static_cast<std::size_t>(sqlite3_value_bytes(value));
                 const std::size_t kept =
                     length <= field.size ? length : cutLength(text, length, field.size, textBytes(field));
                 slot[0] = 1;
@@ -159,6 +207,11 @@ void fillRecord(const std::vector<FieldDesc>& fields, std::uint8_t* record, Valu
                 break;
         }
     }
+}
+
+template <typename ValueOf>
+SqliteValues<ValueOf> sqliteValues(ValueOf valueOf) {
+    return {valueOf};
 }
 
 }  // namespace
@@ -181,13 +234,17 @@ RecordLayout::RecordLayout(const std::vector<FieldSpec>& fields) {
 }
 
 void RecordLayout::readRow(sqlite3_stmt* statement, int firstColumn, std::uint8_t* record) const {
-    fillRecord(fields_, record, [statement, firstColumn](std::size_t index) {
-        return sqlite3_column_value(statement, firstColumn + static_cast<int>(index));
-    });
+    fillRecord(fields_, record, sqliteValues([statement, firstColumn](std::size_t index) {
+                   return sqlite3_column_value(statement, firstColumn + static_cast<int>(index));
+               }));
 }
 
 void RecordLayout::readValues(sqlite3_value** values, std::uint8_t* record) const {
-    fillRecord(fields_, record, [values](std::size_t index) { return values[index]; });
+    fillRecord(fields_, record, sqliteValues([values](std::size_t index) { return values[index]; }));
+}
+
+void RecordLayout::readTexts(const TextValue* values, std::uint8_t* record) const {
+    fillRecord(fields_, record, TextValues{values});
 }
 
 void RecordLayout::bindField(sqlite3_stmt* statement, int parameter, std::size_t index,

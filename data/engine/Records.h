@@ -18,6 +18,12 @@ struct FieldSpec {
     std::uint16_t size = 0;
 };
 
+// A value as a text (a server's answer): nullptr for an empty value.
+struct TextValue {
+    const char* text = nullptr;
+    std::size_t length = 0;
+};
+
 // The fields of a cursor laid out one after another in a record buffer as Engine.h describes.
 class RecordLayout {
   public:
@@ -32,6 +38,9 @@ class RecordLayout {
     void readRow(sqlite3_stmt* statement, int firstColumn, std::uint8_t* record) const;
     // Fills every field of `record` from `values`, one per field in order.
     void readValues(sqlite3_value** values, std::uint8_t* record) const;
+    // The same from texts, converted as SQLite converts a text bound with the field's kind: a Float's
+    // and an Integer's text read as a number, any other kept as the text.
+    void readTexts(const TextValue* values, std::uint8_t* record) const;
     // Binds field `index` of `record` to parameter `parameter` of a statement (empty as NULL).
     void bindField(sqlite3_stmt* statement, int parameter, std::size_t index,
                    const std::uint8_t* record) const;

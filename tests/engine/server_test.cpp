@@ -127,6 +127,8 @@ TEST_F(TwoClerksTest, CommitsShowOnRereadingAndPastTheHeldRows) {
     EXPECT_EQ(reader.balance(cursor), "11");
     ASSERT_EQ(reader.eng.getRecord(cursor, GetMode::Next, record.data()), code::Ok);
     ASSERT_EQ(writer.eng.insertRecord(other, theirs.data()), code::Ok);
+    // The notice of the commit reaches the reader with its next answer from the server.
+    EXPECT_EQ(reader.balance(cursor), "");
     EXPECT_EQ(reader.eng.getRecord(cursor, GetMode::Next, record.data()), code::Ok)
         << "a row committed after the reader's last held row";
     EXPECT_EQ(reader.eng.getRecord(cursor, GetMode::Next, record.data()), code::PastLast);
