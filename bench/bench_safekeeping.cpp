@@ -33,7 +33,7 @@ class SeededLedger {
         char pattern[] = "/tmp/kovrel-bench-XXXXXX";
         require(mkdtemp(pattern) != nullptr, "cannot make a temporary directory");
         directory_ = pattern;
-        const std::string command = std::string(KOVREL_DB_EXE) + " seed '" + directory_.string() +
+        const std::string command = std::string(KOVREL_DB_EXE " seed '") + directory_.string() +
                                     "' --workers " + std::to_string(workers) + " --rows " +
                                     std::to_string(rows) + " > /dev/null";
         require(std::system(command.c_str()) == 0, "kovrel-db seed failed");

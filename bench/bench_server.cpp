@@ -50,7 +50,7 @@ class ServerLedger {
         char pattern[] = "/tmp/kovrel-bench-XXXXXX";
         require(mkdtemp(pattern) != nullptr, "cannot make a temporary directory");
         directory_ = pattern;
-        const std::string seed = std::string(KOVREL_DB_EXE) + " seed '" + directory_.string() +
+        const std::string seed = std::string(KOVREL_DB_EXE " seed '") + directory_.string() +
                                  "' --workers 200 --rows 20000 > /dev/null && " + KOVREL_DB_EXE + " copy '" +
                                  directory_.string() + "' \"" + connection + "\" > /dev/null";
         require(std::system(seed.c_str()) == 0, "seeding the server ledger failed");
