@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "data/engine/Journal.h"
+
 namespace engine {
 namespace {
 
@@ -131,15 +133,61 @@ std::unique_ptr<ServerConnection> ServerConnection::open(const std::string& conn
                     name + ": " + (refused ? "the login was refused: " : "cannot connect: ") + message};
         return nullptr;
     }
+    // The server's messages outside an answer (such as its word that it ends the session) are not printed.
+    PQsetNoticeProcessor(
+        conn.get(), [](void*, const char*) {}, nullptr);
     std::unique_ptr<ServerConnection> made(new ServerConnection(conn.release(), name));
-    // Dates travel as 'YYYY-MM-DD', numbers as their shortest exact text.
-    if (!made->exec("SET DateStyle = ISO, YMD; SET extra_float_digits = 1; SET client_min_messages = warning",
-                    failure))
-        return nullptr;
+    if (!made->startSession(failure)) return nullptr;
     return made;
 }
 
+bool ServerConnection::startSession(Failure* failure) {
+    // Dates travel as 'YYYY-MM-DD', numbers as their shortest exact text.
+    return exec("SET DateStyle = ISO, YMD; SET extra_float_digits = 1; SET client_min_messages = warning",
+                failure) &&
+           (!journalled_ || keepJournal(failure)) && (channel_.empty() || listen(channel_, failure));
+}
+
+bool ServerConnection::whole(Failure* failure) {
+    if (restoring_) return true;
+    // A session that the server ended between two calls has said so already: its last word, then the end
+    // of its input, which the second read of what came in finds.
+    for (int read = 0; read < 2 && PQstatus(conn_) == CONNECTION_OK && PQconsumeInput(conn_); ++read)
+        PQisBusy(conn_);
+    if (PQstatus(conn_) == CONNECTION_OK) return true;
+    const bool lostTransaction = inTransaction_;
+    inTransaction_ = false;
+    restoring_ = true;
+    PQreset(conn_);
+    prepared_.clear();
+    ++changes_;  // notices may have been missed
+    const bool reset = PQstatus(conn_) == CONNECTION_OK;
+    const bool restored = reset && startSession(failure);
+    restoring_ = false;
+    if (!reset) {
+        *failure = {code::FileOpenFailed, name_ +
+                                              ": the connection to the server was lost and cannot be made "
+                                              "again: " +
+                                              trimmed(PQerrorMessage(conn_))};
+        return false;
+    }
+    if (!restored) return false;
+    if (lostTransaction) {
+        *failure = {code::WriteFailed, name_ +
+                                           ": the connection to the server was lost in the middle of a "
+                                           "change, which was not written: repeat the action"};
+        return false;
+    }
+    return true;
+}
+
+void ServerConnection::noteTransaction() {
+    const PGTransactionStatusType status = PQtransactionStatus(conn_);
+    inTransaction_ = status == PQTRANS_INTRANS || status == PQTRANS_INERROR;
+}
+
 bool ServerConnection::prepare(const std::string& sql, Failure* failure) {
+    if (!whole(failure)) return false;
     if (prepared_.count(sql)) return true;
     if (prepared_.size() >= 256) {
         PgResult dropped(PQexec(conn_, "DEALLOCATE ALL"));
@@ -157,21 +205,88 @@ bool ServerConnection::prepare(const std::string& sql, Failure* failure) {
 
 PgResult ServerConnection::run(const std::string& sql, const std::vector<const char*>& parameters,
                                Failure* failure) {
-    if (!prepare(sql, failure)) return nullptr;
-    const auto found = prepared_.find(sql);
-    PgResult result(PQexecPrepared(conn_, found->second.c_str(), static_cast<int>(parameters.size()),
-                                   parameters.data(), nullptr, nullptr, 0));
-    const ExecStatusType status = PQresultStatus(result.get());
-    if (status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK) {
+    // A read that the connection's loss cut short is asked again, once, on the connection made again.
+    const bool again = !inTransaction_;
+    for (int attempt = 0;; ++attempt) {
+        if (!prepare(sql, failure)) return nullptr;
+        PgResult result(PQexecPrepared(conn_, prepared_.find(sql)->second.c_str(),
+                                       static_cast<int>(parameters.size()), parameters.data(), nullptr,
+                                       nullptr, 0));
+        const ExecStatusType status = PQresultStatus(result.get());
+        if (status == PGRES_TUPLES_OK || status == PGRES_COMMAND_OK) {
+            noteTransaction();
+            return result;
+        }
         *failure = this->failure(result.get(), "the statement cannot be run");
+        if (!again || attempt > 0 || PQstatus(conn_) == CONNECTION_OK) return nullptr;
+    }
+}
+
+PgResult ServerConnection::write(const std::string& sql, const std::vector<const char*>& parameters,
+                                 Failure* failure) {
+    if (!journalled_) {
+        PgResult done = run(sql, parameters, failure);
+        if (done) countWrite();
+        return done;
+    }
+    if (!prepare(sql, failure)) return nullptr;
+    // Statements before one sync run in one implicit transaction, so the time set for it is the entry's.
+    const std::string time = journalTime();
+    const char* timeValue = time.c_str();
+    const bool sent =
+        PQenterPipelineMode(conn_) &&
+        PQsendQueryParams(conn_, "SELECT set_config('kovrel.vreme', $1, true)", 1, nullptr, &timeValue,
+                          nullptr, nullptr, 0) &&
+        PQsendQueryPrepared(conn_, prepared_.find(sql)->second.c_str(), static_cast<int>(parameters.size()),
+                            parameters.data(), nullptr, nullptr, 0) &&
+        PQpipelineSync(conn_);
+    PgResult answer, failed;
+    for (int results = 0; sent && results < 2;) {
+        PgResult result(PQgetResult(conn_));
+        if (!result) {
+            ++results;  // the end of one statement's results
+            continue;
+        }
+        const ExecStatusType status = PQresultStatus(result.get());
+        if (status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK) {
+            if (!failed && status != PGRES_PIPELINE_ABORTED) failed = std::move(result);
+        } else if (results == 1) {
+            answer = std::move(result);
+        }
+    }
+    // The sync's own result ends the pipeline.
+    while (sent) {
+        PgResult result(PQgetResult(conn_));
+        if (!result || PQresultStatus(result.get()) == PGRES_PIPELINE_SYNC) break;
+    }
+    PQexitPipelineMode(conn_);
+    if (!sent || failed || !answer) {
+        *failure = this->failure(failed.get(), "the statement cannot be run");
         return nullptr;
     }
-    return result;
+    countWrite();
+    return answer;
+}
+
+bool ServerConnection::keepJournal(Failure* failure) {
+    const char* values[] = {journalUser().c_str(), journalHost().c_str()};
+    PgResult set(PQexecParams(conn_,
+                              "SELECT set_config('kovrel.korisnik', $1, false), "
+                              "set_config('kovrel.racunar', $2, false)",
+                              2, nullptr, values, nullptr, nullptr, 0));
+    if (PQresultStatus(set.get()) != PGRES_TUPLES_OK) {
+        *failure = this->failure(set.get(), "the change journal cannot be kept");
+        return false;
+    }
+    journalled_ = true;
+    return true;
 }
 
 bool ServerConnection::exec(const std::string& sql, Failure* failure) {
+    if (!whole(failure)) return false;
     PgResult result(PQexec(conn_, sql.c_str()));
     const ExecStatusType status = PQresultStatus(result.get());
+    noteTransaction();
     if (status == PGRES_TUPLES_OK || status == PGRES_COMMAND_OK) return true;
     *failure = this->failure(result.get(), "the statement cannot be run");
     return false;
@@ -182,12 +297,12 @@ bool ServerConnection::listen(const std::string& channel, Failure* failure) {
     const bool listening = quoted && exec(std::string("LISTEN ") + quoted, failure);
     PQfreemem(quoted);
     listening_ = listening;
+    if (listening) channel_ = channel;
     return listening;
 }
 
 std::uint64_t ServerConnection::changeStamp() {
-    if (!listening_) return ++changes_;
-    PQconsumeInput(conn_);
+    if (!listening_ || !PQconsumeInput(conn_)) return ++changes_;
     while (PGnotify* notice = PQnotifies(conn_)) {
         ++changes_;
         PQfreemem(notice);
@@ -201,8 +316,12 @@ Failure ServerConnection::failure(const PGresult* result, const std::string& wha
     const std::string detail =
         name_ + ": " + what + ": " + (message ? message : trimmed(PQerrorMessage(conn_)));
     const std::string sqlState = state ? state : "";
-    if (PQstatus(conn_) != CONNECTION_OK || sqlState.starts_with("08") || sqlState.starts_with("57"))
-        return {code::FileOpenFailed, detail};
+    if (PQstatus(conn_) != CONNECTION_OK)
+        return {code::FileOpenFailed, name_ +
+                                          ": the connection to the server was lost, so what was asked may "
+                                          "not have been done: repeat the action (" +
+                                          (message ? message : trimmed(PQerrorMessage(conn_))) + ")"};
+    if (sqlState.starts_with("08") || sqlState.starts_with("57")) return {code::FileOpenFailed, detail};
     if (sqlState == "42P01") return {code::SqlUnknownTable, detail};
     if (sqlState == "40001" || sqlState == "40P01" || sqlState == "55P03") return {code::FileBusy, detail};
     if (sqlState.starts_with("28")) return {code::PasswordRequired, detail};
@@ -266,28 +385,108 @@ bool hasServerLedgerShape(ServerConnection& connection, Failure* failure) {
 
 namespace {
 
-// The trigger function behind every change of kovrel: a notice on the channel of the ledger's schema, so
-// cursors that hold rows learn of the change without asking.
-const char* const ChangeFunctionSql =
+// The trigger functions behind every change of kovrel. Each change sends a notice on the channel of the
+// ledger's schema, so cursors that hold rows learn of it without asking. The change of a journalled
+// connection (one that set kovrel.korisnik) writes its journal entry as the file's triggers do (see
+// Journal.h): the same texts, a number's JSON with a decimal point as SQLite writes a REAL.
+const char* const ChangeFunctionTemplate =
+    "CREATE OR REPLACE FUNCTION kovrel_vrednosti(vrednosti json, poredjenje json) RETURNS text LANGUAGE "
+    "plpgsql IMMUTABLE AS $body$\n"
+    "DECLARE\n"
+    "  imena CONSTANT text[] := ARRAY[@COLUMNS@];\n"
+    "  rezultat text := '';\n"
+    "  vrednost text;\n"
+    "BEGIN\n"
+    "  FOR i IN 1 .. array_length(imena, 1) LOOP\n"
+    "    vrednost := coalesce((vrednosti -> lower(imena[i]))::text, 'null');\n"
+    "    IF vrednost IS DISTINCT FROM coalesce((poredjenje -> lower(imena[i]))::text, 'null') THEN\n"
+    "      IF json_typeof(vrednosti -> lower(imena[i])) = 'number' AND vrednost !~ '[.eE]' THEN\n"
+    "        vrednost := vrednost || '.0';\n"
+    "      END IF;\n"
+    "      rezultat := rezultat || CASE WHEN rezultat = '' THEN '' ELSE ',' END || to_json(imena[i])::text "
+    "|| "
+    "':' || vrednost;\n"
+    "    END IF;\n"
+    "  END LOOP;\n"
+    "  RETURN '{' || rezultat || '}';\n"
+    "END\n"
+    "$body$;\n"
     "CREATE OR REPLACE FUNCTION kovrel_promena() RETURNS trigger LANGUAGE plpgsql AS $body$\n"
+    "DECLARE\n"
+    "  staro text;\n"
+    "  novo text;\n"
     "BEGIN\n"
     "  PERFORM pg_notify(TG_TABLE_SCHEMA || '.kovrel', '');\n"
+    "  IF coalesce(current_setting('kovrel.korisnik', true), '') = '' THEN\n"
+    "    RETURN NULL;\n"
+    "  END IF;\n"
+    "  IF TG_OP = 'INSERT' THEN\n"
+    "    novo := kovrel_vrednosti(row_to_json(NEW), NULL);\n"
+    "  ELSIF TG_OP = 'DELETE' THEN\n"
+    "    staro := kovrel_vrednosti(row_to_json(OLD), NULL);\n"
+    "  ELSE\n"
+    "    staro := kovrel_vrednosti(row_to_json(OLD), row_to_json(NEW));\n"
+    "    IF staro = '{}' THEN\n"
+    "      RETURN NULL;\n"
+    "    END IF;\n"
+    "    novo := kovrel_vrednosti(row_to_json(NEW), row_to_json(OLD));\n"
+    "  END IF;\n"
+    "  INSERT INTO dnevnik (vreme, korisnik, racunar, operacija, kljuc, prezimeime, staro, novo) VALUES (\n"
+    "    coalesce(nullif(current_setting('kovrel.vreme', true), ''),\n"
+    "             to_char(clock_timestamp() AT TIME ZONE 'UTC', 'YYYY-MM-DD\"T\"HH24:MI:SS.MS\"Z\"')),\n"
+    "    current_setting('kovrel.korisnik'), current_setting('kovrel.racunar', true),\n"
+    "    CASE TG_OP WHEN 'INSERT' THEN 'unos' WHEN 'UPDATE' THEN 'izmena' ELSE 'brisanje' END,\n"
+    "    CASE TG_OP WHEN 'DELETE' THEN OLD.id ELSE NEW.id END,\n"
+    "    CASE TG_OP WHEN 'DELETE' THEN OLD.prezimeime ELSE NEW.prezimeime END, staro, novo);\n"
     "  RETURN NULL;\n"
     "END\n"
     "$body$";
+
+const char* const JournalTableSql =
+    "CREATE TABLE IF NOT EXISTS dnevnik (vreme varchar, korisnik varchar, racunar varchar, operacija "
+    "varchar, "
+    "kljuc bigint, prezimeime varchar, staro varchar, novo varchar, id bigserial PRIMARY KEY)";
 
 const char* const ChangeTriggerSql =
     "CREATE TRIGGER kovrel_promena AFTER INSERT OR UPDATE OR DELETE ON kovrel FOR EACH ROW EXECUTE FUNCTION "
     "kovrel_promena()";
 
+// The file's indexes (ledgerIndexes) on the server. A worker's rows are paged in key order, so the index on
+// the name ends with the key.
+std::string createServerIndexSql(const LedgerIndex& index) {
+    std::string columns = index.columns;
+    for (char& c : columns) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (columns == "prezimeime") columns += ", id";
+    return std::string("CREATE INDEX IF NOT EXISTS ") + index.name + " ON kovrel (" + columns + ")";
+}
+
 // Whether the ledger lacks one of the pieces completeServerLedger adds.
 bool lacksExtras(ServerConnection& connection, bool* lacks, Failure* failure) {
+    std::string names;
+    for (const LedgerIndex& index : ledgerIndexes())
+        names += (names.empty() ? "'" : ", '") + std::string(index.name) + "'";
     PgResult found = connection.run(
-        "SELECT count(*) FROM pg_trigger WHERE tgrelid = 'kovrel'::regclass AND tgname = 'kovrel_promena'",
+        "SELECT (SELECT count(*) FROM pg_trigger WHERE tgrelid = 'kovrel'::regclass AND tgname = "
+        "'kovrel_promena') + (SELECT count(*) FROM pg_tables WHERE schemaname = current_schema() AND "
+        "tablename = 'dnevnik') + (SELECT count(*) FROM pg_indexes WHERE schemaname = current_schema() AND "
+        "tablename = 'kovrel' AND indexname IN (" +
+            names + "))",
         {}, failure);
     if (!found) return false;
-    *lacks = std::string(PQgetvalue(found.get(), 0, 0)) != "1";
+    *lacks = std::string(PQgetvalue(found.get(), 0, 0)) != std::to_string(2 + ledgerIndexes().size());
     return true;
+}
+
+// The statements that add what lacksExtras looks for; each leaves a piece that is there already as it is.
+std::string extrasSql() {
+    std::string columns;
+    for (const LedgerColumn& column : ledgerColumns())
+        columns += (columns.empty() ? "'" : ", '") + std::string(column.name) + "'";
+    std::string function = ChangeFunctionTemplate;
+    function.replace(function.find("@COLUMNS@"), 9, columns);
+    std::string sql = std::string(JournalTableSql) + ";\n" + function + ";\n";
+    for (const LedgerIndex& index : ledgerIndexes()) sql += createServerIndexSql(index) + ";\n";
+    return sql + "DROP TRIGGER IF EXISTS kovrel_promena ON kovrel;\n" + ChangeTriggerSql;
 }
 
 }  // namespace
@@ -301,9 +500,7 @@ bool completeServerLedger(ServerConnection& connection, std::string* channel, Fa
         Failure refused;
         const bool added =
             connection.exec("BEGIN; LOCK TABLE kovrel IN SHARE ROW EXCLUSIVE MODE", &refused) &&
-            lacksExtras(connection, &lacks, &refused) &&
-            (!lacks ||
-             (connection.exec(ChangeFunctionSql, &refused) && connection.exec(ChangeTriggerSql, &refused))) &&
+            lacksExtras(connection, &lacks, &refused) && (!lacks || connection.exec(extrasSql(), &refused)) &&
             connection.exec("COMMIT", &refused);
         if (!added) {
             connection.exec("ROLLBACK", failure);
@@ -329,11 +526,9 @@ Result createServerLedger(const std::string& connection, std::string* error) {
         columns += ", " + serverColumnName(i) + " " + serverColumnType(i);
     Failure failure;
     // The key keeps the stored order and lets a live result write through it; the program never sees it.
-    // A worker's rows are paged in key order through the index on the name and the key.
+    // The indexes, and the trigger, come as for an older ledger opened.
     std::string channel;
-    if (!conn->exec("CREATE TABLE kovrel (id bigserial PRIMARY KEY" + columns +
-                        "); CREATE INDEX kovrel_prezimeime ON kovrel (prezimeime, id)",
-                    &failure) ||
+    if (!conn->exec("CREATE TABLE kovrel (id bigserial PRIMARY KEY" + columns + ")", &failure) ||
         !completeServerLedger(*conn, &channel, &failure)) {
         setError(error, failure.text);
         return failure.code == code::SqlSyntax ? code::FileOpenFailed : failure.code;

@@ -35,7 +35,11 @@ struct ResultFree {
 using PgResult = std::unique_ptr<PGresult, ResultFree>;
 
 // One session with the server. Each statement is its own committed transaction; statements with
-// parameters are prepared once per connection and kept by their text.
+// parameters are prepared once per connection and kept by their text. A session found lost (the server
+// ended it, or a call failed with the connection broken) is made again, once, by the next call, with its
+// settings, prepared statements and listening; that call goes on unless a transaction was open on the
+// lost session, and then fails telling the clerk to repeat the action. Nothing else depends on the
+// session: cursors ask for their rows by key.
 class ServerConnection {
   public:
     ~ServerConnection();
@@ -53,8 +57,15 @@ class ServerConnection {
     // Prepares `sql` unless it is prepared already; answers false with *failure when the server refuses it.
     bool prepare(const std::string& sql, Failure* failure);
     // Runs `sql` with text parameters (nullptr: empty), prepared on first use. Answers the result of a
-    // statement that succeeded, else nullptr with *failure filled.
+    // statement that succeeded, else nullptr with *failure filled. Outside a transaction the statement
+    // must only read: when the connection is lost while it runs, it is run again on the session made again.
     PgResult run(const std::string& sql, const std::vector<const char*>& parameters, Failure* failure);
+    // Runs a statement that writes as run() does, and counts the write. Once the journal is kept, the
+    // entry's time (journalTime) travels with the statement, in the same round trip and transaction.
+    PgResult write(const std::string& sql, const std::vector<const char*>& parameters, Failure* failure);
+    // Makes the ledger's trigger write the journal entries of this connection's changes, naming this
+    // program's user and host; the changes of connections that never ask are not journalled.
+    bool keepJournal(Failure* failure);
     // Runs statements without parameters and without preparing them.
     bool exec(const std::string& sql, Failure* failure);
     Failure failure(const PGresult* result, const std::string& what) const;
@@ -73,12 +84,23 @@ class ServerConnection {
   private:
     ServerConnection(PGconn* conn, std::string name) : conn_(conn), name_(std::move(name)) {}
 
+    // Sets the session up as the program wants it, again after it was made again.
+    bool startSession(Failure* failure);
+    // Makes a lost session again (see the class comment); answers false with *failure when it cannot.
+    bool whole(Failure* failure);
+    // Notes whether the last call left a transaction open.
+    void noteTransaction();
+
     PGconn* conn_;
     std::string name_;
     std::map<std::string, std::string> prepared_;  // statement text -> prepared statement name
     std::uint64_t writes_ = 0;
     std::uint64_t preparedCount_ = 0;
     bool listening_ = false;
+    std::string channel_;
+    bool inTransaction_ = false;
+    bool restoring_ = false;
+    bool journalled_ = false;
     std::uint64_t changes_ = 0;
 };
 
@@ -93,7 +115,9 @@ std::string serverParameter(std::size_t column, int number);
 bool hasServerLedgerShape(ServerConnection& connection, Failure* failure);
 
 // Adds to the connection's ledger what the program keeps beside its table and the ledger lacks: the
-// trigger that notices every committed change on the channel *channel names. Another program's ledger
+// file's indexes, the change journal dnevnik (with a key id after the file's columns), and the trigger
+// that writes a journalled connection's entries and notices every committed change on the channel
+// *channel names. Another program's ledger
 // whose owner alone may add them is used without them (*channel empty); any other failure fills *failure.
 bool completeServerLedger(ServerConnection& connection, std::string* channel, Failure* failure);
 

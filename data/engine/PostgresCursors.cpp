@@ -139,12 +139,12 @@ Result ServerTableCursor::writeIfUnchanged(const std::string& action, const std:
     for (const auto& value : values) parameters.push_back(value ? value->c_str() : nullptr);
     const bool writes = !action.starts_with("SELECT");
     if (writes) dropPage();
-    PgResult done = connection_->run(sql, parameters, failure);
+    PgResult done =
+        writes ? connection_->write(sql, parameters, failure) : connection_->run(sql, parameters, failure);
     if (!done) {
         if (writes && failure->code == code::SqlSyntax) failure->code = code::WriteFailed;
         return failure->code;
     }
-    if (writes) connection_->countWrite();
     const bool matched = writes ? std::string(PQcmdTuples(done.get())) != "0" : PQntuples(done.get()) > 0;
     return matched ? code::Ok : notMatched(failure);
 }
@@ -168,12 +168,11 @@ Result ServerTableCursor::insertRecord(const std::uint8_t* record, Failure* fail
     std::vector<const char*> parameters;
     for (const auto& value : values) parameters.push_back(value ? value->c_str() : nullptr);
     dropPage();
-    PgResult inserted = connection_->run(sql, parameters, failure);
+    PgResult inserted = connection_->write(sql, parameters, failure);
     if (!inserted) {
         if (failure->code == code::SqlSyntax) failure->code = code::WriteFailed;
         return failure->code;
     }
-    connection_->countWrite();
     placeOn(std::strtoll(PQgetvalue(inserted.get(), 0, 0), nullptr, 10));
     return code::Ok;
 }

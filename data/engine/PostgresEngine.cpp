@@ -9,6 +9,7 @@
 #include <cstring>
 #include <set>
 
+#include "data/engine/Journal.h"
 #include "data/engine/PostgresCursors.h"
 
 namespace engine {
@@ -80,7 +81,7 @@ Result PostgresEngine::openServerDatabase(const std::string& connection, const s
     std::shared_ptr<ServerConnection> opened = ServerConnection::open(connection, user, password, &failure);
     std::string channel;
     if (!opened || !hasServerLedgerShape(*opened, &failure) ||
-        !completeServerLedger(*opened, &channel, &failure) ||
+        !completeServerLedger(*opened, &channel, &failure) || !opened->keepJournal(&failure) ||
         (!channel.empty() && !opened->listen(channel, &failure)))
         return fail(failure);
     *db = addDatabase({std::move(opened)});
@@ -111,7 +112,9 @@ std::shared_ptr<const ServerSql> PostgresEngine::parsed(const std::string& sql, 
     if (!SqlStatement::parse(sql, &made->statement, error)) return nullptr;
     made->serverText = made->statement.postgresText();
     if (made->statement.kind() == SqlStatement::Kind::Select &&
-        !made->statement.resultFields(ledgerFieldSpecs(), &made->fields, error))
+        !made->statement.resultFields(
+            made->statement.tableNames().empty() ? journalFieldSpecs() : ledgerFieldSpecs(), &made->fields,
+            error))
         return nullptr;
     if (parsed_.size() >= ParsedSqlLimit) parsed_.clear();
     parsed_.emplace(sql, made);
@@ -128,6 +131,8 @@ Result PostgresEngine::prepare(StatementHandle stmt, const std::string& sql) {
     if (!found->sql) return fail(code::SqlSyntax, "SQL: " + error);
     ServerDatabase* db = database(found->database);
     if (!db) return fail(code::InvalidHandle, "The statement's database is closed.");
+    if (found->sql->statement.usesJournal() && found->sql->statement.kind() != SqlStatement::Kind::Select)
+        return fail(code::SqlSyntax, "SQL: the change journal dnevnik can only be read");
     for (const std::string& name : found->sql->statement.tableNames()) {
         if (!namesLedgerTable(name))
             return fail(code::SqlUnknownTable,
@@ -153,11 +158,10 @@ Result PostgresEngine::execute(StatementHandle stmt, CursorHandle* cursor) {
     if (found->sql->statement.kind() == SqlStatement::Kind::Select)
         return executeSelect(*found, *db->connection, cursor);
     Failure failure;
-    if (!db->connection->run(found->sql->serverText, {}, &failure)) {
+    if (!db->connection->write(found->sql->serverText, {}, &failure)) {
         if (failure.code == code::SqlSyntax) failure.code = code::WriteFailed;
         return fail(failure);
     }
-    db->connection->countWrite();
     return code::Ok;
 }
 

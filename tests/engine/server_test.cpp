@@ -2,10 +2,13 @@
 // deleted since it was read is never overwritten, and each clerk's commits show to the other.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
+#include <thread>
 
 #include "EngineTestSupport.h"
 #include "data/engine/PostgresEngine.h"
+#include "ledger/Ledger.h"
 #include "tests/ServerLedger.h"
 
 namespace enginetest {
@@ -133,6 +136,94 @@ TEST_F(TwoClerksTest, CommitsShowOnRereadingAndPastTheHeldRows) {
         << "a row committed after the reader's last held row";
     EXPECT_EQ(reader.eng.getRecord(cursor, GetMode::Next, record.data()), code::PastLast);
 }
+
+// The server ends a clerk's session between two of the clerk's actions, as when it restarts or an
+// administrator ends it: the next action makes the session again and goes on, reads and writes alike.
+TEST_F(TwoClerksTest, ASessionTheServerEndedIsMadeAgainByTheNextAction) {
+    Clerk clerk(ledger_.connection());
+    std::vector<std::uint8_t> record;
+    const CursorHandle cursor = clerk.firstRow(&record);
+    const auto endSession = [&] {
+        StatementHandle statement = NoHandle;
+        CursorHandle answer = NoHandle;
+        ASSERT_EQ(clerk.eng.allocateStatement(clerk.db, &statement), code::Ok);
+        ASSERT_EQ(clerk.eng.prepare(statement, "select pg_backend_pid() from kovrel"), code::Ok);
+        ASSERT_EQ(clerk.eng.execute(statement, &answer), code::Ok);
+        CursorProps props;
+        clerk.eng.cursorProperties(answer, &props);
+        std::vector<std::uint8_t> pid(props.recordSize);
+        ASSERT_EQ(clerk.eng.getRecord(answer, GetMode::Next, pid.data()), code::Ok);
+        std::vector<FieldDesc> fields;
+        clerk.eng.fieldDescriptors(answer, &fields);
+        const std::string backend = fieldText(fields, pid.data(), 1);
+        clerk.eng.closeCursor(answer);
+        clerk.eng.freeStatement(statement);
+        std::string error;
+        ASSERT_TRUE(ledger_.run("SELECT pg_terminate_backend(" + backend + ")", &error)) << error;
+        // Until the server process is gone, the clerk's end of the session may not know yet.
+        for (int wait = 0; wait < 200 && !ledger_.run("SELECT 1 / (count(*) = 0)::int FROM pg_stat_activity "
+                                                      "WHERE pid = " +
+                                                          backend,
+                                                      &error);
+             ++wait)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    };
+    endSession();
+    EXPECT_EQ(clerk.balance(cursor), "1");
+    endSession();
+    clerk.setBalance(cursor, &record, 4);
+    EXPECT_EQ(clerk.eng.modifyRecord(cursor, record.data()), code::Ok) << [&] {
+        ErrorEntry entry;
+        clerk.eng.errorEntry(1, &entry);
+        return entry.text;
+    }();
+    EXPECT_EQ(clerk.balance(cursor), "4");
+    std::string error;
+    EXPECT_TRUE(ledger_.run("SELECT 1 / count(*)::int FROM dnevnik WHERE operacija = 'izmena'", &error))
+        << "the change's journal entry: " << error;
+}
+
+// An older ledger, made before the program kept indexes and a trigger beside the table, gets them when a
+// clerk opens it; the server then reads the catalogue's statements through the indexes.
+struct Plan {
+    const char* name;
+    ledger::SqlLines sql;
+    const char* index;
+};
+
+class ServerPlans : public TwoClerksTest, public testing::WithParamInterface<Plan> {};
+
+TEST_P(ServerPlans, OpeningAnOlderLedgerAddsTheIndexesTheCatalogueIsReadThrough) {
+    std::string error;
+    ASSERT_TRUE(
+        ledger_.run("DROP INDEX kovrel_prezimeime, kovrel_stanje, kovrel_redbroj; DROP TRIGGER "
+                    "kovrel_promena ON kovrel; ANALYZE kovrel",
+                    &error))
+        << error;
+    Clerk clerk(ledger_.connection());
+    SqlStatement statement;
+    ASSERT_TRUE(SqlStatement::parse(ledger::sqlText(GetParam().sql), &statement, &error)) << error;
+    PGconn* conn = PQconnectdb(ledger_.connection().c_str());
+    PGresult* plan = PQexec(conn, ("SET enable_seqscan = off; EXPLAIN " + statement.postgresText()).c_str());
+    std::string lines;
+    for (int r = 0; r < PQntuples(plan); ++r) lines += std::string(PQgetvalue(plan, r, 0)) + "\n";
+    PQclear(plan);
+    PQfinish(conn);
+    EXPECT_NE(lines.find(std::string(" using ") + GetParam().index + " on kovrel"), std::string::npos)
+        << lines;
+    EXPECT_EQ(lines.find("Seq Scan"), std::string::npos) << lines;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Server, ServerPlans,
+    testing::Values(Plan{"NextWorkerNumber", ledger::nextWorkerNumberSql(), "kovrel_redbroj"},
+                    Plan{"TransactionNumber", ledger::transactionNumberSql("ANIC ANA"), "kovrel_stanje"},
+                    Plan{"Names", ledger::nameListSql(), "kovrel_stanje"},
+                    Plan{"WorkerRows", ledger::workerRowsSql("ANIC ANA"), "kovrel_prezimeime"},
+                    Plan{"Balance", ledger::balanceSql("ANIC ANA"), "kovrel_stanje"},
+                    Plan{"Balances", ledger::balanceReportAllSql(), "kovrel_stanje"},
+                    Plan{"AnnualLeave", ledger::annualLeaveReportAllSql("2015"), "kovrel_stanje"}),
+    [](const testing::TestParamInfo<Plan>& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace enginetest

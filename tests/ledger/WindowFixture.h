@@ -128,6 +128,45 @@ class WindowFixture : public ::testing::Test {
         sqlite3_close(db);
     }
 
+    // The rows a query of the program's dialect answers, read past the program's engine; an empty value
+    // reads as an empty text.
+    QList<QStringList> rowsOf(const std::string& sql) const {
+        QList<QStringList> rows;
+        if (servertest::onServer()) {
+            engine::SqlStatement statement;
+            std::string error;
+            if (!engine::SqlStatement::parse(sql, &statement, &error)) {
+                ADD_FAILURE() << error;
+                return rows;
+            }
+            PGconn* conn = PQconnectdb(server_.connection().c_str());
+            PGresult* result = PQexec(conn, statement.postgresText().c_str());
+            EXPECT_EQ(PQresultStatus(result), PGRES_TUPLES_OK) << PQerrorMessage(conn);
+            for (int r = 0; r < PQntuples(result); ++r) {
+                QStringList row;
+                for (int c = 0; c < PQnfields(result); ++c)
+                    row << QString::fromUtf8(PQgetvalue(result, r, c));
+                rows << row;
+            }
+            PQclear(result);
+            PQfinish(conn);
+            return rows;
+        }
+        sqlite3* db = nullptr;
+        sqlite3_open_v2(ledgerPath().c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+        sqlite3_stmt* statement = nullptr;
+        sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr);
+        while (statement && sqlite3_step(statement) == SQLITE_ROW) {
+            QStringList row;
+            for (int i = 0; i < sqlite3_column_count(statement); ++i)
+                row << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, i)));
+            rows << row;
+        }
+        sqlite3_finalize(statement);
+        sqlite3_close(db);
+        return rows;
+    }
+
     // Adds rows to the ledger, in order.
     void seed(const std::vector<StoredRow>& rows) {
         std::size_t next = 0;
