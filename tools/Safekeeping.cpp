@@ -13,9 +13,11 @@
 #include "data/engine/Backup.h"
 #include "data/engine/Journal.h"
 #include "data/engine/LedgerFile.h"
+#include "data/engine/RecordView.h"
 #include "data/engine/Sqlite.h"
 #include "ledger/Ledger.h"
 #include "tools/EngineSession.h"
+#include "tools/LedgerCopy.h"
 
 namespace kovreldb {
 
@@ -101,9 +103,52 @@ void printEntries(const std::string& ledger, const std::string& sql, std::ostrea
         throw CommandFailure(ledger + ": the journal cannot be read: " + sqlite3_errmsg(raw));
 }
 
+// A server ledger's journal, read through the engine as the program reads it.
+void printServerEntries(const std::string& directory, const std::string& sql, std::ostream& out) {
+    EngineSession session(directory);
+    engine::TableEngine& eng = session.eng();
+    engine::StatementHandle statement = engine::NoHandle;
+    engine::CursorHandle cursor = engine::NoHandle;
+    check(eng, eng.allocateStatement(session.database(), &statement));
+    check(eng, eng.prepare(statement, sql));
+    check(eng, eng.execute(statement, &cursor));
+    std::vector<engine::FieldDesc> fields;
+    engine::CursorProps props;
+    check(eng, eng.fieldDescriptors(cursor, &fields));
+    check(eng, eng.cursorProperties(cursor, &props));
+    for (std::size_t i = 0; i < fields.size(); ++i) out << (i ? "\t" : "") << fields[i].name;
+    out << '\n';
+    std::vector<std::uint8_t> record(props.recordSize);
+    engine::Result result;
+    while ((result = eng.getRecord(cursor, engine::GetMode::Next, record.data())) == engine::code::Ok) {
+        const engine::RecordView view(record.data());
+        for (std::size_t i = 0; i < fields.size(); ++i) {
+            out << (i ? "\t" : "");
+            if (!view.present(fields[i])) continue;
+            if (fields[i].type == engine::FieldType::Integer)
+                out << view.integer(fields[i]);
+            else if (fields[i].type == engine::FieldType::LargeInt)
+                out << view.largeInt(fields[i]);
+            else
+                out << view.text(fields[i]);
+        }
+        out << '\n';
+    }
+    if (result != engine::code::PastLast) check(eng, result);
+    eng.closeCursor(cursor);
+    eng.freeStatement(statement);
+}
+
+// A ledger on a server has no copies of this program's making.
+void refuseServerCopies(const std::string& directory) {
+    if (serverLedger(directory))
+        throw CommandFailure("Knjiga je na serveru: njene kopije pravi server, ne ovaj program.");
+}
+
 }  // namespace
 
 bool listBackups(const std::string& directory, std::ostream& out, std::ostream& err) {
+    refuseServerCopies(directory);
     const std::vector<engine::BackupCopy> copies =
         engine::listBackups(engine::backupFolder(ledgerOf(directory)));
     bool sound = true;
@@ -121,6 +166,7 @@ bool listBackups(const std::string& directory, std::ostream& out, std::ostream& 
 }
 
 void restoreBackup(const std::string& directory, const std::string& copy, std::ostream& out) {
+    refuseServerCopies(directory);
     const std::string ledger = ledgerOf(directory);
     const std::string copyLedger = engine::resolveCopy(ledger, copy);
     engine::RestoreResult result;
@@ -151,7 +197,11 @@ bool printJournal(const std::string& directory, const std::vector<std::string>& 
         else
             return false;
     }
-    printEntries(ledgerOf(directory), ledger::sqlText(ledger::journalSql(filter)), out);
+    const std::string sql = ledger::sqlText(ledger::journalSql(filter));
+    if (serverLedger(directory))
+        printServerEntries(directory, sql, out);
+    else
+        printEntries(ledgerOf(directory), sql, out);
     return true;
 }
 

@@ -382,6 +382,40 @@ TEST_F(ServerLedgerTest, AFileCopiedToTheServerAndBackIsIdentical) {
     EXPECT_EQ(kovrelDb({"check", back_.path()}).exitCode, 0);
 }
 
+// The journal of a change made through the engine reads as on a file; copies are the server's business.
+struct ServerCommand {
+    const char* name;
+    QStringList args;  // after the directory
+    int exitCode;
+    const char* said;  // on standard output for success, else on standard error
+};
+
+class ServerCommands : public ServerLedgerTest, public testing::WithParamInterface<ServerCommand> {};
+
+TEST_P(ServerCommands, WorkOrRefuseOnAServerDirectory) {
+    ASSERT_EQ(
+        kovrelDb({"sql", serverDir_.path(), "insert into kovrel (PrezimeIme) values ('ANIC ANA')"}).exitCode,
+        0);
+    const Outcome outcome =
+        kovrelDb(QStringList{GetParam().args.value(0), serverDir_.path()} + GetParam().args.mid(1));
+    EXPECT_EQ(outcome.exitCode, GetParam().exitCode) << outcome.err.toStdString();
+    EXPECT_TRUE((outcome.exitCode ? outcome.err : outcome.out).contains(GetParam().said))
+        << outcome.out.toStdString() << outcome.err.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Server, ServerCommands,
+    testing::Values(ServerCommand{"Journal",
+                                  {"journal", "--worker", "ANIC ANA"},
+                                  0,
+                                  "\tunos\t1\tANIC ANA\t\t{\"PrezimeIme\":\"ANIC ANA\"}\n"},
+                    ServerCommand{"Backups", {"backups"}, 1, "njene kopije pravi server, ne ovaj program."},
+                    ServerCommand{"Restore",
+                                  {"restore", "2024-03-04_09-00-00"},
+                                  1,
+                                  "njene kopije pravi server, ne ovaj program."}),
+    [](const testing::TestParamInfo<ServerCommand>& info) { return std::string(info.param.name); });
+
 TEST_F(ServerLedgerTest, CreateAndCopyNeverOverwriteAndRefuseACopyThatIsNotExact) {
     const Outcome created = kovrelDb({"create", server()});
     EXPECT_EQ(created.exitCode, 1) << "the table exists";
