@@ -142,9 +142,12 @@ std::unique_ptr<ServerConnection> ServerConnection::open(const std::string& conn
 }
 
 bool ServerConnection::startSession(Failure* failure) {
-    // Dates travel as 'YYYY-MM-DD', numbers as their shortest exact text.
-    return exec("SET DateStyle = ISO, YMD; SET extra_float_digits = 1; SET client_min_messages = warning",
-                failure) &&
+    // Dates travel as 'YYYY-MM-DD', numbers as their shortest exact text, and a quoted text ends only at
+    // its closing quote, whatever the server's default: a backslash in a clerk's text escapes nothing.
+    return exec(
+               "SET DateStyle = ISO, YMD; SET extra_float_digits = 1; SET client_min_messages = warning; "
+               "SET standard_conforming_strings = on",
+               failure) &&
            (!journalled_ || keepJournal(failure)) && (channel_.empty() || listen(channel_, failure));
 }
 

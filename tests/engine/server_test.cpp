@@ -137,6 +137,23 @@ TEST_F(TwoClerksTest, CommitsShowOnRereadingAndPastTheHeldRows) {
     EXPECT_EQ(reader.eng.getRecord(cursor, GetMode::Next, record.data()), code::PastLast);
 }
 
+// A server that reads a backslash in a quoted text as an escape still reads a clerk's text as typed.
+TEST_F(TwoClerksTest, ABackslashInATextEscapesNothingWhateverTheServersDefault) {
+    std::string connection = ledger_.connection();
+    connection.replace(connection.find("options='"), 9, "options='-cstandard_conforming_strings=off ");
+    Clerk clerk(connection);
+    StatementHandle statement = NoHandle;
+    CursorHandle cursor = NoHandle;
+    ASSERT_EQ(clerk.eng.allocateStatement(clerk.db, &statement), code::Ok);
+    ASSERT_EQ(clerk.eng.prepare(statement, "select * from kovrel where prezimeime = '\\'' or 1=1 --'"),
+              code::Ok);
+    ASSERT_EQ(clerk.eng.execute(statement, &cursor), code::Ok);
+    CursorProps props;
+    clerk.eng.cursorProperties(cursor, &props);
+    std::vector<std::uint8_t> record(props.recordSize);
+    EXPECT_EQ(clerk.eng.getRecord(cursor, GetMode::Next, record.data()), code::PastLast);
+}
+
 // The server ends a clerk's session between two of the clerk's actions, as when it restarts or an
 // administrator ends it: the next action makes the session again and goes on, reads and writes alike.
 TEST_F(TwoClerksTest, ASessionTheServerEndedIsMadeAgainByTheNextAction) {
