@@ -121,7 +121,8 @@ class FormReader {
     void applyCommonKeys(QWidget* widget, const QJsonObject& description) const {
         const auto length = [&](const char* name, int current) {
             if (!description.contains(key(name))) return current;
-            return qRound(form_.LogicalLength(layoutLength(description, name, 0, widget->objectName())));
+            return static_cast<int>(
+                std::lround(form_.LogicalLength(layoutLength(description, name, 0, widget->objectName()))));
         };
         const Rect bounds = widget->geometry();
         if (description.contains(key("left")) || description.contains(key("width")))

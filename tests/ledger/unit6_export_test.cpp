@@ -17,6 +17,7 @@
 #include <QThread>
 #include <QTimer>
 #include <QToolButton>
+#include <cmath>
 #include <regex>
 
 #include "ledger/Unit6.h"
@@ -293,7 +294,8 @@ TEST_P(PrintQueueOneForm, DefaultPaperIsTheQueuesOwn) {
     TRpPrinter preview;
     run(preview);
     const QSizeF paper = QPrinterInfo::printerInfo("KovrelPDF").defaultPageSize().size(QPageSize::Inch);
-    EXPECT_EQ(preview.Page(1)->Size(), QSize(qRound(paper.width() * 96), qRound(paper.height() * 96)));
+    EXPECT_EQ(preview.Page(1)->Size(),
+              QSize(int(std::lround(paper.width() * 96)), int(std::lround(paper.height() * 96))));
 }
 
 const std::vector<FormCase> kForms{

@@ -1,6 +1,6 @@
 // List reports: the bands down the pages, page breaks, the column header on every page, "Strana N od
 // M", totals, and bands that can never fit.
-#include <QRegularExpression>
+#include <algorithm>
 
 #include "ReportTestSupport.h"
 #include "report/RpBand.h"
@@ -48,7 +48,13 @@ class Bands : public ReportTest {
             if (each->BandType() == type) each->Height = height;
     }
     static QStringList rowsOn(const TRpPageImage& page) {
-        return textsOf(page).filter(QRegularExpression("^R\\d{4}$"));
+        QStringList rows;
+        for (const QString& text : textsOf(page)) {
+            const bool row = text.size() == 5 && text.startsWith(u'R') &&
+                             std::all_of(text.begin() + 1, text.end(), [](QChar c) { return c.isDigit(); });
+            if (row) rows << text;
+        }
+        return rows;
     }
 
     TReport report;

@@ -27,11 +27,11 @@ TEST_P(ScreenDensity, ScaledFormsGrowWithTheDensityAndUnscaledOnesKeepTheirDevic
     TForm form{QString::fromLatin1(design.path)};
     form.Show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
-    const qreal ratio = form.devicePixelRatioF();
+    const double ratio = form.devicePixelRatioF();
     if (const QByteArray expected = qgetenv("KOVREL_TEST_DPR"); !expected.isEmpty()) {
         ASSERT_DOUBLE_EQ(ratio, expected.toDouble()) << "the screen the suite was started for";
     }
-    const qreal growth = design.scaled ? ratio : 1;
+    const double growth = design.scaled ? ratio : 1;
     const auto device = [ratio](int logical) { return logical * ratio; };
 
     const Rect frame = form.frameGeometry();
