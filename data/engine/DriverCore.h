@@ -128,9 +128,9 @@ class Driver : public DriverCore {
     }
 
     Result setStatementProperty(StatementHandle stmt, StatementProperty property, int value) override {
-        if (const Result result = begin()) return result;
-        Statement* found = statement(stmt);
-        if (!found) return fail(code::InvalidHandle, "Unknown statement handle.");
+        Result result = code::Ok;
+        Statement* found = startedStatement(stmt, &result);
+        if (!found) return result;
         if (property == StatementProperty::LiveWanted) found->liveWanted = value == 1;
         return code::Ok;
     }
@@ -140,6 +140,13 @@ class Driver : public DriverCore {
 
     Database* database(DatabaseHandle handle) { return lookUp(databases_, handle); }
     Statement* statement(StatementHandle handle) { return lookUp(statements_, handle); }
+    // The statement for `handle` once the engine runs, or nullptr with *result saying why not.
+    Statement* startedStatement(StatementHandle handle, Result* result) {
+        if ((*result = begin())) return nullptr;
+        Statement* found = statement(handle);
+        if (!found) *result = fail(code::InvalidHandle, "Unknown statement handle.");
+        return found;
+    }
     DatabaseHandle addDatabase(Database database) {
         const DatabaseHandle handle = newHandle();
         databases_.emplace(handle, std::move(database));

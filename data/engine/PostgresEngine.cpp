@@ -122,9 +122,9 @@ std::shared_ptr<const ServerSql> PostgresEngine::parsed(const std::string& sql, 
 }
 
 Result PostgresEngine::prepare(StatementHandle stmt, const std::string& sql) {
-    if (const Result result = begin()) return result;
-    ServerStatement* found = statement(stmt);
-    if (!found) return fail(code::InvalidHandle, "Unknown statement handle.");
+    Result result = code::Ok;
+    ServerStatement* found = startedStatement(stmt, &result);
+    if (!found) return result;
     found->prepared = false;
     std::string error;
     found->sql = parsed(sql, &error);
@@ -148,10 +148,10 @@ Result PostgresEngine::prepare(StatementHandle stmt, const std::string& sql) {
 }
 
 Result PostgresEngine::execute(StatementHandle stmt, CursorHandle* cursor) {
-    if (const Result result = begin()) return result;
     *cursor = NoHandle;
-    ServerStatement* found = statement(stmt);
-    if (!found) return fail(code::InvalidHandle, "Unknown statement handle.");
+    Result result = code::Ok;
+    ServerStatement* found = startedStatement(stmt, &result);
+    if (!found) return result;
     if (!found->prepared) return fail(code::NoStatement, "Execute without a prepared statement.");
     ServerDatabase* db = database(found->database);
     if (!db) return fail(code::InvalidHandle, "The statement's database is closed.");

@@ -155,9 +155,9 @@ Result SqliteEngine::openTable(DatabaseHandle db, const std::string& name, OpenM
 }
 
 Result SqliteEngine::prepare(StatementHandle stmt, const std::string& sql) {
-    if (const Result result = begin()) return result;
-    FileStatement* found = statement(stmt);
-    if (!found) return fail(code::InvalidHandle, "Unknown statement handle.");
+    Result result = code::Ok;
+    FileStatement* found = startedStatement(stmt, &result);
+    if (!found) return result;
     found->prepared = false;
     found->connection.reset();
     std::string error;
@@ -199,10 +199,10 @@ Result SqliteEngine::prepare(StatementHandle stmt, const std::string& sql) {
 }
 
 Result SqliteEngine::execute(StatementHandle stmt, CursorHandle* cursor) {
-    if (const Result result = begin()) return result;
     *cursor = NoHandle;
-    FileStatement* found = statement(stmt);
-    if (!found) return fail(code::InvalidHandle, "Unknown statement handle.");
+    Result result = code::Ok;
+    FileStatement* found = startedStatement(stmt, &result);
+    if (!found) return result;
     if (!found->prepared) return fail(code::NoStatement, "Execute without a prepared statement.");
     if (found->sql->statement.kind() == SqlStatement::Kind::Select) return executeSelect(*found, cursor);
     Failure failure;
