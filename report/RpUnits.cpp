@@ -3,12 +3,18 @@
 
 #include <cfenv>
 #include <cmath>
+#include <limits>
 
 long long roundHalfEven(double value) {
     const int saved = std::fegetround();
     std::fesetround(FE_TONEAREST);
     const double rounded = std::nearbyint(value);
     std::fesetround(saved);
+    // A length no page can hold (a damaged description) stops at the ends of the range, never beyond.
+    constexpr double beyond = 9223372036854775808.0;  // 2^63
+    if (std::isnan(rounded)) return 0;
+    if (rounded >= beyond) return std::numeric_limits<long long>::max();
+    if (rounded < -beyond) return std::numeric_limits<long long>::min();
     return static_cast<long long>(rounded);
 }
 

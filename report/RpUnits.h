@@ -27,7 +27,7 @@ struct TRpUnitContext {
     double charHeightMM = 1.0;
 };
 
-// Round to nearest, ties to the even neighbour.
+// Round to nearest, ties to the even neighbour; beyond the range of long long, its nearest end (NaN: 0).
 long long roundHalfEven(double value);
 
 double nativeToUnit(double native, TRpUnits unit, TRpAxis axis, const TRpUnitContext& context);

@@ -1,6 +1,8 @@
 // Unit conversions, rounding and the page geometry of reports.
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include "report/RpReport.h"
 #include "tests/report/ReportTestSupport.h"
 
@@ -18,7 +20,8 @@ INSTANTIATE_TEST_SUITE_P(Values, RoundHalfEvenTest,
                          ::testing::Values(RoundingCase{0.5, 0}, RoundingCase{1.5, 2}, RoundingCase{2.5, 2},
                                            RoundingCase{-0.5, 0}, RoundingCase{-1.5, -2},
                                            RoundingCase{2.4999, 2}, RoundingCase{2.5001, 3},
-                                           RoundingCase{648.9999, 649}));
+                                           RoundingCase{648.9999, 649}, RoundingCase{3.3e32, LLONG_MAX},
+                                           RoundingCase{-3.3e32, LLONG_MIN}));
 
 struct ConversionCase {
     TRpUnits unit;
