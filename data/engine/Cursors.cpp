@@ -10,10 +10,13 @@
 namespace engine {
 namespace {
 
-std::string columnList() {
-    std::string list;
-    for (const LedgerColumn& column : ledgerColumns())
-        list += (list.empty() ? "" : ", ") + std::string(column.name);
+const std::string& columnList() {
+    static const std::string list = [] {
+        std::string made;
+        for (const LedgerColumn& column : ledgerColumns())
+            made += (made.empty() ? "" : ", ") + std::string(column.name);
+        return made;
+    }();
     return list;
 }
 
@@ -41,10 +44,19 @@ std::string pageSql(const std::string& table, const std::string& where, const ch
     return selectSql(columns, table, where, condition, order);
 }
 
-std::string insertSql() {
-    std::string values;
-    for (std::size_t i = 1; i <= LedgerColumnCount; ++i) values += (i > 1 ? ", ?" : "?") + std::to_string(i);
-    return "INSERT INTO kovrel (" + columnList() + ") VALUES (" + values + ")";
+const std::string& insertSql() {
+    static const std::string sql = [] {
+        std::string values;
+        for (std::size_t i = 1; i <= LedgerColumnCount; ++i)
+            values += (i > 1 ? ", ?" : "?") + std::to_string(i);
+        return "INSERT INTO kovrel (" + columnList() + ") VALUES (" + values + ")";
+    }();
+    return sql;
+}
+
+const std::string& storedSql() {
+    static const std::string sql = selectSql(columnList(), "kovrel", "", "rowid = ?1", nullptr);
+    return sql;
 }
 
 // The type of a result field that holds `value` exactly: an Integer field becomes LargeInt for an integer
@@ -65,31 +77,42 @@ FieldType typeHolding(FieldType type, sqlite3_value* value) {
 
 }  // namespace
 
-std::vector<FieldSpec> ledgerFieldSpecs() {
-    std::vector<FieldSpec> fields;
-    for (const LedgerColumn& column : ledgerColumns())
-        fields.push_back({column.name, column.type, column.size});
+const std::vector<FieldSpec>& ledgerFieldSpecs() {
+    static const std::vector<FieldSpec> fields = [] {
+        std::vector<FieldSpec> made;
+        for (const LedgerColumn& column : ledgerColumns())
+            made.push_back({column.name, column.type, column.size});
+        return made;
+    }();
     return fields;
 }
 
-TableCursor::TableCursor(std::shared_ptr<Connection> connection, const std::string& table,
-                         const std::string& where, bool readWrite, bool temporary)
+const RecordLayout& ledgerLayout() {
+    static const RecordLayout layout(ledgerFieldSpecs());
+    return layout;
+}
+
+TablePageSql::TablePageSql(const std::string& table, const std::string& where)
+    : sinkRows(pagesThroughSink(where)),
+      forward(pageSql(table, where, "rowid > ?1", "ASC")),
+      backward(pageSql(table, where, "rowid < ?1", "DESC")),
+      current(selectSql("rowid, " + columnList(), table, "", "rowid = ?1", nullptr)) {}
+
+TableCursor::TableCursor(std::shared_ptr<Connection> connection, std::shared_ptr<const TablePageSql> sql,
+                         bool readWrite, bool temporary)
     : PagedCursor(readWrite, temporary, {FirstPageRows, PageRows, 4}),
       connection_(std::move(connection)),
-      sinkRows_(pagesThroughSink(where)),
-      forwardSql_(pageSql(table, where, "rowid > ?1", "ASC")),
-      backwardSql_(pageSql(table, where, "rowid < ?1", "DESC")),
-      currentSql_(selectSql("rowid, " + columnList(), table, "", "rowid = ?1", nullptr)),
-      storedSql_(selectSql(columnList(), "kovrel", "", "rowid = ?1", nullptr)) {}
+      sql_(std::move(sql)) {}
 
 bool TableCursor::fillPage(bool forward, std::int64_t from, std::size_t wanted, Failure* failure) {
     pageStamp_ = connection_->changeStamp();
-    sqlite3_stmt* statement = connection_->statement(forward ? forwardSql_ : backwardSql_, failure);
+    sqlite3_stmt* statement = connection_->statement(forward ? sql_->forward : sql_->backward, failure);
     if (!statement) return false;
     StatementUse use(statement);
     sqlite3_bind_int64(statement, 1, from);
     sqlite3_bind_int64(statement, 2, static_cast<sqlite3_int64>(wanted));
-    const int rc = sinkRows_ ? fillPageThroughSink(statement, wanted) : fillPageByColumns(statement, wanted);
+    const int rc =
+        sql_->sinkRows ? fillPageThroughSink(statement, wanted) : fillPageByColumns(statement, wanted);
     if (rc != SQLITE_DONE) {
         *failure = connection_->failure(rc, "the table cannot be read");
         return false;
@@ -138,13 +161,13 @@ Result TableCursor::onCurrentRow(const std::string& sql, Failure* failure, Read&
 }
 
 Result TableCursor::readCurrent(std::uint8_t* record, Failure* failure) {
-    return onCurrentRow(currentSql_, failure, [&](sqlite3_stmt* statement) {
+    return onCurrentRow(sql_->current, failure, [&](sqlite3_stmt* statement) {
         if (record) layout().readRow(statement, 1, record);
     });
 }
 
 Result TableCursor::readStored(FileRow* row, Failure* failure) {
-    return onCurrentRow(storedSql_, failure, [&](sqlite3_stmt* statement) {
+    return onCurrentRow(storedSql(), failure, [&](sqlite3_stmt* statement) {
         row->key = key();
         row->values.clear();
         for (std::size_t i = 0; i < LedgerColumnCount; ++i)

@@ -28,11 +28,19 @@ struct FileRow {
     std::vector<std::uint8_t> record;
 };
 
+// The statements a table cursor pages with: over all columns of the table its from clause `table` names
+// (with any alias), limited by an optional `where` clause; both in SQLite's dialect. Made once for each
+// statement text, not for each cursor.
+struct TablePageSql {
+    TablePageSql(const std::string& table, const std::string& where);
+
+    bool sinkRows;  // pages are filled through a record sink
+    std::string forward, backward, current;
+};
+
 class TableCursor : public PagedCursor<FileRow> {
   public:
-    // A cursor over all columns of the table its from clause `table` names (with any alias), limited by an
-    // optional `where` clause; both in SQLite's dialect.
-    TableCursor(std::shared_ptr<Connection> connection, const std::string& table, const std::string& where,
+    TableCursor(std::shared_ptr<Connection> connection, std::shared_ptr<const TablePageSql> sql,
                 bool readWrite, bool temporary);
 
     Result insertRecord(const std::uint8_t* record, Failure* failure) override;
@@ -59,8 +67,7 @@ class TableCursor : public PagedCursor<FileRow> {
     Result onCurrentRow(const std::string& sql, Failure* failure, Read&& read);
 
     std::shared_ptr<Connection> connection_;
-    bool sinkRows_;  // pages are filled through a record sink
-    std::string forwardSql_, backwardSql_, currentSql_, storedSql_;
+    std::shared_ptr<const TablePageSql> sql_;
     std::uint64_t pageStamp_ = 0;  // the file's change stamp when the page was fetched
 };
 

@@ -57,7 +57,9 @@ class Cursor {
 };
 
 // The ledger table's columns as cursor fields.
-std::vector<FieldSpec> ledgerFieldSpecs();
+const std::vector<FieldSpec>& ledgerFieldSpecs();
+// The record layout of those fields.
+const RecordLayout& ledgerLayout();
 
 // A table cursor over the ledger's rows in the order of their key (a rowid or the server's id), a page
 // at a time. The first page after a jump holds `firstPageRows`; each further page in a run `growth`
@@ -75,7 +77,7 @@ class PagedCursor : public Cursor {
     };
 
     PagedCursor(bool readWrite, bool temporary, Paging paging)
-        : Cursor(RecordLayout(ledgerFieldSpecs())),
+        : Cursor(ledgerLayout()),
           readWrite_(readWrite),
           temporary_(temporary),
           paging_(paging),

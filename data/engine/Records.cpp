@@ -219,6 +219,7 @@ SqliteValues<ValueOf> sqliteValues(ValueOf valueOf) {
 RecordLayout::RecordLayout(const std::vector<FieldSpec>& fields) {
     std::uint32_t offset = 0;
     std::uint16_t number = 0;
+    fields_.reserve(fields.size());
     for (const FieldSpec& field : fields) {
         FieldDesc desc;
         desc.number = ++number;
@@ -228,7 +229,7 @@ RecordLayout::RecordLayout(const std::vector<FieldSpec>& fields) {
         desc.offset = offset;
         desc.length = 1 + valueLength(field);
         offset += desc.length;
-        fields_.push_back(desc);
+        fields_.push_back(std::move(desc));
     }
     recordSize_ = offset;
 }

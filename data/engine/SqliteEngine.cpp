@@ -78,24 +78,27 @@ Result SqliteEngine::setDirectory(DatabaseHandle db, const std::string& path) {
 
 SqliteEngine::TableFile SqliteEngine::tableFile(const FileDatabase& db, const std::string& name) {
     const std::string fileName = hasExtension(name) ? name : name + std::string(LedgerFileExtension);
-    const fs::path written(fileName);
-    if (written.is_absolute()) return {written.string(), {}};
     std::error_code error;
-    const fs::path directory =
-        db.directory.empty() ? fs::current_path(error) : fs::absolute(db.directory, error);
-    const fs::path exact = directory / written;
-    if (written.has_parent_path()) return {exact.string(), {}};
+    const auto baseDirectory = [&] {
+        return db.directory.empty() ? fs::current_path(error) : fs::absolute(db.directory, error);
+    };
+    if (fileName.find('/') != std::string::npos) {
+        const fs::path written(fileName);
+        return {written.is_absolute() ? written.string() : (baseDirectory() / written).string(), {}};
+    }
+    // A bare file name, the usual case, is joined to an absolute directory without path arithmetic.
+    const std::string directory = db.directory.starts_with('/') ? db.directory : baseDirectory().string();
+    const std::string key = directory + (directory.ends_with('/') ? "" : "/") + fileName;
     // A file found for this name in another letter case is taken again while it is there, which spares
     // reading the directory, and looking for the name as written, for every statement that writes the
     // table's name unlike its file's.
-    const std::string key = exact.string();
     struct stat status {};
     if (const auto found = located_.find(key); found != located_.end()) {
         if (::stat(found->second.c_str(), &status) == 0) return {found->second, status};
         located_.erase(found);
     }
     if (::stat(key.c_str(), &status) == 0) return {key, status};
-    const auto found = findNoCase(directory, written.filename().string());
+    const auto found = findNoCase(directory, fileName);
     if (!found) return {key, {}};
     if (located_.size() >= LocatedLimit) located_.clear();
     return {located_.emplace(key, found->string()).first->second, {}};
@@ -112,6 +115,8 @@ std::shared_ptr<const FileSql> SqliteEngine::parsed(const std::string& sql, std:
         !made->statement.resultFields(journalOnly ? journalFieldSpecs() : ledgerFieldSpecs(), &made->fields,
                                       error))
         return nullptr;
+    if (made->statement.selectsAllColumnsOfOneTable())
+        made->pages = std::make_shared<TablePageSql>(made->statement.fromText(), made->statement.whereText());
     if (parsed_.size() >= ParsedSqlLimit) parsed_.clear();
     parsed_.emplace(sql, made);
     return made;
@@ -149,8 +154,8 @@ Result SqliteEngine::openTable(DatabaseHandle db, const std::string& name, OpenM
     const bool readOnly = open == OpenMode::ReadOnly;
     auto connection = connect(tableFile(*found, name), readOnly, &failure);
     if (!connection) return fail(failure);
-    *cursor = addCursor(
-        std::make_unique<TableCursor>(std::move(connection), LedgerTableName, "", !readOnly, false));
+    static const auto wholeTable = std::make_shared<const TablePageSql>(LedgerTableName, "");
+    *cursor = addCursor(std::make_unique<TableCursor>(std::move(connection), wholeTable, !readOnly, false));
     return code::Ok;
 }
 
@@ -215,11 +220,9 @@ Result SqliteEngine::execute(StatementHandle stmt, CursorHandle* cursor) {
 
 Result SqliteEngine::executeSelect(FileStatement& stmt, CursorHandle* cursor) {
     std::unique_ptr<Cursor> made;
-    const SqlStatement& sql = stmt.sql->statement;
-    if (sql.selectsAllColumnsOfOneTable()) {
+    if (stmt.sql->pages) {
         const bool writable = stmt.liveWanted && !stmt.connection->readOnly();
-        made = std::make_unique<TableCursor>(stmt.connection, sql.fromText(), sql.whereText(), writable,
-                                             !stmt.liveWanted);
+        made = std::make_unique<TableCursor>(stmt.connection, stmt.sql->pages, writable, !stmt.liveWanted);
     } else {
         Failure failure;
         sqlite3_stmt* prepared = stmt.connection->statement(*stmt.sqliteText, &failure);

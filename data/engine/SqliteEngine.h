@@ -27,6 +27,7 @@ struct FileSql {
     std::string sqliteText;
     std::string seekingText;
     std::vector<FieldSpec> fields;
+    std::shared_ptr<const TablePageSql> pages;  // of a select of all columns of one table
 };
 struct FileStatement {
     DatabaseHandle database = NoHandle;
