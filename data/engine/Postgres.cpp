@@ -1,12 +1,17 @@
 // Server ledgers over libpq: the connection file, connections and their statements, and the ledger table.
 #include "data/engine/Postgres.h"
 
+#include <poll.h>
 #include <strings.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
+#include <string_view>
 
 #include "data/engine/Journal.h"
 
@@ -30,10 +35,8 @@ bool directoryHolds(const fs::path& directory, const std::string& name, fs::path
     return false;
 }
 
-std::string connectionValue(const std::string& connection, const char* keyword) {
-    char* error = nullptr;
-    PQconninfoOption* options = PQconninfoParse(connection.c_str(), &error);
-    PQfreemem(error);
+// The value of `keyword` among `options`, which it frees.
+std::string optionValue(PQconninfoOption* options, const char* keyword) {
     std::string value;
     for (PQconninfoOption* option = options; option && option->keyword; ++option) {
         if (std::string(option->keyword) == keyword && option->val) value = option->val;
@@ -42,11 +45,66 @@ std::string connectionValue(const std::string& connection, const char* keyword) 
     return value;
 }
 
+std::string connectionValue(const std::string& connection, const char* keyword) {
+    char* error = nullptr;
+    PQconninfoOption* options = PQconninfoParse(connection.c_str(), &error);
+    PQfreemem(error);
+    return optionValue(options, keyword);
+}
+
 std::string trimmed(std::string text) {
     while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.pop_back();
     std::size_t begin = 0;
     while (begin < text.size() && std::isspace(static_cast<unsigned char>(text[begin]))) ++begin;
     return text.substr(begin);
+}
+
+// The connection's connect_timeout in milliseconds (libpq waits at least 2 s), or -1 for no limit.
+int connectTimeoutMs(PGconn* conn) {
+    const int seconds = std::atoi(optionValue(PQconninfo(conn), "connect_timeout").c_str());
+    return seconds > 0 ? std::max(seconds, 2) * 1000 : -1;
+}
+
+// Connects as PQconnectdbParams does, except that the server's refusals carry their error codes, which
+// read the same in every language the server may answer in. *timedOut tells a wait past connect_timeout.
+PGconn* connectWithCodes(const char* const* keywords, const char* const* values, bool* timedOut) {
+    PGconn* conn = PQconnectStartParams(keywords, values, 1);
+    if (!conn || PQstatus(conn) == CONNECTION_BAD) return conn;
+    PQsetErrorVerbosity(conn, PQERRORS_VERBOSE);
+    const int timeoutMs = connectTimeoutMs(conn);
+    PostgresPollingStatusType polling = PGRES_POLLING_WRITING;
+    while (polling != PGRES_POLLING_OK && polling != PGRES_POLLING_FAILED) {
+        pollfd wait{PQsocket(conn), static_cast<short>(polling == PGRES_POLLING_READING ? POLLIN : POLLOUT),
+                    0};
+        const int ready = ::poll(&wait, 1, timeoutMs);
+        if (ready == 0) {
+            *timedOut = true;
+            break;
+        }
+        if (ready > 0 || errno == EINTR)
+            polling = PQconnectPoll(conn);
+        else
+            polling = PGRES_POLLING_FAILED;
+    }
+    PQsetErrorVerbosity(conn, PQERRORS_DEFAULT);
+    return conn;
+}
+
+// Whether `line` names where in the server a refusal was raised: "...  function, file.c:123".
+bool namesServerSource(std::string_view line) {
+    const std::size_t file = line.rfind(".c:");
+    return file != std::string_view::npos && file + 3 < line.size() && line.find(", ") < file &&
+           std::all_of(line.begin() + file + 3, line.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// A refusal's message without the lines that name where in the server it was raised.
+std::string refusalText(const std::string& message) {
+    std::string text;
+    std::istringstream lines(message);
+    for (std::string line; std::getline(lines, line);) {
+        if (!namesServerSource(line)) text += line + '\n';
+    }
+    return trimmed(text);
 }
 
 // The server's type of each ledger column.
@@ -121,14 +179,19 @@ std::unique_ptr<ServerConnection> ServerConnection::open(const std::string& conn
     if (!password.empty()) keywords.push_back("password"), values.push_back(password.c_str());
     keywords.push_back(nullptr);
     values.push_back(nullptr);
-    std::unique_ptr<PGconn, ConnFinish> conn(PQconnectdbParams(keywords.data(), values.data(), 1));
+    bool timedOut = false;
+    std::unique_ptr<PGconn, ConnFinish> conn(connectWithCodes(keywords.data(), values.data(), &timedOut));
     const std::string database = connectionDatabase(connection);
     const std::string name = "server database " + (database.empty() ? std::string("(default)") : database);
-    if (!conn || PQstatus(conn.get()) != CONNECTION_OK) {
-        const std::string message = conn ? trimmed(PQerrorMessage(conn.get())) : "out of memory";
-        const bool refused = conn && (PQconnectionNeedsPassword(conn.get()) ||
-                                      (PQconnectionUsedPassword(conn.get()) &&
-                                       message.find("password authentication failed") != std::string::npos));
+    if (!conn || timedOut || PQstatus(conn.get()) != CONNECTION_OK) {
+        const std::string message = !conn      ? "out of memory"
+                                    : timedOut ? "timeout expired"
+                                               : refusalText(PQerrorMessage(conn.get()));
+        // 28P01 is the server's code for a wrong password, or a user it does not know.
+        const bool refused =
+            conn && !timedOut &&
+            (PQconnectionNeedsPassword(conn.get()) ||
+             (PQconnectionUsedPassword(conn.get()) && message.find(" 28P01: ") != std::string::npos));
         *failure = {refused ? code::PasswordRequired : code::FileOpenFailed,
                     name + ": " + (refused ? "the login was refused: " : "cannot connect: ") + message};
         return nullptr;

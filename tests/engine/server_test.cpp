@@ -242,5 +242,28 @@ INSTANTIATE_TEST_SUITE_P(
                     Plan{"AnnualLeave", ledger::annualLeaveReportAllSql("2015"), "kovrel_stanje"}),
     [](const testing::TestParamInfo<Plan>& info) { return std::string(info.param.name); });
 
+// Only a wrong password asks for the login again, known by its error code (the test server answers in
+// German); a ledger the server does not have is not a login to retry.
+TEST(ServerLogin, OnlyAWrongPasswordAsksForTheLoginAgain) {
+    const auto connection = servertest::serverConnection();
+    if (!connection) GTEST_SKIP() << servertest::NoServerText;
+    struct Login {
+        std::string connection, password;
+        Result answer;
+    };
+    for (const Login& login : {Login{*connection, "not the password", code::PasswordRequired},
+                               Login{*connection + " dbname=kovrel_no_such_ledger",
+                                     servertest::serverPassword(), code::FileOpenFailed}}) {
+        PostgresEngine eng;
+        ASSERT_EQ(eng.initialise({}), code::Ok);
+        DatabaseHandle db = NoHandle;
+        EXPECT_EQ(eng.openServerDatabase(login.connection, "", login.password, &db), login.answer)
+            << login.connection;
+        ErrorEntry entry;
+        ASSERT_EQ(eng.errorEntry(1, &entry), code::Ok);
+        EXPECT_EQ(entry.text.find("LOCATION"), std::string::npos) << entry.text;
+    }
+}
+
 }  // namespace
 }  // namespace enginetest
