@@ -6,6 +6,7 @@
 #include <sqlite3.h>
 
 #include <chrono>
+#include <filesystem>
 #include <functional>
 #include <random>
 #include <thread>
@@ -231,8 +232,12 @@ TEST_F(JournalTest, AWriterKilledAtAnyMomentLeavesEveryChangeWithItsEntryAndNoEn
     const TableState before = tableState(ledgerPath());
     std::minstd_rand random(20240304);
     for (unsigned trial = 1; trial <= 30; ++trial) {
+        const auto unwritten = std::filesystem::last_write_time(ledgerPath());
         WriterProcess writer(dir_.path().toStdString(), trial);
-        std::this_thread::sleep_for(std::chrono::milliseconds(40 + random() % 160));
+        // The moment counts from the writer's first change, however slowly a busy machine started it.
+        for (int wait = 0; wait < 1000 && std::filesystem::last_write_time(ledgerPath()) == unwritten; ++wait)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        std::this_thread::sleep_for(std::chrono::milliseconds(random() % 160));
         writer.kill();
         const std::string mismatch = journalMismatch(ledgerPath(), before);
         ASSERT_EQ(mismatch, "") << "after trial " << trial;
