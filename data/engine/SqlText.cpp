@@ -562,6 +562,7 @@ bool tokenize(const std::string& sql, std::vector<Token>* tokens, std::string* e
         *error = "the statement holds a zero character";
         return false;
     }
+    tokens->reserve(sql.size() / 4);  // about the tokens of the catalogue's texts, so they seldom move
     std::size_t i = 0;
     const std::size_t n = sql.size();
     while (i < n) {

@@ -22,8 +22,13 @@ bool hasExtension(const std::string& name) {
     return fs::path(name).has_extension();
 }
 
-// The file in `directory` whose name equals `name` without regard to letter case, if any.
+// The file in `directory` whose name equals `name` without regard to letter case, if any. The ledger's
+// own spelling, the usual one, is tried before the directory is read.
 std::optional<fs::path> findNoCase(const fs::path& directory, const std::string& name) {
+    struct stat status {};
+    if (strcasecmp(name.c_str(), LedgerFileName) == 0 &&
+        ::stat((directory / LedgerFileName).c_str(), &status) == 0)
+        return directory / LedgerFileName;
     std::error_code error;
     for (const auto& entry : fs::directory_iterator(directory, error)) {
         if (strcasecmp(entry.path().filename().c_str(), name.c_str()) == 0) return entry.path();
