@@ -7,7 +7,8 @@
 
 namespace {
 
-std::vector<MemoryColumn> ledgerColumns() {
+// A column of each kind the dataset converts.
+std::vector<MemoryColumn> testColumns() {
     return {{"Broj", ftInteger}, {"Ime", ftString, 30}, {"Dana", ftFloat}, {"Datum", ftDate}};
 }
 
@@ -37,7 +38,7 @@ class DataSetTest : public testing::Test {
     }
 
     QStringList log;
-    MemoryDataSet dataSet{ledgerColumns()};
+    MemoryDataSet dataSet{testColumns()};
     TDataSource source;
     RecordingLink link{log};
 };
@@ -438,7 +439,7 @@ TEST_F(DataSetTest, LinkPaintsEachRowByMovingTheActiveRecord) {
 }
 
 TEST_F(DataSetTest, EmptyDatasetReadsEmptyValuesAndEditBecomesInsert) {
-    MemoryDataSet empty(ledgerColumns());
+    MemoryDataSet empty(testColumns());
     empty.setObjectName(QStringLiteral("Query1"));
     empty.Open();
     EXPECT_TRUE(empty.Bof());
