@@ -9,6 +9,8 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <string>
+#include <string_view>
 
 #include "data/engine/Backup.h"
 #include "data/engine/Journal.h"
@@ -50,10 +52,10 @@ std::optional<std::chrono::year_month_day> dayOf(const std::string& text) {
 }
 
 // A value as one field of a tab-separated line: a tab, line break or backslash in it is escaped.
-std::string tsvField(const char* text) {
+std::string tsvField(std::string_view text) {
     std::string field;
-    for (; text && *text; ++text) {
-        switch (*text) {
+    for (const char c : text) {
+        switch (c) {
             case '\t':
                 field += "\\t";
                 break;
@@ -67,7 +69,7 @@ std::string tsvField(const char* text) {
                 field += "\\\\";
                 break;
             default:
-                field += *text;
+                field += c;
         }
     }
     return field;
@@ -94,7 +96,7 @@ void printEntries(const std::string& ledger, const std::string& sql, std::ostrea
     while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
         for (int i = 0; i < sqlite3_column_count(statement); ++i) {
             const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, i));
-            out << (i ? "\t" : "") << tsvField(text);
+            out << (i ? "\t" : "") << tsvField(text ? text : "");
         }
         out << '\n';
     }
@@ -116,7 +118,7 @@ void printServerEntries(const std::string& directory, const std::string& sql, st
     engine::CursorProps props;
     check(eng, eng.fieldDescriptors(cursor, &fields));
     check(eng, eng.cursorProperties(cursor, &props));
-    for (std::size_t i = 0; i < fields.size(); ++i) out << (i ? "\t" : "") << fields[i].name;
+    for (std::size_t i = 0; i < fields.size(); ++i) out << (i ? "\t" : "") << tsvField(fields[i].name);
     out << '\n';
     std::vector<std::uint8_t> record(props.recordSize);
     engine::Result result;
@@ -130,7 +132,7 @@ void printServerEntries(const std::string& directory, const std::string& sql, st
             else if (fields[i].type == engine::FieldType::LargeInt)
                 out << view.largeInt(fields[i]);
             else
-                out << view.text(fields[i]);
+                out << tsvField(view.text(fields[i]));
         }
         out << '\n';
     }

@@ -393,9 +393,10 @@ struct ServerCommand {
 class ServerCommands : public ServerLedgerTest, public testing::WithParamInterface<ServerCommand> {};
 
 TEST_P(ServerCommands, WorkOrRefuseOnAServerDirectory) {
-    ASSERT_EQ(
-        kovrelDb({"sql", serverDir_.path(), "insert into kovrel (PrezimeIme) values ('ANIC ANA')"}).exitCode,
-        0);
+    ASSERT_EQ(kovrelDb({"sql", serverDir_.path(),
+                        "insert into kovrel (PrezimeIme) values ('ANIC ANA'), ('RED\nDVA\tTRI\\')"})
+                  .exitCode,
+              0);
     const Outcome outcome =
         kovrelDb(QStringList{GetParam().args.value(0), serverDir_.path()} + GetParam().args.mid(1));
     EXPECT_EQ(outcome.exitCode, GetParam().exitCode) << outcome.err.toStdString();
@@ -405,15 +406,17 @@ TEST_P(ServerCommands, WorkOrRefuseOnAServerDirectory) {
 
 INSTANTIATE_TEST_SUITE_P(
     Server, ServerCommands,
-    testing::Values(ServerCommand{"Journal",
-                                  {"journal", "--worker", "ANIC ANA"},
-                                  0,
-                                  "\tunos\t1\tANIC ANA\t\t{\"PrezimeIme\":\"ANIC ANA\"}\n"},
-                    ServerCommand{"Backups", {"backups"}, 1, "njene kopije pravi server, ne ovaj program."},
-                    ServerCommand{"Restore",
-                                  {"restore", "2024-03-04_09-00-00"},
-                                  1,
-                                  "njene kopije pravi server, ne ovaj program."}),
+    testing::Values(
+        ServerCommand{"Journal",
+                      {"journal", "--worker", "ANIC ANA"},
+                      0,
+                      "\tunos\t1\tANIC ANA\t\t{\"PrezimeIme\":\"ANIC ANA\"}\n"},
+        // A tab, a line break or a backslash keeps the entry on one line, as on a file.
+        ServerCommand{
+            "JournalEscapes", {"journal", "--worker", "RED\nDVA\tTRI\\"}, 0, "\tRED\\nDVA\\tTRI\\\\\t"},
+        ServerCommand{"Backups", {"backups"}, 1, "njene kopije pravi server, ne ovaj program."},
+        ServerCommand{
+            "Restore", {"restore", "2024-03-04_09-00-00"}, 1, "njene kopije pravi server, ne ovaj program."}),
     [](const testing::TestParamInfo<ServerCommand>& info) { return std::string(info.param.name); });
 
 TEST_F(ServerLedgerTest, CreateAndCopyNeverOverwriteAndRefuseACopyThatIsNotExact) {
