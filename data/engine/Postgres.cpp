@@ -119,11 +119,6 @@ const char* typeOf(const LedgerColumn& column) {
     }
 }
 
-std::string numberText(double value) {
-    char buffer[64];
-    return std::string(buffer, std::to_chars(buffer, buffer + sizeof buffer, value).ptr);
-}
-
 void setError(std::string* error, const std::string& text) {
     if (error) *error = text;
 }
@@ -419,6 +414,18 @@ std::string serverParameter(std::size_t column, int number) {
     return "$" + std::to_string(number) + "::" + (type[0] == 'v' ? "varchar" : type);
 }
 
+std::string serverInsertSql() {
+    std::string sql = "INSERT INTO kovrel (" + serverColumnList() + ") VALUES (";
+    for (std::size_t i = 0; i < LedgerColumnCount; ++i)
+        sql += (i ? ", " : "") + serverParameter(i, static_cast<int>(i) + 1);
+    return sql + ")";
+}
+
+std::string serverNumberText(double value) {
+    char buffer[64];
+    return std::string(buffer, std::to_chars(buffer, buffer + sizeof buffer, value).ptr);
+}
+
 bool hasServerLedgerShape(ServerConnection& connection, Failure* failure) {
     PgResult result = connection.run(
         "SELECT column_name, data_type FROM information_schema.columns WHERE table_schema = current_schema() "
@@ -526,8 +533,8 @@ std::string createServerIndexSql(const LedgerIndex& index) {
     return std::string("CREATE INDEX IF NOT EXISTS ") + index.name + " ON kovrel (" + columns + ")";
 }
 
-// Whether the ledger lacks one of the pieces completeServerLedger adds.
-bool lacksExtras(ServerConnection& connection, bool* lacks, Failure* failure) {
+// Whether the ledger lacks one of the pieces completeServerLedger adds, and the schema it lives in.
+bool lacksExtras(ServerConnection& connection, bool* lacks, std::string* schema, Failure* failure) {
     std::string names;
     for (const LedgerIndex& index : ledgerIndexes())
         names += (names.empty() ? "'" : ", '") + std::string(index.name) + "'";
@@ -536,10 +543,11 @@ bool lacksExtras(ServerConnection& connection, bool* lacks, Failure* failure) {
         "'kovrel_promena') + (SELECT count(*) FROM pg_tables WHERE schemaname = current_schema() AND "
         "tablename = 'dnevnik') + (SELECT count(*) FROM pg_indexes WHERE schemaname = current_schema() AND "
         "tablename = 'kovrel' AND indexname IN (" +
-            names + "))",
+            names + ")), current_schema()",
         {}, failure);
     if (!found) return false;
     *lacks = std::string(PQgetvalue(found.get(), 0, 0)) != std::to_string(2 + ledgerIndexes().size());
+    *schema = PQgetvalue(found.get(), 0, 1);
     return true;
 }
 
@@ -560,14 +568,15 @@ std::string extrasSql() {
 bool completeServerLedger(ServerConnection& connection, std::string* channel, Failure* failure) {
     channel->clear();
     bool lacks = false;
-    if (!lacksExtras(connection, &lacks, failure)) return false;
+    std::string schema;
+    if (!lacksExtras(connection, &lacks, &schema, failure)) return false;
     if (lacks) {
         // The lock keeps two clerks who open the ledger at once from adding the pieces twice.
         Failure refused;
         const bool added =
             connection.exec("BEGIN; LOCK TABLE kovrel IN SHARE ROW EXCLUSIVE MODE", &refused) &&
-            lacksExtras(connection, &lacks, &refused) && (!lacks || connection.exec(extrasSql(), &refused)) &&
-            connection.exec("COMMIT", &refused);
+            lacksExtras(connection, &lacks, &schema, &refused) &&
+            (!lacks || connection.exec(extrasSql(), &refused)) && connection.exec("COMMIT", &refused);
         if (!added) {
             connection.exec("ROLLBACK", failure);
             if (refused.code != code::TableReadOnly) {
@@ -577,9 +586,7 @@ bool completeServerLedger(ServerConnection& connection, std::string* channel, Fa
             return true;
         }
     }
-    PgResult schema = connection.run("SELECT current_schema()", {}, failure);
-    if (!schema) return false;
-    *channel = std::string(PQgetvalue(schema.get(), 0, 0)) + ".kovrel";
+    *channel = schema + ".kovrel";
     return true;
 }
 
@@ -636,10 +643,7 @@ Result loadServerLedgerRows(const std::string& connection, const std::function<b
         setError(error, failure.text);
         return failure.code;
     }
-    std::string sql = "INSERT INTO kovrel (" + serverColumnList() + ") VALUES (";
-    for (std::size_t i = 0; i < LedgerColumnCount; ++i)
-        sql += (i ? ", " : "") + serverParameter(i, static_cast<int>(i) + 1);
-    sql += ")";
+    const std::string sql = serverInsertSql();
     std::uint64_t count = 0;
     LedgerValues values;
     std::vector<std::string> texts(LedgerColumnCount);
@@ -648,7 +652,7 @@ Result loadServerLedgerRows(const std::string& connection, const std::function<b
     while (stored && (values = LedgerValues{}, next(values))) {
         for (std::size_t i = 0; i < LedgerColumnCount; ++i) {
             if (const double* number = std::get_if<double>(&values[i])) {
-                texts[i] = numberText(*number);
+                texts[i] = serverNumberText(*number);
                 parameters[i] = texts[i].c_str();
             } else if (const std::string* text = std::get_if<std::string>(&values[i])) {
                 parameters[i] = text->c_str();

@@ -110,6 +110,10 @@ std::string serverColumnList();
 const char* serverColumnType(std::size_t column);
 // A parameter `$number` cast to the type of `column`.
 std::string serverParameter(std::size_t column, int number);
+// The insert of a row of the ledger's columns from the parameters $1 to $12.
+std::string serverInsertSql();
+// A number as the server is sent it: the shortest text that reads back as `value`.
+std::string serverNumberText(double value);
 
 // Checks that the connection's database holds the ledger table with its key and columns.
 bool hasServerLedgerShape(ServerConnection& connection, Failure* failure);

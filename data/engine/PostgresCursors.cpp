@@ -2,20 +2,10 @@
 #include "data/engine/PostgresCursors.h"
 
 #include <algorithm>
-#include <charconv>
-#include <climits>
 #include <cstdlib>
 #include <cstring>
 
 namespace engine {
-namespace {
-
-std::string numberText(double value) {
-    char buffer[64];
-    return std::string(buffer, std::to_chars(buffer, buffer + sizeof buffer, value).ptr);
-}
-
-}  // namespace
 
 void readServerRow(const RecordLayout& layout, const PGresult* result, int row, int firstColumn,
                    std::vector<TextValue>* texts, std::uint8_t* record) {
@@ -40,7 +30,7 @@ std::optional<std::string> serverFieldText(const RecordLayout& layout, std::size
         case FieldType::Float: {
             double value;
             std::memcpy(&value, slot + 1, sizeof value);
-            return numberText(value);
+            return serverNumberText(value);
         }
         case FieldType::Integer: {
             std::int32_t value;
@@ -158,13 +148,10 @@ Result ServerTableCursor::recordChanged(Failure* failure) const {
 
 Result ServerTableCursor::insertRecord(const std::uint8_t* record, Failure* failure) {
     if (!readWrite()) return code::CursorReadOnly;
-    std::string sql = "INSERT INTO kovrel (" + serverColumnList() + ") VALUES (";
     std::vector<std::optional<std::string>> values;
-    for (std::size_t i = 0; i < LedgerColumnCount; ++i) {
-        sql += (i ? ", " : "") + serverParameter(i, static_cast<int>(i) + 1);
+    for (std::size_t i = 0; i < LedgerColumnCount; ++i)
         values.push_back(serverFieldText(layout(), i, record));
-    }
-    sql += ") RETURNING id";
+    const std::string sql = serverInsertSql() + " RETURNING id";
     std::vector<const char*> parameters;
     for (const auto& value : values) parameters.push_back(value ? value->c_str() : nullptr);
     dropPage();
