@@ -53,10 +53,6 @@ bool ledgerFileHere(bool asked) {
     return false;
 }
 
-engine::WorkProgress shownIn(TProgressWindow& window) {
-    return [&window](double done) { window.SetDone(done); };
-}
-
 }  // namespace
 
 LedgerBackups::LedgerBackups(QObject* owner) : QObject(owner) {}
@@ -124,7 +120,7 @@ void RestoreFromBackup(LedgerBackups& backups, int showProgressAfterMs) {
     engine::Result sound;
     {
         TProgressWindow progress(QStringLiteral("Kopija se proverava..."), showProgressAfterMs);
-        sound = engine::countLedgerRows(copy, &rows, &error, shownIn(progress));
+        sound = engine::countLedgerRows(copy, &rows, &error, progress.Reporter());
     }
     if (sound != engine::code::Ok) {
         ShowMessage(QStringLiteral("Knjiga nije vracena: %1").arg(fromEngine(error)));
@@ -145,7 +141,7 @@ void RestoreFromBackup(LedgerBackups& backups, int showProgressAfterMs) {
     bool restored;
     {
         TProgressWindow progress(QStringLiteral("Knjiga se vraca iz kopije..."), showProgressAfterMs);
-        restored = engine::restoreLedger(ledger, copy, programNow(), &result, &error, shownIn(progress)) ==
+        restored = engine::restoreLedger(ledger, copy, programNow(), &result, &error, progress.Reporter()) ==
                    engine::code::Ok;
     }
     frmUnos->Table1->Open();

@@ -44,7 +44,7 @@ void AddMissingLedgerIndexes(int showProgressAfterMs) {
     if (!QFileInfo::exists(QString::fromStdString(ledger))) return;
     TProgressWindow progress(QStringLiteral("Knjiga se priprema za brzu pretragu, samo ovaj put..."),
                              showProgressAfterMs);
-    engine::addMissingIndexes(ledger, [&progress](double done) { progress.SetDone(done); });
+    engine::addMissingIndexes(ledger, progress.Reporter());
 }
 
 int RunProgram() {

@@ -3,6 +3,7 @@
 
 #include <QElapsedTimer>
 #include <QWidget>
+#include <functional>
 
 class QLabel;
 class QProgressBar;
@@ -18,6 +19,10 @@ class TProgressWindow : public QWidget {
 
     // The share done, 0 to 1. Called often; it acts at most every few hundredths of a second.
     void SetDone(double done);
+    // What hands a piece of work's progress to SetDone, for as long as the window lives.
+    std::function<void(double)> Reporter() {
+        return [this](double done) { SetDone(done); };
+    }
 
     static constexpr int DefaultShowAfterMs = 400;
 
