@@ -4,6 +4,8 @@
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <cmath>
+#include <limits>
 
 #include "report/RpReport.h"
 
@@ -33,11 +35,17 @@ class Reader {
         if (!value(key).isDouble()) fail(key, QStringLiteral("must be a number"));
         target = value(key).toDouble();
     }
-    void integer(const char* key, int& target) const {
-        double number = target;
+    // A number cut to a whole number of `Whole`; one whose whole part lies beyond its range is refused.
+    template <typename Whole>
+    void whole(const char* key, Whole& target) const {
+        double number = static_cast<double>(target);
         this->number(key, number);
-        target = static_cast<int>(number);
+        constexpr double lowest = static_cast<double>(std::numeric_limits<Whole>::min());  // -2^(bits-1)
+        if (!(std::trunc(number) >= lowest && std::trunc(number) < -lowest))
+            fail(key, QStringLiteral("is beyond the range of whole numbers"));
+        target = static_cast<Whole>(number);
     }
+    void integer(const char* key, int& target) const { whole(key, target); }
     void boolean(const char* key, bool& target) const {
         if (!has(key)) return;
         if (!value(key).isBool()) fail(key, QStringLiteral("must be true or false"));
@@ -50,9 +58,9 @@ class Reader {
     }
     void color(const char* key, QColor& target) const {
         if (!has(key)) return;
-        double number = 0;
-        this->number(key, number);
-        target = colorFromPlatform(static_cast<qint64>(number));
+        qint64 number = 0;
+        whole(key, number);
+        target = colorFromPlatform(number);
     }
     QJsonObject object(const char* key) const {
         if (has(key) && !value(key).isObject()) fail(key, QStringLiteral("must be an object"));
