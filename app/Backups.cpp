@@ -8,9 +8,9 @@
 #include <chrono>
 
 #include "data/DBTables.h"
-#include "data/engine/Backup.h"
-#include "data/engine/LedgerFile.h"
-#include "data/engine/Postgres.h"
+#include "engine/Backup.h"
+#include "engine/LedgerFile.h"
+#include "engine/Postgres.h"
 #include "ledger/Unit2.h"
 #include "runtime/ProgressWindow.h"
 #include "runtime/Seams.h"

@@ -9,7 +9,7 @@
 #include "data/DBCtrls.h"
 #include "data/DBTables.h"
 #include "data/DataComponents.h"
-#include "data/engine/LedgerFile.h"
+#include "engine/LedgerFile.h"
 #include "ledger/Unit2.h"
 #include "ledger/Unit3.h"
 #include "ledger/Unit4.h"

@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "data/engine/SqlText.h"
+#include "engine/SqlText.h"
 #include "ledger/Ledger.h"
 
 namespace bench {

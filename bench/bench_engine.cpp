@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "BenchSupport.h"
-#include "data/engine/Engine.h"
-#include "data/engine/SqliteEngine.h"
+#include "engine/Engine.h"
+#include "engine/SqliteEngine.h"
 
 namespace {
 

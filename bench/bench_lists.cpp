@@ -10,7 +10,7 @@
 
 #include "BenchSupport.h"
 #include "data/DBTables.h"
-#include "data/engine/LedgerFile.h"
+#include "engine/LedgerFile.h"
 #include "ledger/UnitLists.h"
 #include "report/RpReport.h"
 #include "runtime/Seams.h"

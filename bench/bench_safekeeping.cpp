@@ -13,9 +13,9 @@
 #include <thread>
 #include <vector>
 
-#include "data/engine/Backup.h"
-#include "data/engine/LedgerFile.h"
-#include "data/engine/SqliteEngine.h"
+#include "engine/Backup.h"
+#include "engine/LedgerFile.h"
+#include "engine/SqliteEngine.h"
 
 namespace {
 

@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "data/engine/Engine.h"
-#include "data/engine/SqlText.h"
+#include "engine/Engine.h"
+#include "engine/SqlText.h"
 #include "ledger/Ledger.h"
 #include "tests/Clerk.h"
 

@@ -20,8 +20,8 @@
 #include <vector>
 
 #include "crash/CrashRows.h"
-#include "data/engine/LedgerFile.h"
-#include "data/engine/Sqlite.h"
+#include "engine/LedgerFile.h"
+#include "engine/Sqlite.h"
 
 namespace {
 

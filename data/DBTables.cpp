@@ -12,11 +12,11 @@
 
 #include "data/DBLoginDialogs.h"
 #include "data/SqlParams.h"
-#include "data/engine/Dates.h"
-#include "data/engine/Journal.h"
-#include "data/engine/Postgres.h"
-#include "data/engine/RecordView.h"
-#include "data/engine/SqlText.h"
+#include "engine/Dates.h"
+#include "engine/Journal.h"
+#include "engine/Postgres.h"
+#include "engine/RecordView.h"
+#include "engine/SqlText.h"
 #include "runtime/Boundary.h"
 #include "runtime/Seams.h"
 

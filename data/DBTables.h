@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "data/Db.h"
-#include "data/engine/Engine.h"
+#include "engine/Engine.h"
 
 // One entry of an engine error report.
 class TDBError {

@@ -8,10 +8,10 @@
 #include <filesystem>
 #include <vector>
 
-#include "data/engine/Cursors.h"
-#include "data/engine/LedgerFile.h"
-#include "data/engine/SqlText.h"
-#include "data/engine/Sqlite.h"
+#include "engine/Cursors.h"
+#include "engine/LedgerFile.h"
+#include "engine/SqlText.h"
+#include "engine/Sqlite.h"
 #include "fuzz/FuzzSupport.h"
 
 namespace {

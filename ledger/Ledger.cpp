@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <ctime>
 
-#include "data/engine/SqlText.h"
+#include "engine/SqlText.h"
 
 namespace ledger {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "data/engine/Engine.h"
+#include "engine/Engine.h"
 #include "ledger/Ledger.h"
 
 namespace clerks {

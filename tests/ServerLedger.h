@@ -10,7 +10,7 @@
 #include <optional>
 #include <string>
 
-#include "data/engine/Postgres.h"
+#include "engine/Postgres.h"
 
 namespace servertest {
 

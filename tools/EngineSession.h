@@ -4,7 +4,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "data/engine/Engine.h"
+#include "engine/Engine.h"
 
 namespace kovreldb {
 

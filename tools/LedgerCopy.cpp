@@ -7,9 +7,9 @@
 #include <functional>
 #include <vector>
 
-#include "data/engine/LedgerFile.h"
-#include "data/engine/Postgres.h"
-#include "data/engine/Sqlite.h"
+#include "engine/LedgerFile.h"
+#include "engine/Postgres.h"
+#include "engine/Sqlite.h"
 #include "tools/EngineSession.h"
 
 namespace kovreldb {

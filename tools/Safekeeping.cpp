@@ -12,11 +12,11 @@
 #include <string>
 #include <string_view>
 
-#include "data/engine/Backup.h"
-#include "data/engine/Journal.h"
-#include "data/engine/LedgerFile.h"
-#include "data/engine/RecordView.h"
-#include "data/engine/Sqlite.h"
+#include "engine/Backup.h"
+#include "engine/Journal.h"
+#include "engine/LedgerFile.h"
+#include "engine/RecordView.h"
+#include "engine/Sqlite.h"
 #include "ledger/Ledger.h"
 #include "tools/EngineSession.h"
 #include "tools/LedgerCopy.h"

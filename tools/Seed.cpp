@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <random>
 
-#include "data/engine/LedgerFile.h"
+#include "engine/LedgerFile.h"
 #include "tools/EngineSession.h"
 
 namespace kovreldb {

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "data/engine/RecordView.h"
+#include "engine/RecordView.h"
 #include "ledger/Ledger.h"
 #include "tools/EngineSession.h"
 

@@ -7,9 +7,9 @@
 #include <cstring>
 #include <string_view>
 
-#include "data/engine/Dates.h"
-#include "data/engine/LedgerFile.h"
-#include "data/engine/Sqlite.h"
+#include "engine/Dates.h"
+#include "engine/LedgerFile.h"
+#include "engine/Sqlite.h"
 #include "tools/EngineSession.h"
 
 namespace kovreldb {

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "data/engine/LedgerFile.h"
-#include "data/engine/Postgres.h"
+#include "engine/LedgerFile.h"
+#include "engine/Postgres.h"
 #include "tools/EngineSession.h"
 #include "tools/LedgerCopy.h"
 #include "tools/Safekeeping.h"

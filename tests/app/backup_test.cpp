@@ -1,6 +1,6 @@
 // The ledger's copies while the program runs: one at start-up once a day, a failing one told once while
 // the program goes on, one from the menu, and a restore from the menu after a confirmation.
-#include "data/engine/Backup.h"
+#include "engine/Backup.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -19,7 +19,7 @@
 #include "app/Startup.h"
 #include "app/Unit1.h"
 #include "data/DBTables.h"
-#include "data/engine/LedgerFile.h"
+#include "engine/LedgerFile.h"
 #include "ledger/Unit2.h"
 #include "runtime/Application.h"
 #include "runtime/Seams.h"

@@ -14,7 +14,7 @@
 #include "app/Startup.h"
 #include "app/Unit1.h"
 #include "data/DBTables.h"
-#include "data/engine/LedgerFile.h"
+#include "engine/LedgerFile.h"
 #include "runtime/Seams.h"
 
 namespace {

@@ -19,7 +19,7 @@
 #include "app/Unit1.h"
 #include "data/DBCtrls.h"
 #include "data/DBTables.h"
-#include "data/engine/LedgerFile.h"
+#include "engine/LedgerFile.h"
 #include "ledger/Unit2.h"
 #include "ledger/Unit3.h"
 #include "ledger/Unit4.h"

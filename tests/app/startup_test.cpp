@@ -12,7 +12,7 @@
 
 #include "app/Unit1.h"
 #include "data/DBTables.h"
-#include "data/engine/LedgerFile.h"
+#include "engine/LedgerFile.h"
 #include "ledger/Unit2.h"
 #include "ledger/Unit3.h"
 #include "ledger/Unit4.h"

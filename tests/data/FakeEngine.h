@@ -4,7 +4,7 @@
 #include <deque>
 #include <map>
 
-#include "data/engine/Engine.h"
+#include "engine/Engine.h"
 
 class FakeEngine : public engine::TableEngine {
   public:

@@ -7,7 +7,7 @@
 #include <QTemporaryDir>
 
 #include "data/DBTables.h"
-#include "data/engine/LedgerFile.h"
+#include "engine/LedgerFile.h"
 #include "tests/CsvReader.h"
 #include "tests/data/GridFixture.h"
 

@@ -9,7 +9,7 @@
 #include "MemoryDataSet.h"
 #include "data/DBTables.h"
 #include "data/DataComponents.h"
-#include "data/engine/LedgerFile.h"
+#include "engine/LedgerFile.h"
 #include "runtime/Form.h"
 
 namespace {

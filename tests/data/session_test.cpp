@@ -12,7 +12,7 @@
 #include "MemoryDataSet.h"
 #include "data/DBLoginDialogs.h"
 #include "data/DBTables.h"
-#include "data/engine/Postgres.h"
+#include "engine/Postgres.h"
 #include "runtime/Seams.h"
 
 namespace {

@@ -11,8 +11,8 @@
 #include <random>
 #include <thread>
 
-#include "data/engine/Journal.h"
-#include "data/engine/RecordView.h"
+#include "engine/Journal.h"
+#include "engine/RecordView.h"
 
 namespace enginetest {
 

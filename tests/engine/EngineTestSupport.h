@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "data/engine/Engine.h"
-#include "data/engine/LedgerFile.h"
-#include "data/engine/SqliteEngine.h"
+#include "engine/Engine.h"
+#include "engine/LedgerFile.h"
+#include "engine/SqliteEngine.h"
 
 namespace enginetest {
 

@@ -1,6 +1,6 @@
 // Backup copies: which a rotation keeps, copies that check sound even while another process writes,
 // failures that leave nothing behind, and a restore that round-trips a ledger or refuses to start.
-#include "data/engine/Backup.h"
+#include "engine/Backup.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -13,7 +13,7 @@
 #include <thread>
 
 #include "EngineTestSupport.h"
-#include "data/engine/Sqlite.h"
+#include "engine/Sqlite.h"
 
 namespace enginetest {
 namespace {

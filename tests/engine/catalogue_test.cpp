@@ -7,10 +7,10 @@
 #include <cstring>
 #include <optional>
 
-#include "data/engine/Dates.h"
-#include "data/engine/Engine.h"
-#include "data/engine/LedgerFile.h"
-#include "data/engine/RecordView.h"
+#include "engine/Dates.h"
+#include "engine/Engine.h"
+#include "engine/LedgerFile.h"
+#include "engine/RecordView.h"
 #include "ledger/Ledger.h"
 #include "tests/ServerLedger.h"
 

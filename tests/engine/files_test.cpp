@@ -6,7 +6,7 @@
 #include <fstream>
 
 #include "EngineTestSupport.h"
-#include "data/engine/Sqlite.h"
+#include "engine/Sqlite.h"
 
 namespace enginetest {
 namespace {

@@ -1,7 +1,7 @@
 // The change journal: one entry for each row the engine writes, none for a write refused, none for
 // another program's; kept by adding the table to an older file; and never a change without its entry,
 // even when the writer is killed at any moment.
-#include "data/engine/Journal.h"
+#include "engine/Journal.h"
 
 #include <sqlite3.h>
 

@@ -1,7 +1,7 @@
 // Day numbers and their stored ISO texts.
 #include <gtest/gtest.h>
 
-#include "data/engine/Dates.h"
+#include "engine/Dates.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <thread>
 
 #include "EngineTestSupport.h"
-#include "data/engine/PostgresEngine.h"
+#include "engine/PostgresEngine.h"
 #include "ledger/Ledger.h"
 #include "tests/ServerLedger.h"
 

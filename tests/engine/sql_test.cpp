@@ -1,6 +1,6 @@
 // SQL texts: the dialect's constants and names, result field types, live and read-only answers, writes.
 #include "EngineTestSupport.h"
-#include "data/engine/SqlText.h"
+#include "engine/SqlText.h"
 
 namespace enginetest {
 namespace {

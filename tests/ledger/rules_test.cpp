@@ -1,7 +1,7 @@
 // The ledger's rules: composite reasons, quoting, working days and the exact catalogue lines.
 #include <gtest/gtest.h>
 
-#include "data/engine/SqlText.h"
+#include "engine/SqlText.h"
 #include "ledger/Ledger.h"
 
 using namespace std::chrono;

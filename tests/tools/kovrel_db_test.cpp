@@ -8,7 +8,7 @@
 #include <QTemporaryDir>
 #include <cmath>
 
-#include "data/engine/Backup.h"
+#include "engine/Backup.h"
 #include "ledger/Ledger.h"
 #include "tests/ServerLedger.h"
 

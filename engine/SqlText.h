@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "data/engine/Records.h"
+#include "engine/Records.h"
 
 namespace engine {
 

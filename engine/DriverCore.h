@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "data/engine/Engine.h"
-#include "data/engine/PagedCursor.h"
+#include "engine/Engine.h"
+#include "engine/PagedCursor.h"
 
 namespace engine {
 

@@ -1,5 +1,5 @@
 // Server ledgers over libpq: the connection file, connections and their statements, and the ledger table.
-#include "data/engine/Postgres.h"
+#include "engine/Postgres.h"
 
 #include <poll.h>
 #include <strings.h>
@@ -13,7 +13,7 @@
 #include <sstream>
 #include <string_view>
 
-#include "data/engine/Journal.h"
+#include "engine/Journal.h"
 
 namespace engine {
 namespace {

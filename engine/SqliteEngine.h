@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "data/engine/Cursors.h"
-#include "data/engine/DriverCore.h"
-#include "data/engine/SqlText.h"
-#include "data/engine/Sqlite.h"
+#include "engine/Cursors.h"
+#include "engine/DriverCore.h"
+#include "engine/SqlText.h"
+#include "engine/Sqlite.h"
 
 namespace engine {
 

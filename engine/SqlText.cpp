@@ -1,5 +1,5 @@
 // Tokens of the program's SQL dialect, its translation into SQLite's, and the fields a select yields.
-#include "data/engine/SqlText.h"
+#include "engine/SqlText.h"
 
 #include <strings.h>
 
@@ -7,8 +7,8 @@
 #include <cctype>
 #include <initializer_list>
 
-#include "data/engine/Journal.h"
-#include "data/engine/LedgerFile.h"
+#include "engine/Journal.h"
+#include "engine/LedgerFile.h"
 
 namespace engine {
 namespace {

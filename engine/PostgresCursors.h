@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "data/engine/Cursors.h"
-#include "data/engine/Postgres.h"
+#include "engine/Cursors.h"
+#include "engine/Postgres.h"
 
 namespace engine {
 

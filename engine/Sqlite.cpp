@@ -1,5 +1,5 @@
 // SQLite connections to ledger files: opening without creating, statement cache, writes, shape check.
-#include "data/engine/Sqlite.h"
+#include "engine/Sqlite.h"
 
 #include <fcntl.h>
 #include <strings.h>
@@ -11,9 +11,9 @@
 #include <chrono>
 #include <thread>
 
-#include "data/engine/Journal.h"
-#include "data/engine/LedgerFile.h"
-#include "data/engine/Records.h"
+#include "engine/Journal.h"
+#include "engine/LedgerFile.h"
+#include "engine/Records.h"
 
 namespace engine {
 namespace {

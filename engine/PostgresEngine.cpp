@@ -1,5 +1,5 @@
 // The server driver: the operation table over a ledger on a PostgreSQL server.
-#include "data/engine/PostgresEngine.h"
+#include "engine/PostgresEngine.h"
 
 #include <strings.h>
 
@@ -9,8 +9,8 @@
 #include <cstring>
 #include <set>
 
-#include "data/engine/Journal.h"
-#include "data/engine/PostgresCursors.h"
+#include "engine/Journal.h"
+#include "engine/PostgresCursors.h"
 
 namespace engine {
 namespace {

@@ -1,5 +1,5 @@
 // Backup copies of a ledger: the online copy in steps, its check, the rotation, and the restore.
-#include "data/engine/Backup.h"
+#include "engine/Backup.h"
 
 #include <fcntl.h>
 #include <sqlite3.h>
@@ -15,8 +15,8 @@
 #include <optional>
 #include <thread>
 
-#include "data/engine/LedgerFile.h"
-#include "data/engine/Sqlite.h"
+#include "engine/LedgerFile.h"
+#include "engine/Sqlite.h"
 
 namespace engine {
 namespace {

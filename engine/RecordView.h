@@ -7,8 +7,8 @@
 #include <optional>
 #include <string_view>
 
-#include "data/engine/Dates.h"
-#include "data/engine/Engine.h"
+#include "engine/Dates.h"
+#include "engine/Engine.h"
 
 namespace engine {
 

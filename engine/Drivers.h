@@ -1,9 +1,9 @@
 // The process's table engine: the file driver and the server driver behind one operation table.
 #pragma once
 
-#include "data/engine/DriverCore.h"
-#include "data/engine/PostgresEngine.h"
-#include "data/engine/SqliteEngine.h"
+#include "engine/DriverCore.h"
+#include "engine/PostgresEngine.h"
+#include "engine/SqliteEngine.h"
 
 namespace engine {
 

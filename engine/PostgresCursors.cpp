@@ -1,5 +1,5 @@
 // Server table cursors paged by key, and the reading of the server's texts into records.
-#include "data/engine/PostgresCursors.h"
+#include "engine/PostgresCursors.h"
 
 #include <algorithm>
 #include <cstdlib>

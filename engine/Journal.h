@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "data/engine/LedgerFile.h"
-#include "data/engine/Records.h"
+#include "engine/LedgerFile.h"
+#include "engine/Records.h"
 
 namespace engine {
 

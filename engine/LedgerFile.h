@@ -8,7 +8,7 @@
 #include <string_view>
 #include <variant>
 
-#include "data/engine/Engine.h"
+#include "engine/Engine.h"
 
 namespace engine {
 

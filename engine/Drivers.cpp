@@ -1,5 +1,5 @@
 // The process's table engine: each call sent to the driver of its handle, and the engine tests replace.
-#include "data/engine/Drivers.h"
+#include "engine/Drivers.h"
 
 namespace engine {
 

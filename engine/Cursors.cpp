@@ -1,11 +1,11 @@
 // Table cursors paged by rowid over a ledger file, and in-memory read-only answers.
-#include "data/engine/Cursors.h"
+#include "engine/Cursors.h"
 
 #include <algorithm>
 #include <climits>
 #include <cstring>
 
-#include "data/engine/LedgerFile.h"
+#include "engine/LedgerFile.h"
 
 namespace engine {
 namespace {

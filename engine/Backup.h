@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "data/engine/Engine.h"
-#include "data/engine/LedgerFile.h"
+#include "engine/Engine.h"
+#include "engine/LedgerFile.h"
 
 namespace engine {
 

@@ -1,5 +1,5 @@
 // Conversions between record day numbers and stored ISO-8601 date texts.
-#include "data/engine/Dates.h"
+#include "engine/Dates.h"
 
 #include <chrono>
 #include <cstdio>

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "data/engine/Engine.h"
+#include "engine/Engine.h"
 
 namespace engine {
 

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "data/engine/LedgerFile.h"
-#include "data/engine/Sqlite.h"
+#include "engine/LedgerFile.h"
+#include "engine/Sqlite.h"
 
 namespace engine {
 

@@ -1,5 +1,5 @@
 // The ledger file's column list, and creating, checking and bulk-loading ledger files.
-#include "data/engine/LedgerFile.h"
+#include "engine/LedgerFile.h"
 
 #include <sys/stat.h>
 
@@ -11,8 +11,8 @@
 #include <utility>
 #include <vector>
 
-#include "data/engine/Journal.h"
-#include "data/engine/Sqlite.h"
+#include "engine/Journal.h"
+#include "engine/Sqlite.h"
 
 namespace engine {
 namespace {

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "data/engine/PagedCursor.h"
-#include "data/engine/Records.h"
-#include "data/engine/Sqlite.h"
+#include "engine/PagedCursor.h"
+#include "engine/Records.h"
+#include "engine/Sqlite.h"
 
 namespace engine {
 

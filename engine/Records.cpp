@@ -1,13 +1,13 @@
 // Record buffer layout and the conversions between record slots and SQLite values.
-#include "data/engine/Records.h"
+#include "engine/Records.h"
 
 #include <charconv>
 #include <climits>
 #include <cmath>
 #include <cstring>
 
-#include "data/engine/Dates.h"
-#include "data/engine/RecordView.h"
+#include "engine/Dates.h"
+#include "engine/RecordView.h"
 
 namespace engine {
 namespace {

@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-#include "data/engine/Engine.h"
+#include "engine/Engine.h"
 
 namespace engine {
 

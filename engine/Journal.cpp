@@ -1,5 +1,5 @@
 // The change journal's table, the entry functions and the per-connection triggers that fill it.
-#include "data/engine/Journal.h"
+#include "engine/Journal.h"
 
 #include <pwd.h>
 #include <strings.h>
@@ -9,7 +9,7 @@
 #include <ctime>
 #include <mutex>
 
-#include "data/engine/Sqlite.h"
+#include "engine/Sqlite.h"
 
 namespace engine {
 namespace {

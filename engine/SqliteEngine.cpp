@@ -1,5 +1,5 @@
 // The file driver: the operation table over ledger files.
-#include "data/engine/SqliteEngine.h"
+#include "engine/SqliteEngine.h"
 
 #include <strings.h>
 
@@ -7,8 +7,8 @@
 #include <cstring>
 #include <filesystem>
 
-#include "data/engine/Journal.h"
-#include "data/engine/LedgerFile.h"
+#include "engine/Journal.h"
+#include "engine/LedgerFile.h"
 
 namespace engine {
 namespace {

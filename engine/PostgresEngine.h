@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "data/engine/DriverCore.h"
-#include "data/engine/Postgres.h"
-#include "data/engine/SqlText.h"
+#include "engine/DriverCore.h"
+#include "engine/Postgres.h"
+#include "engine/SqlText.h"
 
 namespace engine {
 

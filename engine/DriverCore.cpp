@@ -1,5 +1,5 @@
 // The calls both drivers answer alike: start and stop, error entries and texts, and the calls on cursors.
-#include "data/engine/DriverCore.h"
+#include "engine/DriverCore.h"
 
 #include <algorithm>
 #include <cstring>

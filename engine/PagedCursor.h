@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "data/engine/Records.h"
-#include "data/engine/Sqlite.h"
+#include "engine/Records.h"
+#include "engine/Sqlite.h"
 
 namespace engine {
 
