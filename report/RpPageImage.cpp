@@ -75,12 +75,14 @@ class ItemReader {
         return static_cast<E>(raw);
     }
     QColor readColor() { return QColor::fromRgba(read<quint32>()); }
-    // A rectangle whose width or height does not fit an int has no size to draw at.
+    // A rectangle whose width or height does not fit an int has no size to draw at. QRect computes its
+    // width as x2 - x1 + 1 in int, so the difference must fit as well as the extent.
     Rect readRect() {
         const Rect rect = read<Rect>();
         const auto fits = [](qint64 first, qint64 last) {
-            const qint64 extent = last - first + 1;
-            return extent >= std::numeric_limits<int>::min() && extent <= std::numeric_limits<int>::max();
+            const qint64 difference = last - first;
+            return difference >= std::numeric_limits<int>::min() &&
+                   difference < std::numeric_limits<int>::max();
         };
         if (!fits(rect.left(), rect.right()) || !fits(rect.top(), rect.bottom()))
             throw ERpError(QStringLiteral("Page image is corrupt"));

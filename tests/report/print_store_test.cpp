@@ -101,14 +101,18 @@ QByteArray fileBytes(const QString& fileName) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// A stored-pages file of one page that draws the picture `png`.
-QByteArray pageWithPicture(const QByteArray& png) {
+// A stored-pages file of one page that draws `item`.
+QByteArray pageWith(TRpPageImage::Item item) {
     TRpPageImage page(QSize(816, 1056), 96);
-    page.Append(TRpPageImage::Picture{Rect(10, 10, 40, 40), png});
+    page.Append(std::move(item));
     TRpPageList pages(std::make_unique<TRpStream>(), false);
     pages.StorePage(page.Serialize());
     pages.Finish();
     return pages.Stream().ReadAll();
+}
+
+QByteArray pageWithPicture(const QByteArray& png) {
+    return pageWith(TRpPageImage::Picture{Rect(10, 10, 40, 40), png});
 }
 
 // A PNG whose header declares `width` x `height` pixels over the data of a single pixel.
@@ -186,7 +190,13 @@ INSTANTIATE_TEST_SUITE_P(
         BadFile{"Empty", [](const QByteArray&) { return QByteArray(); }},
         BadFile{"PictureIsNotAPng", [](const QByteArray&) { return pageWithPicture("GIF89a, not a PNG"); }},
         BadFile{"PictureBeyondTheImageLimit",
-                [](const QByteArray&) { return pageWithPicture(pngDeclaring(30000, 30000)); }}),
+                [](const QByteArray&) { return pageWithPicture(pngDeclaring(30000, 30000)); }},
+        // Its height fits an int, the difference of its edges does not.
+        BadFile{
+            "RectangleTallerThanAnInt",
+            [](const QByteArray&) {
+                return pageWith(TRpPageImage::Fill{Rect(QPoint(0, 214), QPoint(10, -2147483435)), Qt::black});
+            }}),
     [](const auto& info) { return std::string(info.param.title); });
 
 TEST_F(PrintStore, LoadingAMissingFileAnswersFalse) {
