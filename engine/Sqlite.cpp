@@ -34,6 +34,22 @@ bool mayWrite(const std::string& path, const struct stat& info) {
     return (info.st_mode & 0222) != 0 && access(path.c_str(), W_OK) == 0;
 }
 
+// What the schema holds under the ledger table's name, when it is not an ordinary table with row numbers
+// (a view, a virtual table, a table WITHOUT ROWID): the engine reads and writes rows by their rowid.
+std::optional<std::string> notARowTable(sqlite3* db) {
+    sqlite3_stmt* prepared = nullptr;
+    sqlite3_prepare_v2(db, "SELECT type, wr FROM pragma_table_list('kovrel') WHERE schema = 'main'", -1,
+                       &prepared, nullptr);
+    const OwnedStatement statement(prepared);
+    if (!prepared || sqlite3_step(prepared) != SQLITE_ROW) return std::nullopt;
+    const auto* type = reinterpret_cast<const char*>(sqlite3_column_text(prepared, 0));
+    if (!equalNoCase(type, "table"))
+        return std::string("kovrel is a ") + (type ? type : "") + ", not a table";
+    if (sqlite3_column_int(prepared, 1) != 0)
+        return std::string("the table kovrel has no row numbers (WITHOUT ROWID)");
+    return std::nullopt;
+}
+
 }  // namespace
 
 Connection::~Connection() {
@@ -293,6 +309,10 @@ bool hasLedgerShape(sqlite3* db, const std::string& path, Failure* failure) {
     if (!matches || column != ledgerColumns().size()) {
         *failure = fileFailure(code::NotALedger, path,
                                "the file is not a ledger: the table kovrel has other columns");
+        return false;
+    }
+    if (const std::optional<std::string> other = notARowTable(db)) {
+        *failure = fileFailure(code::NotALedger, path, "the file is not a ledger: " + *other);
         return false;
     }
     return true;

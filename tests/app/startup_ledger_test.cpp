@@ -1,6 +1,7 @@
 // Start-up over a working directory whose ledger is missing or is not a ledger: one failure box, no
 // main window, and the program ends.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <QApplication>
 #include <QDir>
@@ -16,8 +17,14 @@ namespace {
 
 struct BrokenLedger {
     const char* title;
-    const char* contents;  // nullptr: no ledger file at all
+    const char* contents;          // nullptr: no ledger file at all
+    const char* schema = nullptr;  // when given, the file is an SQLite database made by these statements
 };
+
+QByteArray fileBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
 
 class StartupOverABrokenLedger : public ::testing::TestWithParam<BrokenLedger> {
   protected:
@@ -26,11 +33,18 @@ class StartupOverABrokenLedger : public ::testing::TestWithParam<BrokenLedger> {
         previous = QDir::currentPath();
         QDir::setCurrent(directory.path());
         if (const char* contents = GetParam().contents) {
-            QFile file(directory.filePath("Kovrel.DB"));
+            QFile file(ledger());
             ASSERT_TRUE(file.open(QIODevice::WriteOnly));
             file.write(contents);
         }
+        if (const char* schema = GetParam().schema) {
+            sqlite3* db = nullptr;
+            ASSERT_EQ(sqlite3_open(ledger().toUtf8().constData(), &db), SQLITE_OK);
+            EXPECT_EQ(sqlite3_exec(db, schema, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+            sqlite3_close(db);
+        }
     }
+    QString ledger() const { return directory.filePath("Kovrel.DB"); }
     void TearDown() override {
         runtime::setMessageHandler({});
         Session->Close();
@@ -42,6 +56,7 @@ class StartupOverABrokenLedger : public ::testing::TestWithParam<BrokenLedger> {
 };
 
 TEST_P(StartupOverABrokenLedger, ShowsOneApplicationErrorAndEndsBeforeTheMainWindow) {
+    const QByteArray before = fileBytes(ledger());
     std::vector<runtime::MessageRequest> shown;
     bool windowVisible = false;
     runtime::setMessageHandler([&](const runtime::MessageRequest& request) {
@@ -61,11 +76,19 @@ TEST_P(StartupOverABrokenLedger, ShowsOneApplicationErrorAndEndsBeforeTheMainWin
     EXPECT_TRUE(shown[0].text.contains("Kovrel.DB", Qt::CaseInsensitive)) << shown[0].text.toStdString();
     EXPECT_FALSE(windowVisible);
     for (QWidget* widget : QApplication::topLevelWidgets()) EXPECT_FALSE(widget->isVisible());
+    EXPECT_TRUE(fileBytes(ledger()) == before) << "nothing is written into a file that is not a ledger";
 }
 
 INSTANTIATE_TEST_SUITE_P(Ledgers, StartupOverABrokenLedger,
                          ::testing::Values(BrokenLedger{"Missing", nullptr},
-                                           BrokenLedger{"NotALedger", "Ovo nije knjiga odsustva.\n"}),
+                                           BrokenLedger{"NotALedger", "Ovo nije knjiga odsustva.\n"},
+                                           BrokenLedger{
+                                               "TableWithoutRowNumbers", "",
+                                               "CREATE TABLE kovrel (KovrelID FLOAT PRIMARY KEY, "
+                                               "RedBroj FLOAT, Datum DATE, PrezimeIme VARCHAR(30), "
+                                               "Od DATE, Do DATE, Dana FLOAT, StanjeDana FLOAT, "
+                                               "Razlog VARCHAR(30), Transakcije FLOAT, Dobijeni FLOAT, "
+                                               "Iskorisceni FLOAT) WITHOUT ROWID"}),
                          [](const ::testing::TestParamInfo<BrokenLedger>& info) { return info.param.title; });
 
 }  // namespace

@@ -20,6 +20,15 @@ void runSql(const std::string& path, const char* sql) {
     sqlite3_close(db);
 }
 
+// The ledger's twelve columns as a table definition lists them, `key` after the first.
+std::string ledgerColumnList(const std::string& key = "") {
+    std::string list;
+    for (const LedgerColumn& column : ledgerColumns())
+        list += list.empty() ? std::string(column.name) + " " + column.declaredType + key
+                             : std::string(", ") + column.name + " " + column.declaredType;
+    return list;
+}
+
 struct BadFile {
     const char* label;
     void (*make)(const std::string& path);
@@ -34,6 +43,18 @@ const BadFile badFiles[] = {
      code::NotALedger},
     {"other_columns",
      [](const std::string& p) { runSql(p, "CREATE TABLE kovrel (RedBroj FLOAT, PrezimeIme VARCHAR(30))"); },
+     code::NotALedger},
+    {"a_view",
+     [](const std::string& p) {
+         runSql(p,
+                ("CREATE TABLE rows (" + ledgerColumnList() + "); CREATE VIEW kovrel AS SELECT * FROM rows")
+                    .c_str());
+     },
+     code::NotALedger},
+    {"without_rowid",
+     [](const std::string& p) {
+         runSql(p, ("CREATE TABLE kovrel (" + ledgerColumnList(" PRIMARY KEY") + ") WITHOUT ROWID").c_str());
+     },
      code::NotALedger},
     {"a_directory", [](const std::string& p) { ::mkdir(p.c_str(), 0755); }, code::FileOpenFailed},
     {"unreadable",
@@ -61,6 +82,9 @@ TEST_P(BadFileTest, OpenAnswersItsOwnCodeAndNamesTheFile) {
     }
     CursorHandle cursor = NoHandle;
     EXPECT_NE(tryQuery("select * from kovrel", false, &cursor), code::Ok);
+    std::string report;
+    EXPECT_EQ(checkLedgerFile(ledgerPath(), &report), GetParam().expected);
+    EXPECT_NE(report.find("Verdict: not a sound ledger"), std::string::npos) << report;
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, BadFileTest, testing::ValuesIn(badFiles),
