@@ -1,5 +1,5 @@
-// A ledger on a PostgreSQL server: the connection file that points at it, libpq connections with their
-// prepared statements, and creating, checking, loading and reading the server's table kovrel.
+// Sessions with a PostgreSQL server: the connection file that points at a server ledger, and libpq
+// connections with their prepared statements.
 #pragma once
 
 #include <libpq-fe.h>
@@ -87,7 +87,7 @@ class ServerConnection {
     // Sets the session up as the program wants it, again after it was made again.
     bool startSession(Failure* failure);
     // Makes a lost session again (see the class comment); answers false with *failure when it cannot.
-    bool whole(Failure* failure);
+    bool reconnectIfLost(Failure* failure);
     // Notes whether the last call left a transaction open.
     void noteTransaction();
 
@@ -103,39 +103,5 @@ class ServerConnection {
     bool journalled_ = false;
     std::uint64_t changes_ = 0;
 };
-
-// The ledger's columns as the server's statements name them ("kovrelid", ..., "do"), and their types.
-std::string serverColumnName(std::size_t column);
-std::string serverColumnList();
-const char* serverColumnType(std::size_t column);
-// A parameter `$number` cast to the type of `column`.
-std::string serverParameter(std::size_t column, int number);
-// The insert of a row of the ledger's columns from the parameters $1 to $12.
-std::string serverInsertSql();
-// A number as the server is sent it: the shortest text that reads back as `value`.
-std::string serverNumberText(double value);
-
-// Checks that the connection's database holds the ledger table with its key and columns.
-bool hasServerLedgerShape(ServerConnection& connection, Failure* failure);
-
-// Adds to the connection's ledger what the program keeps beside its table and the ledger lacks: the
-// file's indexes, the change journal dnevnik (with a key id after the file's columns), and the trigger
-// that writes a journalled connection's entries and notices every committed change on the channel
-// *channel names. Another program's ledger
-// whose owner alone may add them is used without them (*channel empty); any other failure fills *failure.
-bool completeServerLedger(ServerConnection& connection, std::string* channel, Failure* failure);
-
-// Creates the empty ledger table in the connection's database; refuses (FileOpenFailed) when a table
-// kovrel exists there. The password comes from libpq's own sources (PGPASSWORD, the password file).
-Result createServerLedger(const std::string& connection, std::string* error = nullptr);
-// Checks the server's ledger; *report receives the verdict as checkLedgerFile gives it.
-Result checkServerLedger(const std::string& connection, std::string* report);
-// Appends rows to the server's ledger in one transaction, as loadLedgerRows does to a file.
-Result loadServerLedgerRows(const std::string& connection, const std::function<bool(LedgerValues&)>& next,
-                            std::uint64_t* loaded = nullptr, std::string* error = nullptr);
-// Hands every row of the server's ledger to `row`, in stored order, dates as 'YYYY-MM-DD'.
-Result readServerLedgerRows(const std::string& connection,
-                            const std::function<void(const LedgerValues&)>& row,
-                            std::string* error = nullptr);
 
 }  // namespace engine

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "engine/PostgresLedger.h"
+
 namespace engine {
 
 void readServerRow(const RecordLayout& layout, const PGresult* result, int row, int firstColumn,

@@ -11,6 +11,7 @@
 
 #include "engine/Journal.h"
 #include "engine/PostgresCursors.h"
+#include "engine/PostgresLedger.h"
 
 namespace engine {
 namespace {

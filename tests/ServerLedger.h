@@ -10,7 +10,7 @@
 #include <optional>
 #include <string>
 
-#include "engine/Postgres.h"
+#include "engine/PostgresLedger.h"
 
 namespace servertest {
 

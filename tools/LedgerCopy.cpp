@@ -9,6 +9,7 @@
 
 #include "engine/LedgerFile.h"
 #include "engine/Postgres.h"
+#include "engine/PostgresLedger.h"
 #include "engine/Sqlite.h"
 #include "tools/EngineSession.h"
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "engine/LedgerFile.h"
-#include "engine/Postgres.h"
+#include "engine/PostgresLedger.h"
 #include "tools/EngineSession.h"
 #include "tools/LedgerCopy.h"
 #include "tools/Safekeeping.h"
