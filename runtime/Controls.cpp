@@ -11,6 +11,7 @@
 #include <QPainter>
 #include <QStyledItemDelegate>
 #include <QTimer>
+#include <QWindow>
 #include <utility>
 
 #include "runtime/Exception.h"
@@ -242,6 +243,8 @@ void TComboBox::SetTypeAhead(bool on) {
     offers_->setCaseSensitivity(Qt::CaseInsensitive);
     offers_->setWidget(this);
     offers_->popup()->setFont(font());
+    // A press outside the list is passed on here, not by the window system.
+    offers_->popup()->setAttribute(Qt::WA_NoMouseReplay);
     // Installed after the completer's own filter, so this one sees the list's keys first.
     offers_->popup()->installEventFilter(this);
     connect(offers_, qOverload<const QString&>(&QCompleter::highlighted), this,
@@ -284,13 +287,12 @@ void TComboBox::changeEvent(QEvent* event) {
 bool TComboBox::eventFilter(QObject* watched, QEvent* event) {
     QAbstractItemView* offers = Offers();
     if (!offers) return QComboBox::eventFilter(watched, event);
-    // While the offers are shown, a press elsewhere in the window closes them before it takes effect,
-    // also a press that has not passed the window system's handling of popup windows.
-    if (watched == offers && event->type() == QEvent::Show) qApp->installEventFilter(this);
-    if (watched == offers && event->type() == QEvent::Hide) qApp->removeEventFilter(this);
-    if (event->type() == QEvent::MouseButtonPress && offers->isVisible()) {
-        auto* pressed = qobject_cast<QWidget*>(watched);
-        if (pressed && pressed->window() == window()) offers->hide();
+    if (watched == offers && event->type() == QEvent::MouseButtonPress) {
+        auto* press = static_cast<QMouseEvent*>(event);
+        if (!offers->rect().contains(press->position().toPoint())) {
+            PassPressOn(*press);
+            return true;
+        }
     }
     if (watched == offers && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
@@ -301,6 +303,24 @@ bool TComboBox::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     return QComboBox::eventFilter(watched, event);
+}
+
+// The list of offers is a popup window, which the window system hands every press while it is shown.
+// A press outside it closes it and then goes to what lies under the mouse, as it would have without
+// the list: one click on a button both closes the list and clicks the button.
+void TComboBox::PassPressOn(const QMouseEvent& press) {
+    Offers()->hide();
+    const QPoint global = press.globalPosition().toPoint();
+    QWidget* under = QApplication::widgetAt(global);
+    const QWidget* modal = QApplication::activeModalWidget();
+    if (!under || (modal && under->window() != modal)) return;
+    QWidget* target = under->window();
+    if (!target->isActiveWindow()) target->activateWindow();
+    QWindow* surface = target->windowHandle();
+    if (!surface) return;
+    QMouseEvent again(press.type(), surface->mapFromGlobal(press.globalPosition()), press.globalPosition(),
+                      press.button(), press.buttons(), press.modifiers(), press.pointingDevice());
+    QCoreApplication::sendEvent(surface, &again);
 }
 
 // Enter or Tab in the list of offers chooses the offer marked with the arrow keys, if any, closes the

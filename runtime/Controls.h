@@ -15,6 +15,7 @@
 
 class QAbstractItemView;
 class QCompleter;
+class QMouseEvent;
 
 namespace runtime {
 // Gives a control the background colour of the layouts (behind a label's or check box's text, inside an
@@ -96,7 +97,8 @@ class TComboBoxItems {
 // With type-ahead on, the items that contain the typed text anywhere, whatever the letter case, are
 // offered in a list under the box while the person types. The text changes only when an offer is
 // chosen, as from the drop-down list: by a click, or by Enter or Tab on the offer marked with the arrow
-// keys, which then go on as after a typed text. Esc closes the list and keeps the typed text.
+// keys, which then go on as after a typed text. Esc closes the list and keeps the typed text; a click
+// outside the list closes it and acts on what it was made on, as without the list.
 class TComboBox : public QComboBox {
     Q_OBJECT
 
@@ -133,6 +135,7 @@ class TComboBox : public QComboBox {
     void Offer();
     void ChooseOffer(const QString& name);
     void LeaveOffers(const QKeyEvent& key);
+    void PassPressOn(const QMouseEvent& press);
 
     QCompleter* offers_ = nullptr;
     QString marked_;  // the offer the arrow keys mark in the shown list

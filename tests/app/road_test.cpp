@@ -289,28 +289,46 @@ TEST_F(Road, AScreenReaderNamesEveryControlAndReadsTheRegistersRows) {
 }
 
 // Each name box offers the names that hold the typed text, in any letter case; Enter takes the one
-// marked with the arrow keys.
+// marked with the arrow keys. With the offers shown, one click of the mouse on a button of the window
+// closes them and clicks the button.
 TEST_F(Road, EveryNameBoxOffersTheWorkersWhoseNameHoldsTheTypedText) {
     createProgram();
     registerWorker("ANIC ANA", "5");
     registerWorker("PETROVIC MARKO", "7");
-    for (TForm* window : std::initializer_list<TForm*>{frmEvidencija, frmIzvestaji, frmKartica, frmDnevnik}) {
+    const std::pair<TForm*, const char*> windows[] = {{frmEvidencija, "BitBtn1"},
+                                                      {frmIzvestaji, "BitBtn2"},
+                                                      {frmKartica, "BitBtn2"},
+                                                      {frmDnevnik, "BitBtn3"}};
+    for (auto [window, buttonName] : windows) {
         SCOPED_TRACE(window->objectName().toStdString());
         window->Show();
         waitActive(window);
         auto* box = window->findChild<TComboBox*>("ComboBox1");
         ASSERT_TRUE(box->TypeAhead());
         if (!box->isEnabled()) window->findChild<TCheckBox*>("CheckBox1")->click();  // "Svi radnici"
-        box->setFocus();
-        box->lineEdit()->selectAll();
-        for (char key : {'a', 'r', 'k'}) QTest::keyClick(window->windowHandle(), key);
-        QApplication::processEvents();
+        const auto typeInBox = [&](const char* text) {
+            box->setFocus();
+            box->lineEdit()->selectAll();
+            for (const char* key = text; *key; ++key) QTest::keyClick(window->windowHandle(), *key);
+            QApplication::processEvents();
+        };
+        typeInBox("ark");
         ASSERT_TRUE(box->Offers()->isVisible());
         EXPECT_EQ(box->Offers()->model()->rowCount(), 1);
         QTest::keyClick(window->windowHandle(), Qt::Key_Down);
         QTest::keyClick(window->windowHandle(), Qt::Key_Return);
         EXPECT_EQ(box->Text(), "PETROVIC MARKO");
         EXPECT_FALSE(box->Offers()->isVisible());
+
+        typeInBox("PETROVIC MARKO");
+        ASSERT_TRUE(box->Offers()->isVisible());
+        auto* button = window->findChild<TBitBtn*>(buttonName);
+        int clicks = 0;
+        QObject::connect(button, &QAbstractButton::clicked, [&clicks] { ++clicks; });
+        QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {},
+                          button->mapTo(window, button->rect().center()));
+        EXPECT_FALSE(box->Offers()->isVisible());
+        EXPECT_EQ(clicks, 1) << buttonName;
     }
     EXPECT_TRUE(messages.isEmpty()) << messages.join('|').toStdString();
 }

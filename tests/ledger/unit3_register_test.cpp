@@ -326,7 +326,14 @@ TEST_F(Register, NameBoxOffersNamesContainingTheTypedTextAndEnterPicksOneForTheS
     EXPECT_EQ(frmEvidencija->ComboBox1->Text(), "PETROVIC MARKO");
     EXPECT_TRUE(offers().isEmpty());
     EXPECT_FALSE(frmEvidencija->Query1->Active()) << "Enter in the name box runs no search";
-    QTest::mouseClick(frmEvidencija->BitBtn1, Qt::LeftButton);
+
+    // A whole name typed still shows its offer; one click of the mouse on "Pretraga" searches.
+    typeName("PETROVIC MARKO");
+    ASSERT_EQ(offers(), QStringList{"PETROVIC MARKO"});
+    TBitBtn* pretraga = frmEvidencija->BitBtn1;
+    QTest::mouseClick(frmEvidencija->windowHandle(), Qt::LeftButton, {},
+                      pretraga->mapTo(frmEvidencija, pretraga->rect().center()));
+    EXPECT_TRUE(offers().isEmpty());
     EXPECT_EQ(gridRows(), QStringList({"PRENOS", "SL.DANI"}));
     EXPECT_EQ(balance(), "3");
 }
