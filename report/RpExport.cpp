@@ -14,6 +14,7 @@
 #include "report/RpPrinter.h"
 #include "report/RpReport.h"
 #include "report/RpStandardPreview.h"
+#include "runtime/ExportFiles.h"
 #include "runtime/Geometry.h"
 #include "runtime/Seams.h"
 
@@ -70,7 +71,7 @@ TRpTextExportFilter::TRpTextExportFilter(QString fileName) : fileName_(std::move
 
 void TRpTextExportFilter::Start(double, double pageLength, const QFont& font) {
     file_ = std::make_unique<QFile>(fileName_);
-    if (!file_->open(QIODevice::WriteOnly | QIODevice::Truncate))
+    if (!runtime::openExport(*file_))
         throw ERpError(QStringLiteral("Cannot create file \"%1\". %2").arg(fileName_, file_->errorString()));
     charWidth_ = charHeight_ = font.pointSizeF() * kTenthsPerPoint;
     linesPerPage_ = int(roundHalfEven(pageLength / charHeight_));
@@ -157,7 +158,7 @@ void savePagesNative(TRpPrinter& printer, const QString& fileName) {
     if (printer.GetStatus() != TRpPrinter::Status::Finished || !printer.PageList()) return;
     TRpStream& stream = printer.PageList()->Stream();
     QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly))
+    if (!file.open(QIODevice::WriteOnly) || !runtime::keepExportPrivate(file))
         throw ERpError(QStringLiteral("Cannot create file \"%1\". %2").arg(fileName, file.errorString()));
     const qint64 position = stream.Position();
     const qint64 size = stream.Size();
@@ -173,7 +174,10 @@ void savePagesNative(TRpPrinter& printer, const QString& fileName) {
 
 void savePagesPdf(TRpPrinter& printer, const QString& fileName) {
     if (printer.GetStatus() != TRpPrinter::Status::Finished || printer.PageCount() == 0) return;
-    QPdfWriter pdf(fileName);
+    QFile file(fileName);
+    if (!runtime::openExport(file))
+        throw ERpError(QStringLiteral("Cannot create file \"%1\". %2").arg(fileName, file.errorString()));
+    QPdfWriter pdf(&file);
     pdf.setResolution(1200);
     const auto orientation = printer.Settings.Orientation == TRpOrientation::poLandscape
                                  ? QPageLayout::Landscape

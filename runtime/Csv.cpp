@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "runtime/Exception.h"
+#include "runtime/ExportFiles.h"
 
 namespace runtime {
 
@@ -66,7 +67,7 @@ QString csvField(const QVariant& value) {
 }
 
 TCsvWriter::TCsvWriter(const QString& fileName) : file_(fileName) {
-    if (!file_.open(QIODevice::WriteOnly))
+    if (!file_.open(QIODevice::WriteOnly) || !keepExportPrivate(file_))
         throw Exception(QStringLiteral("Cannot create file \"%1\". %2").arg(fileName, file_.errorString()));
 }
 

@@ -16,8 +16,8 @@ namespace runtime {
 QString csvField(const QVariant& value);
 
 // Writes rows to a new file that replaces `fileName` only when Commit succeeds: UTF-8 without a
-// byte-order mark, fields separated by commas, every row ended by CR LF. Failures raise Exception
-// with the file's name and the system's reason.
+// byte-order mark, fields separated by commas, every row ended by CR LF, with an export's permissions
+// (ExportFiles.h). Failures raise Exception with the file's name and the system's reason.
 class TCsvWriter {
   public:
     explicit TCsvWriter(const QString& fileName);

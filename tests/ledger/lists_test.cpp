@@ -1,6 +1,9 @@
 // The printed lists as the clerk makes them: "Stampa" in the reports window and the worker statement
 // "Kartica radnika", saved as text, CSV and PDF from their preview and checked against the datasets the
 // windows show; and every statement of a seeded ledger against the register's balance.
+#include <sys/stat.h>
+#include <sys/xattr.h>
+
 #include <QComboBox>
 #include <QFileDialog>
 #include <QImage>
@@ -246,6 +249,54 @@ TEST_F(Lists, TheStatementListsTheRowsUpToTheDateWithTheRunningBalance) {
     EXPECT_GT(inked(0.12, 0.17), 0);
     EXPECT_GT(inked(0.94, 0.965), 0);
     EXPECT_EQ(inked(0.97, 1.0), 0);
+}
+
+// A default ACL on a folder: its group may read what is made in it, others nothing.
+bool shareWithGroup(const QString& folder) {
+    struct Entry {
+        quint16 tag, permissions;
+        quint32 id;
+    };
+    const struct {
+        quint32 version = 2;
+        Entry entries[3] = {{0x01, 7, ~0u}, {0x04, 5, ~0u}, {0x20, 0, ~0u}};
+    } acl;
+    return setxattr(QFile::encodeName(folder).constData(), "system.posix_acl_default", &acl, sizeof acl, 0) ==
+           0;
+}
+
+// Every file saved from a preview holds workers' data: under the usual umask it is the clerk's alone, an
+// earlier file of that name included, unless the folder's default ACL shares it.
+TEST_F(Lists, SavedFilesAreTheClerksAloneUnlessTheFolderSharesThem) {
+    const mode_t umaskBefore = umask(022);
+    open();
+    ASSERT_TRUE(QDir(directory()).mkpath("own") && QDir(directory()).mkpath("shared"));
+    QFile earlier(path("own/lista.csv"));
+    ASSERT_TRUE(earlier.open(QIODevice::WriteOnly));
+    earlier.close();
+    const bool shared = shareWithGroup(path("shared"));
+    const std::vector<std::pair<QString, QString>> kinds = {{"Report file(*.RPP)", "lista.rpp"},
+                                                            {"Text file (*.TXT)", "lista.txt"},
+                                                            {"CSV file (*.CSV)", "lista.csv"},
+                                                            {"PDF file (*.PDF)", "lista.pdf"}};
+    std::vector<std::pair<QString, QString>> entries;
+    for (const auto& [entry, name] : kinds) {
+        entries.emplace_back(entry, "own/" + name);
+        entries.emplace_back(entry, "shared/" + name);
+    }
+    showActive(*frmKartica);
+    frmKartica->ComboBox1->SetItemIndex(frmKartica->ComboBox1->findText("ANIC ANA"));
+    onNextPreview(entries);
+    QTest::mouseClick(frmKartica->BitBtn1, Qt::LeftButton);
+    umask(umaskBefore);
+    EXPECT_TRUE(messages.empty()) << messageTexts().join('|').toStdString();
+    for (const auto& [entry, name] : kinds) {
+        EXPECT_EQ(QFileInfo(path("own/" + name)).permissions() & 0x0777, 0x0600) << name.toStdString();
+        if (shared) {
+            EXPECT_EQ(QFileInfo(path("shared/" + name)).permissions() & 0x0777, 0x0640) << name.toStdString();
+        }
+    }
+    if (!shared) GTEST_SKIP() << "this file system keeps no ACLs";
 }
 
 // On a ledger that kovrel-db seeds, every worker's statement as of today or later ends on the balance
