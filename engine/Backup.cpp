@@ -62,6 +62,27 @@ Result codeOf(int rc) {
     }
 }
 
+// Why a step of SQLite's online copy failed: a failed step leaves no message on either connection, so the
+// cause is read from its result code.
+std::string copyStepFailure(int rc) {
+    switch (rc & 0xff) {
+        case SQLITE_FULL:
+            return "the disk is full";
+        case SQLITE_IOERR:
+            return "the disk cannot be read or written (input/output error)";
+        case SQLITE_READONLY:
+            return "the file can only be read";
+        case SQLITE_NOMEM:
+            return "there is not enough memory";
+        case SQLITE_CORRUPT:
+            return "the file is damaged";
+        case SQLITE_NOTADB:
+            return "the file is not a ledger";
+        default:
+            return sqlite3_errstr(rc);
+    }
+}
+
 Database openDatabase(const std::string& path, int flags, std::string* error) {
     sqlite3* raw = nullptr;
     const int rc = sqlite3_open_v2(path.c_str(), &raw, flags, nullptr);
@@ -161,16 +182,14 @@ Result copyPages(const std::string& source, const std::string& target, const Bac
             if (Clock::now() - *busySince > LongestWaitForLock)
                 return fail(error, code::FileBusy, source + ": the ledger stayed locked by another program");
         } else {
-            const char* why = sqlite3_errmsg(to.get());
-            if (sqlite3_errcode(from.get()) != SQLITE_OK) why = sqlite3_errmsg(from.get());
-            return fail(error, codeOf(rc), target + ": the copy cannot be written: " + why);
+            return fail(error, codeOf(rc), target + ": the copy cannot be written: " + copyStepFailure(rc));
         }
         std::this_thread::sleep_for(options.pause);
     }
     const int finished = sqlite3_backup_finish(backup.release());
     if (finished != SQLITE_OK)
         return fail(error, codeOf(finished),
-                    target + ": the copy cannot be finished: " + sqlite3_errstr(finished));
+                    target + ": the copy cannot be finished: " + copyStepFailure(finished));
     to.reset();
     const int fd = ::open(target.c_str(), O_RDONLY | O_CLOEXEC);
     const bool synced = fd >= 0 && fsync(fd) == 0;
@@ -405,14 +424,15 @@ Result restoreLedger(const std::string& ledgerPath, const std::string& copyLedge
         Database from = openDatabase(copyLedger, SQLITE_OPEN_READONLY, error);
         if (!to || !from) return code::FileOpenFailed;
         sqlite3_busy_timeout(to.get(), 1000);
+        const std::string unchanged =
+            ledgerPath + ": the ledger is left as it was: the copy cannot be written into it: ";
         BackupHandle backup(sqlite3_backup_init(to.get(), "main", from.get(), "main"));
-        int rc = backup ? sqlite3_backup_step(backup.get(), -1) : sqlite3_errcode(to.get());
-        const int finished = backup ? sqlite3_backup_finish(backup.release()) : rc;
+        if (!backup)
+            return fail(error, codeOf(sqlite3_errcode(to.get())), unchanged + sqlite3_errmsg(to.get()));
+        int rc = sqlite3_backup_step(backup.get(), -1);
+        const int finished = sqlite3_backup_finish(backup.release());
         if (rc == SQLITE_DONE) rc = finished;
-        if (rc != SQLITE_OK)
-            return fail(error, codeOf(rc),
-                        ledgerPath + ": the ledger is left as it was: the copy cannot be written into it: " +
-                            sqlite3_errmsg(to.get()));
+        if (rc != SQLITE_OK) return fail(error, codeOf(rc), unchanged + copyStepFailure(rc));
         result->replaced = true;
     }
     const std::string replaced = ledgerPath + ": the ledger was replaced by the copy, but its check fails: ";

@@ -5,11 +5,14 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sqlite3.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <optional>
+#include <system_error>
 #include <thread>
 
 #include "EngineTestSupport.h"
@@ -236,23 +239,63 @@ TEST_F(BackupTest, ClosingAWritingConnectionLeavesTheLocksOfOtherConnections) {
     close(probe);
 }
 
+// A tmpfs of `bytes` mounted on `path` for as long as it lives, where this process may mount one.
+class SmallDisk {
+  public:
+    SmallDisk(const std::string& path, std::size_t bytes) : path_(path) {
+        fs::create_directories(path);
+        const std::string options = "size=" + std::to_string(bytes);
+        mounted_ = ::mount("tmpfs", path.c_str(), "tmpfs", 0, options.c_str()) == 0;
+        if (!mounted_) why_ = std::generic_category().message(errno);
+    }
+    ~SmallDisk() {
+        if (mounted_) ::umount2(path_.c_str(), MNT_DETACH);
+    }
+    SmallDisk(const SmallDisk&) = delete;
+    SmallDisk& operator=(const SmallDisk&) = delete;
+    bool mounted() const { return mounted_; }
+    const std::string& why() const { return why_; }
+
+  private:
+    std::string path_;
+    bool mounted_ = false;
+    std::string why_;
+};
+
 struct FailureCase {
     const char* name;
     std::function<void(const std::string& folder)> prepare;
+    const char* cause;
+    std::size_t diskBytes = 0;  // when not 0, the backup folder is a disk of this size
 };
 
 class BackupFailureTest : public BackupTest, public testing::WithParamInterface<FailureCase> {};
 
+// The restore copies the ledger first as a backup does, and is refused for the same cause.
 TEST_P(BackupFailureTest, SaysWhyAndLeavesNoCopyBehind) {
     const std::vector<std::string> ledger = dump(ledgerPath());
+    fs::copy_file(ledgerPath(), path("copy.DB"));
+    std::optional<SmallDisk> disk;
+    if (GetParam().diskBytes) {
+        disk.emplace(folder(), GetParam().diskBytes);
+        if (!disk->mounted()) GTEST_SKIP() << "no tmpfs can be mounted here: " << disk->why();
+    }
     struct rlimit fileSize {};
     getrlimit(RLIMIT_FSIZE, &fileSize);
     GetParam().prepare(folder());
     BackupResult result;
     std::string error;
     EXPECT_NE(makeBackup(ledgerPath(), utc(2024, 3, 4), &result, &error), code::Ok);
+    RestoreResult restored;
+    std::string refused;
+    EXPECT_NE(restoreLedger(ledgerPath(), path("copy.DB"), utc(2024, 3, 4), &restored, &refused), code::Ok);
     setrlimit(RLIMIT_FSIZE, &fileSize);
     EXPECT_NE(error.find(folder()), std::string::npos) << error;
+    EXPECT_NE(error.find(GetParam().cause), std::string::npos) << error;
+    EXPECT_NE(refused.find("the ledger is left as it is: it cannot be copied first: "), std::string::npos)
+        << refused;
+    EXPECT_NE(refused.find(GetParam().cause), std::string::npos) << refused;
+    EXPECT_FALSE(restored.replaced);
     EXPECT_TRUE(listBackups(folder()).empty());
     std::error_code ignored;
     for (const auto& entry : fs::directory_iterator(folder(), ignored))
@@ -260,20 +303,22 @@ TEST_P(BackupFailureTest, SaysWhyAndLeavesNoCopyBehind) {
     EXPECT_EQ(dump(ledgerPath()), ledger);
 }
 
-INSTANTIATE_TEST_SUITE_P(Backups, BackupFailureTest,
-                         testing::Values(FailureCase{"FolderIsAFile",
-                                                     [](const std::string& folder) {
-                                                         std::ofstream(folder) << "x";
-                                                     }},
-                                         FailureCase{"DiskFull",
-                                                     [](const std::string&) {
-                                                         signal(SIGXFSZ, SIG_IGN);
-                                                         struct rlimit small {};
-                                                         getrlimit(RLIMIT_FSIZE, &small);
-                                                         small.rlim_cur = 8192;
-                                                         setrlimit(RLIMIT_FSIZE, &small);
-                                                     }}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Backups, BackupFailureTest,
+    testing::Values(FailureCase{"FolderIsAFile",
+                                [](const std::string& folder) { std::ofstream(folder) << "x"; },
+                                "the backup folder cannot be made"},
+                    FailureCase{"FileSizeLimit",
+                                [](const std::string&) {
+                                    signal(SIGXFSZ, SIG_IGN);
+                                    struct rlimit small {};
+                                    getrlimit(RLIMIT_FSIZE, &small);
+                                    small.rlim_cur = 8192;
+                                    setrlimit(RLIMIT_FSIZE, &small);
+                                },
+                                "the disk cannot be read or written"},
+                    FailureCase{"DiskFull", [](const std::string&) {}, "the disk is full", 8192}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(BackupTest, RestorePutsTheCopyBackExactlyAfterCopyingTheLedgerAsItWas) {
     const BackupResult copy = backup(utc(2024, 3, 4));
