@@ -225,6 +225,12 @@ class StepProgress {
     double steps_ = 0;
 };
 
+// The last line of a check's report on a file it could not judge as sound.
+std::string failedVerdict(Result result) {
+    return result == code::FileBusy ? "Verdict: could not be judged: another program holds the ledger locked"
+                                    : "Verdict: not a sound ledger";
+}
+
 int columnCount(const LedgerIndex& index) {
     return 1 + static_cast<int>(std::count(index.columns, index.columns + std::strlen(index.columns), ','));
 }
@@ -334,7 +340,7 @@ Result checkLedgerFile(const std::string& path, std::string* report, const WorkP
     if (!connection && failure.code == code::TableReadOnly)
         connection = Connection::open(path, true, 3000, &failure);
     if (!connection) {
-        *report = failure.text + "\nVerdict: not a sound ledger";
+        *report = failure.text + "\n" + failedVerdict(failure.code);
         return failure.code;
     }
     sqlite3_stmt* statement = nullptr;
@@ -350,6 +356,11 @@ Result checkLedgerFile(const std::string& path, std::string* report, const WorkP
         }
     }
     sqlite3_finalize(statement);
+    if (const int primary = rc & 0xff; primary == SQLITE_BUSY || primary == SQLITE_LOCKED) {
+        *report =
+            connection->failure(rc, "the check cannot read it").text + "\n" + failedVerdict(code::FileBusy);
+        return code::FileBusy;
+    }
     if (rc != SQLITE_DONE)
         problems += std::string("integrity check failed: ") + sqlite3_errmsg(connection->handle()) + "\n";
     if (!problems.empty()) {
@@ -358,7 +369,7 @@ Result checkLedgerFile(const std::string& path, std::string* report, const WorkP
     }
     bool journal = false;
     if (!hasJournal(connection->handle(), path, &journal, &failure)) {
-        *report = failure.text + "\nVerdict: not a sound ledger";
+        *report = failure.text + "\n" + failedVerdict(failure.code);
         return failure.code;
     }
     *report = path + ": integrity ok, table kovrel with its 12 columns, " +

@@ -51,6 +51,8 @@ std::vector<std::string> valueProblems(const std::string& path) {
     sqlite3* handle = nullptr;
     const int opened = sqlite3_open_v2(path.c_str(), &handle, SQLITE_OPEN_READONLY, nullptr);
     const engine::Database db(handle);
+    // As long as the engine's check waits for another program's write.
+    sqlite3_busy_timeout(handle, 3000);
     sqlite3_stmt* prepared = nullptr;
     if (opened != SQLITE_OK ||
         sqlite3_prepare_v2(handle, columnsSql().c_str(), -1, &prepared, nullptr) != SQLITE_OK)

@@ -21,6 +21,7 @@ namespace {
 
 constexpr int exitFailure = 1;
 constexpr int exitUsage = 2;
+constexpr int exitNotJudged = 3;
 
 const char* const usageText =
     "usage: kovrel-db create DIR\n"
@@ -43,7 +44,7 @@ const char* const usageText =
     "          live result and first prints whether it is live or read-only\n"
     "  seed    makes a new ledger of N workers and M rows in all (M >= N > 0), always the same\n"
     "  check   checks the ledger's integrity, shape and stored values after rolling back an interrupted\n"
-    "          write; exit status 0 when it is sound\n"
+    "          write; exit status 0 when it is sound, 3 when another program holds it locked\n"
     "  journal prints the change journal's entries, newest first, tab-separated; of one worker, and of\n"
     "          the local days from and to DATE (YYYY-MM-DD, both included) when given\n"
     "  backups lists the copies in DIR/backup, newest first, with their time (UTC) and rows\n"
@@ -147,7 +148,13 @@ int check(const std::string& directory) {
     const bool interrupted = holdsBytes(journal);
     std::string report;
     std::string judged = path;
-    bool fileSound = engine::checkLedgerFile(path, &report) == engine::code::Ok;
+    const engine::Result checked = engine::checkLedgerFile(path, &report);
+    // A journal beside a file another program holds locked is that program's write under way.
+    if (checked == engine::code::FileBusy) {
+        std::cerr << report << '\n';
+        return exitNotJudged;
+    }
+    bool fileSound = checked == engine::code::Ok;
     std::string recovery;
     std::optional<RecoveredCopy> copy;
     if (interrupted && !holdsBytes(journal)) {

@@ -192,6 +192,25 @@ TEST_F(KovrelDbTest, CheckRejectsAMissingOrForeignFile) {
     EXPECT_FALSE(foreign.err.isEmpty());
 }
 
+// Another program inside a write: its lock keeps the file from being read, and its journal is no
+// interrupted write.
+TEST_F(KovrelDbTest, CheckDoesNotJudgeALedgerAnotherProgramHoldsLocked) {
+    seed(3, 30);
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(ledgerFile().toUtf8().constData(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE; UPDATE kovrel SET Dana = 1", nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    const Outcome busy = kovrelDb({"check", dir()});
+    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+    EXPECT_EQ(busy.exitCode, 3);
+    EXPECT_TRUE(busy.out.isEmpty()) << busy.out.toStdString();
+    EXPECT_TRUE(busy.err.contains("another program holds it locked")) << busy.err.toStdString();
+    EXPECT_TRUE(busy.err.endsWith("Verdict: could not be judged: another program holds the ledger locked\n"))
+        << busy.err.toStdString();
+    EXPECT_EQ(kovrelDb({"check", dir()}).exitCode, 0);
+}
+
 TEST_F(KovrelDbTest, CheckFindsStoredValuesTheEngineCannotRead) {
     seed(3, 30);
     sqlite3* db = nullptr;
