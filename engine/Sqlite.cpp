@@ -50,6 +50,30 @@ std::optional<std::string> notARowTable(sqlite3* db) {
     return std::nullopt;
 }
 
+// Triggers that refuse a write putting an infinite number in a number column, which SQLite makes of a
+// literal or a product beyond the range of a double, with the message a float field gives for one. A value
+// an update leaves as it was stays as it is.
+std::string finiteNumbersSql() {
+    const auto checks = [](bool update) {
+        std::string sql;
+        for (const LedgerColumn& column : ledgerColumns()) {
+            if (column.type != FieldType::Float) continue;
+            const std::string name = column.name;
+            for (const char* sign : {"", "-"})
+                sql += std::string(" SELECT RAISE(ABORT, '''") + sign +
+                       "inf'' is not a valid floating point value for field ''" + name + "''') WHERE NEW." +
+                       name + " = " + sign + "9e999" +
+                       (update ? " AND OLD." + name + " IS NOT NEW." + name : "") + ";";
+        }
+        return sql;
+    };
+    return "CREATE TEMP TRIGGER IF NOT EXISTS kovrel_konacni_unos AFTER INSERT ON main.kovrel BEGIN" +
+           checks(false) +
+           " END;\nCREATE TEMP TRIGGER IF NOT EXISTS kovrel_konacni_izmena AFTER UPDATE ON main.kovrel "
+           "BEGIN" +
+           checks(true) + " END;";
+}
+
 }  // namespace
 
 Connection::~Connection() {
@@ -188,8 +212,18 @@ bool Connection::indexLeadsWith(const std::string& column) {
     return leadingColumns_[column] = sqlite3_step(statement) == SQLITE_ROW;
 }
 
+bool Connection::guardFiniteOnce(Failure* failure) {
+    if (finiteGuarded_) return true;
+    if (const int rc = sqlite3_exec(db_, finiteNumbersSql().c_str(), nullptr, nullptr, nullptr)) {
+        *failure = this->failure(rc, "the change cannot be checked");
+        return false;
+    }
+    return finiteGuarded_ = true;
+}
+
 bool Connection::runWrite(sqlite3_stmt* statement, Failure* failure) {
     if (journalled_ && !startJournalOnce(failure)) return false;
+    if (!guardFiniteOnce(failure)) return false;
     const int rc = sqlite3_step(statement);
     if (rc == SQLITE_DONE) {
         ++*writes_;

@@ -99,11 +99,14 @@ class Connection {
     // Takes the shared hold on the file, waiting up to `busyTimeoutMs` while a restore holds it alone.
     bool takeHold(int busyTimeoutMs, Failure* failure);
     bool startJournalOnce(Failure* failure);
+    // Makes the writes of this connection refuse an infinite number in a number column.
+    bool guardFiniteOnce(Failure* failure);
 
     sqlite3* db_;
     int holdFd_ = -1;
     bool journalled_ = false;
     bool journalStarted_ = false;
+    bool finiteGuarded_ = false;
     std::string path_;
     bool readOnly_;
     std::uint64_t device_ = 0, inode_ = 0;

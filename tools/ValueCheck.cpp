@@ -4,6 +4,7 @@
 #include <sqlite3.h>
 
 #include <array>
+#include <cmath>
 #include <cstring>
 #include <string_view>
 
@@ -33,8 +34,9 @@ std::size_t characters(std::string_view text) {
 bool readable(const engine::LedgerColumn& column, sqlite3_value* value) {
     const int type = sqlite3_value_type(value);
     if (type == SQLITE_NULL) return true;
+    // SQLite keeps a number beyond the range of a double as infinite, which no field holds.
     if (column.type != engine::FieldType::String && column.type != engine::FieldType::Date)
-        return type == SQLITE_INTEGER || type == SQLITE_FLOAT;
+        return type == SQLITE_INTEGER || (type == SQLITE_FLOAT && std::isfinite(sqlite3_value_double(value)));
     if (type != SQLITE_TEXT) return false;
     const std::string_view text(reinterpret_cast<const char*>(sqlite3_value_text(value)),
                                 static_cast<std::size_t>(sqlite3_value_bytes(value)));

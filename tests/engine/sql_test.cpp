@@ -1,4 +1,6 @@
 // SQL texts: the dialect's constants and names, result field types, live and read-only answers, writes.
+#include <limits>
+
 #include "EngineTestSupport.h"
 #include "engine/SqlText.h"
 
@@ -250,6 +252,10 @@ TEST_F(SqlTest, WritesThroughSqlChangeTheTableAndYieldNoCursor) {
               std::vector<std::string>{"1|PETROVIC MARKO|2012-03-04|5"});
     EXPECT_EQ(query("delete from KOVREL where razlog = \"PRENOS\""), NoHandle);
     EXPECT_TRUE(rows("select * from kovrel").empty());
+    // A number another program stored infinite stays as it is through a change of another column.
+    addRows({{"JOVANOVIC ANA", "PRENOS", std::numeric_limits<double>::infinity()}});
+    EXPECT_EQ(query("update kovrel set razlog = 'GO' where prezimeime = 'JOVANOVIC ANA'"), NoHandle);
+    EXPECT_EQ(rows("select razlog from kovrel"), std::vector<std::string>{"GO"});
 }
 
 struct BadSql {
@@ -283,25 +289,29 @@ TEST_P(BadSqlTest, IsRefusedWithAnEntrySayingWhy) {
 
 INSTANTIATE_TEST_SUITE_P(
     Sql, BadSqlTest,
-    testing::Values(BadSql{"syntax", "select from kovrel where", code::SqlSyntax},
-                    BadSql{"unknown_column", "select nosuch from kovrel", code::SqlSyntax},
-                    BadSql{"unterminated", "select * from kovrel where razlog = \"GO", code::SqlSyntax},
-                    BadSql{"two_statements", "select * from kovrel; delete from kovrel", code::SqlSyntax},
-                    BadSql{"not_a_query", "drop table kovrel", code::SqlSyntax},
-                    BadSql{"unknown_table", "select * from nosuch", code::SqlUnknownTable},
-                    BadSql{"empty", "\r\n", code::SqlSyntax},
-                    // Two items named alike up to a zero character made the naming loop forever; and
-                    // SQLite would run the delete without its where clause.
-                    BadSql{"zero_character",
-                           std::string("select total(da\0na), total(da\0na) from kovrel", 45),
-                           code::SqlSyntax, "zero character"},
-                    BadSql{"zero_character_before_where",
-                           std::string("delete from kovrel\0 where redbroj = 1", 37), code::SqlSyntax,
-                           "zero character"},
-                    BadSql{"deep_select_list", "select " + nested(30000, "(", "1", ")") + " as x from kovrel",
-                           code::SqlSyntax, "nests"},
-                    BadSql{"deep_unary", "select " + nested(60000, "~", "1", "") + " from kovrel",
-                           code::SqlSyntax, "nests"}),
+    testing::Values(
+        BadSql{"syntax", "select from kovrel where", code::SqlSyntax},
+        BadSql{"unknown_column", "select nosuch from kovrel", code::SqlSyntax},
+        BadSql{"unterminated", "select * from kovrel where razlog = \"GO", code::SqlSyntax},
+        BadSql{"two_statements", "select * from kovrel; delete from kovrel", code::SqlSyntax},
+        BadSql{"not_a_query", "drop table kovrel", code::SqlSyntax},
+        BadSql{"unknown_table", "select * from nosuch", code::SqlUnknownTable},
+        // SQLite makes an infinite number of a literal or a product beyond a double's range.
+        BadSql{"infinite_literal", "insert into kovrel (PrezimeIme, Dana) values ('A', 1e309)",
+               code::WriteFailed, "'inf' is not a valid floating point value for field 'Dana'"},
+        BadSql{"infinite_product", "insert into kovrel (Dobijeni) values (-1e308 * 10)", code::WriteFailed,
+               "'-inf' is not a valid floating point value for field 'Dobijeni'"},
+        BadSql{"empty", "\r\n", code::SqlSyntax},
+        // Two items named alike up to a zero character made the naming loop forever; and
+        // SQLite would run the delete without its where clause.
+        BadSql{"zero_character", std::string("select total(da\0na), total(da\0na) from kovrel", 45),
+               code::SqlSyntax, "zero character"},
+        BadSql{"zero_character_before_where", std::string("delete from kovrel\0 where redbroj = 1", 37),
+               code::SqlSyntax, "zero character"},
+        BadSql{"deep_select_list", "select " + nested(30000, "(", "1", ")") + " as x from kovrel",
+               code::SqlSyntax, "nests"},
+        BadSql{"deep_unary", "select " + nested(60000, "~", "1", "") + " from kovrel", code::SqlSyntax,
+               "nests"}),
     [](const auto& info) { return std::string(info.param.label); });
 
 TEST_F(SqlTest, ExecuteWithoutAPreparedStatementIsRefused) {

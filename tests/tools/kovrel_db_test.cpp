@@ -220,7 +220,9 @@ TEST_F(KovrelDbTest, CheckFindsStoredValuesTheEngineCannotRead) {
                            "update kovrel set Razlog = 'GO 1 DEO 2012 WITH A TEXT TOO LONG' where rowid = 6;"
                            "update kovrel set Dobijeni = 'DESET' where rowid = 7;"
                            "update kovrel set Datum = '2024-02-30', Do = '2023-02-29' where rowid = 8;"
-                           "update kovrel set Do = '2024-04-31' where rowid = 12;",
+                           "update kovrel set Do = '2024-04-31' where rowid = 12;"
+                           "update kovrel set Dana = 1e309 where rowid = 9;"
+                           "update kovrel set Dana = -1e309 where rowid = 10;",
                            nullptr, nullptr, nullptr),
               SQLITE_OK);
     sqlite3_close(db);
@@ -229,7 +231,8 @@ TEST_F(KovrelDbTest, CheckFindsStoredValuesTheEngineCannotRead) {
     for (const char* line :
          {"Datum: 1 value of the wrong kind, in row 8\n", "Od: 1 value of the wrong kind, in row 5\n",
           "Do: 2 values of the wrong kind, in rows 8, 12\n", "Razlog: 1 value of the wrong kind, in row 6\n",
-          "Dobijeni: 1 value of the wrong kind, in row 7\n"})
+          "Dobijeni: 1 value of the wrong kind, in row 7\n",
+          "Dana: 2 values of the wrong kind, in rows 9, 10\n"})
         EXPECT_TRUE(checked.err.contains(line)) << line << checked.err.toStdString();
     EXPECT_TRUE(checked.err.endsWith("Verdict: not a sound ledger\n"));
 }
