@@ -33,6 +33,13 @@ double withoutNoise(double cells) {
     return std::round(cells * 1e6) / 1e6;
 }
 
+// The index of the last non-blank character of `text`, or -1 when it has none.
+qsizetype lastNonBlank(const QString& text) {
+    qsizetype i = text.size() - 1;
+    while (i >= 0 && text.at(i).isSpace()) --i;
+    return i;
+}
+
 // Splits "name|pattern|name|pattern..." into the names a file dialog lists.
 QStringList dialogFilters(const QString& list) {
     const QStringList parts = list.split(QLatin1Char('|'));
@@ -78,7 +85,7 @@ void TRpTextExportFilter::Start(double, double pageLength, const QFont& font) {
 }
 
 void TRpTextExportFilter::StartPage() {
-    rows_ = QStringList(kBufferRows);
+    rows_ = std::vector<std::vector<Placed>>(kBufferRows);
 }
 
 void TRpTextExportFilter::TextItem(const QFont&, const QColor&, const QString& text, TAlignment alignment,
@@ -87,18 +94,43 @@ void TRpTextExportFilter::TextItem(const QFont&, const QColor&, const QString& t
     if (row < 0 || row >= kBufferRows) return;
     double column = withoutNoise(x / charWidth_ * 1.7);
     if (alignment == TAlignment::taRightJustify) column -= text.size();
-    const qsizetype position = std::max<qsizetype>(roundHalfEven(column), 0);
-    QString& line = rows_[row];
-    if (line.size() < column) line = line.leftJustified(position, QLatin1Char(' '));
-    const qsizetype at = std::min(std::max<qsizetype>(position - 1, 0), line.size());
-    line.replace(at, text.size(), text);
+    rows_[row].push_back({column, std::max<qsizetype>(roundHalfEven(column), 0), text});
+}
+
+// The row's texts from left to right, each from its 1-based position, padding with blanks up to it.
+// Texts that lie close may share columns: a text that would cover non-blank characters of the text
+// before it starts one blank after them instead, and keeps a blank before the next text too, so that
+// every text is whole and in its place in the reading order.
+QString TRpTextExportFilter::composeLine(std::vector<Placed> texts) {
+    std::stable_sort(texts.begin(), texts.end(),
+                     [](const Placed& a, const Placed& b) { return a.column < b.column; });
+    QString line;
+    qsizetype inked = -1;  // the last non-blank character so far
+    qsizetype free = 0;    // the first column the next text may cover
+    for (const Placed& placed : texts) {
+        if (line.size() < placed.column) line = line.leftJustified(placed.position, QLatin1Char(' '));
+        qsizetype at = std::min(std::max<qsizetype>(placed.position - 1, 0), line.size());
+        const bool moved = !placed.text.isEmpty() && at < free;
+        if (moved) {
+            at = inked + 2;
+            line = line.leftJustified(at, QLatin1Char(' '));
+        }
+        line.replace(at, placed.text.size(), placed.text);
+        const qsizetype last = lastNonBlank(placed.text);
+        if (last >= 0) {
+            inked = std::max(inked, at + last);
+            free = inked + (moved ? 2 : 1);
+        }
+    }
+    return line;
 }
 
 void TRpTextExportFilter::EndPage() {
     QByteArray page;
     for (int row = 0; row < std::min(linesPerPage_, kBufferRows); ++row) {
-        if (rows_.at(row).isEmpty()) continue;
-        page += rows_.at(row).toLocal8Bit() + '\n';
+        const QString line = composeLine(rows_.at(row));
+        if (line.isEmpty()) continue;
+        page += line.toLocal8Bit() + '\n';
     }
     if (file_->write(page) != page.size())
         throw ERpError(QStringLiteral("Cannot write file \"%1\". %2").arg(fileName_, file_->errorString()));

@@ -33,7 +33,8 @@ class TRpExportFilter {
 };
 
 // Writes each page's lines as plain text placed by a character grid of the report font's point size;
-// empty rows are left out. A file that cannot be written raises ERpError.
+// empty rows are left out. A text never cuts another: where two would share columns, the one further
+// right moves right. A file that cannot be written raises ERpError.
 class TRpTextExportFilter : public TRpExportFilter {
   public:
     static constexpr int kBufferRows = 201;
@@ -47,12 +48,20 @@ class TRpTextExportFilter : public TRpExportFilter {
     void Finish() override;
 
   private:
+    // A text of a row and where the grid puts it: its column and 1-based position.
+    struct Placed {
+        double column;
+        qsizetype position;
+        QString text;
+    };
+    static QString composeLine(std::vector<Placed> texts);
+
     QString fileName_;
     std::unique_ptr<class QFile> file_;
     double charWidth_ = 1;
     double charHeight_ = 1;
     int linesPerPage_ = 0;
-    QStringList rows_;
+    std::vector<std::vector<Placed>> rows_;  // the page's texts, by row
 };
 
 // A registered export filter class: what the save dialog lists after the native file.

@@ -1,12 +1,19 @@
 // The three printed requests started from the register: labels filled from the grid's current row,
 // the page they print, and the commands doing nothing without a row to read.
+#include <QFile>
 #include <QLocale>
+#include <algorithm>
+#include <map>
 
 #include "PrintCapture.h"
 #include "WindowFixture.h"
 #include "ledger/Unit3.h"
 #include "ledger/Unit4.h"
+#include "ledger/Unit6.h"
+#include "ledger/Unit7.h"
+#include "ledger/Unit8.h"
 #include "ledger/UnitPrint.h"
+#include "report/RpExport.h"
 
 namespace {
 
@@ -216,5 +223,57 @@ TEST_F(Requests, CommandsWithoutARowDoNothing) {
     EXPECT_EQ(previewCount("frmZahtevgo"), 0);
     EXPECT_TRUE(messages.empty());
 }
+
+// Keeps the texts handed to the text export, by line and place, and exports them.
+class KeptTextExport : public TRpTextExportFilter {
+  public:
+    using TRpTextExportFilter::TRpTextExportFilter;
+    void TextItem(const QFont& font, const QColor& color, const QString& text, TAlignment alignment, double y,
+                  double x) override {
+        if (!text.trimmed().isEmpty()) lines[y].insert({x, text.trimmed()});
+        TRpTextExportFilter::TextItem(font, color, text, alignment, y, x);
+    }
+    std::map<double, std::multimap<double, QString>> lines;  // by y, then by x
+};
+
+// Whether `line` holds `texts` whole, one after the other.
+bool holdsInOrder(const QString& line, const std::multimap<double, QString>& texts) {
+    qsizetype from = 0;
+    for (const auto& [x, text] : texts) {
+        const qsizetype at = line.indexOf(text, from);
+        if (at < 0) return false;
+        from = at + text.size();
+    }
+    return true;
+}
+
+class TextExports : public Requests, public ::testing::WithParamInterface<const char*> {};
+
+// Each request saved as text holds every text it prints whole, and the texts of one line of the page in
+// their order there, however wide the locale's dates and the worker's name are.
+TEST_P(TextExports, KeepEveryTextWholeInReadingOrder) {
+    QLocale::setDefault(QLocale(QString::fromLatin1(GetParam())));
+    const QString name = QStringLiteral("KARADJORDJEVIC-STEFANOVIC ANA");
+    seedRows({{name, "OSTATAK OD GO 2 DEO 2025", 10, {}, "2026-01-05", "2026-01-16"}});
+    open();
+    search(name);
+    printAll();
+    for (TReport* form : std::initializer_list<TReport*>{frmKovrelstampa, frmStampakovrelkor, frmZahtevgo}) {
+        SCOPED_TRACE(form->objectName().toStdString());
+        KeptTextExport exported(QStringLiteral("request.txt"));
+        exportReport(*form, exported);
+        QFile file(QStringLiteral("request.txt"));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const QStringList written = QString::fromLocal8Bit(file.readAll()).split(QLatin1Char('\n'));
+        for (const auto& [y, texts] : exported.lines) {
+            EXPECT_TRUE(std::any_of(written.begin(), written.end(),
+                                    [&texts](const QString& line) { return holdsInOrder(line, texts); }))
+                << texts.begin()->second.toStdString() << " ... in " << written.join('\n').toStdString();
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Locales, TextExports, ::testing::Values("C", "sr_RS"),
+                         [](const auto& info) { return std::string(info.param); });
 
 }  // namespace

@@ -246,21 +246,25 @@ TEST_F(PrintStore, TextExportShowsTheProgressWindowWhenTheReportAsks) {
     }
 }
 
-TEST_F(PrintStore, TextExportFilterPutsLaterTextOverEarlierAndSkipsRowsOutsideTheBuffer) {
+// A text that would cover an earlier one starts one blank after it, and the next one keeps a blank
+// after the moved one; texts that only touch stay where the grid puts them.
+TEST_F(PrintStore, TextExportFilterKeepsEveryTextWholeAndSkipsRowsOutsideTheBuffer) {
     TRpTextExportFilter filter(path("grid.txt"));
     const double cell = 10 * 254.0 / 72;
     filter.Start(2159, 2794, QFont("Arial", 10));
     filter.StartPage();
+    filter.TextItem({}, Qt::black, "q", TAlignment::taLeftJustify, 0, 8 * cell / 1.7);
     filter.TextItem({}, Qt::black, "abcdef", TAlignment::taLeftJustify, 0, 0);
     filter.TextItem({}, Qt::black, "XY", TAlignment::taLeftJustify, 0, 2 * cell / 1.7);
     filter.TextItem({}, Qt::black, "far", TAlignment::taLeftJustify, 300 * cell, 0);
     filter.TextItem({}, Qt::black, "up", TAlignment::taLeftJustify, -5 * cell, 0);
     filter.TextItem({}, Qt::black, "z", TAlignment::taLeftJustify, 3 * cell, 4 * cell / 1.7);
+    filter.TextItem({}, Qt::black, "w", TAlignment::taLeftJustify, 3 * cell, 5 * cell / 1.7);
     filter.EndPage();
     filter.Finish();
     QFile file(path("grid.txt"));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(QString::fromLocal8Bit(file.readAll()), "aXYdef\n   z\n");
+    EXPECT_EQ(QString::fromLocal8Bit(file.readAll()), "abcdef XY q\n   zw\n");
 }
 
 TEST_F(PrintStore, TextExportToAnUnwritablePlaceFails) {
