@@ -129,10 +129,23 @@ void TfrmEvidencija::DBGrid1DrawColumnCell(const Rect& Rect, int DataCol, TColum
 // without a row, or showing a result without the columns read, prints nothing.
 namespace {
 
-enum RequestColumn { NameColumn = 3, ReasonColumn = 4, FromColumn = 5, ToColumn = 6, GrantedColumn = 7 };
+enum RequestColumn {
+    NameColumn = 3,
+    ReasonColumn = 4,
+    FromColumn = 5,
+    ToColumn = 6,
+    GrantedColumn = 7,
+    UsedColumn = 8
+};
 
 QString integerText(const TField& field) {
     return QString::number(field.AsInteger());
+}
+
+// The days a request to use days asks for: the row's granted days, or, in a row of a use of days
+// (nothing granted), the days used.
+QString requestedDays(const TField& granted, const TField* used) {
+    return integerText(granted.IsNull() && used ? *used : granted);
 }
 
 // Characters `first` to `last` of the field's text, counted from 1; what lies beyond its end is nothing.
@@ -149,8 +162,8 @@ QString dateText(double dateTime) {
 std::optional<TfrmEvidencija::RequestRow> TfrmEvidencija::CurrentRequestRow() const {
     const TDataSet* rows = DBGrid1->DataSource() ? DBGrid1->DataSource()->DataSet() : nullptr;
     if (!rows || !rows->Active() || rows->IsEmpty()) return std::nullopt;
-    RequestRow row{DBGrid1->Fields(NameColumn), DBGrid1->Fields(ReasonColumn), DBGrid1->Fields(FromColumn),
-                   DBGrid1->Fields(ToColumn), DBGrid1->Fields(GrantedColumn)};
+    RequestRow row{DBGrid1->Fields(NameColumn), DBGrid1->Fields(ReasonColumn),  DBGrid1->Fields(FromColumn),
+                   DBGrid1->Fields(ToColumn),   DBGrid1->Fields(GrantedColumn), DBGrid1->Fields(UsedColumn)};
     if (!row.Name || !row.Reason || !row.From || !row.To || !row.Granted) return std::nullopt;
     return row;
 }
@@ -166,13 +179,13 @@ void TfrmEvidencija::Noviunos1Click(QObject*) {
 void TfrmEvidencija::Stampazahtevazakoriscenjeslobodnihdana1Click(QObject*) {
     const std::optional<RequestRow> row = CurrentRequestRow();
     if (!row) return;
-    ledger::PreviewFreeDaysUseRequest(integerText(*row->Granted), dateText(row->From->AsDateTime()),
-                                      dateText(row->To->AsDateTime()));
+    ledger::PreviewFreeDaysUseRequest(requestedDays(*row->Granted, row->Used),
+                                      dateText(row->From->AsDateTime()), dateText(row->To->AsDateTime()));
 }
 
 void TfrmEvidencija::StampazahtevazaGO1Click(QObject*) {
     const std::optional<RequestRow> row = CurrentRequestRow();
     if (!row) return;
-    ledger::PreviewAnnualLeaveRequest(row->Name->AsString(), integerText(*row->Granted),
+    ledger::PreviewAnnualLeaveRequest(row->Name->AsString(), requestedDays(*row->Granted, row->Used),
                                       dateText(row->From->AsDateTime()), characters(*row->Reason, 4, 8));
 }

@@ -75,6 +75,7 @@ class TfrmEvidencija : public TForm {
         TField* From;
         TField* To;
         TField* Granted;
+        TField* Used;  // none in a result without that column
     };
     std::optional<RequestRow> CurrentRequestRow() const;
     void FillNameList();

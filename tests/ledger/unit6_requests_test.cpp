@@ -31,7 +31,8 @@ struct RequestRow {
 struct RequestCase {
     const char* title;
     RequestRow row;
-    QString days;       // every form
+    QString days;       // the second and third form
+    QString recorded;   // the first form's days
     QString part;       // the first form
     QString year;       // the first form
     QString returnDay;  // the first form
@@ -102,7 +103,7 @@ TEST_P(FilledRequests, EachFormShowsTheCurrentRowsValues) {
     search(c.row.name);
     printAll();
 
-    EXPECT_EQ(printedLabel("frmKovrelstampa", "RpLabel8"), c.days);
+    EXPECT_EQ(printedLabel("frmKovrelstampa", "RpLabel8"), c.recorded);
     EXPECT_EQ(printedLabel("frmKovrelstampa", "RpLabel9"), c.part);
     EXPECT_EQ(printedLabel("frmKovrelstampa", "RpLabel10"), c.year);
     EXPECT_EQ(printedLabel("frmKovrelstampa", "RpLabel11"), c.returnDay);
@@ -119,6 +120,7 @@ const RequestCase requestCases[] = {
     {"RemainderOfLeave",
      {"ANIC ANA", "OSTATAK OD GO 2 DEO 2020", 5, {}, "2020-06-20", "2020-06-30"},
      "5",
+     "5",
      "2",
      "2020",
      "01.07.20",
@@ -127,6 +129,7 @@ const RequestCase requestCases[] = {
      "ATAK "},
     {"LastDayOfTheYear",
      {"BOROVIC BOJAN", "OSTATAK OD GO 1 DEO 2015", 3, {}, "2015-12-29", "2015-12-31"},
+     "3",
      "3",
      "1",
      "2015",
@@ -137,6 +140,7 @@ const RequestCase requestCases[] = {
     {"AnnualLeavePart",
      {"CVETIC CVETA", "GO 2 DEO 2014", 12, {}, "2014-07-01", "2014-07-16"},
      "12",
+     "12",
      "",
      "",
      "17.07.14",
@@ -146,14 +150,16 @@ const RequestCase requestCases[] = {
     {"PlainReason",
      {"DUDIC DUSAN", "SL.DANI", 2, {}, "2021-03-01", "2021-03-02"},
      "2",
+     "2",
      "",
      "",
      "03.03.21",
      "01.03.21",
      "02.03.21",
      "DANI"},
-    {"UseOfDaysPrintsNoDays",
+    {"UseOfDaysAsksForTheDaysUsed",
      {"ERIC EMA", "SL.DANI", {}, 4, "2022-02-07", "2022-02-10"},
+     "4",
      "0",
      "",
      "",
@@ -161,8 +167,19 @@ const RequestCase requestCases[] = {
      "07.02.22",
      "10.02.22",
      "DANI"},
+    {"UseOfAnnualLeave",
+     {"GAJIC GORAN", "GO", {}, 10, "2023-08-07", "2023-08-18"},
+     "10",
+     "0",
+     "",
+     "",
+     "19.08.23",
+     "07.08.23",
+     "18.08.23",
+     ""},
     {"EmptyDates",
      {"FILIPOVIC FILIP", "GO 1 DEO 2019", 2.5, {}, "", ""},
+     "2",
      "2",
      "",
      "",
