@@ -655,6 +655,7 @@ void TDBGrid::PaintGridLines(QPainter& painter, int rows) {
 // ---- Keyboard ---------------------------------------------------------------------------------
 
 bool TDBGrid::event(QEvent* event) {
+    if (event->type() == QEvent::KeyPress && LeaveByKey(*static_cast<QKeyEvent*>(event))) return true;
     if (event->type() == QEvent::KeyPress && (options_ & dgTabs)) {
         auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) {
@@ -663,6 +664,25 @@ bool TDBGrid::event(QEvent* event) {
         }
     }
     return QAbstractScrollArea::event(event);
+}
+
+bool TDBGrid::LeaveByKey(const QKeyEvent& event) {
+    const bool tab = event.key() == Qt::Key_Tab || event.key() == Qt::Key_Backtab;
+    if (!tab || !(event.modifiers() & Qt::ControlModifier)) return false;
+    FocusNeighbour(event.key() == Qt::Key_Tab && !(event.modifiers() & Qt::ShiftModifier));
+    return true;
+}
+
+// The grid's own editor is skipped: it is part of the grid.
+void TDBGrid::FocusNeighbour(bool next) {
+    for (QWidget* w = next ? nextInFocusChain() : previousInFocusChain(); w != this;
+         w = next ? w->nextInFocusChain() : w->previousInFocusChain()) {
+        if (isAncestorOf(w) || w->window() != window()) continue;
+        if ((w->focusPolicy() & Qt::TabFocus) && w->isVisible() && w->isEnabled()) {
+            w->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+            return;
+        }
+    }
 }
 
 void TDBGrid::keyPressEvent(QKeyEvent* event) {
@@ -807,8 +827,8 @@ void TDBGrid::SaveRowsAsCsv() {
             titles.append(columns_.Items(i)->Title().Caption());
         }
     }
-    const QString file = data::AskCsvFileName(window());
-    if (!file.isEmpty()) data::SaveDataSetAsCsv(*DataSet(), fields, titles, file);
+    const QString file = data::AskTableFileName(window());
+    if (!file.isEmpty()) data::SaveDataSetAsTable(*DataSet(), fields, titles, file);
 }
 
 void TDBGrid::MoveRows(int distance) {
@@ -1062,6 +1082,7 @@ bool TDBGrid::EditorKey(QKeyEvent* event) {
 bool TDBGrid::eventFilter(QObject* watched, QEvent* event) {
     if (watched != editor_) return QAbstractScrollArea::eventFilter(watched, event);
     if (event->type() == QEvent::KeyPress) {
+        if (LeaveByKey(*static_cast<QKeyEvent*>(event))) return true;
         bool handled = false;
         const bool finished = runtime::guarded([&] { handled = EditorKey(static_cast<QKeyEvent*>(event)); });
         // A key whose command failed is spent: the grid must not run it a second time.

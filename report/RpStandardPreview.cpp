@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "report/RpPreview.h"
 #include "report/RpPrinter.h"
@@ -45,6 +46,12 @@ void drawSheet(QPainter& p, const RectF& r) {
     p.setPen(Qt::black);
     p.setBrush(Qt::white);
     p.drawRect(r);
+}
+
+// A tool tip names the keys that do what the button does: "Print (Ctrl+P)".
+QString withKeys(const QString& hint, const QKeySequence& keys) {
+    if (keys.isEmpty()) return hint;
+    return hint + QStringLiteral(" (") + keys.toString(QKeySequence::NativeText) + QLatin1Char(')');
 }
 
 QIcon glyphIcon(Glyph glyph) {
@@ -140,15 +147,16 @@ TRpStandardPreview::TRpStandardPreview(TRpPrinter& printer, QWidget* parent)
     preview_->SetZoom(218);
 }
 
-QToolButton* TRpStandardPreview::addButton(const QString& name, const QString& hint, const QIcon& glyph) {
+QToolButton* TRpStandardPreview::addButton(const QString& name, const QString& hint, const QIcon& glyph,
+                                           const QKeySequence& keys) {
     auto* button = new QToolButton(toolBar_);
     button->setObjectName(name);
-    button->setToolTip(hint);
+    button->setToolTip(withKeys(hint, keys));
     button->setAccessibleName(hint);
     button->setIcon(glyph);
     button->setFixedSize(25, 25);
     button->setAutoRaise(true);
-    button->setFocusPolicy(Qt::NoFocus);
+    button->setFocusPolicy(Qt::TabFocus);
     toolBar_->layout()->addWidget(button);
     return button;
 }
@@ -159,11 +167,11 @@ void TRpStandardPreview::buildToolBar() {
     bar->setContentsMargins(2, 2, 2, 2);
     bar->setSpacing(0);
 
-    auto* zoomGroup = new QButtonGroup(this);
+    zoomGroup_ = new QButtonGroup(this);
     const auto zoomButton = [&](const QString& name, const QString& hint, Glyph glyph, auto action) {
-        QToolButton* button = addButton(name, hint, glyphIcon(glyph));
+        QToolButton* button = addButton(name, hint, glyphIcon(glyph), {});
         button->setCheckable(true);
-        zoomGroup->addButton(button);
+        zoomGroup_->addButton(button);
         runtime::connectGuarded(button, &QToolButton::clicked, this, [this, action] {
             QCoreApplication::processEvents();
             action();
@@ -179,28 +187,35 @@ void TRpStandardPreview::buildToolBar() {
     })->setChecked(true);
     bar->addSpacing(8);
 
-    const auto commandButton = [&](const QString& name, const QString& hint, Glyph glyph, auto action) {
-        runtime::connectGuarded(addButton(name, hint, glyphIcon(glyph)), &QToolButton::clicked, this, action);
+    const auto commandButton = [&](const QString& name, const QString& hint, Glyph glyph, QKeySequence keys,
+                                   auto action) {
+        runtime::connectGuarded(addButton(name, hint, glyphIcon(glyph), keys), &QToolButton::clicked, this,
+                                action);
     };
     commandButton(QStringLiteral("FirstPage"), QStringLiteral("First Page"), Glyph::First,
-                  [this] { pageCommand(1); });
+                  QKeySequence(Qt::Key_Home), [this] { pageCommand(1); });
     commandButton(QStringLiteral("PrevPage"), QStringLiteral("Previous page"), Glyph::Prev,
-                  [this] { pageCommand(preview_->PageNumber() - 1); });
+                  QKeySequence(Qt::Key_PageUp), [this] { pageCommand(preview_->PageNumber() - 1); });
     commandButton(QStringLiteral("NextPage"), QStringLiteral("Next page"), Glyph::Next,
-                  [this] { pageCommand(preview_->PageNumber() + 1); });
+                  QKeySequence(Qt::Key_PageDown), [this] { pageCommand(preview_->PageNumber() + 1); });
     commandButton(QStringLiteral("LastPage"), QStringLiteral("Last page"), Glyph::Last,
-                  [this] { pageCommand(printer_.PageCount()); });
+                  QKeySequence(Qt::Key_End), [this] { pageCommand(printer_.PageCount()); });
     bar->addSpacing(8);
-    commandButton(QStringLiteral("PrintSetup"), QStringLiteral("Printer setup"), Glyph::Setup,
+    commandButton(QStringLiteral("PrintSetup"), QStringLiteral("Printer setup"), Glyph::Setup, {},
                   [this] { printerSetup(); });
-    commandButton(QStringLiteral("Print"), QStringLiteral("Print"), Glyph::Print, [this] { print(); });
-    commandButton(QStringLiteral("Save"), QStringLiteral("Save"), Glyph::Save, [this] { save(); });
-    commandButton(QStringLiteral("Load"), QStringLiteral("Load"), Glyph::Load, [this] { load(); });
+    commandButton(QStringLiteral("Print"), QStringLiteral("Print"), Glyph::Print, QKeySequence::Print,
+                  [this] { print(); });
+    commandButton(QStringLiteral("Save"), QStringLiteral("Save"), Glyph::Save, QKeySequence::Save,
+                  [this] { save(); });
+    commandButton(QStringLiteral("Load"), QStringLiteral("Load"), Glyph::Load, QKeySequence::Open,
+                  [this] { load(); });
     bar->addSpacing(8);
 
     auto* exit = new QPushButton(QStringLiteral("&Close"), toolBar_);
     exit->setObjectName(QStringLiteral("Exit"));
-    exit->setFocusPolicy(Qt::NoFocus);
+    exit->setToolTip(withKeys(QStringLiteral("Close"), QKeySequence(Qt::Key_Escape)));
+    exit->setAccessibleName(QStringLiteral("Close"));
+    exit->setFocusPolicy(Qt::TabFocus);
     runtime::connectGuarded(exit, &QPushButton::clicked, this, [this] { close(); });
     bar->addWidget(exit);
     bar->addStretch(1);
@@ -245,7 +260,29 @@ bool TRpStandardPreview::eventFilter(QObject* watched, QEvent* event) {
 bool TRpStandardPreview::handleKey(const QKeyEvent& key) {
     const Qt::KeyboardModifiers modifiers = key.modifiers() & ~Qt::KeypadModifier;
     const bool control = modifiers == Qt::ControlModifier;
-    switch (key.key()) {
+    if (key.matches(QKeySequence::Print)) {
+        print();
+        return true;
+    }
+    if (key.matches(QKeySequence::Save)) {
+        save();
+        return true;
+    }
+    if (key.matches(QKeySequence::Open)) {
+        load();
+        return true;
+    }
+    const bool zoomKey =
+        key.key() == Qt::Key_Plus || key.key() == Qt::Key_Equal || key.key() == Qt::Key_Minus;
+    if (zoomKey && !(modifiers & ~Qt::ShiftModifier)) {
+        zoomStep(key.key() != Qt::Key_Minus);
+        return true;
+    }
+    return pageKey(key.key(), control);
+}
+
+bool TRpStandardPreview::pageKey(int key, bool control) {
+    switch (key) {
         case Qt::Key_PageUp:
             pageCommand(control ? 1 : preview_->PageNumber() - 1);
             return true;
@@ -264,6 +301,15 @@ bool TRpStandardPreview::handleKey(const QKeyEvent& key) {
         default:
             return false;
     }
+}
+
+// Each step of + or - zooms by a quarter, within the zooms the page takes; no zoom button stays down.
+void TRpStandardPreview::zoomStep(bool in) {
+    const int zoom = preview_->Zoom();
+    preview_->SetZoom(std::clamp(in ? (zoom * 5 + 3) / 4 : zoom * 4 / 5, 2, 2000));
+    zoomGroup_->setExclusive(false);
+    if (QAbstractButton* down = zoomGroup_->checkedButton()) down->setChecked(false);
+    zoomGroup_->setExclusive(true);
 }
 
 void TRpStandardPreview::pageCommand(int page) {

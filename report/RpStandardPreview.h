@@ -5,7 +5,9 @@
 #include <QDialog>
 #include <QWidget>
 
+class QButtonGroup;
 class QKeyEvent;
+class QKeySequence;
 class QLabel;
 class QProgressBar;
 class QPushButton;
@@ -30,7 +32,10 @@ class TRpStandardPreview : public QWidget {
 
   private:
     bool handleKey(const QKeyEvent& key);
-    QToolButton* addButton(const QString& name, const QString& hint, const QIcon& glyph);
+    bool pageKey(int key, bool control);
+    void zoomStep(bool in);
+    QToolButton* addButton(const QString& name, const QString& hint, const QIcon& glyph,
+                           const QKeySequence& keys);
     void buildToolBar();
     void buildStatusPanel();
     void bindKeys();
@@ -43,6 +48,7 @@ class TRpStandardPreview : public QWidget {
     TRpPrinter& printer_;
     TRpPreview* preview_;
     QWidget* toolBar_;
+    QButtonGroup* zoomGroup_ = nullptr;
     QLabel* status_ = nullptr;
     QProgressBar* gauge_ = nullptr;
 };

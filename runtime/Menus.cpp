@@ -1,6 +1,8 @@
 // Main menus, context menus and their items.
 #include "runtime/Menus.h"
 
+#include <QShortcut>
+
 TMenuItem::TMenuItem(QObject* parent) : QAction(parent) {
     runtime::connectGuarded(this, &QAction::triggered, this, [this](bool) {
         if (OnClick) OnClick(this);
@@ -8,6 +10,12 @@ TMenuItem::TMenuItem(QObject* parent) : QAction(parent) {
 }
 
 TMenuItem::~TMenuItem() = default;
+
+TMainMenu::TMainMenu(QWidget* parent) : QMenuBar(parent) {
+    new QShortcut(QKeySequence(Qt::Key_F10), this, this, [this] {
+        if (!actions().isEmpty()) setActiveAction(actions().constFirst());
+    });
+}
 
 void TMenuItem::Add(TMenuItem* item) {
     if (!submenu_) {

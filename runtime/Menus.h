@@ -33,12 +33,13 @@ class TMenuItem : public QAction {
     std::unique_ptr<QMenu> submenu_;
 };
 
-// A form's main menu, shown at the top of the form.
+// A form's main menu, shown at the top of the form. F10 opens its first menu, as on the usual
+// desktops; each caption's '&' marks the letter that Alt opens it with.
 class TMainMenu : public QMenuBar {
     Q_OBJECT
 
   public:
-    explicit TMainMenu(QWidget* parent = nullptr) : QMenuBar(parent) {}
+    explicit TMainMenu(QWidget* parent = nullptr);
     void Add(TMenuItem* item) { addAction(item); }
 };
 

@@ -4,8 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QDir>
+#include <QMenu>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -137,14 +139,44 @@ TEST_F(CreatedShell, GivesTheNavigatorOnlyItsMenu) {
         menu << top->text();
         for (QAction* item : top->menu()->actions()) menu << QStringLiteral("  ") + item->text();
     }
-    EXPECT_EQ(menu, QStringList({"Radnik", "  Unos novog radnika", "  Evidentiranje dana...", "Izvestaji",
-                                 "  Izvestaji za radnike", "  Kartica radnika", "  Dnevnik promena", "Podaci",
-                                 "  Rezervna kopija", "  Vracanje iz kopije..."}));
+    EXPECT_EQ(menu, QStringList({"&Radnik", "  &Unos novog radnika", "  &Evidentiranje dana...", "&Izvestaji",
+                                 "  &Izvestaji za radnike", "  &Kartica radnika", "  &Dnevnik promena",
+                                 "&Podaci", "  &Rezervna kopija", "  &Vracanje iz kopije..."}));
+    // A screen reader reads the captions without the mark of their letter.
+    QAccessibleInterface* bar = QAccessible::queryAccessibleInterface(frmNavigator->MainMenu1);
+    ASSERT_NE(bar, nullptr);
+    QStringList read;
+    for (int i = 0; i < bar->childCount(); ++i) read << bar->child(i)->text(QAccessible::Name);
+    EXPECT_EQ(read, QStringList({"Radnik", "Izvestaji", "Podaci"}));
     const auto children = frmNavigator->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
     QStringList controls;
     for (QWidget* child : children)
         if (!child->isWindow() && child != frmNavigator->MainMenu1) controls << child->objectName();
     EXPECT_TRUE(controls.isEmpty()) << controls.join(QLatin1Char(' ')).toStdString();
+}
+
+// Alt with a menu's letter opens it, F10 the first menu, and an item's letter chooses it.
+TEST_F(CreatedShell, TheMenusOpenWithTheirLettersAndF10) {
+    frmNavigator->Show();
+    waitUntilActive(frmNavigator);
+    const auto openedBy = [](Qt::Key key, Qt::KeyboardModifiers modifiers) {
+        QTest::keyClick(frmNavigator->windowHandle(), key, modifiers);
+        QApplication::processEvents();
+        QWidget* popup = QApplication::activePopupWidget();
+        const QString title = popup ? static_cast<QMenu*>(popup)->title() : QString();
+        if (popup) QTest::keyClick(popup, Qt::Key_Escape);
+        if (QApplication::activePopupWidget()) QTest::keyClick(frmNavigator->windowHandle(), Qt::Key_Escape);
+        return title;
+    };
+    EXPECT_EQ(openedBy(Qt::Key_R, Qt::AltModifier), "&Radnik");
+    EXPECT_EQ(openedBy(Qt::Key_I, Qt::AltModifier), "&Izvestaji");
+    EXPECT_EQ(openedBy(Qt::Key_P, Qt::AltModifier), "&Podaci");
+    EXPECT_EQ(openedBy(Qt::Key_F10, Qt::NoModifier), "&Radnik");
+
+    QTest::keyClick(frmNavigator->windowHandle(), Qt::Key_I, Qt::AltModifier);
+    ASSERT_NE(QApplication::activePopupWidget(), nullptr);
+    QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_K);
+    waitUntilActive(frmKartica);
 }
 
 struct MenuCommand {

@@ -312,6 +312,27 @@ TEST_F(Register, CtrlDeleteConfirmedRemovesTheRowFromTheLedger) {
     EXPECT_EQ(balance(), "9") << "the balance waits for the next search";
 }
 
+// Tab moves between the grid's columns; Ctrl+Tab and Ctrl+Shift+Tab leave the grid, also from its
+// editor, for the window's next and previous control.
+TEST_F(Register, CtrlTabLeavesTheGridAndTabStaysInIt) {
+    seed(twoWorkers);
+    open();
+    search("ANIC ANA");
+    TDBGrid* grid = frmEvidencija->DBGrid1;
+    grid->setFocus();
+    press(Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), grid);
+    press(Qt::Key_Tab);
+    QTest::keyClick(frmEvidencija->windowHandle(), Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_EQ(QApplication::focusWidget(), frmEvidencija->BitBtn1);
+
+    grid->setFocus();
+    press(Qt::Key_F2);
+    ASSERT_NE(QApplication::focusWidget(), grid) << "the editor is open";
+    QTest::keyClick(frmEvidencija->windowHandle(), Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(QApplication::focusWidget(), frmEvidencija->Edit1);
+}
+
 TEST_F(Register, NameBoxOffersNamesContainingTheTypedTextAndEnterPicksOneForTheSearch) {
     seed({{1, "ANIC ANA", "PRENOS", 10, {}, {}},
           {2, "PETROVIC MARKO", "PRENOS", 4, {}, {}},

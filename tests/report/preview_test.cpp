@@ -12,6 +12,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <array>
 
 #include "report/RpFormLoader.h"
 #include "report/RpPreview.h"
@@ -214,21 +215,23 @@ TEST_F(StandardPreviewTest, OnePageReportShowsPageOneOfOneAndThePageKeysStayTher
 
 TEST_F(StandardPreviewTest, WindowHasTheToolBarOfTheStandardPreview) {
     whilePreviewOpen([](TRpStandardPreview& window) {
-        const std::vector<std::pair<const char*, const char*>> hints{{"ZoomToFit", "Zoom to fit"},
-                                                                     {"ZoomTo100", "Zoom to 100%"},
-                                                                     {"ZoomToWidth", "Zoom to page width"},
-                                                                     {"FirstPage", "First Page"},
-                                                                     {"PrevPage", "Previous page"},
-                                                                     {"NextPage", "Next page"},
-                                                                     {"LastPage", "Last page"},
-                                                                     {"PrintSetup", "Printer setup"},
-                                                                     {"Print", "Print"},
-                                                                     {"Save", "Save"},
-                                                                     {"Load", "Load"}};
-        for (const auto& [name, hint] : hints) {
+        // Each button is named by its hint; its tool tip adds the keys that do the same.
+        const std::vector<std::array<const char*, 3>> hints{{"ZoomToFit", "Zoom to fit", ""},
+                                                            {"ZoomTo100", "Zoom to 100%", ""},
+                                                            {"ZoomToWidth", "Zoom to page width", ""},
+                                                            {"FirstPage", "First Page", " (Home)"},
+                                                            {"PrevPage", "Previous page", " (PgUp)"},
+                                                            {"NextPage", "Next page", " (PgDown)"},
+                                                            {"LastPage", "Last page", " (End)"},
+                                                            {"PrintSetup", "Printer setup", ""},
+                                                            {"Print", "Print", " (Ctrl+P)"},
+                                                            {"Save", "Save", " (Ctrl+S)"},
+                                                            {"Load", "Load", " (Ctrl+O)"}};
+        for (const auto& [name, hint, keys] : hints) {
             auto* button = window.findChild<QToolButton*>(QLatin1String(name));
             ASSERT_NE(button, nullptr) << name;
-            EXPECT_EQ(button->toolTip(), QLatin1String(hint));
+            EXPECT_EQ(button->accessibleName(), QLatin1String(hint));
+            EXPECT_EQ(button->toolTip(), QLatin1String(hint) + QLatin1String(keys));
             EXPECT_EQ(button->size(), QSize(25, 25));
         }
         EXPECT_TRUE(window.findChild<QToolButton*>(QStringLiteral("ZoomToWidth"))->isChecked());
@@ -244,6 +247,41 @@ TEST_F(StandardPreviewTest, WindowHasTheToolBarOfTheStandardPreview) {
         EXPECT_FALSE(window.findChild<QProgressBar*>()->isVisible());
     });
     report.Preview();
+}
+
+TEST_F(StandardPreviewTest, TheKeysPrintSaveOpenAndZoomAndTabReachesTheButtons) {
+    const TRpReportOperations kept = reportOperations();
+    QStringList done;
+    TRpReportOperations counting = kept;
+    counting.Save = [&](TRpPrinter&, QWidget*) { done << "save"; };
+    counting.Load = [&](TRpPreview&) { done << "load"; };
+    setReportOperations(counting);
+    std::vector<int> zooms;
+    QStringList focused;
+    whilePreviewOpen([&](TRpStandardPreview& window) {
+        window.Preview().Printer()->PrintHook = [&] { done << "print"; };
+        QWidget* page = window.Preview().viewport();
+        QTest::keyClick(page, Qt::Key_P, Qt::ControlModifier);
+        QTest::keyClick(page, Qt::Key_S, Qt::ControlModifier);
+        QTest::keyClick(page, Qt::Key_O, Qt::ControlModifier);
+        window.Preview().SetZoom(100);
+        QTest::keyClick(page, Qt::Key_Plus, Qt::ShiftModifier);
+        zooms.push_back(window.Preview().Zoom());
+        QTest::keyClick(page, Qt::Key_Minus);
+        QTest::keyClick(page, Qt::Key_Minus);
+        zooms.push_back(window.Preview().Zoom());
+        EXPECT_EQ(window.findChild<QToolButton*>(QStringLiteral("ZoomTo100"))->isChecked(), false);
+        window.findChild<QToolButton*>(QStringLiteral("ZoomToFit"))->setFocus();
+        for (int i = 0; i < 3; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            focused << QApplication::focusWidget()->objectName();
+        }
+    });
+    report.Preview();
+    setReportOperations(kept);
+    EXPECT_EQ(done, (QStringList{"print", "save", "load"}));
+    EXPECT_EQ(zooms, (std::vector<int>{125, 80}));
+    EXPECT_EQ(focused, (QStringList{"FirstPage", "PrevPage", "NextPage"})) << "the zoom buttons are one stop";
 }
 
 TEST_F(StandardPreviewTest, EscapeClosesTheWindowAndPreviewReturns) {
