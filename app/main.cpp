@@ -2,10 +2,12 @@
 #include <QApplication>
 
 #include "app/Startup.h"
+#include "runtime/Language.h"
 
 int main(int argc, char** argv) {
     QApplication qtApplication(argc, argv);
     // Lets desktops match the program's windows to its installed menu entry and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("rs.kovrel.Kovrel"));
+    runtime::useProgramLanguage();
     return app::RunProgram();
 }

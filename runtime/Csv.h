@@ -7,6 +7,8 @@
 #include <QVariant>
 #include <QVariantList>
 
+#include "runtime/TableFile.h"
+
 namespace runtime {
 
 // One field as the file holds it: numbers with a '.' and no grouping (never in exponent form), dates
@@ -18,11 +20,11 @@ QString csvField(const QVariant& value);
 // Writes rows to a new file that replaces `fileName` only when Commit succeeds: UTF-8 without a
 // byte-order mark, fields separated by commas, every row ended by CR LF, with an export's permissions
 // (ExportFiles.h). Failures raise Exception with the file's name and the system's reason.
-class TCsvWriter {
+class TCsvWriter : public TTableWriter {
   public:
     explicit TCsvWriter(const QString& fileName);
-    void WriteRow(const QVariantList& values);
-    void Commit();
+    void WriteRow(const QVariantList& values) override;
+    void Commit() override;
 
   private:
     QSaveFile file_;

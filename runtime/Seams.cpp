@@ -1,6 +1,7 @@
 // Default implementations of the program's seams and the hooks that tests put in their place.
 #include "runtime/Seams.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
 #include <QMessageBox>
@@ -52,6 +53,9 @@ MessageAnswer showRealMessage(const MessageRequest& request) {
             box.setStandardButtons(QMessageBox::Ok);
             break;
     }
+    // The message windows' buttons keep their captions in any language the program's Qt texts speak.
+    if (QAbstractButton* ok = box.button(QMessageBox::Ok)) ok->setText(QStringLiteral("OK"));
+    if (QAbstractButton* cancel = box.button(QMessageBox::Cancel)) cancel->setText(QStringLiteral("Cancel"));
     const int answer = box.exec();
     return answer == QMessageBox::Ok ? MessageAnswer::Ok : MessageAnswer::Cancel;
 }
