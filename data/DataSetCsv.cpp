@@ -1,19 +1,19 @@
-// A dataset's records written as CSV through the program's one CSV writer.
+// A dataset's records written through the program's one writer of lists.
 #include "data/DataSetCsv.h"
 
 #include <QFileDialog>
 #include <climits>
 
 #include "data/Db.h"
-#include "runtime/Csv.h"
 #include "runtime/Seams.h"
+#include "runtime/TableFile.h"
 
 namespace data {
 
-void SaveDataSetAsCsv(TDataSet& dataSet, const std::vector<TField*>& fields, const QStringList& titles,
-                      const QString& fileName) {
-    runtime::TCsvWriter csv(fileName);
-    csv.WriteRow(QVariantList(titles.begin(), titles.end()));
+void SaveDataSetAsTable(TDataSet& dataSet, const std::vector<TField*>& fields, const QStringList& titles,
+                        const QString& fileName) {
+    const std::unique_ptr<runtime::TTableWriter> table = runtime::tableWriterFor(fileName);
+    table->WriteRow(QVariantList(titles.begin(), titles.end()));
     dataSet.CheckBrowseMode();
     dataSet.DisableControls();
     try {
@@ -21,7 +21,7 @@ void SaveDataSetAsCsv(TDataSet& dataSet, const std::vector<TField*>& fields, con
         for (dataSet.First(); !dataSet.Eof(); dataSet.Next()) {
             QVariantList values;
             for (const TField* field : fields) values.append(field->Value());
-            csv.WriteRow(values);
+            table->WriteRow(values);
         }
         dataSet.First();
         dataSet.MoveBy(position);
@@ -30,16 +30,22 @@ void SaveDataSetAsCsv(TDataSet& dataSet, const std::vector<TField*>& fields, con
         throw;
     }
     dataSet.EnableControls();
-    csv.Commit();
+    table->Commit();
 }
 
-QString AskCsvFileName(QWidget* parent, const QString& suggested) {
+QString AskTableFileName(QWidget* parent, const QString& suggested) {
     QFileDialog dialog(parent);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilter(QStringLiteral("CSV file (*.csv)"));
-    dialog.setDefaultSuffix(QStringLiteral("csv"));
+    const QStringList filters = runtime::tableFileFilters();
+    const QStringList suffixes = runtime::tableFileSuffixes();
+    dialog.setNameFilters(filters);
+    dialog.setDefaultSuffix(suffixes.constFirst());
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                     [&dialog, filters, suffixes](const QString& entry) {
+                         dialog.setDefaultSuffix(suffixes.value(filters.indexOf(entry)));
+                     });
     if (!suggested.isEmpty()) dialog.selectFile(suggested);
     if (runtime::execDialog(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
     return dialog.selectedFiles().constFirst();

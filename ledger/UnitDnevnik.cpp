@@ -108,7 +108,7 @@ void TfrmDnevnik::BitBtn1Click(QObject*) {
 // "Izvoz CSV": the entries shown, into a file the clerk names.
 void TfrmDnevnik::BitBtn2Click(QObject*) {
     if (!Query1->Active()) return;
-    const QString file = data::AskCsvFileName(this, QStringLiteral("dnevnik.csv"));
+    const QString file = data::AskTableFileName(this, QStringLiteral("dnevnik.csv"));
     if (file.isEmpty()) return;
     std::vector<TField*> fields;
     QStringList titles;
@@ -116,7 +116,7 @@ void TfrmDnevnik::BitBtn2Click(QObject*) {
         fields.push_back(Query1->Fields(i));
         titles << fields.back()->DisplayLabel();
     }
-    data::SaveDataSetAsCsv(*Query1, fields, titles, file);
+    data::SaveDataSetAsTable(*Query1, fields, titles, file);
 }
 
 void TfrmDnevnik::BitBtn3Click(QObject*) {

@@ -1,10 +1,11 @@
-// The list reports' table of records and its CSV form.
+// The list reports' table of records, saved as CSV or as a workbook.
 #include "report/RpData.h"
 
 #include <QDate>
 #include <QLocale>
 
-#include "runtime/Csv.h"
+#include "runtime/PrintedDates.h"
+#include "runtime/TableFile.h"
 
 void TRpDataTable::AddColumn(const QString& name, const QString& title) {
     columns_.push_back({name, title});
@@ -39,17 +40,17 @@ QString TRpDataTable::DisplayText(const QVariant& value) {
             return text.replace(QLatin1Char('.'), locale.decimalPoint());
         }
         case QMetaType::QDate:
-            return locale.toString(value.toDate(), QLocale::ShortFormat);
+            return runtime::printedDate(value.toDate(), locale);
         default:
             return value.toString();
     }
 }
 
-void TRpDataTable::SaveAsCsv(const QString& fileName) const {
-    runtime::TCsvWriter csv(fileName);
+void TRpDataTable::SaveAsTable(const QString& fileName) const {
+    const std::unique_ptr<runtime::TTableWriter> table = runtime::tableWriterFor(fileName);
     QVariantList titles;
     for (const Column& column : columns_) titles.append(column.Title);
-    csv.WriteRow(titles);
-    for (const QVariantList& row : rows_) csv.WriteRow(row);
-    csv.Commit();
+    table->WriteRow(titles);
+    for (const QVariantList& row : rows_) table->WriteRow(row);
+    table->Commit();
 }

@@ -31,8 +31,8 @@ class TRpDataTable {
     // separator, dates in the locale's short format.
     static QString DisplayText(const QVariant& value);
 
-    // Writes the titles and then every row to `fileName` as CSV.
-    void SaveAsCsv(const QString& fileName) const;
+    // Writes the titles and then every row to `fileName`, as CSV or as a workbook by its suffix.
+    void SaveAsTable(const QString& fileName) const;
 
   private:
     std::vector<Column> columns_;

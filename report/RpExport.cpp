@@ -17,6 +17,7 @@
 #include "runtime/ExportFiles.h"
 #include "runtime/Geometry.h"
 #include "runtime/Seams.h"
+#include "runtime/TableFile.h"
 
 namespace {
 
@@ -25,7 +26,7 @@ constexpr qint64 kCopyBlock = 10240;
 
 const QString kNativeEntry = QStringLiteral("Report file(*.RPP)|*.RPP");
 const QString kPdfEntry = QStringLiteral("PDF file (*.PDF)|*.PDF");
-const QString kCsvEntry = QStringLiteral("CSV file (*.CSV)|*.CSV");
+const QString kListEntries = QStringLiteral("CSV file (*.CSV)|*.CSV|Excel workbook (*.XLSX)|*.XLSX");
 
 // A grid place computed from lengths in 0.1 mm, rid of the floating-point noise that would tip an exact
 // half (a form's pixel positions often give one) to the wrong side when it is rounded.
@@ -147,12 +148,12 @@ const std::vector<TRpExportFilterClass>& exportFilters() {
     return filters;
 }
 
-QString saveFilterList(bool csv) {
-    QString list = kNativeEntry;
+QString saveFilterList(bool list) {
+    QString entries = kNativeEntry;
     for (const TRpExportFilterClass& filter : exportFilters())
-        list += QStringLiteral("|%1 (*.%2)|*.%2").arg(filter.Name, filter.Extension);
-    list += QLatin1Char('|') + kPdfEntry;
-    return csv ? list + QLatin1Char('|') + kCsvEntry : list;
+        entries += QStringLiteral("|%1 (*.%2)|*.%2").arg(filter.Name, filter.Extension);
+    entries += QLatin1Char('|') + kPdfEntry;
+    return list ? entries + QLatin1Char('|') + kListEntries : entries;
 }
 
 QString loadFilterList() {
@@ -247,7 +248,7 @@ bool loadPagesFile(TRpPrinter& printer, const QString& fileName) {
     printer.PrintHook = nullptr;
     printer.PrinterSetupHook = nullptr;
     printer.ExportHook = nullptr;
-    printer.CsvHook = nullptr;
+    printer.ListHook = nullptr;
     return true;
 }
 
@@ -258,14 +259,14 @@ void saveFromPreview(TRpPrinter& printer, QWidget* window) {
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    const bool csv = bool(printer.CsvHook);
+    const bool csv = bool(printer.ListHook);
     const QStringList filters = dialogFilters(saveFilterList(csv));
     dialog.setNameFilters(filters);
     // A name typed without a suffix gets the chosen entry's own.
     QStringList suffixes{QStringLiteral("RPP")};
     for (const TRpExportFilterClass& filter : exportFilters()) suffixes.append(filter.Extension);
     suffixes.append(QStringLiteral("pdf"));
-    if (csv) suffixes.append(QStringLiteral("csv"));
+    if (csv) suffixes.append(runtime::tableFileSuffixes());
     dialog.setDefaultSuffix(suffixes.constFirst());
     QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
                      [&dialog, filters, suffixes](const QString& entry) {
@@ -282,7 +283,7 @@ void saveFromPreview(TRpPrinter& printer, QWidget* window) {
     } else if (filter == exportFilterCount + 2) {
         savePagesPdf(printer, fileName);
     } else if (csv) {
-        printer.CsvHook(fileName);
+        printer.ListHook(fileName);
     }
 }
 

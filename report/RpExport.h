@@ -74,8 +74,8 @@ struct TRpExportFilterClass {
 const std::vector<TRpExportFilterClass>& exportFilters();
 
 // "Report file(*.RPP)|*.RPP" followed by each registered filter and the PDF entry, '|'-separated; with
-// `csv` (a list report's pages) the CSV entry last.
-QString saveFilterList(bool csv = false);
+// `list` (a list report's pages) the CSV and the workbook entries last.
+QString saveFilterList(bool list = false);
 // The open dialog's single entry, "Report file (*.RPP)|*.RPP".
 QString loadFilterList();
 

@@ -141,8 +141,9 @@ class TRpPrinter {
     std::function<void()> PrintHook;         // print from the preview
     std::function<void()> PrinterSetupHook;  // printer setup from the preview
     std::function<void(const QString& fileName, int filterIndex)> ExportHook;
-    // Saves the records of a list report as CSV; set only for reports bound to a table of records.
-    std::function<void(const QString& fileName)> CsvHook;
+    // Saves the records of a list report as CSV or as a workbook, by the file name's suffix; set only for
+    // reports bound to a table of records.
+    std::function<void(const QString& fileName)> ListHook;
 
   private:
     void post(QEvent* event) const;

@@ -427,7 +427,7 @@ void TReport::Preview() {
         };
     }
     if (dataSet_)
-        printer.CsvHook = [table = dataSet_](const QString& fileName) { table->SaveAsCsv(fileName); };
+        printer.ListHook = [table = dataSet_](const QString& fileName) { table->SaveAsTable(fileName); };
     printer.SetTitle(ReportTitle);
     TRpPrinter* const previous = printer_;
     printer_ = &printer;

@@ -9,6 +9,7 @@
 #include "data/DBTables.h"
 #include "engine/LedgerFile.h"
 #include "tests/CsvReader.h"
+#include "tests/XlsxReader.h"
 #include "tests/data/GridFixture.h"
 
 namespace {
@@ -310,4 +311,46 @@ TEST_F(GridKeysTest, CtrlESavesEveryRecordAsCsvAndKeepsTheCurrentOne) {
         EXPECT_EQ(written[4], r == 20 ? "BO" : "PRENOS");
         EXPECT_EQ(written[9].toDouble(), dataSet->Stored(r, 7).toDouble());
     }
+}
+
+// The same list as a workbook, under a locale whose decimal mark is a comma: numbers are number cells,
+// dates date cells in the locale's style with four-digit years, texts text cells, the header in bold,
+// and each column as wide as its longest text.
+TEST_F(GridKeysTest, CtrlESavesTheListAsAWorkbookOfTypedCells) {
+    const QLocale kept;
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    MakeLedger(0);
+    const auto day = [](const QDate& date) {
+        return int(datetime::fromQDate(date)) + datetime::DayNumberOfZero;
+    };
+    dataSet->AddRow({1.0, 7.0, day(QDate(2024, 3, 7)), "ANIC, ANA", day(QDate(2024, 1, 10)),
+                     day(QDate(2024, 1, 12)), 3.0, -1.5, "=SUM(A1:A2)", 2.0, QVariant(), 3.0});
+    MakeGrid(true);
+    grid->Columns().Items(3)->Title().SetCaption("Prezime i ime");
+    dataSet->Open();
+    QTemporaryDir directory;
+    QStringList offered;
+    runtime::setDialogHandler([&](QDialog& dialog) {
+        offered = static_cast<QFileDialog&>(dialog).nameFilters();
+        static_cast<QFileDialog&>(dialog).selectFile(directory.filePath("lista.xlsx"));
+        return int(QDialog::Accepted);
+    });
+    Press(Qt::Key_E, Qt::ControlModifier);
+    runtime::setDialogHandler({});
+    QLocale::setDefault(kept);
+
+    EXPECT_EQ(offered, QStringList({"CSV file (*.csv)", "Excel workbook (*.xlsx)"}));
+    const XlsxSheet sheet = readXlsx(directory.filePath("lista.xlsx"));
+    ASSERT_TRUE(sheet.read);
+    ASSERT_EQ(sheet.rows.size(), 2u);
+    EXPECT_EQ(sheet.rows[0].join('|'),
+              "s:RedBroj*|s:Transakcije*|s:Datum*|s:Prezime i ime*|s:Razlog*|s:Od*|s:Do*|s:Dobijeni*|"
+              "s:Iskorisceni*|s:StanjeDana*");
+    EXPECT_EQ(sheet.rows[1].join('|'),
+              "n:7|n:2|d:45358|s:ANIC, ANA|s:=SUM(A1:A2)|d:45301|d:45303|b:|n:3|n:-1.5");
+    EXPECT_EQ(sheet.dateFormats, QStringList{"dd.mm.yyyy"});
+    ASSERT_EQ(sheet.widths.size(), 10u);
+    EXPECT_EQ(sheet.widths[2].toDouble(), sheet.widths[5].toDouble()) << "dates 10 characters wide";
+    EXPECT_GT(sheet.widths[2].toDouble(), 10);
+    EXPECT_GT(sheet.widths[3].toDouble(), sheet.widths[2].toDouble()) << "the title is the longest text";
 }

@@ -27,6 +27,7 @@
 #include "report/RpPrinting.h"
 #include "report/RpStandardPreview.h"
 #include "tests/CsvReader.h"
+#include "tests/XlsxReader.h"
 
 namespace {
 
@@ -101,7 +102,8 @@ class Lists : public WindowFixture {
 };
 
 const std::vector<std::pair<QString, QString>> textAndCsv = {{"Text file (*.TXT)", "lista.txt"},
-                                                             {"CSV file (*.CSV)", "lista.csv"}};
+                                                             {"CSV file (*.CSV)", "lista.csv"},
+                                                             {"Excel workbook (*.XLSX)", "lista.xlsx"}};
 
 // A dataset's or a CSV file's rows, fields joined by '|', numbers as QString::number writes them.
 std::multiset<QString> datasetRows(TDataSet& rows) {
@@ -120,6 +122,21 @@ std::multiset<QString> csvRows(const CsvFile& csv) {
     for (std::size_t r = 1; r < csv.rows.size(); ++r) {
         QStringList fields = csv.rows[r];
         fields.last() = QString::number(fields.last().toDouble());
+        found.insert(fields.join('|'));
+    }
+    return found;
+}
+
+// A workbook's rows as csvRows gives a CSV file's, each cell's kind checked: texts, then numbers.
+std::multiset<QString> xlsxRows(const XlsxSheet& sheet) {
+    std::multiset<QString> found;
+    for (std::size_t r = 1; r < sheet.rows.size(); ++r) {
+        QStringList fields;
+        for (const QString& cell : sheet.rows[r]) {
+            const bool last = fields.size() + 1 == sheet.rows[r].size();
+            EXPECT_TRUE(cell.startsWith(last ? "n:" : "s:")) << cell.toStdString();
+            fields << (last ? QString::number(cell.mid(2).toDouble()) : cell.mid(2));
+        }
         found.insert(fields.join('|'));
     }
     return found;
@@ -165,12 +182,17 @@ TEST_P(Stampa, PreviewsTheListTheWindowShows) {
         at = page.indexOf(line, at);
         ASSERT_GE(at, 0) << line.toStdString() << " in order in\n" << page.toStdString();
     }
-    EXPECT_TRUE(page.contains("Datum stampe: 07.03.24"));
+    EXPECT_TRUE(page.contains("Datum stampe: 07.03.2024"));
     const CsvFile csv = readCsv(path("lista.csv"));
     ASSERT_TRUE(csv.wellFormed);
     EXPECT_EQ(csv.rows.front().join('|'),
               list.annualLeave ? "Prezime i ime|Razlog|Dana" : "Prezime i ime|Stanje dana");
     EXPECT_EQ(csvRows(csv), expected) << "the rows of the window's dataset";
+    const XlsxSheet sheet = readXlsx(path("lista.xlsx"));
+    ASSERT_TRUE(sheet.read);
+    EXPECT_EQ(sheet.rows.front().join('|'),
+              list.annualLeave ? "s:Prezime i ime*|s:Razlog*|s:Dana*" : "s:Prezime i ime*|s:Stanje dana*");
+    EXPECT_EQ(xlsxRows(sheet), expected) << "the same rows, the numbers as numbers";
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -228,8 +250,8 @@ TEST_F(Lists, TheStatementListsTheRowsUpToTheDateWithTheRunningBalance) {
                             {"", "", "", "", "2", "", "7", "van stanja"}}))
         << "the row after the date is left out";
     const QString page = text("lista.txt");
-    for (const char* line : {"Kartica radnika", "ANIC ANA, stanje na dan 07.03.24", "10.01.24", "van stanja",
-                             "Stanje:", "Strana 1 od 1"})
+    for (const char* line : {"Kartica radnika", "ANIC ANA, stanje na dan 07.03.2024", "10.01.2024",
+                             "van stanja", "Stanje:", "Strana 1 od 1"})
         EXPECT_TRUE(page.contains(line)) << line << " in\n" << page.toStdString();
 
     const QString pdftoppm = QStandardPaths::findExecutable("pdftoppm");
