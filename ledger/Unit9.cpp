@@ -7,6 +7,7 @@
 #include "ledger/Ledger.h"
 #include "ledger/UnitLists.h"
 #include "runtime/Controls.h"
+#include "runtime/PrintedDates.h"
 #include "runtime/Seams.h"
 
 TfrmKartica* frmKartica = nullptr;
@@ -55,9 +56,8 @@ void TfrmKartica::BitBtn1Click(QObject*) {
         ShowMessage(QStringLiteral("Doslo je do greske"));
         return;
     }
-    ledger::PreviewList(
-        ledger::ListKind::Statement, rows,
-        QStringLiteral("%1, stanje na dan %2").arg(name, QLocale().toString(asOf, QLocale::ShortFormat)));
+    ledger::PreviewList(ledger::ListKind::Statement, rows,
+                        QStringLiteral("%1, stanje na dan %2").arg(name, runtime::printedDate(asOf)));
 }
 
 void TfrmKartica::BitBtn2Click(QObject*) {

@@ -43,12 +43,12 @@ const ListLayout& layoutOf(ListKind kind) {
                                          {"stanje", "Dana", 250, true, Summary::Total}}};
     static const ListLayout statement{"Kartica radnika",
                                       "Stanje:",
-                                      {{"Datum", "Datum", 190, false},
-                                       {"Razlog", "Razlog", 470, false},
-                                       {"Od", "Od", 190, false},
-                                       {"Do", "Do", 190, false},
+                                      {{"Datum", "Datum", 220, false},
+                                       {"Razlog", "Razlog", 410, false},
+                                       {"Od", "Od", 220, false},
+                                       {"Do", "Do", 220, false},
                                        {"Dobijeni", "Dobijeni", 180, true},
-                                       {"Iskorisceni", "Iskorisceni", 260, true},
+                                       {"Iskorisceni", "Iskorisceni", 230, true},
                                        {"Stanje", "Stanje", 170, true, Summary::Last},
                                        {"Napomena", "Napomena", 200, false}}};
     switch (kind) {

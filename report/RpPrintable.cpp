@@ -8,6 +8,7 @@
 #include "report/RpExport.h"
 #include "report/RpReport.h"
 #include "runtime/Geometry.h"
+#include "runtime/PrintedDates.h"
 #include "runtime/Seams.h"
 
 namespace {
@@ -142,8 +143,9 @@ void TRpCustomLabel::FormatLines() {
     const bool fromCaption = !caption_.isEmpty();
     const int width = Width();
     if (fromCaption) {
+        // CR LF and CR end a line; a line feed of its own, as a typed name may hold, reads as a blank.
         QString text = caption_;
-        text.remove(QChar(10));
+        text.replace(QStringLiteral("\r\n"), QStringLiteral("\r")).replace(QChar(10), QChar(' '));
         for (const QString& paragraph : text.split(QChar(13))) layoutParagraph(paragraph, width);
     } else {
         for (const QString& line : lines_) layoutParagraph(line, width);
@@ -275,10 +277,10 @@ QString TRpSysData::Value() const {
         case TRpSysDataKind::rpsTime:
             return locale.toString(runtime::now().time(), QLocale::ShortFormat);
         case TRpSysDataKind::rpsDate:
-            return locale.toString(runtime::today(), QLocale::ShortFormat);
+            return runtime::printedDate(runtime::today(), locale);
         case TRpSysDataKind::rpsDateTime: {
             const QDateTime moment = runtime::now();
-            QString text = locale.toString(moment.date(), QLocale::ShortFormat);
+            QString text = runtime::printedDate(moment.date(), locale);
             if (moment.time() != QTime(0, 0))
                 text += QLatin1Char(' ') + locale.toString(moment.time(), QLocale::ShortFormat);
             return text;

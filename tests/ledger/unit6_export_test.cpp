@@ -302,7 +302,7 @@ const std::vector<FormCase> kForms{
     FormCase{
         "RecordFreeDays",
         "frmKovrelstampa",
-        {"Broj:", "Datum:", "07.03.24", "dana od", "5", "2020", "01.07.20", "SAGLASAN RUKOVODILAC SLUZBE"},
+        {"Broj:", "Datum:", "07.03.2024", "dana od", "5", "2020", "01.07.20", "SAGLASAN RUKOVODILAC SLUZBE"},
         Rect(56, 192, 50, 18)},
     FormCase{"UseFreeDays",
              "frmStampakovrelkor",

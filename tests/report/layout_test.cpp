@@ -5,6 +5,7 @@
 
 #include "report/RpReport.h"
 #include "runtime/Geometry.h"
+#include "runtime/PrintedDates.h"
 #include "tests/report/ReportTestSupport.h"
 
 class LayoutTest : public ReportTest {
@@ -82,11 +83,11 @@ INSTANTIATE_TEST_SUITE_P(
                   QStringLiteral("prvi drugi"),
                   0,
                   {QStringLiteral("prvi"), QStringLiteral("drugi")}},
-        BreakCase{"LoneLineFeedIsDropped",
-                  QStringLiteral("prvi\ndrugi"),
-                  QStringLiteral("prvi drugi"),
+        BreakCase{"LoneLineFeedIsPrintedAsABlank",
+                  QStringLiteral("NOVI\nRED MILAN"),
+                  QStringLiteral("NOVI RED MILAN"),
                   0,
-                  {QStringLiteral("prvidrugi")}},
+                  {QStringLiteral("NOVI RED MILAN")}},
         BreakCase{"EmptyParagraphStaysAnEmptyLine",
                   QStringLiteral("a\r\rb"),
                   QStringLiteral("a b"),
@@ -227,13 +228,14 @@ TEST_F(LayoutTest, LaterControlCoversTheEarlierWithItsBackground) {
     EXPECT_EQ(sheet.pixelColor(195, 125), QColor(Qt::blue));
 }
 
-TEST_F(LayoutTest, SystemDataPrintsTodayInTheShortFormatAndKeepsIt) {
+TEST_F(LayoutTest, SystemDataPrintsTodayInTheShortFormatWithAFourDigitYearAndKeepsIt) {
     auto* date = addControl<TRpSysData>(report, QStringLiteral("RpSysData1"), 136, 192, 81, 33);
     date->Data = TRpSysDataKind::rpsDate;
     auto* page = addControl<TRpSysData>(report, QStringLiteral("RpSysData2"), 136, 230, 81, 33);
     page->Data = TRpSysDataKind::rpsPageNumber;
     page->Text = QStringLiteral("Strana ");
-    const QString today = QLocale().toString(QDate(2024, 3, 7), QLocale::ShortFormat);
+    const QString today = runtime::printedDate(QDate(2024, 3, 7));
+    EXPECT_TRUE(today.contains("2024"));
     EXPECT_EQ(textsOf(runPages(report)[0]), (QStringList{today, QStringLiteral("Strana 1")}));
     EXPECT_EQ(date->Caption(), today);
 }
@@ -317,9 +319,9 @@ TEST_P(SysDataValueTest, ShowsTheValueOfTheMomentOfPrinting) {
 INSTANTIATE_TEST_SUITE_P(
     Kinds, SysDataValueTest,
     ::testing::Values(SysDataCase{TRpSysDataKind::rpsTime, QTime(14, 30), QStringLiteral("2:30 PM")},
-                      SysDataCase{TRpSysDataKind::rpsDate, QTime(14, 30), QStringLiteral("3/7/24")},
+                      SysDataCase{TRpSysDataKind::rpsDate, QTime(14, 30), QStringLiteral("3/7/2024")},
                       SysDataCase{TRpSysDataKind::rpsDateTime, QTime(14, 30),
-                                  QStringLiteral("3/7/24 2:30 PM")},
-                      SysDataCase{TRpSysDataKind::rpsDateTime, QTime(0, 0), QStringLiteral("3/7/24")},
+                                  QStringLiteral("3/7/2024 2:30 PM")},
+                      SysDataCase{TRpSysDataKind::rpsDateTime, QTime(0, 0), QStringLiteral("3/7/2024")},
                       SysDataCase{TRpSysDataKind::rpsReportTitle, QTime(0, 0), QStringLiteral("Zahtev")},
                       SysDataCase{TRpSysDataKind::rpsDetailCount, QTime(0, 0), QStringLiteral("1")}));
