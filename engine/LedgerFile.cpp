@@ -7,6 +7,7 @@
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -286,6 +287,13 @@ Result createLedgerFile(const std::string& path, std::string* error) {
     struct stat info {};
     if (stat(path.c_str(), &info) == 0) {
         setError(error, path + ": a file of that name already exists; it is left as it is");
+        return code::FileOpenFailed;
+    }
+    const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+    std::error_code missing;
+    if (!folder.empty() && !std::filesystem::is_directory(folder, missing)) {
+        setError(error,
+                 path + ": the file cannot be created: the folder " + folder.string() + " does not exist");
         return code::FileOpenFailed;
     }
     sqlite3* raw = nullptr;

@@ -73,6 +73,10 @@ KOVREL_HOME=$seeded timeout 30 "$prefix/bin/kovrel-start" --prepare >/dev/null |
 cmp -s "$seeded/Kovrel.DB" "$tmp/seeded.DB" || fail "kovrel-start changed an existing ledger"
 "$prefix/bin/kovrel-start" --bogus 2>/dev/null
 [ $? -eq 2 ] || fail "kovrel-start accepts an unknown option"
+# Without a screen the program is not started unseen: the launcher says so and fails.
+KOVREL_HOME=$seeded timeout 30 env -u QT_QPA_PLATFORM "$prefix/bin/kovrel-start" 2>"$tmp/no-display.log"
+[ $? -eq 1 ] || fail "kovrel-start without a display does not end with status 1"
+grep -q "no display" "$tmp/no-display.log" || fail "kovrel-start without a display does not say so"
 
 # KOVREL_HOME chooses the folder, spaces and all; the program runs there with the ledger open.
 export KOVREL_HOME="$tmp/ledger folder"

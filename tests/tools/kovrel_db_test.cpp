@@ -4,6 +4,7 @@
 
 #include <QDate>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <cmath>
@@ -101,6 +102,17 @@ TEST_F(KovrelDbTest, CreateMakesAnEmptyLedgerAndNeverOverwritesOne) {
     EXPECT_EQ(sql(ledger::nameListSql()).lines().value(2), "MARKOVIC ANA");
     EXPECT_EQ(kovrelDb({"seed", dir(), "--workers", "1", "--rows", "1"}).exitCode, 1);
     EXPECT_EQ(sql(ledger::nameListSql()).lines().size(), 3);
+
+    // A folder that is not there is named as such, for create and for seed alike.
+    const QString missing = dir() + "/nema/ovde";
+    for (const QStringList& command :
+         {QStringList{"create", missing}, QStringList{"seed", missing, "--workers", "1", "--rows", "1"}}) {
+        const Outcome refused = kovrelDb(command);
+        EXPECT_EQ(refused.exitCode, 1);
+        EXPECT_TRUE(refused.err.contains("the folder " + missing + " does not exist"))
+            << refused.err.toStdString();
+        EXPECT_FALSE(QFileInfo::exists(missing));
+    }
 }
 
 TEST_F(KovrelDbTest, SqlPrintsNamesTypesAndRowsTabSeparated) {
