@@ -55,6 +55,24 @@ bool ledgerFileHere(bool asked) {
 
 }  // namespace
 
+QString damagedLedgerText(const std::string& ledger) {
+    const QString damaged = QStringLiteral("Knjiga %1 je ostecena: deo fajla ne moze da se procita.")
+                                .arg(QFileInfo(QString::fromStdString(ledger)).fileName());
+    const std::vector<engine::BackupCopy> copies = engine::listBackups(engine::backupFolder(ledger));
+    if (copies.empty()) return damaged + QStringLiteral(" Rezervne kopije nema.");
+    return damaged +
+           QStringLiteral(" Vratite je iz poslednje rezervne kopije, %1 (Podaci / Vracanje iz kopije...).")
+               .arg(fromEngine(copies.back().name));
+}
+
+QString damagedLedgerAdvice(const std::exception& error) {
+    const auto* engineError = dynamic_cast<const EDBEngineError*>(&error);
+    for (int i = 0; engineError && i < engineError->ErrorCount(); ++i)
+        if (engineError->Errors(i).ErrorCode() == engine::code::FileDamaged)
+            return damagedLedgerText(workingLedger());
+    return QString();
+}
+
 LedgerBackups::LedgerBackups(QObject* owner) : QObject(owner) {}
 
 LedgerBackups::~LedgerBackups() {
@@ -86,12 +104,15 @@ void LedgerBackups::Start(bool asked) {
         options.cancel = &cancel_;
         engine::BackupResult result;
         std::string error;
-        const bool made = engine::makeBackup(ledger, now, &result, &error, options) == engine::code::Ok;
+        const engine::Result outcome = engine::makeBackup(ledger, now, &result, &error, options);
+        const bool made = outcome == engine::code::Ok;
         const QString text =
             made ? QStringLiteral("Rezervna kopija je napravljena: %1 (%2 redova).")
                        .arg(fromEngine(result.copy.name))
                        .arg(result.rows)
-                 : QStringLiteral("Rezervna kopija nije napravljena: %1").arg(fromEngine(error));
+            : outcome == engine::code::FileDamaged
+                ? QStringLiteral("Rezervna kopija nije napravljena. %1").arg(damagedLedgerText(ledger))
+                : QStringLiteral("Rezervna kopija nije napravljena: %1").arg(fromEngine(error));
         QMetaObject::invokeMethod(
             this, [this, copy, asked, made, text] { Done(copy, asked, made, text); }, Qt::QueuedConnection);
     });

@@ -53,4 +53,12 @@ void RestoreFromBackup(LedgerBackups& backups, int showProgressAfterMs = TProgre
 // name as written when there is none.
 std::string workingLedger();
 
+// What the clerk is told when the program or its copy finds the ledger at `ledger` damaged: that it is,
+// and the copy to put back (the newest, which was checked sound when it was made), or that there is none.
+QString damagedLedgerText(const std::string& ledger);
+
+// The error boxes' advice: the damaged ledger's text for an engine error that found the working ledger
+// damaged, nothing for any other error.
+QString damagedLedgerAdvice(const std::exception& error);
+
 }  // namespace app

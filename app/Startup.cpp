@@ -18,6 +18,7 @@
 #include "ledger/UnitDnevnik.h"
 #include "ledger/UnitPrint.h"
 #include "runtime/Application.h"
+#include "runtime/Boundary.h"
 
 namespace app {
 
@@ -49,6 +50,7 @@ void AddMissingLedgerIndexes(int showProgressAfterMs) {
 
 int RunProgram() {
     int exitCode = 0;
+    runtime::setErrorAdvice(damagedLedgerAdvice);
     {
         TApplication application;
         try {
@@ -68,6 +70,7 @@ int RunProgram() {
     }
     // The windows and their datasets are gone; the session closes its databases and stops the engine.
     Session->Close();
+    runtime::setErrorAdvice({});
     return exitCode;
 }
 

@@ -13,6 +13,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <string_view>
 #include <thread>
 
 #include "engine/LedgerFile.h"
@@ -25,6 +26,8 @@ namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 constexpr const char* PartialSuffix = ".partial";
+// A copy of a damaged ledger that a restore keeps aside: never listed, rotated or offered as a copy.
+constexpr const char* DamagedSuffix = ".damaged";
 // How long a copy waits for a ledger another program keeps locked before it gives up.
 constexpr auto LongestWaitForLock = std::chrono::seconds(60);
 // A ".partial" folder untouched this long was left by a copy cut short (its program was killed): a copy
@@ -53,8 +56,9 @@ Result codeOf(int rc) {
         case SQLITE_LOCKED:
             return code::FileBusy;
         case SQLITE_NOTADB:
-        case SQLITE_CORRUPT:
             return code::NotALedger;
+        case SQLITE_CORRUPT:
+            return code::FileDamaged;
         case SQLITE_NOMEM:
             return code::OutOfMemory;
         default:
@@ -346,6 +350,34 @@ Result countLedgerRows(const std::string& path, std::uint64_t* rows, std::string
     return countRows(path, rows, error);
 }
 
+namespace {
+
+// Whether SQLite's quick check finds the ledger at `path` damaged, read as it stands (a restore holds
+// the ledger alone meanwhile).
+bool ledgerDamaged(const std::string& path) {
+    Database db = openDatabase(path, SQLITE_OPEN_READONLY, nullptr);
+    sqlite3_stmt* prepared = nullptr;
+    if (!db) return false;
+    sqlite3_busy_timeout(db.get(), 3000);
+    if (sqlite3_prepare_v2(db.get(), "PRAGMA quick_check(1)", -1, &prepared, nullptr) != SQLITE_OK)
+        return false;
+    const OwnedStatement statement(prepared);
+    const int rc = sqlite3_step(prepared);
+    const auto* line = reinterpret_cast<const char*>(sqlite3_column_text(prepared, 0));
+    return (rc & 0xff) == SQLITE_CORRUPT || (rc == SQLITE_ROW && line && std::string_view(line) != "ok");
+}
+
+// The answer to a copy that checks damaged: FileDamaged when the ledger it was copied from is damaged too;
+// else the copy was written badly, and its failure stands.
+Result damageOfLedger(const std::string& ledgerPath, std::string* error) {
+    if (ledgerDamaged(ledgerPath))
+        return fail(error, code::FileDamaged,
+                    ledgerPath + ": the ledger is damaged, as its copy shows: " + (error ? *error : ""));
+    return code::WriteFailed;
+}
+
+}  // namespace
+
 Result makeBackup(const std::string& ledgerPath, TimePoint now, BackupResult* result, std::string* error,
                   const BackupOptions& options) {
     *result = {};
@@ -374,6 +406,15 @@ Result makeBackup(const std::string& ledgerPath, TimePoint now, BackupResult* re
     if (outcome == code::Ok)
         outcome = countLedgerRows((partial / LedgerFileName).string(), &result->rows, error,
                                   part(options.progress, 0.5, 1));
+    if (outcome == code::FileDamaged) outcome = damageOfLedger(ledgerPath, error);
+    if (outcome == code::FileDamaged && options.keepDamaged) {
+        name += DamagedSuffix;
+        fs::rename(partial, folder / name, failure);
+        if (!failure) {
+            result->copy = {name, (folder / name / LedgerFileName).string(), now};
+            return outcome;
+        }
+    }
     if (outcome == code::Ok) {
         fs::rename(partial, folder / name, failure);
         if (failure) outcome = fail(error, code::WriteFailed, partial.string() + ": " + failure.message());
@@ -416,8 +457,10 @@ Result restoreLedger(const std::string& ledgerPath, const std::string& copyLedge
         BackupOptions before;
         before.rotate = false;
         before.progress = part(progress, 0.3, 0.65);
+        before.keepDamaged = true;
         BackupResult saved;
-        if (const Result copied = makeBackup(ledgerPath, now, &saved, error, before))
+        if (const Result copied = makeBackup(ledgerPath, now, &saved, error, before);
+            copied != code::Ok && copied != code::FileDamaged)
             return fail(error, copied, "the ledger is left as it is: it cannot be copied first: " + *error);
         result->saved = saved.copy;
         Database to = openDatabase(ledgerPath, SQLITE_OPEN_READWRITE, error);

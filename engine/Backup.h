@@ -60,6 +60,9 @@ struct BackupOptions {
     const std::atomic<bool>* cancel = nullptr;
     // Hears the share of the copy and its check done, in the thread that makes the copy.
     WorkProgress progress;
+    // A copy of a ledger found damaged is kept, in a folder named like a copy with ".damaged" after it,
+    // instead of being removed.
+    bool keepDamaged = false;
 };
 
 struct BackupResult {
@@ -72,7 +75,8 @@ struct BackupResult {
 // Copies the ledger at `ledgerPath` into a new copy named by `now`, checks the copy (SQLite's integrity
 // check, the ledger's shape, every row counted) and rotates the folder. A copy is made first in a
 // folder whose name ends in ".partial" and gets its own name only once it checks sound; on any failure
-// it is removed. Answers Ok, or the failure's code with *error saying what went wrong.
+// it is removed (or kept, see keepDamaged). Answers Ok, or the failure's code with *error saying what
+// went wrong: FileDamaged only when the ledger itself is damaged, with the ledger's check report.
 Result makeBackup(const std::string& ledgerPath, TimePoint now, BackupResult* result, std::string* error,
                   const BackupOptions& options = {});
 
@@ -101,10 +105,10 @@ std::string resolveCopy(const std::string& ledgerPath, const std::string& copy);
 // Puts the content of the ledger copy `copyLedger` in place of the ledger at `ledgerPath`. Refused, with
 // nothing changed, when the copy is not a sound ledger, when a program holds the ledger open for writing
 // (ledgerInUse), or when the ledger cannot first be copied itself into its backup folder (named by
-// `now`). The content is written into the ledger file through SQLite in one transaction, so an interrupted
-// restore leaves the ledger as it was; then checkLedgerFile runs on it, and a failing check is told as
-// such (result->replaced tells that the content was replaced all the same). `progress` hears the share of
-// the whole done.
+// `now`; a damaged ledger's copy is kept with ".damaged" after the name). The content is written into the
+// ledger file through SQLite in one transaction, so an interrupted restore leaves the ledger as it was; then
+// checkLedgerFile runs on it, and a failing check is told as such (result->replaced tells that the content
+// was replaced all the same). `progress` hears the share of the whole done.
 Result restoreLedger(const std::string& ledgerPath, const std::string& copyLedger, TimePoint now,
                      RestoreResult* result, std::string* error, const WorkProgress& progress = {});
 

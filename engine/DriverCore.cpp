@@ -35,6 +35,7 @@ constexpr CodeText codeTexts[] = {
     {code::NotALedger, "The file is not a ledger table."},
     {code::FileBusy, "The table file is busy: another program holds it locked."},
     {code::WriteFailed, "The change cannot be written to the table file."},
+    {code::FileDamaged, "The table file is damaged."},
     {code::CursorReadOnly, "The rows of this cursor are read-only and cannot be changed."},
     {code::RecordChanged, "The record was changed by another user."},
     {code::InvalidHandle, "Invalid handle."},

@@ -34,6 +34,7 @@ constexpr Result FileOpenFailed = 0x2102;    // the file exists but cannot be op
 constexpr Result NotALedger = 0x2103;        // the file is not a table of this engine
 constexpr Result FileBusy = 0x2104;          // another program holds the file locked
 constexpr Result WriteFailed = 0x2105;       // a write could not be committed
+constexpr Result FileDamaged = 0x2106;       // the table file is damaged: a part of it cannot be read
 constexpr Result CursorReadOnly = 0x2A0C;    // a write through a read-only cursor
 constexpr Result RecordChanged = 0x2801;     // another program changed the row since it was read
 constexpr Result InvalidHandle = 0x2601;     // an unknown or closed handle

@@ -373,7 +373,7 @@ Result checkLedgerFile(const std::string& path, std::string* report, const WorkP
         problems += std::string("integrity check failed: ") + sqlite3_errmsg(connection->handle()) + "\n";
     if (!problems.empty()) {
         *report = path + ": the file is damaged:\n" + problems + "Verdict: not a sound ledger";
-        return code::NotALedger;
+        return code::FileDamaged;
     }
     bool journal = false;
     if (!hasJournal(connection->handle(), path, &journal, &failure)) {

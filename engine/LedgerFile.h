@@ -59,9 +59,10 @@ Result addMissingIndexes(const std::string& path, const WorkProgress& progress, 
                          std::string* error = nullptr);
 
 // Runs SQLite's integrity check and the shape check on `path`, after rolling back a write left
-// unfinished when the file may be written. Answers Ok when the file is a sound ledger, and FileBusy, with
-// the verdict that it could not be judged, while another program holds it locked; *report receives the
-// verdict in one or more lines either way. `progress`, when given, hears how far SQLite's check is.
+// unfinished when the file may be written. Answers Ok when the file is a sound ledger, FileDamaged when
+// SQLite's check finds parts of it it cannot read, and FileBusy, with the verdict that it could not be
+// judged, while another program holds it locked; *report receives the verdict in one or more lines either
+// way. `progress`, when given, hears how far SQLite's check is.
 Result checkLedgerFile(const std::string& path, std::string* report, const WorkProgress& progress = {});
 
 // One value to load: empty, a number, or a text (dates as 'YYYY-MM-DD').

@@ -242,9 +242,9 @@ Failure Connection::failure(int rc, const std::string& what) const {
             return fileFailure(code::FileBusy, path_,
                                "the table file is busy: another program holds it locked");
         case SQLITE_NOTADB:
+            return fileFailure(code::NotALedger, path_, "the file is not a table: " + detail);
         case SQLITE_CORRUPT:
-            return fileFailure(code::NotALedger, path_,
-                               "the table file is damaged or not a table: " + detail);
+            return fileFailure(code::FileDamaged, path_, "the table file is damaged: " + detail);
         case SQLITE_READONLY:
             return fileFailure(code::TableReadOnly, path_, "the table file can only be read");
         case SQLITE_CANTOPEN:
@@ -326,9 +326,14 @@ bool hasLedgerShape(sqlite3* db, const std::string& path, Failure* failure) {
             fileFailure(code::FileBusy, path, "the table file is busy: another program holds it locked");
         return false;
     }
-    if (primary == SQLITE_NOTADB || primary == SQLITE_CORRUPT) {
+    if (primary == SQLITE_NOTADB) {
         *failure = fileFailure(code::NotALedger, path,
                                "the file is not a table of this program (not an SQLite database)");
+        return false;
+    }
+    if (primary == SQLITE_CORRUPT) {
+        *failure =
+            fileFailure(code::FileDamaged, path, "the table file is damaged: its tables cannot be read");
         return false;
     }
     if (primary != SQLITE_DONE && primary != SQLITE_ROW && primary != SQLITE_OK) {

@@ -83,22 +83,20 @@ QString TApplication::ModuleName() const {
 
 void TApplication::ShowStartupFailure(std::exception_ptr error) const {
     QString className = QStringLiteral("Exception");
-    QString message;
-    const void* address = nullptr;
+    QString text;
     try {
         std::rethrow_exception(error);
     } catch (const Exception& e) {
         className = e.ClassName();
-        message = e.Message();
-        address = &e;
+        text = runtime::withAdvice(runtime::startupFailureText(className, ModuleName(), &e, e.Message()), e);
     } catch (const std::exception& e) {
-        message = QString::fromUtf8(e.what());
-        address = &e;
+        text = runtime::withAdvice(
+            runtime::startupFailureText(className, ModuleName(), &e, QString::fromUtf8(e.what())), e);
     } catch (...) {
-        message = QStringLiteral("Unknown exception");
+        text = runtime::startupFailureText(className, ModuleName(), nullptr,
+                                           QStringLiteral("Unknown exception"));
     }
-    runtime::showMessage({runtime::MessageKind::StartupFailure, QStringLiteral("Application Error"),
-                          runtime::startupFailureText(className, ModuleName(), address, message)});
+    runtime::showMessage({runtime::MessageKind::StartupFailure, QStringLiteral("Application Error"), text});
 }
 
 namespace runtime {

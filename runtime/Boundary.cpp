@@ -11,20 +11,38 @@ QString errorBoxText(const QString& message) {
     return message;
 }
 
+namespace {
+
+ErrorAdvice& errorAdvice() {
+    static ErrorAdvice advice;
+    return advice;
+}
+
+}  // namespace
+
+void setErrorAdvice(ErrorAdvice advice) {
+    errorAdvice() = std::move(advice);
+}
+
+QString withAdvice(const QString& message, const std::exception& error) {
+    const QString advice = errorAdvice() ? errorAdvice()(error) : QString();
+    return advice.isEmpty() ? message : message + QStringLiteral("\n\n") + advice;
+}
+
 void showException(std::exception_ptr error) {
-    QString message;
+    QString text;
     try {
         std::rethrow_exception(error);
     } catch (const EAbort&) {
         return;
     } catch (const Exception& e) {
-        message = e.Message();
+        text = withAdvice(errorBoxText(e.Message()), e);
     } catch (const std::exception& e) {
-        message = QString::fromUtf8(e.what());
+        text = withAdvice(errorBoxText(QString::fromUtf8(e.what())), e);
     } catch (...) {
-        message = QStringLiteral("Unknown exception");
+        text = errorBoxText(QStringLiteral("Unknown exception"));
     }
-    showMessage({MessageKind::Error, applicationTitle(), errorBoxText(message)});
+    showMessage({MessageKind::Error, applicationTitle(), text});
 }
 
 bool guarded(const std::function<void()>& fn) {

@@ -20,6 +20,13 @@ namespace runtime {
 // not empty and its last character sorts after ".".
 QString errorBoxText(const QString& message);
 
+// What the program has to say about an error beyond its message, for the default error box and the
+// start-up failure box: an empty text adds nothing. None is said until the program sets one.
+using ErrorAdvice = std::function<QString(const std::exception& error)>;
+void setErrorAdvice(ErrorAdvice advice);
+// `message` followed by what the program has to say about `error`, in a paragraph of its own.
+QString withAdvice(const QString& message, const std::exception& error);
+
 // Shows the default error box for the exception `error` (nothing for an EAbort).
 void showException(std::exception_ptr error);
 

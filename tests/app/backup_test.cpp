@@ -124,6 +124,46 @@ TEST_F(Backups, OneThatFailsIsToldOnceAndTheProgramGoesOn) {
     EXPECT_TRUE(registered);
 }
 
+// A page in the middle of the rows overwritten: the program starts, and its copy finds the damage.
+TEST_F(Backups, ADamagedLedgerIsToldPlainlyWithTheCopyToPutBack) {
+    int rows = 0;
+    ASSERT_EQ(engine::loadLedgerRows(ledger(),
+                                     [&rows](engine::LedgerValues& values) {
+                                         values = {};
+                                         values[3] = std::string("PETROVIC MARKO");
+                                         values[8] = std::string("SL.DANI");
+                                         return ++rows <= 2000;
+                                     }),
+              engine::code::Ok);
+    engine::BackupResult made;
+    std::string error;
+    const auto yesterday = std::chrono::sys_days(std::chrono::year(2024) / 3 / 3) + std::chrono::hours(8);
+    ASSERT_EQ(engine::makeBackup(ledger(), yesterday, &made, &error), engine::code::Ok) << error;
+    {
+        std::fstream file(ledger(), std::ios::in | std::ios::out | std::ios::binary);
+        file.seekp(4096 * 9 + 100);
+        const std::string garbage(3000, '\x5a');
+        file.write(garbage.data(), static_cast<std::streamsize>(garbage.size()));
+    }
+    EXPECT_EQ(runProgram(), 0);
+    EXPECT_EQ(messages,
+              QStringList{"Rezervna kopija nije napravljena. Knjiga Kovrel.DB je ostecena: deo fajla ne "
+                          "moze da se procita. Vratite je iz poslednje rezervne kopije, "
+                          "2024-03-03_08-00-00 (Podaci / Vracanje iz kopije...)."});
+    EXPECT_EQ(copies(), QStringList{"2024-03-03_08-00-00"});
+
+    // The restore keeps the damaged ledger aside, never among the copies, and puts the copy back.
+    engine::RestoreResult restored;
+    ASSERT_EQ(engine::restoreLedger(ledger(), made.copy.ledger, yesterday + std::chrono::hours(30), &restored,
+                                    &error),
+              engine::code::Ok)
+        << error;
+    EXPECT_EQ(restored.saved.name, "2024-03-04_14-00-00.damaged");
+    EXPECT_TRUE(QFile::exists(QString::fromStdString(restored.saved.ledger)));
+    EXPECT_EQ(restored.rows, 2000u);
+    EXPECT_EQ(copies(), QStringList{"2024-03-03_08-00-00"});
+}
+
 class MenuBackups : public Backups {
   protected:
     void SetUp() override {

@@ -11,6 +11,7 @@
 
 #include "app/Startup.h"
 #include "data/DBTables.h"
+#include "engine/LedgerFile.h"
 #include "runtime/Seams.h"
 
 namespace {
@@ -19,6 +20,8 @@ struct BrokenLedger {
     const char* title;
     const char* contents;          // nullptr: no ledger file at all
     const char* schema = nullptr;  // when given, the file is an SQLite database made by these statements
+    int damagedPage = 0;           // when given, a new ledger with this page overwritten
+    const char* says = "";         // part of the box's text
 };
 
 QByteArray fileBytes(const QString& path) {
@@ -36,6 +39,13 @@ class StartupOverABrokenLedger : public ::testing::TestWithParam<BrokenLedger> {
             QFile file(ledger());
             ASSERT_TRUE(file.open(QIODevice::WriteOnly));
             file.write(contents);
+        }
+        if (const int page = GetParam().damagedPage) {
+            ASSERT_EQ(engine::createLedgerFile(ledger().toStdString()), engine::code::Ok);
+            QFile file(ledger());
+            ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+            file.seek(qint64(page - 1) * 4096);
+            file.write(QByteArray(4096, '\x5a'));
         }
         if (const char* schema = GetParam().schema) {
             sqlite3* db = nullptr;
@@ -74,21 +84,26 @@ TEST_P(StartupOverABrokenLedger, ShowsOneApplicationErrorAndEndsBeforeTheMainWin
     EXPECT_TRUE(shown[0].text.startsWith("Exception EDBEngineError in module "))
         << shown[0].text.toStdString();
     EXPECT_TRUE(shown[0].text.contains("Kovrel.DB", Qt::CaseInsensitive)) << shown[0].text.toStdString();
+    EXPECT_TRUE(shown[0].text.contains(GetParam().says)) << shown[0].text.toStdString();
     EXPECT_FALSE(windowVisible);
     for (QWidget* widget : QApplication::topLevelWidgets()) EXPECT_FALSE(widget->isVisible());
     EXPECT_TRUE(fileBytes(ledger()) == before) << "nothing is written into a file that is not a ledger";
 }
 
-INSTANTIATE_TEST_SUITE_P(Ledgers, StartupOverABrokenLedger,
-                         ::testing::Values(BrokenLedger{"Missing", nullptr},
-                                           BrokenLedger{"NotALedger", "Ovo nije knjiga odsustva.\n"},
-                                           BrokenLedger{
-                                               "TableWithoutRowNumbers", "",
-                                               "CREATE TABLE kovrel (KovrelID FLOAT PRIMARY KEY, "
-                                               "RedBroj FLOAT, Datum DATE, PrezimeIme VARCHAR(30), "
-                                               "Od DATE, Do DATE, Dana FLOAT, StanjeDana FLOAT, "
-                                               "Razlog VARCHAR(30), Transakcije FLOAT, Dobijeni FLOAT, "
-                                               "Iskorisceni FLOAT) WITHOUT ROWID"}),
-                         [](const ::testing::TestParamInfo<BrokenLedger>& info) { return info.param.title; });
+INSTANTIATE_TEST_SUITE_P(
+    Ledgers, StartupOverABrokenLedger,
+    ::testing::Values(BrokenLedger{"Missing", nullptr},
+                      BrokenLedger{"NotALedger", "Ovo nije knjiga odsustva.\n"},
+                      BrokenLedger{"TableWithoutRowNumbers", "",
+                                   "CREATE TABLE kovrel (KovrelID FLOAT PRIMARY KEY, "
+                                   "RedBroj FLOAT, Datum DATE, PrezimeIme VARCHAR(30), "
+                                   "Od DATE, Do DATE, Dana FLOAT, StanjeDana FLOAT, "
+                                   "Razlog VARCHAR(30), Transakcije FLOAT, Dobijeni FLOAT, "
+                                   "Iskorisceni FLOAT) WITHOUT ROWID"},
+                      // The table's first page overwritten: plainly damaged, and no copy.
+                      BrokenLedger{"DamagedTable", nullptr, nullptr, 2,
+                                   "\n\nKnjiga Kovrel.DB je ostecena: deo fajla ne moze da se "
+                                   "procita. Rezervne kopije nema."}),
+    [](const ::testing::TestParamInfo<BrokenLedger>& info) { return info.param.title; });
 
 }  // namespace

@@ -210,7 +210,7 @@ TEST_F(EngineTest, CheckFindsDamageInsideAnSqliteFile) {
         file.write(garbage.data(), static_cast<std::streamsize>(garbage.size()));
     }
     std::string report;
-    EXPECT_NE(checkLedgerFile(ledgerPath(), &report), code::Ok);
+    EXPECT_EQ(checkLedgerFile(ledgerPath(), &report), code::FileDamaged);
     EXPECT_NE(report.find("not a sound ledger"), std::string::npos) << report;
 }
 
