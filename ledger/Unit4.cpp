@@ -34,6 +34,13 @@ TField* registerColumn(int index) {
     throw EDatabaseError(QStringLiteral("Field of grid column %1 not found").arg(index));
 }
 
+// The text of the field that column `index` of the register grid shows in its current row; empty when
+// the grid shows no such field.
+QString registerColumnText(int index) {
+    const TField* field = frmEvidencija->DBGrid1->Fields(index);
+    return field ? field->AsString() : QString();
+}
+
 // The dataset that the register grid shows: the register's worker-rows query.
 TDataSet* registerRows() {
     TDataSource* source = frmEvidencija->DBGrid1->DataSource();
@@ -91,14 +98,15 @@ TfrmNoviunos::TfrmNoviunos()
 }
 
 // The return from the error box of the window's own failed command leaves the boxes for correction;
-// every other activation takes the worker from the register afresh.
+// every other activation takes the worker from the register afresh: the name and the number of the
+// worker whose rows the register's grid shows, both from its current row. The register's name box may
+// show another name meanwhile, as it selects the first one whenever the register is activated.
 void TfrmNoviunos::FormActivate(QObject*) {
     if (std::exchange(keepBoxesOnReturn_, false) && ReturningFromMessage()) return;
     ClearPlainEdits();
     CheckBox1->SetChecked(false);
-    Edit1->SetText(frmEvidencija->ComboBox1->Text());
-    TField* number = frmEvidencija->DBGrid1->Fields(0);
-    Edit4->SetText(number ? number->AsString() : QString());
+    Edit1->SetText(registerColumnText(3));
+    Edit4->SetText(registerColumnText(0));
     DateTimePicker1->SetDate(runtime::today());
     DateTimePicker2->SetDate(runtime::today());
     ComboBox1->setFocus();

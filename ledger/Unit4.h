@@ -17,10 +17,11 @@ class TPanel;
 class TQuery;
 class TIntegerField;
 
-// Reads the worker's name and number from the register (frmEvidencija) when it becomes active, counts
-// the working days of the period, and on OK stores one ledger row through the register grid's dataset
-// and refreshes the register's rows and balance. The three texts that become numbers are checked
-// before a row is begun, so a refused entry leaves nothing pending in the register's query.
+// Reads the worker's name and number from the register grid's current row (frmEvidencija) when it
+// becomes active, counts the working days of the period, and on OK stores one ledger row through the
+// register grid's dataset and refreshes the register's rows and balance. The three texts that become
+// numbers are checked before a row is begun, so a refused entry leaves nothing pending in the
+// register's query.
 class TfrmNoviunos : public TForm {
     Q_OBJECT
 

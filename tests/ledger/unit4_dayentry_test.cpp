@@ -126,7 +126,9 @@ TEST_F(DayEntry, ChangingTheFirstDateDoesNotCountAgain) {
     EXPECT_EQ(frmNoviunos->Edit3->text(), "5");
 }
 
-TEST_F(DayEntry, ActivationTakesTheWorkerFromTheRegisterAndResetsTheEntry) {
+// The register's activation selects the first name in its name box while the grid keeps the searched
+// worker's rows; the entry is for the worker of the grid, name and number alike.
+TEST_F(DayEntry, ActivationTakesTheWorkerOfTheRegistersGridAndResetsTheEntry) {
     seed(twoWorkers);
     open();
     search("BOROVIC BOJAN");
@@ -137,11 +139,11 @@ TEST_F(DayEntry, ActivationTakesTheWorkerFromTheRegisterAndResetsTheEntry) {
     pickPeriod(QDate(2020, 1, 1), QDate(2020, 1, 3));
 
     showActive(*frmEvidencija);
-    frmEvidencija->ComboBox1->SetItemIndex(frmEvidencija->ComboBox1->findText("ANIC ANA"));
+    ASSERT_EQ(frmEvidencija->ComboBox1->Text(), "ANIC ANA");
     showActive(*frmNoviunos);
 
-    EXPECT_EQ(frmNoviunos->Edit1->text(), "ANIC ANA") << "the name from the register's name box";
-    EXPECT_EQ(frmNoviunos->Edit4->text(), "2") << "the number from the register grid's current row";
+    EXPECT_EQ(frmNoviunos->Edit1->text(), "BOROVIC BOJAN");
+    EXPECT_EQ(frmNoviunos->Edit4->text(), "2");
     EXPECT_EQ(frmNoviunos->Edit3->text(), "");
     EXPECT_EQ(frmNoviunos->Edit5->text(), "");
     EXPECT_FALSE(frmNoviunos->CheckBox1->Checked());
@@ -149,6 +151,15 @@ TEST_F(DayEntry, ActivationTakesTheWorkerFromTheRegisterAndResetsTheEntry) {
     EXPECT_EQ(frmNoviunos->DateTimePicker2->Date(), today);
     EXPECT_EQ(frmNoviunos->ComboBox1->Text(), "BO") << "the reason box keeps its text";
     EXPECT_TRUE(frmNoviunos->ComboBox1->hasFocus());
+
+    enter("SL.DANI", 1, true);
+    EXPECT_TRUE(messages.empty()) << messageTexts().join('|').toStdString();
+    const std::vector<StoredRow> rows = storedRows();
+    ASSERT_EQ(rows.size(), twoWorkers.size() + 1);
+    EXPECT_EQ(rows.back().RedBroj, 2.0);
+    EXPECT_EQ(rows.back().PrezimeIme, "BOROVIC BOJAN");
+    EXPECT_EQ(frmNoviunos->Edit5->text(), "2") << "the transaction counts the worker's own rows";
+    EXPECT_EQ(registerBalance(), "3");
 }
 
 TEST_F(DayEntry, OnlyTheTwoAnnualLeaveReasonsShowThePartAndYear) {
