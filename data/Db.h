@@ -393,7 +393,9 @@ std::optional<QDate> parseLocaleDate(const QString& text);
 }  // namespace datetime
 
 // A decimal whole number, optionally signed, after any leading blanks; nothing for any other text
-// (trailing blanks, a fraction, a number out of range).
+// (trailing blanks, a fraction, a number out of range). The one reader of whole numbers typed or
+// stored as text, for 64-bit and 32-bit integers.
+std::optional<std::int64_t> wholeNumber64(const QString& text);
 std::optional<int> wholeNumber(const QString& text);
 // The same, or EConvertError "'text' is not a valid integer value".
 int integerFromText(const QString& text);

@@ -83,7 +83,7 @@ constexpr double MillisecondsPerDay = 86400000.0;
 
 }  // namespace
 
-std::optional<int> wholeNumber(const QString& text) {
+std::optional<std::int64_t> wholeNumber64(const QString& text) {
     qsizetype i = 0;
     while (i < text.size() && text[i].isSpace()) ++i;
     const qsizetype start = i;
@@ -92,9 +92,16 @@ std::optional<int> wholeNumber(const QString& text) {
     for (; i < text.size(); ++i)
         if (text[i] < u'0' || text[i] > u'9') return std::nullopt;
     bool ok = false;
-    const int value = QStringView(text).mid(start).toInt(&ok, 10);
+    const qlonglong value = QStringView(text).mid(start).toLongLong(&ok, 10);
     if (!ok) return std::nullopt;
     return value;
+}
+
+std::optional<int> wholeNumber(const QString& text) {
+    const std::optional<std::int64_t> value = wholeNumber64(text);
+    if (!value || *value < std::numeric_limits<int>::min() || *value > std::numeric_limits<int>::max())
+        return std::nullopt;
+    return int(*value);
 }
 
 int integerFromText(const QString& text) {
@@ -446,13 +453,12 @@ void TLargeintField::SetAsStringValue(const QString& value) {
         Clear();
         return;
     }
-    bool ok = false;
-    const qlonglong parsed = value.trimmed().toLongLong(&ok, 10);
-    if (!ok) {
+    const auto parsed = wholeNumber64(value);
+    if (!parsed) {
         databaseError(
             QStringLiteral("'%1' is not a valid integer value for field '%2'").arg(value, DisplayName()));
     }
-    Store(parsed);
+    Store(*parsed);
 }
 
 void TLargeintField::SetAsIntegerValue(int value) {

@@ -16,7 +16,7 @@ class FieldTest : public testing::Test {
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
         runtime::setClock([] { return QDateTime(QDate(2026, 12, 8), QTime(9, 0)); });
         dataSet.setObjectName(QStringLiteral("Query1"));
-        dataSet.AddRow({QVariant(), QVariant(), QVariant(), QVariant()});
+        dataSet.AddRow({QVariant(), QVariant(), QVariant(), QVariant(), QVariant()});
         dataSet.Open();
         dataSet.Edit();
     }
@@ -26,7 +26,11 @@ class FieldTest : public testing::Test {
     }
     TField& Field(const char* name) { return *dataSet.FieldByName(QString::fromLatin1(name)); }
 
-    MemoryDataSet dataSet{{{"Broj", ftInteger}, {"Ime", ftString, 30}, {"Dana", ftFloat}, {"Datum", ftDate}}};
+    MemoryDataSet dataSet{{{"Broj", ftInteger},
+                           {"Ime", ftString, 30},
+                           {"Dana", ftFloat},
+                           {"Datum", ftDate},
+                           {"Veliki", ftLargeint}}};
 };
 
 struct Rounding {
@@ -70,6 +74,17 @@ INSTANTIATE_TEST_SUITE_P(Field, FloatAsString,
                                          Shown{"de_DE", 1.5, "1,5"}, Shown{"sr_Latn_RS", -20.25, "-20,25"},
                                          Shown{"de_DE", 1234567, "1234567"}, Shown{"en_US", 0.1 + 0.2, "0.3"},
                                          Shown{"en_US", 1.5e17, "1.5E+17"}));
+
+TEST_F(FieldTest, IntegerFieldsOf32And64BitsReadLeadingBlanksAndASign) {
+    for (const char* name : {"Broj", "Veliki"}) {
+        Field(name).SetAsString(QStringLiteral("  +12"));
+        EXPECT_EQ(Field(name).AsInteger(), 12) << name;
+        Field(name).SetAsString(QStringLiteral("-7"));
+        EXPECT_EQ(Field(name).AsInteger(), -7) << name;
+    }
+    Field("Veliki").SetAsString(QStringLiteral(" 9000000000"));
+    EXPECT_EQ(Field("Veliki").AsFloat(), 9e9);
+}
 
 TEST_F(FieldTest, IntegerFieldShowsPlainDigits) {
     Field("Broj").SetAsInteger(-1234567);
@@ -252,6 +267,15 @@ INSTANTIATE_TEST_SUITE_P(
         BadWrite{"IntegerTextTrailingBlank",
                  [](TDataSet& d) { fieldOf(d, "Broj").SetAsString(QStringLiteral(" 12 ")); },
                  "' 12 ' is not a valid integer value for field 'Broj'", false},
+        BadWrite{"IntegerTextOneTrailingBlank",
+                 [](TDataSet& d) { fieldOf(d, "Broj").SetAsString(QStringLiteral("12 ")); },
+                 "'12 ' is not a valid integer value for field 'Broj'", false},
+        BadWrite{"LargeintTextTrailingBlank",
+                 [](TDataSet& d) { fieldOf(d, "Veliki").SetAsString(QStringLiteral(" 12 ")); },
+                 "' 12 ' is not a valid integer value for field 'Veliki'", false},
+        BadWrite{"LargeintTextOneTrailingBlank",
+                 [](TDataSet& d) { fieldOf(d, "Veliki").SetAsString(QStringLiteral("12 ")); },
+                 "'12 ' is not a valid integer value for field 'Veliki'", false},
         BadWrite{"IntegerRange",
                  [](TDataSet& d) {
                      auto& broj = static_cast<TIntegerField&>(fieldOf(d, "Broj"));
