@@ -1,5 +1,5 @@
 // The workbook writer over libxlsxwriter: typed cells, a bold header, fitting columns, and the file
-// taking the named one's place only once it is whole.
+// taking the named one's place only once it is whole, with an export's permissions.
 #include "runtime/Xlsx.h"
 
 #include <xlsxwriter.h>
@@ -8,12 +8,13 @@
 #include <QDateTime>
 #include <QFileInfo>
 #include <QLocale>
+#include <QSaveFile>
 #include <QTemporaryFile>
 #include <cmath>
-#include <cstdio>
 
 #include "runtime/Csv.h"
 #include "runtime/Exception.h"
+#include "runtime/ExportFiles.h"
 #include "runtime/PrintedDates.h"
 
 namespace runtime {
@@ -38,7 +39,8 @@ lxw_datetime sheetDateTime(const QDateTime& moment) {
 }  // namespace
 
 TXlsxWriter::TXlsxWriter(const QString& fileName) : fileName_(fileName) {
-    // The name of a file of our own beside the named one; the workbook is written under it.
+    // The workbook is written under a name of our own beside the named file, readable by us alone, and
+    // copied into the named file on Commit.
     QTemporaryFile partial(QFileInfo(fileName).absoluteFilePath() + QStringLiteral(".XXXXXX"));
     if (!partial.open())
         throw Exception(QStringLiteral("Cannot create file \"%1\". %2").arg(fileName, partial.errorString()));
@@ -127,9 +129,19 @@ void TXlsxWriter::Commit() {
     const lxw_error closed = workbook_close(workbook_);
     workbook_ = nullptr;
     if (closed != LXW_NO_ERROR) Fail(QString::fromUtf8(lxw_strerror(closed)));
-    if (std::rename(QFile::encodeName(partial_).constData(), QFile::encodeName(fileName_).constData()) != 0)
-        Fail(qt_error_string(errno));
+    publish();
+    QFile::remove(partial_);
     partial_.clear();
+}
+
+// Copies the written workbook into the named file, which keeps an export's permissions and is replaced
+// only once the copy is whole.
+void TXlsxWriter::publish() {
+    QFile written(partial_);
+    if (!written.open(QIODevice::ReadOnly)) Fail(written.errorString());
+    QSaveFile target(fileName_);
+    if (!target.open(QIODevice::WriteOnly) || !keepExportPrivate(target)) Fail(target.errorString());
+    if (target.write(written.readAll()) < 0 || !target.commit()) Fail(target.errorString());
 }
 
 void TXlsxWriter::Fail(const QString& reason) {

@@ -16,8 +16,8 @@ namespace runtime {
 
 // One sheet: the first row is the header, in bold; numbers are number cells, dates date cells in the
 // locale's short date style with a four-digit year, texts text cells (never formulas), empty values
-// blank. Each column is as wide as its longest text. The workbook is written beside the named file and
-// takes its place on Commit.
+// blank. Each column is as wide as its longest text. The workbook is written apart and takes the named
+// file's place on Commit, with the permissions of every export (ExportFiles.h).
 class TXlsxWriter : public TTableWriter {
   public:
     explicit TXlsxWriter(const QString& fileName);
@@ -31,6 +31,7 @@ class TXlsxWriter : public TTableWriter {
   private:
     void WriteCell(int column, const QVariant& value, lxw_format* textFormat);
     void Fit(int column, qsizetype characters);
+    void publish();
     [[noreturn]] void Fail(const QString& reason);
 
     QString fileName_;

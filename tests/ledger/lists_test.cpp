@@ -300,7 +300,8 @@ TEST_F(Lists, SavedFilesAreTheClerksAloneUnlessTheFolderSharesThem) {
     const std::vector<std::pair<QString, QString>> kinds = {{"Report file(*.RPP)", "lista.rpp"},
                                                             {"Text file (*.TXT)", "lista.txt"},
                                                             {"CSV file (*.CSV)", "lista.csv"},
-                                                            {"PDF file (*.PDF)", "lista.pdf"}};
+                                                            {"PDF file (*.PDF)", "lista.pdf"},
+                                                            {"Excel workbook (*.XLSX)", "lista.xlsx"}};
     std::vector<std::pair<QString, QString>> entries;
     for (const auto& [entry, name] : kinds) {
         entries.emplace_back(entry, "own/" + name);
