@@ -2,12 +2,11 @@
 // colouring of the grid and the way to the day entry window.
 #include "ledger/Unit3.h"
 
-#include <QLocale>
-
 #include "ledger/Ledger.h"
 #include "ledger/Unit4.h"
 #include "ledger/UnitPrint.h"
 #include "runtime/Geometry.h"
+#include "runtime/PrintedDates.h"
 #include "runtime/Seams.h"
 
 TfrmEvidencija* frmEvidencija = nullptr;
@@ -154,7 +153,7 @@ QString characters(const TField& field, int first, int last) {
 }
 
 QString dateText(double dateTime) {
-    return QLocale().toString(datetime::toQDate(dateTime), QLocale::ShortFormat);
+    return runtime::printedDate(datetime::toQDate(dateTime));
 }
 
 }  // namespace

@@ -209,10 +209,14 @@ void TRpCustomLabel::fitToLines(bool fromCaption) {
     const int framePixels = static_cast<int>(roundHalfEven(Frame.Width * TRpPrinter::kScreenDpi / 72.0));
     if (Frame.DrawLeft) widest += framePixels;
     if (Frame.DrawRight) widest += framePixels;
-    const int oldLeft = Left(), oldWidth = Width();
-    SetWidth(widest);
-    if (Alignment() == taRightJustify) SetLeft(oldLeft + oldWidth - widest);
-    if (Alignment() == taCenter) SetLeft(oldLeft + (oldWidth - widest) / 2);
+    // The kept edge or centre is kept in the stored lengths, so that a label fitted again and again to
+    // texts of other widths stays where it was.
+    std::array<double, 4> size = SizeValues();
+    const double oldWidth = size[kWidth];
+    size[kWidth] = toNative(widest);
+    if (Alignment() == taRightJustify) size[kLeft] += oldWidth - size[kWidth];
+    if (Alignment() == taCenter) size[kLeft] += (oldWidth - size[kWidth]) / 2;
+    SetSizeValues(size);
 }
 
 void TRpCustomLabel::Print(double ofsX, double ofsY) {

@@ -2,6 +2,8 @@
 // the page they print, and the commands doing nothing without a row to read.
 #include <QFile>
 #include <QLocale>
+#include <QProcess>
+#include <QStandardPaths>
 #include <algorithm>
 #include <map>
 
@@ -14,6 +16,10 @@
 #include "ledger/Unit8.h"
 #include "ledger/UnitPrint.h"
 #include "report/RpExport.h"
+#include "report/RpPrinter.h"
+#include "runtime/PrintedDates.h"
+#include "runtime/ScopeGuard.h"
+#include "runtime/Seams.h"
 
 namespace {
 
@@ -123,9 +129,9 @@ const RequestCase requestCases[] = {
      "5",
      "2",
      "2020",
-     "01.07.20",
-     "20.06.20",
-     "30.06.20",
+     "01.07.2020",
+     "20.06.2020",
+     "30.06.2020",
      "ATAK "},
     {"LastDayOfTheYear",
      {"BOROVIC BOJAN", "OSTATAK OD GO 1 DEO 2015", 3, {}, "2015-12-29", "2015-12-31"},
@@ -133,9 +139,9 @@ const RequestCase requestCases[] = {
      "3",
      "1",
      "2015",
-     "01.01.16",
-     "29.12.15",
-     "31.12.15",
+     "01.01.2016",
+     "29.12.2015",
+     "31.12.2015",
      "ATAK "},
     {"AnnualLeavePart",
      {"CVETIC CVETA", "GO 2 DEO 2014", 12, {}, "2014-07-01", "2014-07-16"},
@@ -143,9 +149,9 @@ const RequestCase requestCases[] = {
      "12",
      "",
      "",
-     "17.07.14",
-     "01.07.14",
-     "16.07.14",
+     "17.07.2014",
+     "01.07.2014",
+     "16.07.2014",
      "2 DEO"},
     {"PlainReason",
      {"DUDIC DUSAN", "SL.DANI", 2, {}, "2021-03-01", "2021-03-02"},
@@ -153,9 +159,9 @@ const RequestCase requestCases[] = {
      "2",
      "",
      "",
-     "03.03.21",
-     "01.03.21",
-     "02.03.21",
+     "03.03.2021",
+     "01.03.2021",
+     "02.03.2021",
      "DANI"},
     {"UseOfDaysAsksForTheDaysUsed",
      {"ERIC EMA", "SL.DANI", {}, 4, "2022-02-07", "2022-02-10"},
@@ -163,9 +169,9 @@ const RequestCase requestCases[] = {
      "0",
      "",
      "",
-     "11.02.22",
-     "07.02.22",
-     "10.02.22",
+     "11.02.2022",
+     "07.02.2022",
+     "10.02.2022",
      "DANI"},
     {"UseOfAnnualLeave",
      {"GAJIC GORAN", "GO", {}, 10, "2023-08-07", "2023-08-18"},
@@ -173,9 +179,9 @@ const RequestCase requestCases[] = {
      "0",
      "",
      "",
-     "19.08.23",
-     "07.08.23",
-     "18.08.23",
+     "19.08.2023",
+     "07.08.2023",
+     "18.08.2023",
      ""},
     {"EmptyDates",
      {"FILIPOVIC FILIP", "GO 1 DEO 2019", 2.5, {}, "", ""},
@@ -183,9 +189,9 @@ const RequestCase requestCases[] = {
      "2",
      "",
      "",
-     "31.12.99",
-     "30.12.99",
-     "30.12.99",
+     "31.12.1899",
+     "30.12.1899",
+     "30.12.1899",
      "1 DEO"},
 };
 
@@ -208,7 +214,7 @@ TEST_F(Requests, TheRecordRequestPrintsItsBodyAtItsPlaces) {
     EXPECT_EQ(at("dana od"), QPoint(376, 312));
     EXPECT_EQ(at("(datum)"), QPoint(408, 360));
     EXPECT_EQ(at("5"), QPoint(312 + 57 / 2, 312));
-    EXPECT_EQ(at("01.07.20"), QPoint(328 + 73 / 2, 360));
+    EXPECT_EQ(at("01.07.2020"), QPoint(328 + 73 / 2, 360));
     EXPECT_EQ(at("SAGLASAN RUKOVODILAC SLUZBE"), QPoint(56, 512));
 }
 
@@ -224,7 +230,7 @@ TEST_F(Requests, ASecondCommandForAnotherRowShowsOnlyThatRow) {
     EXPECT_EQ(previewCount("frmZahtevgo"), 2);
     EXPECT_EQ(printedLabel("frmZahtevgo", "RpLabel9"), "BOROVIC BOJAN");
     EXPECT_EQ(printedLabel("frmZahtevgo", "RpLabel10"), "7");
-    EXPECT_EQ(printedLabel("frmZahtevgo", "RpLabel11"), "05.08.19");
+    EXPECT_EQ(printedLabel("frmZahtevgo", "RpLabel11"), "05.08.2019");
     EXPECT_EQ(printedLabel("frmZahtevgo", "RpLabel12"), "2 DEO");
     for (const PrintedText& text : lastPrintedTexts("frmZahtevgo")) EXPECT_NE(text.text, "ANIC ANA");
 }
@@ -286,6 +292,54 @@ TEST_P(TextExports, KeepEveryTextWholeInReadingOrder) {
             EXPECT_TRUE(std::any_of(written.begin(), written.end(),
                                     [&texts](const QString& line) { return holdsInOrder(line, texts); }))
                 << texts.begin()->second.toStdString() << " ... in " << written.join('\n').toStdString();
+        }
+    }
+}
+
+QString runTool(const QString& tool, const QStringList& arguments) {
+    QProcess process;
+    process.start(QStandardPaths::findExecutable(tool), arguments);
+    return process.waitForFinished(30000) ? QString::fromUtf8(process.readAllStandardOutput()) : QString();
+}
+
+// The dates of a row and today's date print whole, each on one line, in the widest dates the locale
+// writes: on the page the preview shows, saved as PDF and saved as text.
+TEST_P(TextExports, PrintEveryDateWholeOnOneLine) {
+    QLocale::setDefault(QLocale(QString::fromLatin1(GetParam())));
+    runtime::setClock([] { return QDateTime(QDate(2026, 12, 28), QTime(9, 0)); });
+    const runtime::ScopeGuard realClock([] { runtime::setClock({}); });
+    seedRows({{"ANIC ANA", "OSTATAK OD GO 2 DEO 2026", 10, {}, "2026-12-21", "2026-12-31"}});
+    open();
+    search("ANIC ANA");
+    printAll();
+    const auto printed = [](const QDate& date) { return runtime::printedDate(date); };
+    const std::map<TReport*, QStringList> dates = {
+        {frmKovrelstampa, {printed(QDate(2027, 1, 1)), printed(QDate(2026, 12, 28))}},
+        {frmStampakovrelkor, {printed(QDate(2026, 12, 21)), printed(QDate(2026, 12, 31))}},
+        {frmZahtevgo, {printed(QDate(2026, 12, 21)), printed(QDate(2026, 12, 28))}}};
+    const bool poppler = !QStandardPaths::findExecutable("pdftotext").isEmpty();
+    for (const auto& [form, shown] : dates) {
+        SCOPED_TRACE(form->objectName().toStdString());
+        QStringList page;
+        for (const PrintedText& text : lastPrintedTexts(form->objectName())) page.append(text.text);
+        TRpTextExportFilter text(QStringLiteral("request.txt"));
+        exportReport(*form, text);
+        QFile file(QStringLiteral("request.txt"));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const QString exported = QString::fromLocal8Bit(file.readAll());
+        TRpPrinter pages;
+        form->SetPrinter(&pages);
+        form->CreateReport(false);
+        form->SetPrinter(nullptr);
+        savePagesPdf(pages, QStringLiteral("request.pdf"));
+        const QString pdf = runTool("pdftotext", {"-layout", "request.pdf", "-"});
+        for (const QString& date : shown) {
+            EXPECT_TRUE(page.contains(date))
+                << date.toStdString() << " not a line of " << page.join('|').toStdString();
+            EXPECT_TRUE(exported.contains(date))
+                << date.toStdString() << " not in " << exported.toStdString();
+            if (poppler)
+                EXPECT_TRUE(pdf.contains(date)) << date.toStdString() << " not in " << pdf.toStdString();
         }
     }
 }

@@ -124,6 +124,22 @@ TEST_F(LayoutTest, AutoSizeKeepsTheParagraphWholeAndFitsTheWidthKeepingTheRightE
     EXPECT_EQ(label->Height(), report.MeasureHeight(report.Font(), QStringLiteral("A")) + 1);
 }
 
+// A centred label fitted to one date after another prints each at the same centre.
+TEST_F(LayoutTest, AutoSizeKeepsACentredLabelsCentreThroughEveryCaption) {
+    auto* label = addControl<TRpLabel>(report, QStringLiteral("RpLabel11"), 328, 360, 73, 33);
+    label->SetAlignment(taCenter);
+    label->AutoSize = true;
+    for (const QString& date : {QStringLiteral("1.7.2020."), QStringLiteral("31.12.2026."),
+                                QStringLiteral("1.1.2027."), QStringLiteral("10.10.2020.")}) {
+        label->SetCaption(date);
+        const auto page = runPages(report)[0];
+        const auto texts = itemsOf<TRpPageImage::Text>(page);
+        ASSERT_EQ(texts.size(), 1u);
+        EXPECT_EQ(texts[0].text, date);
+        EXPECT_EQ(texts[0].at.x(), 328 + 73 / 2) << date.toStdString();
+    }
+}
+
 TEST_F(LayoutTest, MemoPrintsOnlyTheLinesThatFitItsBox) {
     auto* memo = addControl<TRpMemo>(report, QStringLiteral("RpMemo1"), 384, 16, 273, 40);
     memo->SetLines(
