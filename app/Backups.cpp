@@ -10,7 +10,7 @@
 #include "data/DBTables.h"
 #include "engine/Backup.h"
 #include "engine/LedgerFile.h"
-#include "engine/Postgres.h"
+#include "engine/ServerLedger.h"
 #include "ledger/Unit2.h"
 #include "runtime/ProgressWindow.h"
 #include "runtime/Seams.h"

@@ -20,8 +20,8 @@
 #include <vector>
 
 #include "crash/CrashRows.h"
+#include "engine/Engine.h"
 #include "engine/LedgerFile.h"
-#include "engine/Sqlite.h"
 
 namespace {
 
@@ -136,6 +136,30 @@ std::map<qint64, int> storedVersions(const std::string& path, std::vector<std::s
     return versions;
 }
 
+// Opens the ledger table in `directory` for writing through the engine, as the program's next start does;
+// empty when it opens, else the engine's message.
+std::string openFailure(const std::string& directory) {
+    engine::TableEngine& eng = engine::currentEngine();
+    engine::DatabaseHandle db = engine::NoHandle;
+    engine::CursorHandle cursor = engine::NoHandle;
+    engine::Result result = eng.initialise(engine::StartupRecord{});
+    if (result == engine::code::AlreadyInitialised) result = engine::code::Ok;
+    if (result == engine::code::Ok) result = eng.openDatabase("", &db);
+    if (result == engine::code::Ok) result = eng.setDirectory(db, directory);
+    if (result == engine::code::Ok)
+        result = eng.openTable(db, engine::LedgerFileName, engine::OpenMode::ReadWrite,
+                               engine::ShareMode::Shared, &cursor);
+    engine::ErrorEntry entry;
+    const std::string message = result == engine::code::Ok ? ""
+                                : eng.errorEntry(1, &entry) == engine::code::Ok
+                                    ? entry.text
+                                    : "engine error " + std::to_string(result);
+    if (cursor != engine::NoHandle) eng.closeCursor(cursor);
+    if (db != engine::NoHandle) eng.closeDatabase(db);
+    eng.shutdown();
+    return message;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -189,9 +213,8 @@ int main(int argc, char** argv) {
         }
         // The next start of the program opens the ledger for writing, which rolls back what a killed
         // writer left half done.
-        engine::Failure failure;
-        if (!engine::Connection::open(path, false, 3000, &failure))
-            problems.push_back("the ledger does not open after the kill: " + failure.text);
+        if (const std::string failure = openFailure(dir); !failure.empty())
+            problems.push_back("the ledger does not open after the kill: " + failure);
         const std::map<qint64, int> stored = storedVersions(path, &problems);
         for (const auto& [key, version] : reported) {
             const auto found = stored.find(key);

@@ -13,10 +13,10 @@
 #include "data/DBLoginDialogs.h"
 #include "data/SqlParams.h"
 #include "engine/Dates.h"
+#include "engine/Engine.h"
 #include "engine/Journal.h"
-#include "engine/Postgres.h"
 #include "engine/RecordView.h"
-#include "engine/SqlText.h"
+#include "engine/ServerLedger.h"
 #include "runtime/Boundary.h"
 #include "runtime/Seams.h"
 

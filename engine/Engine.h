@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace engine {
@@ -186,6 +187,10 @@ class TableEngine {
     virtual Result toNative(const std::string& charset, const std::string& text, std::string* out) = 0;
     virtual Result toAnsi(const std::string& charset, const std::string& text, std::string* out) = 0;
 };
+
+// `value` between two `quote` characters, each one inside doubled: a single-quoted constant of the SQL
+// texts prepare() takes, or with '"' a quoted name (or the dialect's double-quoted constant).
+std::string quotedConstant(std::string_view value, char quote = '\'');
 
 // The database type databaseType answers for a ledger on a PostgreSQL server.
 constexpr const char* ServerDatabaseType = "POSTGRESQL";

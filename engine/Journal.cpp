@@ -1,6 +1,4 @@
 // The change journal's table, the entry functions and the per-connection triggers that fill it.
-#include "engine/Journal.h"
-
 #include <pwd.h>
 #include <strings.h>
 #include <unistd.h>
@@ -9,6 +7,7 @@
 #include <ctime>
 #include <mutex>
 
+#include "engine/JournalTable.h"
 #include "engine/Sqlite.h"
 
 namespace engine {
@@ -212,6 +211,51 @@ bool startJournal(Connection& connection, Failure* failure) {
         return false;
     }
     return true;
+}
+
+Result readJournalRows(const std::string& path, const std::string& sql,
+                       const std::function<void(const std::vector<std::string>&)>& row, std::string* error) {
+    sqlite3* raw = nullptr;
+    const int opened = sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READWRITE, nullptr);
+    const Database db(raw);
+    if (opened != SQLITE_OK) {
+        *error = path + ": the ledger cannot be opened: " + sqlite3_errmsg(raw);
+        return code::FileOpenFailed;
+    }
+    bool present = false;
+    Failure failure;
+    if (!hasJournal(raw, path, &present, &failure)) {
+        *error = failure.text;
+        return failure.code;
+    }
+    if (!present) {
+        *error = path + ": the ledger has no change journal yet";
+        return code::NotALedger;
+    }
+    sqlite3_stmt* prepared = nullptr;
+    const int ready = sqlite3_prepare_v2(raw, sql.c_str(), -1, &prepared, nullptr);
+    const OwnedStatement statement(prepared);
+    if (ready != SQLITE_OK) {
+        *error = path + ": the journal cannot be read: " + sqlite3_errmsg(raw);
+        return code::SqlSyntax;
+    }
+    const int columns = sqlite3_column_count(prepared);
+    std::vector<std::string> values(static_cast<std::size_t>(columns));
+    for (int i = 0; i < columns; ++i) values[static_cast<std::size_t>(i)] = sqlite3_column_name(prepared, i);
+    row(values);
+    int rc;
+    while ((rc = sqlite3_step(prepared)) == SQLITE_ROW) {
+        for (int i = 0; i < columns; ++i) {
+            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(prepared, i));
+            values[static_cast<std::size_t>(i)] = text ? text : "";
+        }
+        row(values);
+    }
+    if (rc != SQLITE_DONE) {
+        *error = path + ": the journal cannot be read: " + sqlite3_errmsg(raw);
+        return code::FileOpenFailed;
+    }
+    return code::Ok;
 }
 
 }  // namespace engine

@@ -2,8 +2,6 @@
 // row the engine inserts, changes or deletes, written by the same statement as the change.
 #pragma once
 
-#include <sqlite3.h>
-
 #include <array>
 #include <chrono>
 #include <functional>
@@ -11,12 +9,8 @@
 #include <vector>
 
 #include "engine/LedgerFile.h"
-#include "engine/Records.h"
 
 namespace engine {
-
-struct Failure;
-class Connection;
 
 constexpr const char* JournalTableName = "dnevnik";
 constexpr std::size_t JournalColumnCount = 8;
@@ -32,13 +26,6 @@ constexpr const char* JournalDelete = "brisanje";
 // the new values of the columns that changed; an empty value is null; Staro is empty for an insert,
 // Novo for a delete).
 const std::array<LedgerColumn, JournalColumnCount>& journalColumns();
-std::vector<FieldSpec> journalFieldSpecs();
-
-// CREATE TABLE IF NOT EXISTS for the journal.
-std::string createJournalSql();
-
-// Whether `db` holds the journal table; fills *failure (NotALedger) when it holds one of another shape.
-bool hasJournal(sqlite3* db, const std::string& path, bool* present, Failure* failure);
 
 // The journal takes its time from this clock; an empty function restores the system clock.
 using JournalClock = std::function<std::chrono::system_clock::time_point()>;
@@ -49,9 +36,10 @@ std::string journalTime();
 const std::string& journalUser();
 const std::string& journalHost();
 
-// Makes the changes made through `db` to kovrel write their entries: adds the journal table to the file
-// when it lacks it, and gives the connection the entry functions and its own temporary triggers, which
-// other programs on the file never see. Answers false with *failure filled when it cannot.
-bool startJournal(Connection& connection, Failure* failure);
+// Runs `sql`, a read of the journal of the ledger file at `path`, straight on SQLite, so that every entry
+// comes whole however long its texts: `row` hears the result's column names first, then each row's
+// values as texts (an empty value as empty text). Fails when the file has no journal yet.
+Result readJournalRows(const std::string& path, const std::string& sql,
+                       const std::function<void(const std::vector<std::string>&)>& row, std::string* error);
 
 }  // namespace engine

@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "engine/Journal.h"
+#include "engine/JournalTable.h"
 #include "engine/Sqlite.h"
 
 namespace engine {

@@ -1,4 +1,4 @@
-// The ledger file Kovrel.DB: its table and columns, and creating, checking and bulk-loading it.
+// The ledger file Kovrel.DB: its table and columns, and creating, checking, bulk-loading and reading it.
 #pragma once
 
 #include <array>
@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 #include <variant>
+#include <vector>
 
 #include "engine/Engine.h"
 
@@ -74,5 +75,21 @@ using LedgerValues = std::array<LedgerValue, LedgerColumnCount>;
 // the number of rows stored.
 Result loadLedgerRows(const std::string& path, const std::function<bool(LedgerValues&)>& next,
                       std::uint64_t* loaded = nullptr, std::string* error = nullptr);
+
+// The stored values of a file that passed checkLedgerFile that the engine does not read back whole (dates
+// that are not a day written 'YYYY-MM-DD', numbers not numeric, texts not text, longer than their size or
+// holding a NUL): one line in *problems per column holding any, with the rows (rowids) that hold them;
+// none when every value is sound.
+Result storedValueProblems(const std::string& path, std::vector<std::string>* problems,
+                           std::string* error = nullptr);
+
+// Hands every row of the ledger file at `path` to `row` in stored order, as stored: a number stored as
+// an integer reads as a double, any other value as its text.
+Result readLedgerRows(const std::string& path, const std::function<void(const LedgerValues&)>& row,
+                      std::string* error = nullptr);
+
+// Removes every row of the ledger file at `path` in one statement, unjournalled; *error receives SQLite's
+// message when it cannot.
+Result removeLedgerRows(const std::string& path, std::string* error = nullptr);
 
 }  // namespace engine

@@ -1,5 +1,4 @@
-// Sessions with a PostgreSQL server: the connection file that points at a server ledger, and libpq
-// connections with their prepared statements.
+// Sessions with a PostgreSQL server: libpq connections with their prepared statements.
 #pragma once
 
 #include <libpq-fe.h>
@@ -13,21 +12,10 @@
 #include <vector>
 
 #include "engine/LedgerFile.h"
+#include "engine/ServerLedger.h"
 #include "engine/Sqlite.h"
 
 namespace engine {
-
-// The file in a working directory that holds the connection string of a server ledger.
-constexpr const char* ServerConnectionFileName = "Kovrel.server";
-
-// The connection string of the server ledger that `directory` (empty: the working directory) stands for:
-// the lines of its Kovrel.server, blank lines and lines beginning with '#' left out, when it holds no
-// Kovrel.DB (either name in any letter case). Nothing when it holds a Kovrel.DB or no Kovrel.server.
-std::optional<std::string> serverConnectionIn(const std::string& directory);
-// The user name a connection string gives, or empty.
-std::string connectionUser(const std::string& connection);
-// The database name a connection string gives, or empty.
-std::string connectionDatabase(const std::string& connection);
 
 struct ResultFree {
     void operator()(PGresult* result) const { PQclear(result); }

@@ -9,7 +9,7 @@
 #include <cstring>
 #include <set>
 
-#include "engine/Journal.h"
+#include "engine/JournalTable.h"
 #include "engine/PostgresCursors.h"
 #include "engine/PostgresLedger.h"
 

@@ -323,6 +323,18 @@ Result loadServerLedgerRows(const std::string& connection, const std::function<b
     return code::Ok;
 }
 
+Result removeServerLedgerRows(const std::string& connection, std::string* error) {
+    Result result = code::Ok;
+    auto conn = connectForTool(connection, error, &result);
+    if (!conn) return result;
+    Failure failure;
+    if (!conn->exec("DELETE FROM kovrel", &failure)) {
+        setError(error, failure.text);
+        return failure.code;
+    }
+    return code::Ok;
+}
+
 Result readServerLedgerRows(const std::string& connection,
                             const std::function<void(const LedgerValues&)>& row, std::string* error) {
     Result result = code::Ok;

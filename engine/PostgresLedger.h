@@ -1,13 +1,12 @@
-// The ledger on a PostgreSQL server: its table kovrel and what the program keeps beside it, and creating,
-// checking, loading and reading it.
+// The ledger on a PostgreSQL server as the server driver keeps it: its table kovrel and what the
+// program keeps beside it.
 #pragma once
 
-#include <cstdint>
-#include <functional>
 #include <string>
 
 #include "engine/LedgerFile.h"
 #include "engine/Postgres.h"
+#include "engine/ServerLedger.h"
 
 namespace engine {
 
@@ -31,18 +30,5 @@ bool hasServerLedgerShape(ServerConnection& connection, Failure* failure);
 // *channel names. Another program's ledger
 // whose owner alone may add them is used without them (*channel empty); any other failure fills *failure.
 bool completeServerLedger(ServerConnection& connection, std::string* channel, Failure* failure);
-
-// Creates the empty ledger table in the connection's database; refuses (FileOpenFailed) when a table
-// kovrel exists there. The password comes from libpq's own sources (PGPASSWORD, the password file).
-Result createServerLedger(const std::string& connection, std::string* error = nullptr);
-// Checks the server's ledger; *report receives the verdict as checkLedgerFile gives it.
-Result checkServerLedger(const std::string& connection, std::string* report);
-// Appends rows to the server's ledger in one transaction, as loadLedgerRows does to a file.
-Result loadServerLedgerRows(const std::string& connection, const std::function<bool(LedgerValues&)>& next,
-                            std::uint64_t* loaded = nullptr, std::string* error = nullptr);
-// Hands every row of the server's ledger to `row`, in stored order, dates as 'YYYY-MM-DD'.
-Result readServerLedgerRows(const std::string& connection,
-                            const std::function<void(const LedgerValues&)>& row,
-                            std::string* error = nullptr);
 
 }  // namespace engine

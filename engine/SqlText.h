@@ -26,10 +26,6 @@ constexpr int MaxExpressionDepth = 256;
 // for an unterminated constant or comment, or a zero character.
 bool tokenize(const std::string& sql, std::vector<Token>* tokens, std::string* error);
 
-// `value` between two `quote` characters, each one inside doubled: a single-quoted SQL constant, or
-// with '"' a quoted name (or the dialect's double-quoted constant).
-std::string quotedConstant(std::string_view value, char quote = '\'');
-
 // Looks a column of the statement's table up by name (any letter case).
 using ColumnLookup = std::function<std::optional<FieldSpec>(const std::string& name)>;
 

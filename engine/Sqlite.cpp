@@ -11,7 +11,7 @@
 #include <chrono>
 #include <thread>
 
-#include "engine/Journal.h"
+#include "engine/JournalTable.h"
 #include "engine/LedgerFile.h"
 #include "engine/Records.h"
 

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <filesystem>
 
-#include "engine/Journal.h"
+#include "engine/JournalTable.h"
 #include "engine/LedgerFile.h"
 
 namespace engine {

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <ctime>
 
-#include "engine/SqlText.h"
+#include "engine/Engine.h"
 
 namespace ledger {
 

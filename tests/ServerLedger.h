@@ -10,7 +10,7 @@
 #include <optional>
 #include <string>
 
-#include "engine/PostgresLedger.h"
+#include "engine/ServerLedger.h"
 
 namespace servertest {
 

@@ -1,16 +1,12 @@
 // Copying a ledger between a file and a server, both ways, with a value-for-value comparison after it.
 #include "tools/LedgerCopy.h"
 
-#include <sqlite3.h>
-
 #include <filesystem>
 #include <functional>
 #include <vector>
 
 #include "engine/LedgerFile.h"
-#include "engine/Postgres.h"
-#include "engine/PostgresLedger.h"
-#include "engine/Sqlite.h"
+#include "engine/ServerLedger.h"
 #include "tools/EngineSession.h"
 
 namespace kovreldb {
@@ -22,50 +18,12 @@ std::string filePath(const std::string& directory) {
 
 using RowHandler = std::function<void(const engine::LedgerValues&)>;
 
-// Hands every row of a ledger file to `row` in stored order; a number stored as an integer reads as a
-// double.
-void readFileRows(const std::string& path, const RowHandler& row) {
-    sqlite3* handle = nullptr;
-    const int opened = sqlite3_open_v2(path.c_str(), &handle, SQLITE_OPEN_READONLY, nullptr);
-    const engine::Database db(handle);
-    std::string sql = "SELECT ";
-    for (const auto& column : engine::ledgerColumns())
-        sql += std::string(sql.size() > 7 ? ", " : "") + column.name;
-    sql += " FROM kovrel ORDER BY rowid";
-    sqlite3_stmt* prepared = nullptr;
-    if (opened != SQLITE_OK || sqlite3_prepare_v2(handle, sql.c_str(), -1, &prepared, nullptr) != SQLITE_OK)
-        throw CommandFailure(path + ": the ledger cannot be read: " + sqlite3_errmsg(handle));
-    const engine::OwnedStatement statement(prepared);
-    int rc;
-    while ((rc = sqlite3_step(prepared)) == SQLITE_ROW) {
-        engine::LedgerValues values;
-        for (int i = 0; i < static_cast<int>(engine::LedgerColumnCount); ++i) {
-            switch (sqlite3_column_type(prepared, i)) {
-                case SQLITE_NULL:
-                    break;
-                case SQLITE_INTEGER:
-                case SQLITE_FLOAT:
-                    values[i] = sqlite3_column_double(prepared, i);
-                    break;
-                default:
-                    values[i] = std::string(reinterpret_cast<const char*>(sqlite3_column_text(prepared, i)),
-                                            static_cast<std::size_t>(sqlite3_column_bytes(prepared, i)));
-            }
-        }
-        row(values);
-    }
-    if (rc != SQLITE_DONE)
-        throw CommandFailure(path + ": the ledger cannot be read: " + sqlite3_errmsg(handle));
-}
-
 void readRows(const std::string& ledger, const RowHandler& row) {
-    if (const auto server = serverLedger(ledger)) {
-        std::string error;
-        if (engine::readServerLedgerRows(*server, row, &error) != engine::code::Ok)
-            throw CommandFailure(error);
-        return;
-    }
-    readFileRows(filePath(ledger), row);
+    const auto server = serverLedger(ledger);
+    std::string error;
+    if ((server ? engine::readServerLedgerRows(*server, row, &error)
+                : engine::readLedgerRows(filePath(ledger), row, &error)) != engine::code::Ok)
+        throw CommandFailure(error);
 }
 
 std::vector<engine::LedgerValues> rowsOf(const std::string& ledger) {
@@ -77,20 +35,11 @@ std::vector<engine::LedgerValues> rowsOf(const std::string& ledger) {
 // Removes every row of the ledger `to`, which held none before the copy; throws when it cannot.
 void removeCopiedRows(const std::string& to, const std::string& why) {
     const std::string cannot = why + "\nthe rows copied cannot be removed: ";
-    if (const auto server = serverLedger(to)) {
-        engine::Failure failure;
-        const auto connection = engine::ServerConnection::open(*server, "", "", &failure);
-        if (!connection || !connection->exec("DELETE FROM kovrel", &failure))
-            throw CommandFailure(cannot + failure.text);
-        return;
-    }
-    sqlite3* handle = nullptr;
-    const int opened = sqlite3_open_v2(filePath(to).c_str(), &handle, SQLITE_OPEN_READWRITE, nullptr);
-    const engine::Database db(handle);
-    sqlite3_busy_timeout(handle, 3000);
-    if (opened != SQLITE_OK ||
-        sqlite3_exec(handle, "DELETE FROM kovrel", nullptr, nullptr, nullptr) != SQLITE_OK)
-        throw CommandFailure(cannot + sqlite3_errmsg(handle));
+    std::string error;
+    const auto server = serverLedger(to);
+    if ((server ? engine::removeServerLedgerRows(*server, &error)
+                : engine::removeLedgerRows(filePath(to), &error)) != engine::code::Ok)
+        throw CommandFailure(cannot + error);
 }
 
 // Makes the ledger `to` unless it exists; an existing one must hold no rows.

@@ -1,8 +1,6 @@
 // The utility's commands over the ledger's backup copies and its change journal.
 #include "tools/Safekeeping.h"
 
-#include <sqlite3.h>
-
 #include <chrono>
 #include <cstdio>
 #include <ctime>
@@ -16,7 +14,6 @@
 #include "engine/Journal.h"
 #include "engine/LedgerFile.h"
 #include "engine/RecordView.h"
-#include "engine/Sqlite.h"
 #include "ledger/Ledger.h"
 #include "tools/EngineSession.h"
 #include "tools/LedgerCopy.h"
@@ -75,34 +72,15 @@ std::string tsvField(std::string_view text) {
     return field;
 }
 
-// The journal is read straight from SQLite and printed as it is read, whole, however many entries it has.
+// The journal of a file is read straight from SQLite and printed as it is read, whole, however many
+// entries it has.
 void printEntries(const std::string& ledger, const std::string& sql, std::ostream& out) {
-    sqlite3* raw = nullptr;
-    const int opened = sqlite3_open_v2(ledger.c_str(), &raw, SQLITE_OPEN_READWRITE, nullptr);
-    const engine::Database db(raw);
-    if (opened != SQLITE_OK)
-        throw CommandFailure(ledger + ": the ledger cannot be opened: " + sqlite3_errmsg(raw));
-    bool present = false;
-    engine::Failure failure;
-    if (!engine::hasJournal(raw, ledger, &present, &failure)) throw CommandFailure(failure.text);
-    if (!present) throw CommandFailure(ledger + ": the ledger has no change journal yet");
-    sqlite3_stmt* statement = nullptr;
-    if (sqlite3_prepare_v2(raw, sql.c_str(), -1, &statement, nullptr) != SQLITE_OK)
-        throw CommandFailure(ledger + ": the journal cannot be read: " + sqlite3_errmsg(raw));
-    for (int i = 0; i < sqlite3_column_count(statement); ++i)
-        out << (i ? "\t" : "") << tsvField(sqlite3_column_name(statement, i));
-    out << '\n';
-    int rc;
-    while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
-        for (int i = 0; i < sqlite3_column_count(statement); ++i) {
-            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, i));
-            out << (i ? "\t" : "") << tsvField(text ? text : "");
-        }
+    std::string error;
+    const auto print = [&out](const std::vector<std::string>& values) {
+        for (std::size_t i = 0; i < values.size(); ++i) out << (i ? "\t" : "") << tsvField(values[i]);
         out << '\n';
-    }
-    sqlite3_finalize(statement);
-    if (rc != SQLITE_DONE)
-        throw CommandFailure(ledger + ": the journal cannot be read: " + sqlite3_errmsg(raw));
+    };
+    if (engine::readJournalRows(ledger, sql, print, &error) != engine::code::Ok) throw CommandFailure(error);
 }
 
 // A server ledger's journal, read through the engine as the program reads it.

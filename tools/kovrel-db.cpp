@@ -9,13 +9,12 @@
 #include <vector>
 
 #include "engine/LedgerFile.h"
-#include "engine/PostgresLedger.h"
+#include "engine/ServerLedger.h"
 #include "tools/EngineSession.h"
 #include "tools/LedgerCopy.h"
 #include "tools/Safekeeping.h"
 #include "tools/Seed.h"
 #include "tools/SqlCommand.h"
-#include "tools/ValueCheck.h"
 
 namespace {
 
@@ -172,7 +171,9 @@ int check(const std::string& directory) {
     }
     if (const auto verdict = report.rfind("\nVerdict:"); verdict != std::string::npos) report.erase(verdict);
     std::vector<std::string> problems;
-    if (fileSound) problems = kovreldb::valueProblems(judged);
+    std::string unread;
+    if (fileSound && engine::storedValueProblems(judged, &problems, &unread) != engine::code::Ok)
+        throw kovreldb::CommandFailure(unread);
     const bool sound = fileSound && problems.empty();
     std::ostream& out = sound ? std::cout : std::cerr;
     out << recovery << report << '\n';

@@ -12,7 +12,7 @@
 #include "MemoryDataSet.h"
 #include "data/DBLoginDialogs.h"
 #include "data/DBTables.h"
-#include "engine/Postgres.h"
+#include "engine/ServerLedger.h"
 #include "runtime/Seams.h"
 
 namespace {

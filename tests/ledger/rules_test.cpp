@@ -1,7 +1,7 @@
 // The ledger's rules: composite reasons, quoting, working days and the exact catalogue lines.
 #include <gtest/gtest.h>
 
-#include "engine/SqlText.h"
+#include "engine/Engine.h"
 #include "ledger/Ledger.h"
 
 using namespace std::chrono;
