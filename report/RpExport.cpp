@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QSaveFile>
+#include <algorithm>
 #include <cmath>
 
 #include "report/RpPageStore.h"
@@ -254,37 +255,73 @@ bool loadPagesFile(TRpPrinter& printer, const QString& fileName) {
 
 // ---- The preview's dialogs ---------------------------------------------------------------------
 
+namespace {
+
+// A type the preview's save dialog offers: its entry there, the suffix it gives a file, and the saving.
+struct SaveType {
+    QString entry;
+    QString suffix;
+    std::function<void(const QString& fileName)> save;
+};
+
+// The offered types in the dialog's order: the native file, each export filter, PDF and, for a list
+// report, the list's files.
+std::vector<SaveType> saveTypes(TRpPrinter& printer) {
+    const bool list = bool(printer.ListHook);
+    std::vector<SaveType> types;
+    types.push_back(
+        {{}, QStringLiteral("RPP"), [&printer](const QString& name) { savePagesNative(printer, name); }});
+    for (int k = 1; k <= int(exportFilters().size()); ++k) {
+        types.push_back(
+            {{}, exportFilters()[std::size_t(k - 1)].Extension, [&printer, k](const QString& name) {
+                 if (printer.ExportHook) printer.ExportHook(name, k);
+             }});
+    }
+    types.push_back(
+        {{}, QStringLiteral("pdf"), [&printer](const QString& name) { savePagesPdf(printer, name); }});
+    if (list) {
+        for (const QString& suffix : runtime::tableFileSuffixes())
+            types.push_back({{}, suffix, [&printer](const QString& name) { printer.ListHook(name); }});
+    }
+    const QStringList entries = dialogFilters(saveFilterList(list));
+    Q_ASSERT(entries.size() == qsizetype(types.size()));
+    for (std::size_t i = 0; i < types.size(); ++i) types[i].entry = entries.value(qsizetype(i));
+    return types;
+}
+
+}  // namespace
+
+// A name typed without a suffix gets the chosen entry's. A typed suffix of an offered type saves in that
+// type, whichever entry is chosen; any other suffix keeps the chosen type and gets its suffix after it.
 void saveFromPreview(TRpPrinter& printer, QWidget* window) {
     QFileDialog dialog(window);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    const bool csv = bool(printer.ListHook);
-    const QStringList filters = dialogFilters(saveFilterList(csv));
-    dialog.setNameFilters(filters);
-    // A name typed without a suffix gets the chosen entry's own.
-    QStringList suffixes{QStringLiteral("RPP")};
-    for (const TRpExportFilterClass& filter : exportFilters()) suffixes.append(filter.Extension);
-    suffixes.append(QStringLiteral("pdf"));
-    if (csv) suffixes.append(runtime::tableFileSuffixes());
-    dialog.setDefaultSuffix(suffixes.constFirst());
+    const std::vector<SaveType> types = saveTypes(printer);
+    QStringList entries;
+    for (const SaveType& type : types) entries << type.entry;
+    dialog.setNameFilters(entries);
+    dialog.setDefaultSuffix(types.front().suffix);
     QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
-                     [&dialog, filters, suffixes](const QString& entry) {
-                         dialog.setDefaultSuffix(suffixes.value(filters.indexOf(entry)));
+                     [&dialog, &types, entries](const QString& entry) {
+                         if (const qsizetype i = entries.indexOf(entry); i >= 0)
+                             dialog.setDefaultSuffix(types[std::size_t(i)].suffix);
                      });
     if (runtime::execDialog(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
-    const QString fileName = dialog.selectedFiles().constFirst();
-    const int filter = int(filters.indexOf(dialog.selectedNameFilter())) + 1;  // 1 = native
-    const int exportFilterCount = int(exportFilters().size());
-    if (filter <= 1) {
-        savePagesNative(printer, fileName);
-    } else if (filter - 1 <= exportFilterCount) {
-        if (printer.ExportHook) printer.ExportHook(fileName, filter - 1);
-    } else if (filter == exportFilterCount + 2) {
-        savePagesPdf(printer, fileName);
-    } else if (csv) {
-        printer.ListHook(fileName);
+    QString fileName = dialog.selectedFiles().constFirst();
+    const QString typed = QFileInfo(fileName).suffix();
+    const auto named = std::find_if(types.begin(), types.end(), [&typed](const SaveType& type) {
+        return typed.compare(type.suffix, Qt::CaseInsensitive) == 0;
+    });
+    if (named != types.end()) {
+        named->save(fileName);
+        return;
     }
+    const SaveType& chosen =
+        types[std::size_t(std::max<qsizetype>(entries.indexOf(dialog.selectedNameFilter()), 0))];
+    if (!typed.isEmpty()) fileName += QLatin1Char('.') + chosen.suffix;
+    chosen.save(fileName);
 }
 
 void loadIntoPreview(TRpPreview& preview) {
