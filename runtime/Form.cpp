@@ -1,6 +1,8 @@
 // The program's windows: activation and close events, default and cancel keys, frame placement.
 #include "runtime/Form.h"
 
+#include <qpa/qplatformwindow.h>
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -70,6 +72,20 @@ void TForm::fitFrameToDesignedBounds() {
            qMax(1, logical(designedBounds_.height()) - frame.height()));
 }
 
+// An unscaled form's window gets the design's device pixels as they are: at a fractional pixel ratio
+// no whole number of logical pixels gives them all (979 / 1.5 is none), and its logical size scaled
+// back would be a pixel off. The window system's window must exist and be shown, else showing it would
+// set its size from the logical one again.
+void TForm::keepDesignedDeviceSize() {
+    QPlatformWindow* window = windowHandle() ? windowHandle()->handle() : nullptr;
+    if (!window) return;
+    const QMargins frame = window->frameMargins();
+    QRect client = window->geometry();
+    client.setSize(QSize(qMax(1, designedBounds_.width() - frame.left() - frame.right()),
+                         qMax(1, designedBounds_.height() - frame.top() - frame.bottom())));
+    window->setGeometry(client);
+}
+
 void TForm::SetMenuBar(QMenuBar* menuBar) {
     menuBar_ = menuBar;
     auto* frameLayout = new QVBoxLayout(this);
@@ -131,10 +147,16 @@ bool TForm::event(QEvent* event) {
     return QWidget::event(event);
 }
 
+void TForm::setVisible(bool visible) {
+    QWidget::setVisible(visible);
+    if (visible && std::exchange(deviceSizePending_, false)) keepDesignedDeviceSize();
+}
+
 void TForm::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (!frameFitted_ && designedBounds_.isValid()) {
         frameFitted_ = true;
+        deviceSizePending_ = !scaled_;
         fitFrameToDesignedBounds();
     }
 }

@@ -27,6 +27,8 @@ class TForm : public QWidget {
 
     // Shows the form modeless, or brings it to the front when it is already visible.
     void Show();
+    // An unscaled form shown the first time takes the design's device pixels (see SetScaled).
+    void setVisible(bool visible) override;
     // Closes the form as its close box does; an exception raised by OnClose propagates to the caller
     // and the form stays open.
     void Close();
@@ -86,11 +88,13 @@ class TForm : public QWidget {
     // message window shown by the activation causes when it closes).
     void IgnorePendingActivations();
     void fitFrameToDesignedBounds();
+    void keepDesignedDeviceSize();
     bool clickButtonForKey(int key);
 
     Rect designedBounds_;
     bool scaled_ = true;
     bool frameFitted_ = false;
+    bool deviceSizePending_ = false;  // an unscaled form's frame fitted, its device size not yet
     bool activating_ = false;
     bool ignoringActivations_ = false;
     // A message window over the form has closed and the activation has not come back yet.

@@ -1,6 +1,7 @@
 // Forms at the screen's pixel density: a scaled form grows with the density, an unscaled one keeps its
 // designed size in device pixels. The suite also runs on a 144 dpi screen (tests/runtime/CMakeLists.txt).
 #include <gtest/gtest.h>
+#include <qpa/qplatformwindow.h>
 
 #include <QFontInfo>
 #include <QMenuBar>
@@ -39,6 +40,11 @@ TEST_P(ScreenDensity, ScaledFormsGrowWithTheDensityAndUnscaledOnesKeepTheirDevic
     EXPECT_NEAR(device(frame.top()), design.bounds.top() * growth, 1);
     EXPECT_NEAR(device(frame.width()), design.bounds.width() * growth, 1);
     EXPECT_NEAR(device(frame.height()), design.bounds.height() * growth, 1);
+    if (!design.scaled) {
+        // The window system's own pixels, exactly the design's.
+        const QPlatformWindow* window = form.windowHandle()->handle();
+        EXPECT_EQ(window->geometry().size().grownBy(window->frameMargins()), design.bounds.size());
+    }
 
     auto* label = form.Component<TLabel>(QStringLiteral("Label1"));
     EXPECT_NEAR(device(label->x()), design.label.left() * growth, 1);
