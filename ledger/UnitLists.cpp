@@ -8,22 +8,28 @@
 #include "ledger/Ledger.h"
 #include "report/RpBand.h"
 #include "report/RpReport.h"
+#include "runtime/PrintedDates.h"
 
 namespace ledger {
 
 namespace {
 
 enum class Summary { None, Total, Last };
+enum class ColumnKind { Text, Number, Date };
 
-// A column of a printed list: the table's field, its heading, its width in 0.1 mm, and what the
-// summary shows under it.
+// A column of a printed list: the table's field, its heading, its designed width in 0.1 mm, what it
+// holds, and what the summary shows under it.
 struct ListColumn {
     const char* field;
     const char* title;
     double width;
-    bool number;
+    ColumnKind kind;
     Summary summary = Summary::None;
 };
+
+// The room between neighbouring columns, 0.1 mm.
+constexpr double kColumnGap = 20;
+const QString kPrintedOn = QStringLiteral("Datum stampe: ");
 
 struct ListLayout {
     const char* title;
@@ -32,25 +38,25 @@ struct ListLayout {
 };
 
 const ListLayout& layoutOf(ListKind kind) {
-    static const ListLayout balance{
-        "Stanje slobodnih dana",
-        "Ukupno:",
-        {{"prezimeime", "Prezime i ime", 900, false}, {"stanje", "Stanje dana", 300, true, Summary::Total}}};
+    static const ListLayout balance{"Stanje slobodnih dana",
+                                    "Ukupno:",
+                                    {{"prezimeime", "Prezime i ime", 900, ColumnKind::Text},
+                                     {"stanje", "Stanje dana", 300, ColumnKind::Number, Summary::Total}}};
     static const ListLayout annualLeave{"Godisnji odmor",
                                         "Ukupno:",
-                                        {{"prezimeime", "Prezime i ime", 700, false},
-                                         {"razlog", "Razlog", 700, false},
-                                         {"stanje", "Dana", 250, true, Summary::Total}}};
+                                        {{"prezimeime", "Prezime i ime", 700, ColumnKind::Text},
+                                         {"razlog", "Razlog", 700, ColumnKind::Text},
+                                         {"stanje", "Dana", 250, ColumnKind::Number, Summary::Total}}};
     static const ListLayout statement{"Kartica radnika",
                                       "Stanje:",
-                                      {{"Datum", "Datum", 220, false},
-                                       {"Razlog", "Razlog", 410, false},
-                                       {"Od", "Od", 220, false},
-                                       {"Do", "Do", 220, false},
-                                       {"Dobijeni", "Dobijeni", 180, true},
-                                       {"Iskorisceni", "Iskorisceni", 230, true},
-                                       {"Stanje", "Stanje", 170, true, Summary::Last},
-                                       {"Napomena", "Napomena", 200, false}}};
+                                      {{"Datum", "Datum", 190, ColumnKind::Date},
+                                       {"Razlog", "Razlog", 470, ColumnKind::Text},
+                                       {"Od", "Od", 190, ColumnKind::Date},
+                                       {"Do", "Do", 190, ColumnKind::Date},
+                                       {"Dobijeni", "Dobijeni", 180, ColumnKind::Number},
+                                       {"Iskorisceni", "Iskorisceni", 230, ColumnKind::Number},
+                                       {"Stanje", "Stanje", 170, ColumnKind::Number, Summary::Last},
+                                       {"Napomena", "Napomena", 200, ColumnKind::Text}}};
     switch (kind) {
         case ListKind::Balance:
             return balance;
@@ -119,6 +125,25 @@ double bodyWidth(const TReport& report) {
            page.Value(TRpPage::RightMargin);
 }
 
+// The columns' widths, 0.1 mm: as designed, but a date column at least as wide as every date printed in
+// `font` takes, with the room between columns; what the page then lacks, the widest text column gives.
+std::vector<double> columnWidths(const TReport& report, const ListLayout& layout, const QFont& font) {
+    const double dateWidth = dateLabelWidth(report, font) + kColumnGap;
+    std::vector<double> widths;
+    double total = 0;
+    std::size_t widestText = 0;
+    for (std::size_t i = 0; i < layout.columns.size(); ++i) {
+        const ListColumn& column = layout.columns[i];
+        widths.push_back(column.kind == ColumnKind::Date ? std::max(column.width, dateWidth) : column.width);
+        total += widths.back();
+        if (column.kind == ColumnKind::Text && column.width > layout.columns[widestText].width)
+            widestText = i;
+    }
+    const double lacking = total - bodyWidth(report);
+    if (lacking > 0) widths[widestText] = std::max(widths[widestText] - lacking, kColumnGap);
+    return widths;
+}
+
 }  // namespace
 
 TRpDataTable BalanceList(bool allWorkers, const QString& name) {
@@ -172,10 +197,14 @@ void BuildList(TReport& report, ListKind kind, TRpDataTable& rows, const QString
     title->setObjectName(QStringLiteral("Naslov"));
     title->Height = 230;
     place<TRpLabel>(*title, 0, 0, width, 80, arial(14, true))->SetCaption(report.ReportTitle);
-    place<TRpLabel>(*title, 0, 100, width - 600, 55, arial(10))->SetCaption(subtitle);
-    auto* printed = place<TRpSysData>(*title, width - 600, 100, 600, 55, arial(9), taRightJustify);
+    const double printedWidth = std::max(600.0, dateLabelWidth(report, arial(9), [](const QDate& day) {
+                                             return kPrintedOn + runtime::printedDate(day);
+                                         }));
+    place<TRpLabel>(*title, 0, 100, width - printedWidth, 55, arial(10))->SetCaption(subtitle);
+    auto* printed =
+        place<TRpSysData>(*title, width - printedWidth, 100, printedWidth, 55, arial(9), taRightJustify);
     printed->Data = TRpSysDataKind::rpsDate;
-    printed->Text = QStringLiteral("Datum stampe: ");
+    printed->Text = kPrintedOn;
 
     auto* header = new TRpBand(&report, TRpBandType::ColumnHeader);
     header->setObjectName(QStringLiteral("Zaglavlje"));
@@ -187,14 +216,15 @@ void BuildList(TReport& report, ListKind kind, TRpDataTable& rows, const QString
     summary->setObjectName(QStringLiteral("Ukupno"));
     summary->Height = 90;
     rule(*summary, 0, width);
-    place<TRpLabel>(*summary, 0, 25, layout.columns.front().width, 50, arial(9, true))
+    const std::vector<double> widths = columnWidths(report, layout, arial(9));
+    place<TRpLabel>(*summary, 0, 25, widths.front(), 50, arial(9, true))
         ->SetCaption(QString::fromLatin1(layout.summaryCaption));
 
     double left = 0;
-    for (const ListColumn& column : layout.columns) {
-        const TAlignment alignment = column.number ? taRightJustify : taLeftJustify;
-        // A little room between neighbouring columns.
-        const double inner = column.width - 20;
+    for (std::size_t i = 0; i < layout.columns.size(); ++i) {
+        const ListColumn& column = layout.columns[i];
+        const TAlignment alignment = column.kind == ColumnKind::Number ? taRightJustify : taLeftJustify;
+        const double inner = widths[i] - kColumnGap;
         place<TRpLabel>(*header, left, 10, inner, 50, arial(9, true), alignment)
             ->SetCaption(QString::fromLatin1(column.title));
         place<TRpDataLabel>(*detail, left, 0, inner, 45, arial(9), alignment)->DataField =
@@ -204,7 +234,7 @@ void BuildList(TReport& report, ListKind kind, TRpDataTable& rows, const QString
             total->DataField = QString::fromLatin1(column.field);
             total->Total = column.summary == Summary::Total;
         }
-        left += column.width;
+        left += widths[i];
     }
     rule(*header, 65, width);
 

@@ -275,6 +275,18 @@ void TRpMemo::Print(double ofsX, double ofsY) {
     setCaptionText(objectName());
 }
 
+double dateLabelWidth(const TReport& report, const QFont& font,
+                      const std::function<QString(const QDate&)>& dateText) {
+    int widest = 0;
+    for (QDate day(2000, 1, 1); day.year() == 2000; day = day.addDays(1)) {
+        const QString text = dateText ? dateText(day) : runtime::printedDate(day);
+        widest = std::max(widest, report.MeasureWidth(font, text));
+    }
+    // A label lays a line out in whole pixels at 96 per inch, with one pixel to spare (see measure).
+    TRpUnitContext context;
+    return unitToNative(widest + 1, TRpUnits::Pixels, TRpAxis::Horizontal, context);
+}
+
 QString TRpSysData::Value() const {
     const QLocale locale;
     switch (Data) {

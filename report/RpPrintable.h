@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QColor>
+#include <QDate>
 #include <QFont>
 #include <QImage>
 #include <QObject>
@@ -179,6 +180,12 @@ class TRpSysData : public TRpCustomLabel {
   private:
     QString pageOfPages(QString pattern) const;
 };
+
+// The width, 0.1 mm, that a label of `report` in `font` needs to hold on one line, whole, the widest
+// text that `dateText` gives for a date: every day of a leap year is tried, so that every month's and
+// weekday's name and every day's digits count. Without `dateText`, the dates as lists print them.
+double dateLabelWidth(const TReport& report, const QFont& font,
+                      const std::function<QString(const QDate&)>& dateText = {});
 
 // Prints the value of the field `DataField` of the report's current record in the list's display
 // form, or with `Total` the sum of that field over the records printed so far (a summary prints the

@@ -26,6 +26,7 @@
 #include "report/RpPrinter.h"
 #include "report/RpPrinting.h"
 #include "report/RpStandardPreview.h"
+#include "runtime/PrintedDates.h"
 #include "tests/CsvReader.h"
 #include "tests/XlsxReader.h"
 
@@ -272,6 +273,40 @@ TEST_F(Lists, TheStatementListsTheRowsUpToTheDateWithTheRunningBalance) {
     EXPECT_GT(inked(0.94, 0.965), 0);
     EXPECT_EQ(inked(0.97, 1.0), 0);
 }
+
+class StatementColumns : public Lists, public ::testing::WithParamInterface<const char*> {};
+
+// The statement's dates, and the day it is printed on, stand whole in its PDF, years included, however
+// wide the locale writes them; the reasons beside them stay whole too.
+TEST_P(StatementColumns, PrintDatesAndReasonsWhole) {
+    const QString pdftotext = QStandardPaths::findExecutable("pdftotext");
+    if (pdftotext.isEmpty()) GTEST_SKIP() << "poppler-utils are not installed";
+    QLocale::setDefault(QLocale(QString::fromLatin1(GetParam())));
+    open();
+    execSql(
+        "update kovrel set datum = '2023-09-30' where rowid = 4;"
+        "insert into kovrel (PrezimeIme, Razlog, Dobijeni, Od, Do) values "
+        "('ANIC ANA', 'OSTATAK OD GO 2 DEO 2025', 3, '2024-02-26', '2024-02-28');");
+    showActive(*frmKartica);
+    frmKartica->ComboBox1->SetItemIndex(frmKartica->ComboBox1->findText("ANIC ANA"));
+    onNextPreview({{"PDF file (*.PDF)", "kartica.pdf"}});
+    QTest::mouseClick(frmKartica->BitBtn1, Qt::LeftButton);
+    ASSERT_TRUE(messages.empty()) << messageTexts().join('|').toStdString();
+
+    QProcess process;
+    process.start(pdftotext, {"-layout", path("kartica.pdf"), "-"});
+    ASSERT_TRUE(process.waitForFinished(30000));
+    const QString page = QString::fromUtf8(process.readAllStandardOutput());
+    QStringList whole{"OSTATAK OD GO 2 DEO 2025", "GO 1 DEO 2012"};
+    for (const QDate& day : {QDate(2023, 9, 30), QDate(2024, 1, 10), QDate(2024, 1, 12), QDate(2012, 7, 1),
+                             QDate(2024, 2, 1), QDate(2024, 2, 26), QDate(2024, 2, 28), QDate(2024, 3, 7)})
+        whole << runtime::printedDate(day);
+    for (const QString& text : whole)
+        EXPECT_TRUE(page.contains(text)) << text.toStdString() << " not in\n" << page.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Locales, StatementColumns, ::testing::Values("C", "sr_RS", "de_DE", "hu_HU"),
+                         [](const auto& info) { return std::string(info.param); });
 
 // A default ACL on a folder: its group may read what is made in it, others nothing.
 bool shareWithGroup(const QString& folder) {
