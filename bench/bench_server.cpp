@@ -44,17 +44,21 @@ class ServerLedger {
                 "KOVREL_PG_TEST is not set: no server to measure (scripts/pg-cluster starts one)");
         base_ = base;
         schema_ = "kb_" + std::to_string(getpid());
-        admin_ = PQconnectdb(base_.c_str());
+        // The schema and the seeded ledger are the administrator's (scripts/pg-cluster's role kovrel,
+        // with the clerk's password); the measured sessions are the clerk's.
+        const std::string administrator = base_ + " user=kovrel";
+        admin_ = PQconnectdb(administrator.c_str());
         require(PQstatus(admin_) == CONNECTION_OK, PQerrorMessage(admin_));
         run(admin_, "SET client_min_messages = warning");
         require(run(admin_, "CREATE SCHEMA " + schema_), PQerrorMessage(admin_));
-        connection = base_ + " options='-csearch_path=" + schema_ + "'";
+        const std::string inSchema = " options='-csearch_path=" + schema_ + "'";
+        connection = base_ + inSchema;
         char pattern[] = "/tmp/kovrel-bench-XXXXXX";
         require(mkdtemp(pattern) != nullptr, "cannot make a temporary directory");
         directory_ = pattern;
         const std::string seed = std::string(KOVREL_DB_EXE " seed '") + directory_.string() +
                                  "' --workers 200 --rows 20000 > /dev/null && " + KOVREL_DB_EXE + " copy '" +
-                                 directory_.string() + "' \"" + connection + "\" > /dev/null";
+                                 directory_.string() + "' \"" + administrator + inSchema + "\" > /dev/null";
         require(std::system(seed.c_str()) == 0, "seeding the server ledger failed");
         auto& eng = engine::currentEngine();
         eng.initialise({});
@@ -66,7 +70,7 @@ class ServerLedger {
         require(PQstatus(raw) == CONNECTION_OK, PQerrorMessage(raw));
         run(raw, "SET extra_float_digits = 1");
         // The server's own clean-up of the fresh rows is done now, not in the middle of a measurement.
-        require(run(raw, "VACUUM ANALYZE kovrel"), PQerrorMessage(raw));
+        require(run(admin_, "VACUUM ANALYZE " + schema_ + ".kovrel"), PQerrorMessage(admin_));
         PGresult* first = PQexec(raw, "SELECT prezimeime FROM kovrel ORDER BY id LIMIT 1");
         worker = PQgetvalue(first, 0, 0);
         PQclear(first);

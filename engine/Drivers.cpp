@@ -27,13 +27,13 @@ Result Drivers::shutdown() {
 }
 
 Result Drivers::openDatabase(const std::string& name, DatabaseHandle* db) {
-    last_ = &files_;
+    words_ = last_ = &files_;
     return files_.openDatabase(name, db);
 }
 
 Result Drivers::openServerDatabase(const std::string& connection, const std::string& user,
                                    const std::string& password, DatabaseHandle* db) {
-    last_ = &server_;
+    words_ = last_ = &server_;
     return server_.openServerDatabase(connection, user, password, db);
 }
 
@@ -72,6 +72,10 @@ Result Drivers::prepare(StatementHandle stmt, const std::string& sql) {
 
 Result Drivers::execute(StatementHandle stmt, CursorHandle* cursor) {
     return by(stmt).execute(stmt, cursor);
+}
+
+Result Drivers::errorText(Result result, std::string* text) {
+    return words_->errorText(result, text);
 }
 
 Result Drivers::errorEntry(std::uint16_t index, ErrorEntry* entry) {

@@ -10,7 +10,8 @@ namespace engine {
 // Chooses the driver of each call: openDatabase opens a file database, openServerDatabase a server one,
 // and every later call goes to the driver whose handle it names (the server driver's carry
 // PostgresEngine::HandleBit). The calls on cursors run here on the cursor the driver holds. Error entries
-// are those of the driver that served the last call.
+// are those of the driver that served the last call, and the texts of the codes are in the words of the
+// driver whose database, statement or cursor it named: a file's, or a server's.
 class Drivers : public DriverCore {
   public:
     SqliteEngine& files() { return files_; }
@@ -34,20 +35,22 @@ class Drivers : public DriverCore {
     Result prepare(StatementHandle stmt, const std::string& sql) override;
     Result execute(StatementHandle stmt, CursorHandle* cursor) override;
 
+    Result errorText(Result result, std::string* text) override;
     Result errorEntry(std::uint16_t index, ErrorEntry* entry) override;
 
-    Cursor* cursorOf(CursorHandle handle) override { return driverOf(handle).cursorOf(handle); }
-    bool dropCursor(CursorHandle handle) override { return driverOf(handle).dropCursor(handle); }
+    Cursor* cursorOf(CursorHandle handle) override { return (words_ = &driverOf(handle))->cursorOf(handle); }
+    bool dropCursor(CursorHandle handle) override { return (words_ = &driverOf(handle))->dropCursor(handle); }
 
   private:
     Result begin() override;
     DriverCore& driverOf(std::uint32_t handle);
     // The driver of `handle`, which then answers the error entries.
-    DriverCore& by(std::uint32_t handle) { return *(last_ = &driverOf(handle)); }
+    DriverCore& by(std::uint32_t handle) { return *(words_ = last_ = &driverOf(handle)); }
 
     SqliteEngine files_;
     PostgresEngine server_;
     DriverCore* last_ = this;
+    DriverCore* words_ = &files_;
 };
 
 }  // namespace engine

@@ -30,6 +30,9 @@ using PgResult = std::unique_ptr<PGresult, ResultFree>;
 // session: cursors ask for their rows by key.
 class ServerConnection {
   public:
+    // How long a statement waits for a row or table another session holds locked before it fails busy.
+    static constexpr int LockTimeoutSeconds = 5;
+
     ~ServerConnection();
     ServerConnection(const ServerConnection&) = delete;
     ServerConnection& operator=(const ServerConnection&) = delete;
@@ -48,12 +51,8 @@ class ServerConnection {
     // statement that succeeded, else nullptr with *failure filled. Outside a transaction the statement
     // must only read: when the connection is lost while it runs, it is run again on the session made again.
     PgResult run(const std::string& sql, const std::vector<const char*>& parameters, Failure* failure);
-    // Runs a statement that writes as run() does, and counts the write. Once the journal is kept, the
-    // entry's time (journalTime) travels with the statement, in the same round trip and transaction.
+    // Runs a statement that writes as run() does, and counts the write.
     PgResult write(const std::string& sql, const std::vector<const char*>& parameters, Failure* failure);
-    // Makes the ledger's trigger write the journal entries of this connection's changes, naming this
-    // program's user and host; the changes of connections that never ask are not journalled.
-    bool keepJournal(Failure* failure);
     // Runs statements without parameters and without preparing them.
     bool exec(const std::string& sql, Failure* failure);
     Failure failure(const PGresult* result, const std::string& what) const;
@@ -76,6 +75,8 @@ class ServerConnection {
     bool startSession(Failure* failure);
     // Makes a lost session again (see the class comment); answers false with *failure when it cannot.
     bool reconnectIfLost(Failure* failure);
+    // libpq's last message on this connection, its passwords masked.
+    std::string connectionError() const;
     // Notes whether the last call left a transaction open.
     void noteTransaction();
 
@@ -88,7 +89,6 @@ class ServerConnection {
     std::string channel_;
     bool inTransaction_ = false;
     bool restoring_ = false;
-    bool journalled_ = false;
     std::uint64_t changes_ = 0;
 };
 

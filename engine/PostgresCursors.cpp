@@ -4,23 +4,39 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
 
+#include "engine/Dates.h"
 #include "engine/PostgresLedger.h"
 
 namespace engine {
 
-void readServerRow(const RecordLayout& layout, const PGresult* result, int row, int firstColumn,
-                   std::vector<TextValue>* texts, std::uint8_t* record) {
+bool readServerRow(const RecordLayout& layout, const PGresult* result, int row, int firstColumn,
+                   std::vector<TextValue>* texts, std::uint8_t* record, const std::string& source,
+                   Failure* failure) {
     const std::size_t count = layout.fields().size();
     texts->resize(count);
     for (std::size_t i = 0; i < count; ++i) {
         const int column = firstColumn + static_cast<int>(i);
-        (*texts)[i] = PQgetisnull(result, row, column)
-                          ? TextValue{}
-                          : TextValue{PQgetvalue(result, row, column),
-                                      static_cast<std::size_t>(PQgetlength(result, row, column))};
+        if (PQgetisnull(result, row, column)) {
+            (*texts)[i] = TextValue{};
+            continue;
+        }
+        const std::string_view text(PQgetvalue(result, row, column),
+                                    static_cast<std::size_t>(PQgetlength(result, row, column)));
+        // The server writes such a date longer ('0044-03-15 BC', '10000-01-01') or as a word ('infinity').
+        if (layout.fields()[i].type == FieldType::Date &&
+            (text.size() != DateTextLength || !dayNumberFromIso(text))) {
+            *failure = {code::NotALedger, source + ": " + layout.fields()[i].name + " holds the date '" +
+                                              std::string(text) +
+                                              "', which the program cannot show (kovrel-db check names "
+                                              "every such row)"};
+            return false;
+        }
+        (*texts)[i] = TextValue{text.data(), text.size()};
     }
     layout.readTexts(texts->data(), record);
+    return true;
 }
 
 std::optional<std::string> serverFieldText(const RecordLayout& layout, std::size_t index,
@@ -78,7 +94,9 @@ bool ServerTableCursor::fillPage(bool forward, std::int64_t from, std::size_t wa
     std::vector<TextValue> texts;
     for (int r = 0; r < count; ++r) {
         pageKeys_[r] = std::strtoll(PQgetvalue(rows.get(), r, 0), nullptr, 10);
-        readServerRow(layout(), rows.get(), r, 1, &texts, pageRecords_.get() + r * size);
+        if (!readServerRow(layout(), rows.get(), r, 1, &texts, pageRecords_.get() + r * size,
+                           connection_->name(), failure))
+            return false;
     }
     return true;
 }
@@ -106,7 +124,9 @@ Result ServerTableCursor::readStored(ServerRow* row, Failure* failure) {
     }
     row->record.resize(layout().recordSize());
     std::vector<TextValue> texts;
-    readServerRow(layout(), stored.get(), 0, 1, &texts, row->record.data());
+    if (!readServerRow(layout(), stored.get(), 0, 1, &texts, row->record.data(), connection_->name(),
+                       failure))
+        return failure->code;
     return code::Ok;
 }
 

@@ -14,9 +14,12 @@ namespace engine {
 
 // Reads row `row` of `result` into `record`, field 1 from column `firstColumn` and the others from the
 // columns after it, with the conversions a file's values go through (RecordLayout::readTexts). `texts` is
-// room for the row's texts, kept by the caller from row to row.
-void readServerRow(const RecordLayout& layout, const PGresult* result, int row, int firstColumn,
-                   std::vector<TextValue>* texts, std::uint8_t* record);
+// room for the row's texts, kept by the caller from row to row. A date that is no day of the years 1 to
+// 9999 (an infinite one, one before Christ, one past 9999) is never read as another day: the row is
+// refused, *failure naming the value and `source` the database.
+bool readServerRow(const RecordLayout& layout, const PGresult* result, int row, int firstColumn,
+                   std::vector<TextValue>* texts, std::uint8_t* record, const std::string& source,
+                   Failure* failure);
 
 // The server's text of field `index` of `record` (as a parameter), or nothing when it is empty.
 std::optional<std::string> serverFieldText(const RecordLayout& layout, std::size_t index,

@@ -59,6 +59,19 @@ FieldType typeHolding(FieldType type, const char* text) {
     return number < INT32_MIN || number > INT32_MAX ? FieldType::LargeInt : type;
 }
 
+struct ServerText {
+    Result code;
+    const char* text;
+};
+
+constexpr ServerText serverTexts[] = {
+    {code::FileNotFound, "The server database holds no such table."},
+    {code::FileOpenFailed, "The ledger on the server cannot be reached."},
+    {code::NotALedger, "The server database holds no ledger the program can read."},
+    {code::FileBusy, "The ledger on the server is busy: another user holds its rows locked; try again."},
+    {code::WriteFailed, "The change cannot be written to the ledger on the server."},
+};
+
 }  // namespace
 
 bool namesLedgerTable(const std::string& name) {
@@ -67,6 +80,16 @@ bool namesLedgerTable(const std::string& name) {
 
 PostgresEngine::~PostgresEngine() {
     shutdown();
+}
+
+Result PostgresEngine::errorText(Result result, std::string* text) {
+    for (const ServerText& entry : serverTexts) {
+        if (entry.code == result) {
+            *text = entry.text;
+            return code::Ok;
+        }
+    }
+    return Driver::errorText(result, text);
 }
 
 Result PostgresEngine::openDatabase(const std::string& name, DatabaseHandle*) {
@@ -80,12 +103,12 @@ Result PostgresEngine::openServerDatabase(const std::string& connection, const s
     if (const Result result = begin()) return result;
     Failure failure;
     std::shared_ptr<ServerConnection> opened = ServerConnection::open(connection, user, password, &failure);
-    std::string channel;
+    ServerLedgerAccess access;
     if (!opened || !hasServerLedgerShape(*opened, &failure) ||
-        !completeServerLedger(*opened, &channel, &failure) || !opened->keepJournal(&failure) ||
-        (!channel.empty() && !opened->listen(channel, &failure)))
+        !completeServerLedger(*opened, &access, &failure) ||
+        (!access.channel.empty() && !opened->listen(access.channel, &failure)))
         return fail(failure);
-    *db = addDatabase({std::move(opened)});
+    *db = addDatabase({std::move(opened), access.writable});
     return code::Ok;
 }
 
@@ -102,6 +125,9 @@ Result PostgresEngine::openTable(DatabaseHandle db, const std::string& name, Ope
     if (!found) return fail(code::InvalidHandle, "Unknown database handle.");
     if (!namesLedgerTable(name))
         return fail(code::FileNotFound, "The server holds no table " + name + "; its table is kovrel.");
+    if (open == OpenMode::ReadWrite && !found->writable)
+        return fail(code::TableReadOnly,
+                    found->connection->name() + ": the role that logged in may only read the ledger");
     *cursor = addCursor(std::make_unique<ServerTableCursor>(found->connection, LedgerTableName, "",
                                                             open == OpenMode::ReadWrite, false));
     return code::Ok;
@@ -171,9 +197,10 @@ Result PostgresEngine::executeSelect(ServerStatement& stmt, ServerConnection& co
     const SqlStatement& sql = stmt.sql->statement;
     std::unique_ptr<Cursor> made;
     if (sql.selectsAllColumnsOfOneTable()) {
-        made =
-            std::make_unique<ServerTableCursor>(database(stmt.database)->connection, sql.postgresFromText(),
-                                                sql.postgresWhereText(), stmt.liveWanted, !stmt.liveWanted);
+        const ServerDatabase& db = *database(stmt.database);
+        made = std::make_unique<ServerTableCursor>(db.connection, sql.postgresFromText(),
+                                                   sql.postgresWhereText(), stmt.liveWanted && db.writable,
+                                                   !stmt.liveWanted);
     } else {
         Failure failure;
         PgResult rows = connection.run(stmt.sql->serverText, {}, &failure);
@@ -199,7 +226,8 @@ Result PostgresEngine::executeSelect(ServerStatement& stmt, ServerConnection& co
         for (int r = 0; r < count; ++r) {
             std::uint8_t* record = records.data() + kept * size;
             std::memset(record, 0, size);
-            readServerRow(layout, rows.get(), r, 0, &texts, record);
+            if (!readServerRow(layout, rows.get(), r, 0, &texts, record, connection.name(), &failure))
+                return fail(failure);
             if (sql.postgresDropsDistinct() && !seen.emplace(record, record + size).second) continue;
             ++kept;
         }

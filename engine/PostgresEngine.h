@@ -15,6 +15,7 @@ namespace engine {
 // What the server driver keeps of an open database.
 struct ServerDatabase {
     std::shared_ptr<ServerConnection> connection;
+    bool writable = false;  // the role that logged in may change the ledger's rows
 };
 // A text of the program's dialect as parsed once: its statement, server text and result fields.
 struct ServerSql {
@@ -50,6 +51,9 @@ class PostgresEngine : public Driver<ServerDatabase, ServerStatement> {
 
     Result prepare(StatementHandle stmt, const std::string& sql) override;
     Result execute(StatementHandle stmt, CursorHandle* cursor) override;
+
+    // The texts of the codes whose file driver's words speak of a file, in a server's words.
+    Result errorText(Result result, std::string* text) override;
 
   private:
     std::shared_ptr<const ServerSql> parsed(const std::string& sql, std::string* error);

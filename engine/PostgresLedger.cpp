@@ -105,10 +105,55 @@ bool hasServerLedgerShape(ServerConnection& connection, Failure* failure) {
 
 namespace {
 
-// The trigger functions behind every change of kovrel. Each change sends a notice on the channel of the
-// ledger's schema, so cursors that hold rows learn of it without asking. The change of a journalled
-// connection (one that set kovrel.korisnik) writes its journal entry as the file's triggers do (see
-// Journal.h): the same texts, a number's JSON with a decimal point as SQLite writes a REAL.
+// Who a ledger answers to on its server, named after its database: the role that owns its tables and the
+// journal's trigger function, which cannot log in, and the group role of its clerks.
+struct LedgerRoles {
+    std::string owner, clerks;
+};
+
+constexpr const char* OwnerSuffix = "_vlasnik";
+constexpr const char* ClerksSuffix = "_sluzbenik";
+
+LedgerRoles rolesOfDatabase(const std::string& database) {
+    return {database + OwnerSuffix, database + ClerksSuffix};
+}
+
+// Whether the server has the role of the connection's database that ends in `suffix`, as a query's column.
+std::string hasDatabaseRoleSql(const char* suffix) {
+    return std::string("EXISTS (SELECT FROM pg_roles WHERE rolname = current_database() || '") + suffix +
+           "')";
+}
+
+// Connects for a tool and asks the server `sql` first; nullptr with *error and *result filled when
+// either fails.
+PgResult askServer(const std::string& connection, const std::string& sql,
+                   const std::vector<const char*>& parameters, std::unique_ptr<ServerConnection>* conn,
+                   std::string* error, Result* result) {
+    *conn = connectForTool(connection, error, result);
+    if (!*conn) return nullptr;
+    Failure failure;
+    PgResult answer = (*conn)->run(sql, parameters, &failure);
+    if (!answer) {
+        setError(error, failure.text);
+        *result = failure.code;
+    }
+    return answer;
+}
+
+// A name as the server's statements write it.
+std::string quotedName(const std::string& name) {
+    std::string quoted = "\"";
+    for (const char c : name) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return quoted + "\"";
+}
+
+// The trigger functions behind every change of kovrel, whoever makes it. Each change sends a notice on the
+// channel of the ledger's schema, so cursors that hold rows learn of it without asking, and writes its
+// journal entry as the file's triggers do (see Journal.h): the same texts, a number's JSON with a decimal
+// point as SQLite writes a REAL. What the entry says of when and who the server decides: its clock, and
+// the role that logged in (which SET ROLE does not change); what the program claims of the system user
+// and host it runs for goes into Racunar. The function runs with its owner's rights and finds its tables
+// in the ledger's schema alone, never in a session's temporary tables.
 const char* const ChangeFunctionTemplate =
     "CREATE OR REPLACE FUNCTION kovrel_vrednosti(vrednosti json, poredjenje json) RETURNS text LANGUAGE "
     "plpgsql IMMUTABLE AS $body$\n"
@@ -131,15 +176,13 @@ const char* const ChangeFunctionTemplate =
     "  RETURN '{' || rezultat || '}';\n"
     "END\n"
     "$body$;\n"
-    "CREATE OR REPLACE FUNCTION kovrel_promena() RETURNS trigger LANGUAGE plpgsql AS $body$\n"
+    "CREATE OR REPLACE FUNCTION kovrel_promena() RETURNS trigger LANGUAGE plpgsql SECURITY DEFINER SET "
+    "search_path = @SCHEMA@, pg_temp AS $body$\n"
     "DECLARE\n"
     "  staro text;\n"
     "  novo text;\n"
     "BEGIN\n"
     "  PERFORM pg_notify(TG_TABLE_SCHEMA || '.kovrel', '');\n"
-    "  IF coalesce(current_setting('kovrel.korisnik', true), '') = '' THEN\n"
-    "    RETURN NULL;\n"
-    "  END IF;\n"
     "  IF TG_OP = 'INSERT' THEN\n"
     "    novo := kovrel_vrednosti(row_to_json(NEW), NULL);\n"
     "  ELSIF TG_OP = 'DELETE' THEN\n"
@@ -152,15 +195,15 @@ const char* const ChangeFunctionTemplate =
     "    novo := kovrel_vrednosti(row_to_json(NEW), row_to_json(OLD));\n"
     "  END IF;\n"
     "  INSERT INTO dnevnik (vreme, korisnik, racunar, operacija, kljuc, prezimeime, staro, novo) VALUES (\n"
-    "    coalesce(nullif(current_setting('kovrel.vreme', true), ''),\n"
-    "             to_char(clock_timestamp() AT TIME ZONE 'UTC', 'YYYY-MM-DD\"T\"HH24:MI:SS.MS\"Z\"')),\n"
-    "    current_setting('kovrel.korisnik'), current_setting('kovrel.racunar', true),\n"
+    "    to_char(clock_timestamp() AT TIME ZONE 'UTC', 'YYYY-MM-DD\"T\"HH24:MI:SS.MS\"Z\"'), session_user,\n"
+    "    nullif(current_setting('kovrel.racunar', true), ''),\n"
     "    CASE TG_OP WHEN 'INSERT' THEN 'unos' WHEN 'UPDATE' THEN 'izmena' ELSE 'brisanje' END,\n"
     "    CASE TG_OP WHEN 'DELETE' THEN OLD.id ELSE NEW.id END,\n"
     "    CASE TG_OP WHEN 'DELETE' THEN OLD.prezimeime ELSE NEW.prezimeime END, staro, novo);\n"
     "  RETURN NULL;\n"
     "END\n"
-    "$body$";
+    "$body$;\n"
+    "REVOKE ALL ON FUNCTION kovrel_promena() FROM PUBLIC";
 
 const char* const JournalTableSql =
     "CREATE TABLE IF NOT EXISTS dnevnik (vreme varchar, korisnik varchar, racunar varchar, operacija "
@@ -180,50 +223,115 @@ std::string createServerIndexSql(const LedgerIndex& index) {
     return std::string("CREATE INDEX IF NOT EXISTS ") + index.name + " ON kovrel (" + columns + ")";
 }
 
-// Whether the ledger lacks one of the pieces completeServerLedger adds, and the schema it lives in.
-bool lacksExtras(ServerConnection& connection, bool* lacks, std::string* schema, Failure* failure) {
+// What the ledger's schema holds of the pieces the program keeps beside the table, and what the session's
+// role may do there.
+struct LedgerState {
+    bool journal = false;      // the table dnevnik
+    std::string trigger;       // kovrel_promena's state on the server ("O", "D", ...), empty when missing
+    bool definer = false;      // the trigger function runs with its owner's rights, on a fixed path
+    bool indexes = false;      // all of the file's indexes
+    std::string schema;        // the ledger's
+    std::string owner;         // of the table kovrel
+    bool actsAsOwner = false;  // the session's role has the owner's rights
+    bool writable = false;     // the session's role may insert, change and delete rows
+    std::string clerks;        // the database's group role of clerks, empty when it has none
+
+    bool triggerEnabled() const { return !trigger.empty() && trigger != "D"; }
+    bool complete() const { return journal && triggerEnabled() && definer && indexes; }
+};
+
+bool readLedgerState(ServerConnection& connection, LedgerState* state, Failure* failure) {
     std::string names;
     for (const LedgerIndex& index : ledgerIndexes())
         names += (names.empty() ? "'" : ", '") + std::string(index.name) + "'";
     PgResult found = connection.run(
-        "SELECT (SELECT count(*) FROM pg_trigger WHERE tgrelid = 'kovrel'::regclass AND tgname = "
-        "'kovrel_promena') + (SELECT count(*) FROM pg_tables WHERE schemaname = current_schema() AND "
-        "tablename = 'dnevnik') + (SELECT count(*) FROM pg_indexes WHERE schemaname = current_schema() AND "
-        "tablename = 'kovrel' AND indexname IN (" +
-            names + ")), current_schema()",
+        "SELECT EXISTS (SELECT FROM pg_tables WHERE schemaname = current_schema() AND tablename = "
+        "'dnevnik'), (SELECT tgenabled FROM pg_trigger WHERE tgrelid = k.oid AND tgname = "
+        "'kovrel_promena'), coalesce((SELECT prosecdef AND proconfig IS NOT NULL AND proowner = k.relowner "
+        "FROM pg_proc WHERE oid = to_regprocedure('kovrel_promena()')), false), (SELECT count(*) FROM "
+        "pg_indexes WHERE schemaname = current_schema() AND tablename = 'kovrel' AND indexname IN (" +
+            names + ")) = " + std::to_string(ledgerIndexes().size()) +
+            ", current_schema(), pg_get_userbyid(k.relowner), pg_has_role(k.relowner, 'USAGE'), "
+            "has_table_privilege(k.oid, 'INSERT') AND has_table_privilege(k.oid, 'UPDATE') AND "
+            "has_table_privilege(k.oid, 'DELETE'), CASE WHEN " +
+            hasDatabaseRoleSql(ClerksSuffix) + " THEN current_database() || '" + ClerksSuffix +
+            "' ELSE '' END FROM pg_class k WHERE k.oid = to_regclass(quote_ident(current_schema()) || "
+            "'.kovrel')",
         {}, failure);
     if (!found) return false;
-    *lacks = std::string(PQgetvalue(found.get(), 0, 0)) != std::to_string(2 + ledgerIndexes().size());
-    *schema = PQgetvalue(found.get(), 0, 1);
+    if (PQntuples(found.get()) == 0) {
+        *failure = {code::NotALedger, connection.name() + ": the database holds no table kovrel"};
+        return false;
+    }
+    const auto value = [&found](int column) { return std::string(PQgetvalue(found.get(), 0, column)); };
+    *state = {value(0) == "t", value(1),        value(2) == "t", value(3) == "t", value(4),
+              value(5),        value(6) == "t", value(7) == "t", value(8)};
     return true;
 }
 
-// The statements that add what lacksExtras looks for; each leaves a piece that is there already as it is.
-std::string extrasSql() {
+// The rights a clerk's group role holds on one of the ledger's tables that clerks change.
+std::string clerkTableRightsSql(const char* table, const std::string& clerks) {
+    return std::string("GRANT SELECT, INSERT, UPDATE, DELETE ON ") + table + " TO " + quotedName(clerks);
+}
+
+// Everything a clerk's group role may do with the ledger, beyond reaching its schema: change the rows of
+// kovrel (drawing their keys) and read the journal. Nothing else: the journal and the trigger are its
+// owner's.
+std::string clerkRightsSql(const std::string& clerks) {
+    return clerkTableRightsSql("kovrel", clerks) + ";\nGRANT USAGE ON SEQUENCE kovrel_id_seq TO " +
+           quotedName(clerks) + ";\nGRANT SELECT ON dnevnik TO " + quotedName(clerks);
+}
+
+// The statements, run as the table's owner, that add what readLedgerState looks for and give the clerks
+// (when the database has their role) their rights; each leaves a piece that is there already as it is.
+std::string extrasSql(const LedgerState& state) {
     std::string columns;
     for (const LedgerColumn& column : ledgerColumns())
         columns += (columns.empty() ? "'" : ", '") + std::string(column.name) + "'";
     std::string function = ChangeFunctionTemplate;
     function.replace(function.find("@COLUMNS@"), 9, columns);
+    function.replace(function.find("@SCHEMA@"), 8, quotedName(state.schema));
     std::string sql = std::string(JournalTableSql) + ";\n" + function + ";\n";
     for (const LedgerIndex& index : ledgerIndexes()) sql += createServerIndexSql(index) + ";\n";
-    return sql + "DROP TRIGGER IF EXISTS kovrel_promena ON kovrel;\n" + ChangeTriggerSql;
+    sql += "DROP TRIGGER IF EXISTS kovrel_promena ON kovrel;\n" + std::string(ChangeTriggerSql);
+    if (!state.clerks.empty()) sql += ";\n" + clerkRightsSql(state.clerks);
+    return sql;
+}
+
+// Begins a transaction that writes rows without journal entries when the session has the owner's rights:
+// the trigger is set aside for it, which no clerk may do, and meanwhile no other session writes the table.
+// *unjournalled tells whether it was; a clerk's writes are journalled as ever.
+bool beginUnjournalled(ServerConnection& connection, bool* unjournalled, Failure* failure) {
+    LedgerState state;
+    if (!connection.exec("BEGIN", failure) || !readLedgerState(connection, &state, failure)) return false;
+    *unjournalled = state.actsAsOwner && state.triggerEnabled();
+    return !*unjournalled || connection.exec("ALTER TABLE kovrel DISABLE TRIGGER kovrel_promena", failure);
+}
+
+// Commits what beginUnjournalled began, the trigger back in place, with one notice of the change.
+bool commitUnjournalled(ServerConnection& connection, bool unjournalled, Failure* failure) {
+    return (!unjournalled || connection.exec("ALTER TABLE kovrel ENABLE TRIGGER kovrel_promena; SELECT "
+                                             "pg_notify(current_schema() || '.kovrel', '')",
+                                             failure)) &&
+           connection.exec("COMMIT", failure);
 }
 
 }  // namespace
 
-bool completeServerLedger(ServerConnection& connection, std::string* channel, Failure* failure) {
-    channel->clear();
-    bool lacks = false;
-    std::string schema;
-    if (!lacksExtras(connection, &lacks, &schema, failure)) return false;
-    if (lacks) {
-        // The lock keeps two clerks who open the ledger at once from adding the pieces twice.
+bool completeServerLedger(ServerConnection& connection, ServerLedgerAccess* access, Failure* failure) {
+    *access = {};
+    LedgerState state;
+    if (!readLedgerState(connection, &state, failure)) return false;
+    access->writable = state.writable;
+    if (!state.complete() && state.actsAsOwner) {
+        // The lock keeps two sessions that open the ledger at once from adding the pieces twice.
         Failure refused;
-        const bool added =
-            connection.exec("BEGIN; LOCK TABLE kovrel IN SHARE ROW EXCLUSIVE MODE", &refused) &&
-            lacksExtras(connection, &lacks, &schema, &refused) &&
-            (!lacks || connection.exec(extrasSql(), &refused)) && connection.exec("COMMIT", &refused);
+        const bool added = connection.exec("BEGIN; SET LOCAL ROLE " + quotedName(state.owner) +
+                                               "; LOCK TABLE kovrel IN SHARE ROW EXCLUSIVE MODE",
+                                           &refused) &&
+                           readLedgerState(connection, &state, &refused) &&
+                           (state.complete() || connection.exec(extrasSql(state), &refused)) &&
+                           connection.exec("COMMIT", &refused);
         if (!added) {
             connection.exec("ROLLBACK", failure);
             if (refused.code != code::TableReadOnly) {
@@ -232,51 +340,195 @@ bool completeServerLedger(ServerConnection& connection, std::string* channel, Fa
             }
             return true;
         }
+    } else if (!state.complete()) {
+        return true;
     }
-    *channel = schema + ".kovrel";
+    access->channel = state.schema + ".kovrel";
     return true;
 }
 
 Result createServerLedger(const std::string& connection, std::string* error) {
     Result result = code::Ok;
-    auto conn = connectForTool(connection, error, &result);
-    if (!conn) return result;
-    std::string columns;
-    for (std::size_t i = 0; i < LedgerColumnCount; ++i)
-        columns += ", " + serverColumnName(i) + " " + serverColumnType(i);
+    std::unique_ptr<ServerConnection> conn;
+    PgResult where = askServer(connection,
+                               "SELECT current_database(), current_schema(), " +
+                                   hasDatabaseRoleSql(OwnerSuffix) + ", " + hasDatabaseRoleSql(ClerksSuffix),
+                               {}, &conn, error, &result);
+    if (!where) return result;
     Failure failure;
-    // The key keeps the stored order and lets a live result write through it; the program never sees it.
-    // The indexes, and the trigger, come as for an older ledger opened.
-    std::string channel;
-    if (!conn->exec("CREATE TABLE kovrel (id bigserial PRIMARY KEY" + columns + ")", &failure) ||
-        !completeServerLedger(*conn, &channel, &failure)) {
+    const LedgerRoles roles = rolesOfDatabase(PQgetvalue(where.get(), 0, 0));
+    LedgerState state;
+    state.schema = PQgetvalue(where.get(), 0, 1);
+    state.clerks = roles.clerks;
+    const std::string owner = quotedName(roles.owner), clerks = quotedName(roles.clerks),
+                      schema = quotedName(state.schema);
+    // The roles first, made by the administrator running this, who then acts as the owner to make the
+    // tables. The key keeps the stored order and lets a live result write through it; the program never
+    // sees it. The indexes, the trigger and the clerks' rights come as for an older ledger opened.
+    std::string sql = "BEGIN;\n";
+    if (std::string(PQgetvalue(where.get(), 0, 2)) != "t") sql += "CREATE ROLE " + owner + " NOLOGIN;\n";
+    if (std::string(PQgetvalue(where.get(), 0, 3)) != "t") sql += "CREATE ROLE " + clerks + " NOLOGIN;\n";
+    sql += "GRANT " + owner + " TO CURRENT_USER;\nGRANT USAGE, CREATE ON SCHEMA " + schema + " TO " + owner +
+           ";\nGRANT USAGE ON SCHEMA " + schema + " TO " + clerks + ";\nSET LOCAL ROLE " + owner +
+           ";\nCREATE TABLE kovrel (id bigserial PRIMARY KEY";
+    for (std::size_t i = 0; i < LedgerColumnCount; ++i)
+        sql += ", " + serverColumnName(i) + " " + serverColumnType(i);
+    sql += ");\n" + extrasSql(state) + ";\nCOMMIT";
+    if (!conn->exec(sql, &failure)) {
+        Failure ignored;
+        conn->exec("ROLLBACK", &ignored);
         setError(error, failure.text);
         return failure.code == code::SqlSyntax ? code::FileOpenFailed : failure.code;
     }
     return code::Ok;
 }
 
+Result makeServerClerk(const std::string& connection, const std::string& role, std::string* report) {
+    Result result = code::Ok;
+    std::unique_ptr<ServerConnection> conn;
+    PgResult found = askServer(connection,
+                               "SELECT current_database(), " + hasDatabaseRoleSql(ClerksSuffix) +
+                                   ", EXISTS (SELECT FROM pg_roles WHERE rolname = $1)",
+                               {role.c_str()}, &conn, report, &result);
+    if (!found) return result;
+    Failure failure;
+    const std::string database = PQgetvalue(found.get(), 0, 0);
+    const LedgerRoles roles = rolesOfDatabase(database);
+    if (std::string(PQgetvalue(found.get(), 0, 1)) != "t") {
+        setError(report, conn->name() + ": the database has no clerks' role " + roles.clerks +
+                             ": kovrel-db create makes it with the ledger");
+        return code::NotALedger;
+    }
+    if (std::string(PQgetvalue(found.get(), 0, 2)) != "t") {
+        setError(report, conn->name() + ": the server has no role " + role);
+        return code::InvalidParameter;
+    }
+    if (!conn->exec("GRANT " + quotedName(roles.clerks) + " TO " + quotedName(role), &failure)) {
+        setError(report, role + " cannot be made a clerk: " + failure.text);
+        return failure.code;
+    }
+    setError(report, role + " is a clerk of the ledger in " + database + ", a member of " + roles.clerks);
+    return code::Ok;
+}
+
+namespace {
+
+// What is wrong with the pieces the program keeps beside the table, one line each.
+std::vector<std::string> pieceProblems(const LedgerState& state) {
+    std::vector<std::string> problems;
+    if (!state.journal) problems.emplace_back("the change journal dnevnik is missing");
+    if (state.trigger.empty())
+        problems.emplace_back("the trigger kovrel_promena is missing: changes are not journalled");
+    else if (!state.triggerEnabled())
+        problems.emplace_back("the trigger kovrel_promena is disabled: changes are not journalled");
+    else if (!state.definer)
+        problems.emplace_back(
+            "the trigger's function kovrel_promena runs with the rights of whoever changes a row, so a clerk "
+            "may write the journal: the ledger opened by its owner mends it");
+    return problems;
+}
+
+// The ledger's column of the server's column `name`.
+const LedgerColumn& ledgerColumnNamed(const std::string& name) {
+    for (const LedgerColumn& column : ledgerColumns()) {
+        if (strcasecmp(column.name, name.c_str()) == 0) return column;
+    }
+    return ledgerColumns()[0];
+}
+
+// Text columns that take longer texts than the ledger's fields hold.
+bool widthProblems(ServerConnection& connection, std::vector<std::string>* problems, Failure* failure) {
+    PgResult wide = connection.run(
+        "SELECT column_name, character_maximum_length FROM information_schema.columns WHERE table_schema = "
+        "current_schema() AND table_name = 'kovrel' AND data_type = 'character varying' AND "
+        "character_maximum_length IS DISTINCT FROM " +
+            std::to_string(ledgerColumnNamed("PrezimeIme").size) + " ORDER BY ordinal_position",
+        {}, failure);
+    if (!wide) return false;
+    for (int r = 0; r < PQntuples(wide.get()); ++r) {
+        const LedgerColumn& column = ledgerColumnNamed(PQgetvalue(wide.get(), r, 0));
+        const std::string length = PQgetvalue(wide.get(), r, 1);
+        problems->push_back(std::string(column.name) + ": the column takes texts " +
+                            (length.empty() ? "of any length" : "of up to " + length + " characters") +
+                            ", longer than the field's " + std::to_string(column.size));
+    }
+    return true;
+}
+
+// The condition under which a stored value of `column` is one the program cannot read whole, and how the
+// check's line names such values.
+std::pair<std::string, const char*> unreadableValue(std::size_t column) {
+    const std::string name = serverColumnName(column);
+    const LedgerColumn& ledgerColumn = ledgerColumns()[column];
+    switch (ledgerColumn.type) {
+        case FieldType::Date:
+            return {"NOT " + name + " BETWEEN '0001-01-01' AND '9999-12-31'",
+                    "outside the years 1 to 9999 (infinite or before Christ)"};
+        case FieldType::String:
+            return {"char_length(" + name + ") > " + std::to_string(ledgerColumn.size),
+                    "longer than the field"};
+        default:
+            return {name + " IN ('NaN', 'Infinity', '-Infinity')", "not a finite number"};
+    }
+}
+
+// One line per column holding values the program cannot read whole, with the rows (their keys).
+bool valueProblems(ServerConnection& connection, std::vector<std::string>* problems, Failure* failure) {
+    std::string flags, any;
+    for (std::size_t i = 0; i < LedgerColumnCount; ++i) {
+        const std::string condition = "coalesce(" + unreadableValue(i).first + ", false)";
+        flags += ", " + condition;
+        any += (any.empty() ? "" : " OR ") + condition;
+    }
+    PgResult rows =
+        connection.run("SELECT id" + flags + " FROM kovrel WHERE " + any + " ORDER BY id", {}, failure);
+    if (!rows) return false;
+    for (std::size_t i = 0; i < LedgerColumnCount; ++i) {
+        std::vector<std::string> keys;
+        for (int r = 0; r < PQntuples(rows.get()); ++r) {
+            if (std::string(PQgetvalue(rows.get(), r, static_cast<int>(i) + 1)) == "t")
+                keys.emplace_back(PQgetvalue(rows.get(), r, 0));
+        }
+        if (keys.empty()) continue;
+        std::string line = std::string(ledgerColumns()[i].name) + ": " + std::to_string(keys.size()) +
+                           " value" + (keys.size() == 1 ? " " : "s ") + unreadableValue(i).second +
+                           ", in row" + (keys.size() == 1 ? "" : "s");
+        for (std::size_t n = 0; n < keys.size(); ++n) line += (n ? ", " : " ") + keys[n];
+        problems->push_back(line);
+    }
+    return true;
+}
+
+}  // namespace
+
 Result checkServerLedger(const std::string& connection, std::string* report) {
     Result result = code::Ok;
     std::string error;
     auto conn = connectForTool(connection, &error, &result);
     Failure failure;
-    if (conn && !hasServerLedgerShape(*conn, &failure)) {
-        error = failure.text;
-        result = failure.code;
-    }
+    LedgerState state;
     PgResult count;
-    if (conn && result == code::Ok) {
-        count = conn->run("SELECT count(*) FROM kovrel", {}, &failure);
-        if (!count) error = failure.text, result = failure.code;
+    std::vector<std::string> problems, values;
+    const bool checked = conn && hasServerLedgerShape(*conn, &failure) &&
+                         readLedgerState(*conn, &state, &failure) &&
+                         (count = conn->run("SELECT count(*) FROM kovrel", {}, &failure)) &&
+                         widthProblems(*conn, &problems, &failure) && valueProblems(*conn, &values, &failure);
+    if (!checked) {
+        *report = (conn ? failure.text : error) + "\nVerdict: not a sound ledger";
+        return conn ? failure.code : result;
     }
-    if (result != code::Ok) {
-        *report = error + "\nVerdict: not a sound ledger";
-        return result;
-    }
+    const std::vector<std::string> pieces = pieceProblems(state);
+    problems.insert(problems.begin(), pieces.begin(), pieces.end());
     *report = connectionDatabase(connection) + " on the server: table kovrel with its 12 columns and key, " +
-              PQgetvalue(count.get(), 0, 0) + " rows\nVerdict: sound ledger";
-    return code::Ok;
+              PQgetvalue(count.get(), 0, 0) + " rows" + (state.journal ? ", change journal dnevnik" : "") +
+              "\n";
+    for (const std::vector<std::string>* lines : {&problems, &values}) {
+        for (const std::string& line : *lines) *report += line + "\n";
+    }
+    *report += values.empty() ? "every stored value is readable\n" : "the values above cannot be read\n";
+    const bool sound = problems.empty() && values.empty();
+    *report += sound ? "Verdict: sound ledger" : "Verdict: not a sound ledger";
+    return sound ? code::Ok : code::NotALedger;
 }
 
 Result loadServerLedgerRows(const std::string& connection, const std::function<bool(LedgerValues&)>& next,
@@ -286,7 +538,10 @@ Result loadServerLedgerRows(const std::string& connection, const std::function<b
     auto conn = connectForTool(connection, error, &result);
     if (!conn) return result;
     Failure failure;
-    if (!hasServerLedgerShape(*conn, &failure) || !conn->exec("BEGIN", &failure)) {
+    bool unjournalled = false;
+    if (!hasServerLedgerShape(*conn, &failure) || !beginUnjournalled(*conn, &unjournalled, &failure)) {
+        Failure ignored;
+        conn->exec("ROLLBACK", &ignored);
         setError(error, failure.text);
         return failure.code;
     }
@@ -314,8 +569,9 @@ Result loadServerLedgerRows(const std::string& connection, const std::function<b
             stored = false;
         }
     }
-    if (!stored || !conn->exec("COMMIT", &failure)) {
-        conn->exec("ROLLBACK", &failure);
+    if (!stored || !commitUnjournalled(*conn, unjournalled, &failure)) {
+        Failure ignored;
+        conn->exec("ROLLBACK", &ignored);
         setError(error, failure.text);
         return failure.code == code::SqlSyntax ? code::WriteFailed : failure.code;
     }
@@ -328,7 +584,11 @@ Result removeServerLedgerRows(const std::string& connection, std::string* error)
     auto conn = connectForTool(connection, error, &result);
     if (!conn) return result;
     Failure failure;
-    if (!conn->exec("DELETE FROM kovrel", &failure)) {
+    bool unjournalled = false;
+    if (!beginUnjournalled(*conn, &unjournalled, &failure) || !conn->exec("DELETE FROM kovrel", &failure) ||
+        !commitUnjournalled(*conn, unjournalled, &failure)) {
+        Failure ignored;
+        conn->exec("ROLLBACK", &ignored);
         setError(error, failure.text);
         return failure.code;
     }

@@ -24,11 +24,18 @@ std::string serverNumberText(double value);
 // Checks that the connection's database holds the ledger table with its key and columns.
 bool hasServerLedgerShape(ServerConnection& connection, Failure* failure);
 
-// Adds to the connection's ledger what the program keeps beside its table and the ledger lacks: the
-// file's indexes, the change journal dnevnik (with a key id after the file's columns), and the trigger
-// that writes a journalled connection's entries and notices every committed change on the channel
-// *channel names. Another program's ledger
-// whose owner alone may add them is used without them (*channel empty); any other failure fills *failure.
-bool completeServerLedger(ServerConnection& connection, std::string* channel, Failure* failure);
+// What a session may do with the ledger once it is complete.
+struct ServerLedgerAccess {
+    std::string channel;    // where the trigger notices committed changes; empty when there is no trigger
+    bool writable = false;  // the session's role may insert, change and delete rows of kovrel
+};
+
+// Adds to the connection's ledger what the program keeps beside its table and the ledger lacks, when the
+// session's role has the rights of the table's owner: the file's indexes, the change journal dnevnik
+// (with a key id after the file's columns), the trigger that journals every change of kovrel, whoever
+// makes it, and notices every committed change on the channel access->channel names, and the rights of
+// the database's clerks. A ledger whose owner alone may add them is used without them (channel empty);
+// any other failure fills *failure.
+bool completeServerLedger(ServerConnection& connection, ServerLedgerAccess* access, Failure* failure);
 
 }  // namespace engine

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "engine/ServerLedger.h"
 
@@ -20,12 +21,16 @@ inline bool onServer() {
     return driver && std::string(driver) == "server";
 }
 
-// The test server's connection string (KOVREL_PG_TEST), or nothing.
+// The test server's connection string (KOVREL_PG_TEST), or nothing. It logs in as a clerk.
 inline std::optional<std::string> serverConnection() {
     const char* connection = std::getenv("KOVREL_PG_TEST");
     if (!connection || !*connection) return std::nullopt;
     return std::string(connection);
 }
+
+// The role that sets the test server's ledgers up, as an organisation's administrator does; it logs in
+// with the clerk's password (scripts/pg-cluster makes both).
+constexpr const char* TestAdministrator = "kovrel";
 
 // The test role's password, which libpq also takes from PGPASSWORD when no other is given.
 inline std::string serverPassword() {
@@ -37,7 +42,11 @@ constexpr const char* NoServerText =
     "no test server: KOVREL_PG_TEST is not set (scripts/test starts a private PostgreSQL cluster and sets "
     "it)";
 
-// An empty ledger table in a fresh schema of the test server; connection() reaches it.
+// The rows of an answer as texts (an empty value as empty), or nothing with *error when it failed.
+using Rows = std::vector<std::vector<std::string>>;
+
+// An empty ledger table in a fresh schema of the test server, made by the administrator; connection()
+// reaches it as the clerk, administration() as the administrator.
 class ServerLedger {
   public:
     // Makes the schema and the table; answers false with *error when the server cannot be reached.
@@ -50,10 +59,13 @@ class ServerLedger {
         static int made = 0;
         schema_ = "kt_" + std::to_string(getpid()) + "_" + std::to_string(++made);
         base_ = *base;
+        administrator_ = base_ + " user=" + TestAdministrator;
         if (!run("DROP SCHEMA IF EXISTS " + schema_ + " CASCADE; CREATE SCHEMA " + schema_, error))
             return false;
-        connection_ = base_ + " options='-csearch_path=" + schema_ + "'";
-        return engine::createServerLedger(connection_, error) == engine::code::Ok;
+        const std::string inSchema = " options='-csearch_path=" + schema_ + "'";
+        connection_ = base_ + inSchema;
+        administration_ = administrator_ + inSchema;
+        return engine::createServerLedger(administration_, error) == engine::code::Ok;
     }
 
     ~ServerLedger() {
@@ -62,23 +74,42 @@ class ServerLedger {
     }
 
     const std::string& connection() const { return connection_; }
+    const std::string& administration() const { return administration_; }
+    const std::string& schema() const { return schema_; }
 
-    // Runs statements on the ledger's schema, past the program's engine.
+    // Runs statements on the ledger's schema as the administrator, past the program's engine.
     bool run(const std::string& sql, std::string* error) const {
-        PGconn* conn = PQconnectdb((connection_.empty() ? base_ : connection_).c_str());
-        bool done = PQstatus(conn) == CONNECTION_OK;
-        if (done) {
-            PGresult* result = PQexec(conn, ("SET client_min_messages = warning; " + sql).c_str());
-            done = PQresultStatus(result) == PGRES_COMMAND_OK || PQresultStatus(result) == PGRES_TUPLES_OK;
-            PQclear(result);
-        }
-        if (!done) *error = PQerrorMessage(conn);
-        PQfinish(conn);
-        return done;
+        return query(administration_.empty() ? administrator_ : administration_, sql, error).has_value();
+    }
+    // Runs statements on the ledger's schema as the clerk does in a tool of the server's, such as psql;
+    // the rows of the last one.
+    std::optional<Rows> runAsClerk(const std::string& sql, std::string* error) const {
+        return query(connection_, sql, error);
     }
 
   private:
-    std::string base_, schema_, connection_;
+    static std::optional<Rows> query(const std::string& connection, const std::string& sql,
+                                     std::string* error) {
+        PGconn* conn = PQconnectdb(connection.c_str());
+        std::optional<Rows> rows;
+        if (PQstatus(conn) == CONNECTION_OK) {
+            PGresult* result = PQexec(conn, ("SET client_min_messages = warning; " + sql).c_str());
+            if (PQresultStatus(result) == PGRES_COMMAND_OK || PQresultStatus(result) == PGRES_TUPLES_OK) {
+                rows.emplace();
+                for (int r = 0; r < PQntuples(result); ++r) {
+                    rows->emplace_back();
+                    for (int c = 0; c < PQnfields(result); ++c)
+                        rows->back().emplace_back(PQgetvalue(result, r, c));
+                }
+            }
+            PQclear(result);
+        }
+        if (!rows) *error = PQerrorMessage(conn);
+        PQfinish(conn);
+        return rows;
+    }
+
+    std::string base_, administrator_, schema_, connection_, administration_;
 };
 
 }  // namespace servertest

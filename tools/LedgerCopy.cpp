@@ -73,7 +73,10 @@ std::optional<std::string> serverLedger(const std::string& name) {
     if (name.find('=') != std::string::npos || name.starts_with("postgresql://") ||
         name.starts_with("postgres://"))
         return name;
-    return engine::serverConnectionIn(name);
+    std::string refusal;
+    auto connection = engine::serverConnectionIn(name, &refusal);
+    if (!refusal.empty()) throw CommandFailure(refusal);
+    return connection;
 }
 
 std::string copyLedger(const std::string& from, const std::string& to) {

@@ -24,6 +24,7 @@ constexpr int exitNotJudged = 3;
 
 const char* const usageText =
     "usage: kovrel-db create DIR\n"
+    "       kovrel-db clerk SERVER ROLE\n"
     "       kovrel-db sql [--live] DIR [--live] TEXT...\n"
     "       kovrel-db seed DIR --workers N --rows M\n"
     "       kovrel-db check DIR\n"
@@ -36,8 +37,9 @@ const char* const usageText =
     "  server: a directory holding Kovrel.server (and no Kovrel.DB), or a libpq connection string; the\n"
     "  password comes from PGPASSWORD or the password file\n"
     "\n"
-    "  create  makes a new empty ledger DIR/Kovrel.DB, or the ledger table on the server (an existing\n"
-    "          file or table is never overwritten)\n"
+    "  create  makes a new empty ledger DIR/Kovrel.DB, or the ledger table on the server with its owning\n"
+    "          role and its clerks' group role (an existing file or table is never overwritten)\n"
+    "  clerk   makes the server's role ROLE a clerk of the ledger SERVER: a member of its clerks' role\n"
     "  sql     runs one statement, each TEXT being one of its lines, with DIR as working directory;\n"
     "          prints column names, field types and the rows, tab-separated; --live asks for a\n"
     "          live result and first prints whether it is live or read-only\n"
@@ -72,6 +74,16 @@ int create(const std::string& directory) {
     if ((server ? engine::createServerLedger(*server, &error)
                 : engine::createLedgerFile(ledgerPath(directory), &error)) != engine::code::Ok)
         throw kovreldb::CommandFailure(error);
+    return 0;
+}
+
+int clerk(const std::string& server, const std::string& role) {
+    const auto connection = kovreldb::serverLedger(server);
+    if (!connection || role.empty()) throw UsageError{};
+    std::string report;
+    if (engine::makeServerClerk(*connection, role, &report) != engine::code::Ok)
+        throw kovreldb::CommandFailure(report);
+    std::cout << report << '\n';
     return 0;
 }
 
@@ -190,6 +202,7 @@ int run(const std::vector<std::string>& args) {
     const std::string& command = args[0];
     const std::vector<std::string> rest(args.begin() + 1, args.end());
     if (command == "create" && rest.size() == 1) return create(rest[0]);
+    if (command == "clerk" && rest.size() == 2) return clerk(rest[0], rest[1]);
     if (command == "sql") return sql(rest);
     if (command == "seed") return seed(rest);
     if (command == "check" && rest.size() == 1) return check(rest[0]);
@@ -219,7 +232,8 @@ int main(int argc, char** argv) {
         std::cerr << usageText;
         return exitUsage;
     } catch (const kovreldb::CommandFailure& failure) {
-        std::cerr << failure.what() << '\n';
+        // A ledger named by a connection string may carry its password.
+        std::cerr << engine::withoutPasswords(failure.what()) << '\n';
         return exitFailure;
     }
 }

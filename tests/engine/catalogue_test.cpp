@@ -114,7 +114,7 @@ class CatalogueTest : public testing::Test {
         };
         std::string error;
         ASSERT_EQ(servertest::onServer()
-                      ? engine::loadServerLedgerRows(server_.connection(), fill, nullptr, &error)
+                      ? engine::loadServerLedgerRows(server_.administration(), fill, nullptr, &error)
                       : engine::loadLedgerRows(path(), fill, nullptr, &error),
                   engine::code::Ok)
             << error;

@@ -1,12 +1,15 @@
 // Two clerks on one server ledger, each with an engine of its own: a row another clerk changed or
 // deleted since it was read is never overwritten, and each clerk's commits show to the other.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstring>
+#include <string>
 #include <thread>
 
 #include "EngineTestSupport.h"
+#include "engine/Journal.h"
 #include "engine/PostgresEngine.h"
 #include "ledger/Ledger.h"
 #include "tests/ServerLedger.h"
@@ -200,8 +203,170 @@ TEST_F(TwoClerksTest, ASessionTheServerEndedIsMadeAgainByTheNextAction) {
         << "the change's journal entry: " << error;
 }
 
-// An older ledger, made before the program kept indexes and a trigger beside the table, gets them when a
-// clerk opens it; the server then reads the catalogue's statements through the indexes.
+// What a clerk tries on the server past the program, in a tool of the server's such as psql: the journal
+// is the server's record of every change, which no clerk can forge, write, divert or switch off.
+struct Attempt {
+    const char* name;
+    const char* sql;      // run as the clerk, after the trigger's settings are claimed as the program's
+    bool refused;         // by the server, for want of a right
+    const char* racunar;  // of the one entry the attempt leaves when not refused
+};
+
+class ClerkPastTheProgram : public TwoClerksTest, public testing::WithParamInterface<Attempt> {};
+
+TEST_P(ClerkPastTheProgram, CannotForgeWriteDivertOrSwitchOffTheJournal) {
+    std::string error;
+    const auto before = ledger_.runAsClerk("SELECT count(*) FROM dnevnik", &error);
+    ASSERT_TRUE(before) << error;
+    const std::string clerk = connectionUser(*servertest::serverConnection());
+    const auto done = ledger_.runAsClerk(GetParam().sql, &error);
+    EXPECT_EQ(!done, GetParam().refused) << error;
+    const auto entries = ledger_.runAsClerk(
+        "SELECT korisnik, coalesce(racunar, ''), operacija, abs(extract(epoch FROM clock_timestamp() - "
+        "vreme::timestamptz)) < 60 FROM dnevnik ORDER BY id OFFSET " +
+            before->at(0).at(0),
+        &error);
+    ASSERT_TRUE(entries) << error;
+    if (GetParam().refused) {
+        EXPECT_TRUE(entries->empty()) << "an attempt refused leaves the journal as it was";
+    } else {
+        EXPECT_EQ(*entries, (servertest::Rows{{clerk, GetParam().racunar, "izmena", "t"}}))
+            << "the server's time and the role that logged in; the clerk's claim in Racunar";
+    }
+    EXPECT_EQ(ledger_.runAsClerk("SELECT count(*) FROM dnevnik", &error)->at(0).at(0),
+              std::to_string(std::stoi(before->at(0).at(0)) + (GetParam().refused ? 0 : 1)))
+        << "no entry added, changed or removed beside it";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Server, ClerkPastTheProgram,
+    testing::Values(
+        Attempt{"ChangeWithoutTheProgram", "UPDATE kovrel SET dobijeni = 20 WHERE stanjedana = 1", false, ""},
+        Attempt{"ChangeUnderAnotherTimeUserAndHost",
+                "SELECT set_config('kovrel.vreme', '2019-01-01T08:00:00.000Z', false), "
+                "set_config('kovrel.korisnik', 'nobody', false), set_config('kovrel.racunar', 'kadrovska', "
+                "false); DO $$ BEGIN EXECUTE format('SET ROLE %I', current_database() || '_sluzbenik'); END "
+                "$$; UPDATE kovrel SET dobijeni = 20 WHERE stanjedana = 1",
+                false, "kadrovska"},
+        Attempt{"ChangeWithTheJournalDivertedIntoATemporaryTable",
+                "CREATE TEMP TABLE dnevnik (LIKE dnevnik); UPDATE kovrel SET dobijeni = 20 WHERE stanjedana "
+                "= 1",
+                false, ""},
+        Attempt{"MadeUpEntry",
+                "INSERT INTO dnevnik (vreme, korisnik, racunar, operacija, kljuc, prezimeime) VALUES "
+                "('2024-03-04T08:00:00.000Z', 'ana', 'kadrovska', 'brisanje', 9, 'BOROVIC BOJAN')",
+                true, nullptr},
+        Attempt{"EntryChanged", "UPDATE dnevnik SET korisnik = 'nobody'", true, nullptr},
+        Attempt{"EntriesDeleted", "DELETE FROM dnevnik", true, nullptr},
+        Attempt{"JournalEmptied", "TRUNCATE dnevnik", true, nullptr},
+        Attempt{"TriggerDisabled", "ALTER TABLE kovrel DISABLE TRIGGER kovrel_promena", true, nullptr},
+        Attempt{"TriggerDropped", "DROP TRIGGER kovrel_promena ON kovrel", true, nullptr},
+        Attempt{"TriggerFunctionReplaced",
+                "CREATE OR REPLACE FUNCTION kovrel_promena() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN "
+                "RETURN NULL; END $$",
+                true, nullptr},
+        Attempt{"TriggerFunctionOnATableOfItsOwn",
+                "CREATE TEMP TABLE eigene (LIKE kovrel INCLUDING DEFAULTS); CREATE TRIGGER t AFTER INSERT ON "
+                "eigene FOR EACH ROW EXECUTE FUNCTION kovrel_promena()",
+                true, nullptr}),
+    [](const testing::TestParamInfo<Attempt>& info) { return std::string(info.param.name); });
+
+// The program's clock, however wrong, dates no entry on a server: the server's does.
+TEST_F(TwoClerksTest, AnEntryOfAPostIsDatedByTheServersClockNotTheProgramsOne) {
+    setJournalClock([] { return std::chrono::system_clock::time_point(std::chrono::hours(24 * 17897)); });
+    Clerk clerk(ledger_.connection());
+    setJournalClock({});
+    std::vector<std::uint8_t> record;
+    const CursorHandle cursor = clerk.firstRow(&record);
+    clerk.setBalance(cursor, &record, 4);
+    ASSERT_EQ(clerk.eng.modifyRecord(cursor, record.data()), code::Ok);
+    std::string error;
+    const auto entry = ledger_.runAsClerk(
+        "SELECT vreme LIKE '2019-%', abs(extract(epoch FROM clock_timestamp() - vreme::timestamptz)) < 60, "
+        "racunar FROM dnevnik WHERE operacija = 'izmena'",
+        &error);
+    ASSERT_TRUE(entry) << error;
+    EXPECT_EQ(*entry, (servertest::Rows{{"f", "t", journalUser() + "@" + journalHost()}}));
+}
+
+// A row another session holds locked makes a post wait a few seconds, then fail as busy, as a file that
+// another program holds locked does; the clerk's window never freezes for as long as the lock is held.
+TEST_F(TwoClerksTest, APostOnARowAnotherSessionHoldsLockedFailsBusyWithinSeconds) {
+    PGconn* holder = PQconnectdb(ledger_.administration().c_str());
+    PGresult* held = PQexec(holder, "BEGIN; SELECT * FROM kovrel FOR UPDATE");
+    ASSERT_EQ(PQresultStatus(held), PGRES_TUPLES_OK) << PQerrorMessage(holder);
+    PQclear(held);
+    Clerk clerk(ledger_.connection());
+    std::vector<std::uint8_t> record;
+    const CursorHandle cursor = clerk.firstRow(&record);
+    clerk.setBalance(cursor, &record, 4);
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_EQ(clerk.eng.modifyRecord(cursor, record.data()), code::FileBusy);
+    const double waited = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    EXPECT_LT(waited, ServerConnection::LockTimeoutSeconds + 3.0);
+    std::string text;
+    clerk.eng.errorText(code::FileBusy, &text);
+    EXPECT_EQ(text, "The ledger on the server is busy: another user holds its rows locked; try again.");
+    PQclear(PQexec(holder, "ROLLBACK"));
+    PQfinish(holder);
+    EXPECT_EQ(clerk.eng.modifyRecord(cursor, record.data()), code::Ok) << "once the lock is gone";
+}
+
+// A role that may only read opens the table read-only, as a file that may only be read does, and its
+// live queries answer rows that cannot be changed.
+TEST_F(TwoClerksTest, ARoleThatMayOnlyReadOpensTheLedgerReadOnly) {
+    const std::string reader = "kt_citac_" + std::to_string(getpid());
+    std::string error;
+    ASSERT_TRUE(ledger_.run("DROP ROLE IF EXISTS " + reader + "; CREATE ROLE " + reader +
+                                " LOGIN PASSWORD '" + servertest::serverPassword() +
+                                "'; GRANT USAGE ON SCHEMA " + ledger_.schema() + " TO " + reader +
+                                "; GRANT SELECT ON kovrel, dnevnik TO " + reader,
+                            &error))
+        << error;
+    {
+        Clerk clerk(ledger_.connection() + " user=" + reader);
+        CursorHandle table = NoHandle;
+        EXPECT_EQ(clerk.eng.openTable(clerk.db, "kovrel", OpenMode::ReadWrite, ShareMode::Shared, &table),
+                  code::TableReadOnly);
+        ASSERT_EQ(clerk.eng.openTable(clerk.db, "kovrel", OpenMode::ReadOnly, ShareMode::Shared, &table),
+                  code::Ok);
+        std::vector<std::uint8_t> record;
+        const CursorHandle live = clerk.firstRow(&record);
+        CursorProps props;
+        clerk.eng.cursorProperties(live, &props);
+        EXPECT_FALSE(props.readWrite) << "a live query of a reader";
+        clerk.setBalance(live, &record, 4);
+        EXPECT_NE(clerk.eng.modifyRecord(live, record.data()), code::Ok);
+    }
+    ASSERT_TRUE(ledger_.run("REVOKE ALL ON kovrel, dnevnik FROM " + reader + "; REVOKE ALL ON SCHEMA " +
+                                ledger_.schema() + " FROM " + reader + "; DROP ROLE " + reader,
+                            &error))
+        << error;
+}
+
+// A date the server holds that is no day of the years 1 to 9999 is never shown as another day.
+TEST_F(TwoClerksTest, ADateBeforeChristOrInfiniteIsRefusedNotReadAsAnotherDay) {
+    for (const char* stored : {"0044-03-15 BC", "infinity", "10000-01-01"}) {
+        std::string error;
+        ASSERT_TRUE(ledger_.run(std::string("UPDATE kovrel SET od = '") + stored + "'", &error)) << error;
+        Clerk clerk(ledger_.connection());
+        StatementHandle statement = NoHandle;
+        CursorHandle cursor = NoHandle;
+        ASSERT_EQ(clerk.eng.allocateStatement(clerk.db, &statement), code::Ok);
+        clerk.eng.setStatementProperty(statement, StatementProperty::LiveWanted, 1);
+        ASSERT_EQ(clerk.eng.prepare(statement, "select * from kovrel"), code::Ok);
+        ASSERT_EQ(clerk.eng.execute(statement, &cursor), code::Ok);
+        std::vector<std::uint8_t> record(4096);
+        EXPECT_EQ(clerk.eng.getRecord(cursor, GetMode::Next, record.data()), code::NotALedger) << stored;
+        ErrorEntry entry;
+        clerk.eng.errorEntry(1, &entry);
+        EXPECT_NE(entry.text.find(std::string("Od holds the date '") + stored + "'"), std::string::npos)
+            << entry.text;
+    }
+}
+
+// An older ledger, made before the program kept indexes and a trigger beside the table, gets them when
+// its owner opens it; the server then reads the catalogue's statements through the indexes.
 struct Plan {
     const char* name;
     ledger::SqlLines sql;
@@ -217,7 +382,7 @@ TEST_P(ServerPlans, OpeningAnOlderLedgerAddsTheIndexesTheCatalogueIsReadThrough)
                     "kovrel_promena ON kovrel; ANALYZE kovrel",
                     &error))
         << error;
-    Clerk clerk(ledger_.connection());
+    Clerk owner(ledger_.administration());
     SqlStatement statement;
     ASSERT_TRUE(SqlStatement::parse(ledger::sqlText(GetParam().sql), &statement, &error)) << error;
     PGconn* conn = PQconnectdb(ledger_.connection().c_str());

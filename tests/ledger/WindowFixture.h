@@ -174,7 +174,7 @@ class WindowFixture : public ::testing::Test {
         using Rows = std::function<bool(engine::LedgerValues&)>;
         const auto load = [this](const Rows& next, std::string* error) {
             return servertest::onServer()
-                       ? engine::loadServerLedgerRows(server_.connection(), next, nullptr, error)
+                       ? engine::loadServerLedgerRows(server_.administration(), next, nullptr, error)
                        : engine::loadLedgerRows(ledgerPath(), next, nullptr, error);
         };
         const engine::Result loaded = load(

@@ -82,7 +82,8 @@ INSTANTIATE_TEST_SUITE_P(Arguments, UsageTest,
                                          QStringList{"journal", "dir", "--to", "4.3.2024"},
                                          QStringList{"journal", "dir", "--worker"},
                                          QStringList{"journal", "dir", "--name", "ANA"},
-                                         QStringList{"backups"}, QStringList{"restore", "dir"}));
+                                         QStringList{"backups"}, QStringList{"restore", "dir"},
+                                         QStringList{"clerk", "dir"}, QStringList{"clerk", "dir", "ana"}));
 
 TEST_F(KovrelDbTest, CreateMakesAnEmptyLedgerAndNeverOverwritesOne) {
     ASSERT_EQ(kovrelDb({"create", dir()}).exitCode, 0);
@@ -406,7 +407,9 @@ TEST_F(ServerLedgerTest, AFileCopiedToTheServerAndBackIsIdentical) {
     EXPECT_TRUE(there.out.startsWith("900 rows copied, every value equal to the original\n"));
     const Outcome checked = kovrelDb({"check", server()});
     EXPECT_EQ(checked.exitCode, 0) << checked.err.toStdString();
-    EXPECT_TRUE(checked.out.contains("900 rows\nVerdict: sound ledger")) << checked.out.toStdString();
+    EXPECT_TRUE(checked.out.contains(
+        "900 rows, change journal dnevnik\nevery stored value is readable\nVerdict: sound ledger"))
+        << checked.out.toStdString();
     EXPECT_EQ(kovrelDb(sqlArgs(serverDir_.path(), ledger::balanceReportAllSql())).out,
               sql(ledger::balanceReportAllSql()).out);
 
@@ -416,12 +419,15 @@ TEST_F(ServerLedgerTest, AFileCopiedToTheServerAndBackIsIdentical) {
     EXPECT_EQ(kovrelDb({"check", back_.path()}).exitCode, 0);
 }
 
-// The journal of a change made through the engine reads as on a file; copies are the server's business.
+// The journal of a change made through the engine reads as on a file; copies are the server's business;
+// the check finds what a ledger file's finds, and more; only an administrator makes clerks.
 struct ServerCommand {
     const char* name;
     QStringList args;  // after the directory
     int exitCode;
-    const char* said;  // on standard output for success, else on standard error
+    const char* said;              // on standard output for success, else on standard error
+    const char* setup = "";        // run on the ledger by the administrator first
+    bool byAdministrator = false;  // the command logs in as the administrator, not as the clerk
 };
 
 class ServerCommands : public ServerLedgerTest, public testing::WithParamInterface<ServerCommand> {};
@@ -431,8 +437,11 @@ TEST_P(ServerCommands, WorkOrRefuseOnAServerDirectory) {
                         "insert into kovrel (PrezimeIme) values ('ANIC ANA'), ('RED\nDVA\tTRI\\')"})
                   .exitCode,
               0);
-    const Outcome outcome =
-        kovrelDb(QStringList{GetParam().args.value(0), serverDir_.path()} + GetParam().args.mid(1));
+    std::string error;
+    ASSERT_TRUE(server_.run(GetParam().setup, &error)) << error;
+    const QString ledger =
+        GetParam().byAdministrator ? QString::fromStdString(server_.administration()) : serverDir_.path();
+    const Outcome outcome = kovrelDb(QStringList{GetParam().args.value(0), ledger} + GetParam().args.mid(1));
     EXPECT_EQ(outcome.exitCode, GetParam().exitCode) << outcome.err.toStdString();
     EXPECT_TRUE((outcome.exitCode ? outcome.err : outcome.out).contains(GetParam().said))
         << outcome.out.toStdString() << outcome.err.toStdString();
@@ -448,10 +457,75 @@ INSTANTIATE_TEST_SUITE_P(
         // A tab, a line break or a backslash keeps the entry on one line, as on a file.
         ServerCommand{
             "JournalEscapes", {"journal", "--worker", "RED\nDVA\tTRI\\"}, 0, "\tRED\\nDVA\\tTRI\\\\\t"},
+        ServerCommand{
+            "CheckSound", {"check"}, 0, "dnevnik\nevery stored value is readable\nVerdict: sound ledger"},
+        ServerCommand{
+            "CheckTriggerDisabled",
+            {"check"},
+            1,
+            "the trigger kovrel_promena is disabled: changes are not journalled\nevery stored value "
+            "is readable\nVerdict: not a sound ledger",
+            "ALTER TABLE kovrel DISABLE TRIGGER kovrel_promena"},
+        ServerCommand{"CheckJournalMissing",
+                      {"check"},
+                      1,
+                      "the change journal dnevnik is missing",
+                      "DROP TABLE dnevnik CASCADE"},
+        ServerCommand{
+            "CheckTextsTooLong",
+            {"check"},
+            1,
+            "PrezimeIme: the column takes texts of up to 40 characters, longer than the field's 30\n"
+            "PrezimeIme: 1 value longer than the field, in row 1\nthe values above cannot be read",
+            "ALTER TABLE kovrel ALTER prezimeime TYPE varchar(40); UPDATE kovrel SET prezimeime = "
+            "repeat('A', 31) WHERE id = 1"},
+        ServerCommand{"CheckDatesNoDay",
+                      {"check"},
+                      1,
+                      "Od: 2 values outside the years 1 to 9999 (infinite or before Christ), in rows 1, 2\n"
+                      "Do: 1 value outside the years 1 to 9999 (infinite or before Christ), in row 3\n",
+                      "UPDATE kovrel SET od = CASE id WHEN 1 THEN date 'infinity' ELSE date '0044-03-15 BC' "
+                      "END; INSERT "
+                      "INTO kovrel (prezimeime, \"do\") VALUES ('C', '10000-01-01')"},
+        ServerCommand{"CheckNumbersNotFinite",
+                      {"check"},
+                      1,
+                      "Dobijeni: 1 value not a finite number, in row 1\nIskorisceni: 1 value not a finite "
+                      "number, in row 2\n",
+                      "UPDATE kovrel SET dobijeni = 'NaN' WHERE id = 1; UPDATE kovrel SET iskorisceni = "
+                      "'-Infinity' WHERE id = 2"},
+        ServerCommand{"ClerkMadeByTheAdministrator",
+                      {"clerk", "ana"},
+                      0,
+                      "ana is a clerk of the ledger in kovrel_test, a member of kovrel_test_sluzbenik\n",
+                      "",
+                      true},
+        ServerCommand{"ClerkOfNoRole",
+                      {"clerk", "niko_od_nikoga"},
+                      1,
+                      "the server has no role niko_od_nikoga",
+                      "",
+                      true},
+        ServerCommand{"ClerkNotMadeByAClerk", {"clerk", "ana"}, 1, "ana cannot be made a clerk"},
         ServerCommand{"Backups", {"backups"}, 1, "njene kopije pravi server, ne ovaj program."},
         ServerCommand{
             "Restore", {"restore", "2024-03-04_09-00-00"}, 1, "njene kopije pravi server, ne ovaj program."}),
     [](const testing::TestParamInfo<ServerCommand>& info) { return std::string(info.param.name); });
+
+// A ledger named by a connection string or an address with its password never has the password printed.
+TEST_F(ServerLedgerTest, APasswordInALedgersNameIsNeverPrinted) {
+    ASSERT_EQ(kovrelDb({"sql", server(), "insert into kovrel (PrezimeIme) values ('ANIC ANA')"}).exitCode, 0);
+    ASSERT_EQ(kovrelDb({"create", dir()}).exitCode, 0);
+    const QString password = QString::fromStdString(servertest::serverPassword());
+    for (const QStringList& args :
+         {QStringList{"copy", dir(), server() + " password=" + password},
+          QStringList{"check", "postgresql://ana:" + password + "@[nowhere/kovrel_test"}}) {
+        const Outcome outcome = kovrelDb(args);
+        EXPECT_EQ(outcome.exitCode, 1);
+        EXPECT_FALSE(outcome.err.contains(password)) << outcome.err.toStdString();
+        EXPECT_TRUE(outcome.err.contains("*****")) << outcome.err.toStdString();
+    }
+}
 
 TEST_F(ServerLedgerTest, CreateAndCopyNeverOverwriteAndRefuseACopyThatIsNotExact) {
     const Outcome created = kovrelDb({"create", server()});
