@@ -64,9 +64,9 @@ TLoginDialog::TLoginDialog(const QString& databaseName, const QString& userName,
     setObjectName(QStringLiteral("LoginDialog"));
     setWindowTitle(QStringLiteral("Database Login"));
     userName_->setObjectName(QStringLiteral("UserName"));
-    userName_->setMaxLength(31);
+    // As long as a server takes them: a role's name up to 63 characters, a password of any length.
+    userName_->setMaxLength(63);
     password_->setObjectName(QStringLiteral("Password"));
-    password_->setMaxLength(31);
     password_->setEchoMode(QLineEdit::Password);
     auto* layout = new QFormLayout(this);
     layout->addRow(QStringLiteral("Database:"), new QLabel(databaseName, this));

@@ -302,13 +302,19 @@ bool TDatabase::NeedsLogin() const {
     return loginPrompt_ && hasParam(params_, QStringLiteral("USER NAME"));
 }
 
-void TDatabase::Login(const QString& shownName) {
+QString TDatabase::AskLogin(const QString& shownName) {
     TLoginDialog dialog(shownName, paramValue(params_, QStringLiteral("USER NAME")));
     if (runtime::execDialog(dialog) != QDialog::Accepted) {
         databaseError(QStringLiteral("Cannot connect to database '%1'").arg(shownName));
     }
     setParam(params_, QStringLiteral("USER NAME"), dialog.UserName()->text());
-    setParam(params_, QStringLiteral("PASSWORD"), dialog.Password()->text());
+    QString password = dialog.Password()->text();
+    dialog.Password()->clear();  // the copy answered is then the only one
+    return password;
+}
+
+void TDatabase::Login(const QString& shownName) {
+    setParam(params_, QStringLiteral("PASSWORD"), AskLogin(shownName));
 }
 
 void TDatabase::Open() {
@@ -316,7 +322,9 @@ void TDatabase::Open() {
     if (databaseName_.isEmpty() && !temporary_) databaseError(QStringLiteral("Database name missing"));
     const bool directory = isDirectoryPath(databaseName_);
     std::optional<std::string> server;
-    if (directory) server = engine::serverConnectionIn(databaseName_.toStdString());
+    std::string refusal;
+    if (directory) server = engine::serverConnectionIn(databaseName_.toStdString(), &refusal);
+    if (!refusal.empty()) databaseError(fromEngine(refusal));
     if (!directory && NeedsLogin()) Login(databaseName_);
     engine::DatabaseHandle handle = engine::NoHandle;
     if (server)
@@ -337,18 +345,22 @@ void TDatabase::Open() {
 }
 
 // A directory whose connection file names a server ledger stands for that server's database: its user logs
-// in through the login window, which comes again while the server refuses the login.
+// in through the login window, which comes again while the server refuses the login. The password typed
+// is kept nowhere once the engine has it: the server's library keeps its own copy for making a lost
+// session again, and clears it when the session ends.
 engine::DatabaseHandle TDatabase::OpenServer(const std::string& connection) {
     const QString shownName = QString::fromStdString(engine::connectionDatabase(connection));
     if (!hasParam(params_, QStringLiteral("USER NAME")))
         setParam(params_, QStringLiteral("USER NAME"),
                  QString::fromStdString(engine::connectionUser(connection)));
     for (;;) {
-        if (loginPrompt_) Login(shownName);
+        QString typed = loginPrompt_ ? AskLogin(shownName) : paramValue(params_, QStringLiteral("PASSWORD"));
+        std::string password = typed.toStdString();
+        std::fill(typed.begin(), typed.end(), QChar());
         engine::DatabaseHandle handle = engine::NoHandle;
         const engine::Result opened = engineApi().openServerDatabase(
-            connection, paramValue(params_, QStringLiteral("USER NAME")).toStdString(),
-            paramValue(params_, QStringLiteral("PASSWORD")).toStdString(), &handle);
+            connection, paramValue(params_, QStringLiteral("USER NAME")).toStdString(), password, &handle);
+        explicit_bzero(password.data(), password.size());
         if (opened == engine::code::PasswordRequired && loginPrompt_) continue;
         checkEngine(opened);
         return handle;

@@ -88,6 +88,8 @@ class TDatabase : public QObject {
     friend class TSession;
     friend class TEngineDataSet;
     bool NeedsLogin() const;
+    // Shows the login window; the user name typed goes into the parameters, the password is answered.
+    QString AskLogin(const QString& shownName);
     void Login(const QString& shownName);
     engine::DatabaseHandle OpenServer(const std::string& connection);
 
