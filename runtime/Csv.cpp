@@ -35,11 +35,29 @@ bool needsQuotes(const QString& text) {
     return text.front().isSpace() || text.back().isSpace();
 }
 
+// A spreadsheet takes a cell beginning with one of these as a formula (a worker named
+// =HYPERLINK(...) would be a link), so such a text is kept a text by a leading apostrophe.
+bool readsAsFormula(const QString& text) {
+    if (text.isEmpty()) return false;
+    switch (text.front().unicode()) {
+        case '=':
+        case '+':
+        case '-':
+        case '@':
+        case '\t':
+        case '\r':
+            return true;
+        default:
+            return false;
+    }
+}
+
 }  // namespace
 
 QString csvField(const QVariant& value) {
     if (value.isNull()) return QString();
     QString text;
+    bool guarded = false;
     switch (value.typeId()) {
         case QMetaType::Double:
         case QMetaType::Float:
@@ -59,9 +77,11 @@ QString csvField(const QVariant& value) {
             break;
         default:
             text = value.toString();
+            guarded = readsAsFormula(text);
+            if (guarded) text.prepend(QLatin1Char('\''));
             break;
     }
-    if (!needsQuotes(text)) return text;
+    if (!guarded && !needsQuotes(text)) return text;
     text.replace(QLatin1String("\""), QLatin1String("\"\""));
     return QLatin1Char('"') + text + QLatin1Char('"');
 }

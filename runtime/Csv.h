@@ -12,9 +12,11 @@
 namespace runtime {
 
 // One field as the file holds it: numbers with a '.' and no grouping (never in exponent form), dates
-// as YYYY-MM-DD (a time of day other than midnight after a blank, HH:MM:SS), texts as they are. A
-// field holding a comma, a double quote, a line break or a leading or trailing blank is enclosed in
-// double quotes, each double quote inside doubled (RFC 4180). A null value is an empty field.
+// as YYYY-MM-DD (a time of day other than midnight after a blank, HH:MM:SS), texts as they are, but a
+// text beginning with '=', '+', '-', '@', a tab or a carriage return, which a spreadsheet would take as
+// a formula, after an apostrophe and in double quotes. A field holding a comma, a double quote, a line
+// break or a leading or trailing blank is enclosed in double quotes, each double quote inside doubled
+// (RFC 4180). A null value is an empty field.
 QString csvField(const QVariant& value);
 
 // Writes rows to a new file that replaces `fileName` only when Commit succeeds: UTF-8 without a

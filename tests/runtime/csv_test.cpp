@@ -28,16 +28,21 @@ TEST_P(CsvFields, AreWrittenInTheirPlainForm) {
 
 INSTANTIATE_TEST_SUITE_P(
     Values, CsvFields,
-    ::testing::Values(FieldCase{QVariant(), ""}, FieldCase{-2.5, "-2.5"}, FieldCase{1234567.25, "1234567.25"},
-                      FieldCase{1e20, "100000000000000000000"}, FieldCase{42, "42"},
-                      FieldCase{QDate(2020, 3, 5), "2020-03-05"},
-                      FieldCase{QDateTime(QDate(2020, 3, 5), QTime(0, 0)), "2020-03-05"},
-                      FieldCase{QDateTime(QDate(2020, 3, 5), QTime(9, 7, 3)), "2020-03-05 09:07:03"},
-                      FieldCase{QStringLiteral("O'BRIEN OLGA"), "O'BRIEN OLGA"},
-                      FieldCase{QStringLiteral("GO, 1 DEO"), "\"GO, 1 DEO\""},
-                      FieldCase{QStringLiteral("A \"B\""), "\"A \"\"B\"\"\""},
-                      FieldCase{QStringLiteral("A\r\nB"), "\"A\r\nB\""},
-                      FieldCase{QStringLiteral(" A"), "\" A\""}));
+    ::testing::Values(
+        FieldCase{QVariant(), ""}, FieldCase{-2.5, "-2.5"}, FieldCase{1234567.25, "1234567.25"},
+        FieldCase{1e20, "100000000000000000000"}, FieldCase{42, "42"},
+        FieldCase{QDate(2020, 3, 5), "2020-03-05"},
+        FieldCase{QDateTime(QDate(2020, 3, 5), QTime(0, 0)), "2020-03-05"},
+        FieldCase{QDateTime(QDate(2020, 3, 5), QTime(9, 7, 3)), "2020-03-05 09:07:03"},
+        FieldCase{QStringLiteral("O'BRIEN OLGA"), "O'BRIEN OLGA"},
+        FieldCase{QStringLiteral("GO, 1 DEO"), "\"GO, 1 DEO\""},
+        FieldCase{QStringLiteral("A \"B\""), "\"A \"\"B\"\"\""},
+        FieldCase{QStringLiteral("A\r\nB"), "\"A\r\nB\""}, FieldCase{QStringLiteral(" A"), "\" A\""},
+        FieldCase{QStringLiteral("=HYPERLINK(\"http://x\",\"y\")"),
+                  "\"'=HYPERLINK(\"\"http://x\"\",\"\"y\"\")\""},
+        FieldCase{QStringLiteral("+1"), "\"'+1\""}, FieldCase{QStringLiteral("-"), "\"'-\""},
+        FieldCase{QStringLiteral("@SUM(A1)"), "\"'@SUM(A1)\""}, FieldCase{QStringLiteral("\tA"), "\"'\tA\""},
+        FieldCase{QStringLiteral("\rA"), "\"'\rA\""}, FieldCase{QStringLiteral("A=B-C"), "A=B-C"}));
 
 TEST(CsvFile, ReadsBackAsWrittenAndIsReplacedOnlyWhenComplete) {
     QTemporaryDir directory;
