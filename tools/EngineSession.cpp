@@ -21,6 +21,29 @@ std::string errorEntries(engine::TableEngine& eng, engine::Result result) {
 
 }  // namespace
 
+std::string tsvField(std::string_view text) {
+    std::string field;
+    for (const char c : text) {
+        switch (c) {
+            case '\t':
+                field += "\\t";
+                break;
+            case '\n':
+                field += "\\n";
+                break;
+            case '\r':
+                field += "\\r";
+                break;
+            case '\\':
+                field += "\\\\";
+                break;
+            default:
+                field += c;
+        }
+    }
+    return field;
+}
+
 void check(engine::TableEngine& eng, engine::Result result) {
     if (result != engine::code::Ok) throw CommandFailure(errorEntries(eng, result));
 }

@@ -3,6 +3,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 #include "engine/Engine.h"
 
@@ -16,6 +17,10 @@ class CommandFailure : public std::runtime_error {
 
 // Throws CommandFailure carrying the entries of the last failing call when `result` is not Ok.
 void check(engine::TableEngine& eng, engine::Result result);
+
+// A value as one field of a tab-separated line of the utility's output: a tab, a line break, a carriage
+// return or a backslash in it is written \t, \n, \r or \\, so every line is one row.
+std::string tsvField(std::string_view text);
 
 // Starts the engine and opens the standard database over `directory`, or the server ledger it names (see
 // serverLedger); shuts the engine down at the end.

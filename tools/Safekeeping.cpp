@@ -8,7 +8,6 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <string_view>
 
 #include "engine/Backup.h"
 #include "engine/Journal.h"
@@ -46,30 +45,6 @@ std::optional<std::chrono::year_month_day> dayOf(const std::string& text) {
                                            std::chrono::day(day)};
     if (!date.ok()) return std::nullopt;
     return date;
-}
-
-// A value as one field of a tab-separated line: a tab, line break or backslash in it is escaped.
-std::string tsvField(std::string_view text) {
-    std::string field;
-    for (const char c : text) {
-        switch (c) {
-            case '\t':
-                field += "\\t";
-                break;
-            case '\n':
-                field += "\\n";
-                break;
-            case '\r':
-                field += "\\r";
-                break;
-            case '\\':
-                field += "\\\\";
-                break;
-            default:
-                field += c;
-        }
-    }
-    return field;
 }
 
 // The journal of a file is read straight from SQLite and printed as it is read, whole, however many

@@ -71,7 +71,7 @@ std::string valueText(const FieldDesc& field, const engine::RecordView& record) 
 
 template <typename Item, typename Text>
 void printLine(std::ostream& out, const std::vector<Item>& items, Text text) {
-    for (std::size_t i = 0; i < items.size(); ++i) out << (i ? "\t" : "") << text(items[i]);
+    for (std::size_t i = 0; i < items.size(); ++i) out << (i ? "\t" : "") << tsvField(text(items[i]));
     out << '\n';
 }
 

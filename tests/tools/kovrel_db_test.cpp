@@ -139,6 +139,9 @@ TEST_F(KovrelDbTest, SqlPrintsNamesTypesAndRowsTabSeparated) {
                   .out,
               "a\tb\tc\td\te\nftFloat\tftFloat\tftFloat\tftLargeint\tftInteger\n1e308\t0.1\t1e-7\t"
               "123456789012345678\t2147483647\n");
+    // A tab, a line break or a backslash in a value keeps the row on one line, as in the journal.
+    EXPECT_EQ(sql({"select 'A\tB\r\nC\\' as \"x\ty\" from kovrel"}).out,
+              "x\\ty\nftString(7)\nA\\tB\\r\\nC\\\\\n");
 }
 
 TEST_F(KovrelDbTest, LiveAsksForAnUpdatableResultAndSaysWhatItGot) {
@@ -457,6 +460,10 @@ INSTANTIATE_TEST_SUITE_P(
         // A tab, a line break or a backslash keeps the entry on one line, as on a file.
         ServerCommand{
             "JournalEscapes", {"journal", "--worker", "RED\nDVA\tTRI\\"}, 0, "\tRED\\nDVA\\tTRI\\\\\t"},
+        ServerCommand{"SqlEscapes",
+                      {"sql", "select PrezimeIme from kovrel where PrezimeIme like 'RED%'"},
+                      0,
+                      "\nRED\\nDVA\\tTRI\\\\\n"},
         ServerCommand{
             "CheckSound", {"check"}, 0, "dnevnik\nevery stored value is readable\nVerdict: sound ledger"},
         ServerCommand{
