@@ -87,6 +87,8 @@ void LedgerBackups::Stop() {
 }
 
 void LedgerBackups::StartIfDue() {
+    // A ledger that can only be read was told so; it has no copy made, as its folder may take none.
+    if (ledger::LedgerReadOnly()) return;
     if (ledgerFileHere(false) && engine::backupDue(workingLedger(), programNow())) Start(false);
 }
 

@@ -24,7 +24,7 @@ class LedgerBackups : public QObject {
 
     // Starts a copy unless one is under way; `asked` when the clerk asked for it from the menu.
     void Start(bool asked);
-    // Starts a copy when the newest is a day old or older, or there is none.
+    // Starts a copy when the newest is a day old or older, or there is none, and the ledger may be written.
     void StartIfDue();
     bool Running() const { return thread_.joinable(); }
     // Gives up the copy under way, if any, and waits for its end without telling it.

@@ -63,8 +63,11 @@ int RunProgram() {
             exitCode = 1;
         }
         if (exitCode == 0) {
-            // The day's copy of the ledger is made once the main window is up, beside the clerk's work.
-            QTimer::singleShot(0, frmNavigator->Backups, &app::LedgerBackups::StartIfDue);
+            // Once the main window is up the clerk hears that the ledger can only be read, or else the day's
+            // copy of the ledger is made beside the clerk's work.
+            QTimer::singleShot(0, frmNavigator->Backups, [] {
+                if (!ledger::SayIfLedgerReadOnly()) frmNavigator->Backups->StartIfDue();
+            });
             application.Run();
         }
     }

@@ -22,10 +22,10 @@ void CreateProgramForms(TApplication& application);
 void AddMissingLedgerIndexes(int showProgressAfterMs = TProgressWindow::DefaultShowAfterMs);
 
 // Runs the program: initialises the application object, adds the ledger's missing indexes, creates the
-// windows and runs until the main window closes; once the loop runs, the day's copy of the ledger is made
-// when it is due. When a window fails during creation, the start-up failure box is shown and the program
-// ends before the main window appears. Either way the engine session ends with the program. Answers the
-// process's exit code.
+// windows and runs until the main window closes; once the loop runs, a ledger that can only be read is told
+// so in one message, and the day's copy of any other ledger is made when it is due. When a window fails
+// during creation, the start-up failure box is shown and the program ends before the main window appears.
+// Either way the engine session ends with the program. Answers the process's exit code.
 int RunProgram();
 
 }  // namespace app

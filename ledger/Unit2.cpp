@@ -1,6 +1,7 @@
 // The worker registration window "Unos": its layout's components and the registration steps.
 #include "ledger/Unit2.h"
 
+#include "engine/ServerLedger.h"
 #include "runtime/Seams.h"
 
 TfrmUnos* frmUnos = nullptr;
@@ -59,6 +60,13 @@ bool TfrmUnos::RowPending() const {
 // box only while nothing is typed: moving it out of a box holding a wrong text would report the text
 // again on every return to the window.
 void TfrmUnos::FormActivate(QObject*) {
+    if (ledger::LedgerReadOnly()) {
+        // Said once: an activation that arrives after the window closed says nothing.
+        if (!isVisible()) return;
+        Close();
+        ledger::SayIfLedgerReadOnly();
+        return;
+    }
     if (LedgerHasNoNumber()) {
         if (!RowPending()) {
             if (!Table1->IsEmpty()) Table1->Insert();
@@ -102,3 +110,28 @@ void TfrmUnos::BitBtn2Click(QObject*) {
 void TfrmUnos::FormClose(QObject*) {
     if (RowPending()) Table1->Cancel();
 }
+
+namespace ledger {
+
+bool LedgerReadOnly() {
+    return frmUnos && frmUnos->Table1->Active() && !frmUnos->Table1->CanModify();
+}
+
+QString ReadOnlyLedgerText() {
+    const QString why =
+        engine::serverConnectionIn("")
+            ? QStringLiteral("uloga kojom je program prijavljen na server sme knjigu samo da cita.")
+            : QStringLiteral("fajl knjige ili njegov direktorijum ne sme da se menja (dozvole).");
+    return QStringLiteral("Knjiga je otvorena samo za citanje: %1 Radnici, dani i izvestaji mogu da se "
+                          "pregledaju, stampaju i cuvaju, ali nista ne moze da se unese ni promeni, i "
+                          "rezervna kopija se ne pravi.")
+        .arg(why);
+}
+
+bool SayIfLedgerReadOnly() {
+    if (!LedgerReadOnly()) return false;
+    ShowMessage(ReadOnlyLedgerText());
+    return true;
+}
+
+}  // namespace ledger

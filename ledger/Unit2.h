@@ -10,7 +10,8 @@
 // Registers workers. While the window is in use at most one new row of Table1 is pending; its number,
 // name and days are edited through DBEdit1..3 and stored by OK together with the reason "PRENOS".
 // Query1 yields the next free worker number; it is re-run after each stored row only. On an empty
-// ledger no row is pending until the first keystroke, and the number box shows "1".
+// ledger no row is pending until the first keystroke, and the number box shows "1". On a ledger that can
+// only be read the window says so and closes.
 class TfrmUnos : public TForm {
     Q_OBJECT
 
@@ -55,3 +56,18 @@ class TfrmUnos : public TForm {
 };
 
 extern TfrmUnos* frmUnos;
+
+namespace ledger {
+
+// Whether the ledger can only be read: its file or folder may not be written, or the server's role that
+// logged in may only read it. The registration window's table tells, having opened it for reading alone.
+bool LedgerReadOnly();
+
+// What the clerk is told about a ledger that can only be read, once at start-up and by each window that
+// would write to it: that it is so, why, and what that means.
+QString ReadOnlyLedgerText();
+
+// Tells ReadOnlyLedgerText() when the ledger can only be read, and answers whether it did.
+bool SayIfLedgerReadOnly();
+
+}  // namespace ledger

@@ -3,6 +3,7 @@
 #include "ledger/Unit3.h"
 
 #include "ledger/Ledger.h"
+#include "ledger/Unit2.h"
 #include "ledger/Unit4.h"
 #include "ledger/UnitPrint.h"
 #include "runtime/Geometry.h"
@@ -100,8 +101,10 @@ void TfrmEvidencija::SearchWorker() {
     if (!Query1->IsEmpty()) StoreBalanceInFirstRow();
 }
 
-// The balance goes into the row that is current right after the search: the worker's first row.
+// The balance goes into the row that is current right after the search: the worker's first row; a ledger
+// that can only be read keeps its rows as they are, and the balance box alone shows it.
 void TfrmEvidencija::StoreBalanceInFirstRow() {
+    if (ledger::LedgerReadOnly()) return;
     TDataSet* rows = DBGrid1->DataSource()->DataSet();
     TField* balance = DBGrid1->Fields(BalanceColumn);
     if (!balance) throw EDatabaseError(QStringLiteral("Field 'StanjeDana' not found"));

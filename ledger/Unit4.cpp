@@ -9,6 +9,7 @@
 #include "data/DBGrids.h"
 #include "data/DBTables.h"
 #include "ledger/Ledger.h"
+#include "ledger/Unit2.h"
 #include "ledger/Unit3.h"
 #include "runtime/Controls.h"
 #include "runtime/Seams.h"
@@ -163,6 +164,7 @@ void TfrmNoviunos::BitBtn2Click(QObject*) {
 }
 
 void TfrmNoviunos::RecordRow() {
+    if (ledger::SayIfLedgerReadOnly()) return;
     const int days = integerFromText(Edit3->Text());
     const int transaction = integerFromText(Edit5->Text());
     const int number = integerFromText(Edit4->Text());

@@ -7,11 +7,15 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
+#include <QLineEdit>
 #include <QFileDialog>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <sys/stat.h>
+
 #include <fstream>
 
 #include "ShownProgress.h"
@@ -21,6 +25,8 @@
 #include "data/DBTables.h"
 #include "engine/LedgerFile.h"
 #include "ledger/Unit2.h"
+#include "ledger/Unit3.h"
+#include "ledger/Unit4.h"
 #include "runtime/Application.h"
 #include "runtime/Seams.h"
 
@@ -122,6 +128,61 @@ TEST_F(Backups, OneThatFailsIsToldOnceAndTheProgramGoesOn) {
     ASSERT_EQ(messages.size(), 1);
     EXPECT_TRUE(messages[0].startsWith("Rezervna kopija nije napravljena: ")) << messages[0].toStdString();
     EXPECT_TRUE(registered);
+}
+
+// A ledger whose file and folder may only be read (the engine goes by the file's mode bits, so this holds
+// for root too): one message at start-up says so and no copy is tried; the register finds the worker, and
+// the windows that would write say the same and store nothing.
+TEST_F(Backups, ALedgerThatMayOnlyBeReadIsToldOnceAndNotCopied) {
+    ASSERT_EQ(engine::loadLedgerRows(ledger(),
+                                     [rows = 0](engine::LedgerValues& values) mutable {
+                                         values = {};
+                                         values[1] = 1.0;
+                                         values[3] = std::string("ANIC ANA");
+                                         values[8] = std::string("PRENOS");
+                                         values[10] = 4.0;
+                                         return ++rows <= 1;
+                                     }),
+              engine::code::Ok);
+    const QByteArray before = [this] {
+        QFile file(QString::fromStdString(ledger()));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }();
+    ASSERT_EQ(::chmod(ledger().c_str(), 0444), 0);
+    ASSERT_EQ(::chmod(directory.path().toLocal8Bit().constData(), 0555), 0);
+    QString balance;
+    bool registrationLeftOpen = true;
+    QTimer::singleShot(0, [&] {
+        QTimer::singleShot(0, [&] {
+            frmNavigator->Unosnovogradnika1->Click();
+            QTest::qWait(50);
+            registrationLeftOpen = frmUnos->isVisible();
+            frmNavigator->Evidentiranjedana1->Click();
+            EXPECT_TRUE(QTest::qWaitForWindowActive(frmEvidencija));
+            QTest::mouseClick(frmEvidencija->BitBtn1, Qt::LeftButton);
+            balance = frmEvidencija->Edit1->text();
+            QTest::mouseClick(frmEvidencija->BitBtn2, Qt::LeftButton);
+            EXPECT_TRUE(QTest::qWaitForWindowActive(frmNoviunos));
+            frmNoviunos->ComboBox1->lineEdit()->setText("SL.DANI");
+            frmNoviunos->Edit3->setText("1");
+            QTest::mouseClick(frmNoviunos->BitBtn1, Qt::LeftButton);
+            frmNavigator->Close();
+        });
+    });
+    EXPECT_EQ(app::RunProgram(), 0);
+    ::chmod(directory.path().toLocal8Bit().constData(), 0755);
+    ::chmod(ledger().c_str(), 0644);
+    const QString readOnly = QStringLiteral(
+        "Knjiga je otvorena samo za citanje: fajl knjige ili njegov direktorijum ne sme da se menja "
+        "(dozvole). Radnici, dani i izvestaji mogu da se pregledaju, stampaju i cuvaju, ali nista ne moze "
+        "da se unese ni promeni, i rezervna kopija se ne pravi.");
+    EXPECT_EQ(messages, QStringList({readOnly, readOnly, readOnly})) << messages.join('\n').toStdString();
+    EXPECT_FALSE(registrationLeftOpen);
+    EXPECT_EQ(balance, "4");
+    EXPECT_TRUE(copies().isEmpty());
+    QFile file(QString::fromStdString(ledger()));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), before);
 }
 
 // A page in the middle of the rows overwritten: the program starts, and its copy finds the damage.
