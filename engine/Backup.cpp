@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <sqlite3.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -142,10 +143,12 @@ int monthNumber(TimePoint time) {
 }
 
 // Copies the pages of `source` into the new file `target` in steps, as BackupOptions says.
-Result copyPages(const std::string& source, const std::string& target, const BackupOptions& options,
-                 BackupResult* result, std::string* error) {
+Result copyPages(const std::string& source, const std::string& target, mode_t mode,
+                 const BackupOptions& options, BackupResult* result, std::string* error) {
     if (!fs::is_regular_file(source))
         return fail(error, code::FileNotFound, source + ": the ledger does not exist");
+    if (const std::string reason = createFileWithMode(target, mode); !reason.empty())
+        return fail(error, code::WriteFailed, target + ": the copy cannot be made: " + reason);
     Database from = openDatabase(source, SQLITE_OPEN_READONLY, error);
     if (!from) return code::FileOpenFailed;
     Database to = openDatabase(target, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, error);
@@ -382,8 +385,13 @@ Result makeBackup(const std::string& ledgerPath, TimePoint now, BackupResult* re
                   const BackupOptions& options) {
     *result = {};
     const fs::path folder = backupFolder(ledgerPath);
+    // A copy holds what the ledger holds: it is as private as the ledger, and its folders let in whom
+    // the ledger lets read. Its owner always may write and remove it.
+    struct stat ledger {};
+    const mode_t fileMode = (stat(ledgerPath.c_str(), &ledger) == 0 ? ledger.st_mode & 0777 : 0) | 0600;
+    const auto folderMode = static_cast<fs::perms>(fileMode | 0700 | ((fileMode & 0044) >> 2));
     std::error_code failure;
-    fs::create_directories(folder, failure);
+    if (fs::create_directories(folder, failure)) fs::permissions(folder, folderMode, failure);
     if (failure)
         return fail(error, code::WriteFailed,
                     folder.string() + ": the backup folder cannot be made: " + failure.message());
@@ -394,7 +402,12 @@ Result makeBackup(const std::string& ledgerPath, TimePoint now, BackupResult* re
     fs::path partial;
     for (int n = 2;; ++n) {
         partial = folder / (name + PartialSuffix);
-        if (!fs::exists(folder / name, failure) && !failure && fs::create_directory(partial, failure)) break;
+        if (!fs::exists(folder / name, failure) && !failure && fs::create_directory(partial, failure)) {
+            fs::permissions(partial, folderMode, failure);
+            if (!failure) break;
+            std::error_code ignored;
+            fs::remove(partial, ignored);
+        }
         if (failure)
             return fail(error, code::WriteFailed,
                         partial.string() + ": the copy cannot be made: " + failure.message());
@@ -402,7 +415,8 @@ Result makeBackup(const std::string& ledgerPath, TimePoint now, BackupResult* re
     }
     BackupOptions copying = options;
     copying.progress = part(options.progress, 0, 0.5);
-    Result outcome = copyPages(ledgerPath, (partial / LedgerFileName).string(), copying, result, error);
+    Result outcome =
+        copyPages(ledgerPath, (partial / LedgerFileName).string(), fileMode, copying, result, error);
     if (outcome == code::Ok)
         outcome = countLedgerRows((partial / LedgerFileName).string(), &result->rows, error,
                                   part(options.progress, 0.5, 1));

@@ -296,8 +296,13 @@ Result createLedgerFile(const std::string& path, std::string* error) {
                  path + ": the file cannot be created: the folder " + folder.string() + " does not exist");
         return code::FileOpenFailed;
     }
+    // Workers' data: the new ledger is its owner's alone, whatever the umask.
+    if (const std::string reason = createFileWithMode(path, S_IRUSR | S_IWUSR); !reason.empty()) {
+        setError(error, path + ": the file cannot be created: " + reason);
+        return code::FileOpenFailed;
+    }
     sqlite3* raw = nullptr;
-    const int rc = sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    const int rc = sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READWRITE, nullptr);
     Database db(raw);
     if (rc != SQLITE_OK) {
         setError(error, path + ": the file cannot be created: " + sqlite3_errstr(rc));

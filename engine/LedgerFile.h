@@ -46,8 +46,8 @@ struct LedgerIndex {
 
 const std::array<LedgerIndex, 3>& ledgerIndexes();
 
-// Creates a new empty ledger file at `path` with its table and indexes; refuses (FileOpenFailed) when
-// anything exists there.
+// Creates a new empty ledger file at `path` with its table and indexes, readable and writable by its
+// owner alone (0600) whatever the umask; refuses (FileOpenFailed) when anything exists there.
 Result createLedgerFile(const std::string& path, std::string* error = nullptr);
 
 // Called now and then during long work (index builds, checks), with the estimated share done (0 to 1).

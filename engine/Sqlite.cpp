@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <thread>
 
 #include "engine/JournalTable.h"
@@ -86,6 +87,17 @@ int openHoldDirectory(const std::string& path) {
     const std::string::size_type slash = path.rfind('/');
     const std::string directory = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
     return ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+}
+
+std::string createFileWithMode(const std::string& path, mode_t mode) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+    if (fd < 0) return std::strerror(errno);
+    const bool exact = fchmod(fd, mode) == 0;
+    const int reason = errno;
+    ::close(fd);
+    if (exact) return {};
+    ::unlink(path.c_str());
+    return std::strerror(reason);
 }
 
 bool Connection::takeHold(int busyTimeoutMs, Failure* failure) {

@@ -7,6 +7,7 @@
 #include <sqlite3.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <chrono>
 #include <filesystem>
@@ -191,6 +192,22 @@ TEST_F(BackupTest, CopiesAreNamedByTheirTimeCheckSoundOpenAsLedgersAndAreRotated
     EXPECT_FALSE(fs::exists(folder() + "/2024-03-04_09-30-00"));
     EXPECT_FALSE(fs::exists(leftover));
     EXPECT_TRUE(fs::exists(underWay));
+}
+
+// Under the usual umask a copy is as private as the ledger: the ledger's permissions, and folders that
+// let in whom the ledger lets read.
+TEST_F(BackupTest, CopiesAndTheirFoldersHaveTheLedgersPermissions) {
+    const auto mode = [](const fs::path& path) { return int(fs::status(path).permissions()); };
+    const mode_t umaskBefore = umask(022);
+    for (const auto& [ledger, folders] : {std::pair{0600, 0700}, {0640, 0750}}) {
+        fs::remove_all(folder());
+        fs::permissions(ledgerPath(), fs::perms(ledger));
+        const BackupResult made = backup(utc(2024, 3, 4));
+        EXPECT_EQ(mode(made.copy.ledger), ledger);
+        EXPECT_EQ(mode(fs::path(made.copy.ledger).parent_path()), folders);
+        EXPECT_EQ(mode(folder()), folders);
+    }
+    umask(umaskBefore);
 }
 
 TEST_F(BackupTest, ACopyTakenWhileAnotherProcessWritesIsConsistent) {

@@ -57,12 +57,15 @@ grep -q "<launchable type=\"desktop-id\">$id.desktop</launchable>" "$metainfo" |
     fail "the metainfo does not launch $id.desktop"
 grep -q "<release version=\"$version\"" "$metainfo" || fail "the metainfo has no release $version"
 
-# A clerk's first start: the default ledger folder is made with an empty ledger in it.
+# A clerk's first start: the default ledger folder is made with an empty ledger in it, both the clerk's
+# alone under the usual umask.
 export HOME=$tmp/home
 unset KOVREL_HOME DISPLAY WAYLAND_DISPLAY
 mkdir -p "$HOME"
-printed=$(timeout 30 "$prefix/bin/kovrel-start" --prepare) || fail "kovrel-start --prepare failed"
+printed=$(umask 022 && timeout 30 "$prefix/bin/kovrel-start" --prepare) || fail "kovrel-start --prepare failed"
 [ "$printed" = "$HOME/kovrel" ] || fail "kovrel-start --prepare printed '$printed', not $HOME/kovrel"
+modes=$(stat -c %a "$HOME/kovrel" "$HOME/kovrel/Kovrel.DB" | tr '\n' ' ')
+[ "$modes" = "700 600 " ] || fail "under umask 022 the ledger folder and the ledger are $modes, not 700 600"
 "$prefix/bin/kovrel-db" check "$HOME/kovrel" >/dev/null || fail "the ledger made in ~/kovrel does not pass kovrel-db check"
 # A folder that already holds a ledger keeps it as it is.
 seeded=$tmp/seeded

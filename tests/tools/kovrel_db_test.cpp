@@ -1,6 +1,7 @@
 // kovrel-db run as a process on ledgers in a temporary directory.
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 #include <QDate>
 #include <QFile>
@@ -8,6 +9,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <cmath>
+#include <filesystem>
 
 #include "engine/Backup.h"
 #include "ledger/Ledger.h"
@@ -86,8 +88,12 @@ INSTANTIATE_TEST_SUITE_P(Arguments, UsageTest,
                                          QStringList{"clerk", "dir"}, QStringList{"clerk", "dir", "ana"}));
 
 TEST_F(KovrelDbTest, CreateMakesAnEmptyLedgerAndNeverOverwritesOne) {
+    const mode_t umaskBefore = umask(022);
     ASSERT_EQ(kovrelDb({"create", dir()}).exitCode, 0);
+    umask(umaskBefore);
     ASSERT_TRUE(QFile::exists(ledgerFile()));
+    EXPECT_EQ(std::filesystem::status(ledgerFile().toStdString()).permissions(), std::filesystem::perms(0600))
+        << "workers' data are the clerk's alone under the usual umask";
     const QStringList empty = sql(ledger::nameListSql()).lines();
     ASSERT_EQ(empty.size(), 2);
     EXPECT_EQ(empty[0].compare("prezimeime", Qt::CaseInsensitive), 0);
