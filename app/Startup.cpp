@@ -6,6 +6,7 @@
 
 #include "app/Backups.h"
 #include "app/Unit1.h"
+#include "app/UnitOProgramu.h"
 #include "data/DBCtrls.h"
 #include "data/DBTables.h"
 #include "data/DataComponents.h"
@@ -38,6 +39,7 @@ void CreateProgramForms(TApplication& application) {
     // Windows the program has grown since come after the described ones.
     application.CreateForm(frmKartica);
     application.CreateForm(frmDnevnik);
+    application.CreateForm(frmOProgramu);
 }
 
 void AddMissingLedgerIndexes(int showProgressAfterMs) {

@@ -2,6 +2,7 @@
 #include "app/Unit1.h"
 
 #include "app/Backups.h"
+#include "app/UnitOProgramu.h"
 #include "ledger/Unit2.h"
 #include "ledger/Unit3.h"
 #include "ledger/Unit5.h"
@@ -28,6 +29,8 @@ TfrmNavigator::TfrmNavigator()
       Podaci1(Component<TMenuItem>("Podaci1")),
       Rezervnakopija1(Component<TMenuItem>("Rezervnakopija1")),
       Vracanjeizkopije1(Component<TMenuItem>("Vracanjeizkopije1")),
+      Pomoc1(Component<TMenuItem>("Pomoc1")),
+      Oprogramu1(Component<TMenuItem>("Oprogramu1")),
       Backups(new app::LedgerBackups(this)) {
     Unosnovogradnika1->OnClick = [this](QObject* sender) { Unosnovogradnika1Click(sender); };
     Evidentiranjedana1->OnClick = [this](QObject* sender) { Evidentiranjedana1Click(sender); };
@@ -36,6 +39,7 @@ TfrmNavigator::TfrmNavigator()
     Dnevnikpromena1->OnClick = [this](QObject* sender) { Dnevnikpromena1Click(sender); };
     Rezervnakopija1->OnClick = [this](QObject* sender) { Rezervnakopija1Click(sender); };
     Vracanjeizkopije1->OnClick = [this](QObject* sender) { Vracanjeizkopije1Click(sender); };
+    Oprogramu1->OnClick = [this](QObject* sender) { Oprogramu1Click(sender); };
 }
 
 void TfrmNavigator::Unosnovogradnika1Click(QObject*) {
@@ -68,4 +72,8 @@ void TfrmNavigator::Rezervnakopija1Click(QObject*) {
 
 void TfrmNavigator::Vracanjeizkopije1Click(QObject*) {
     app::RestoreFromBackup(*Backups);
+}
+
+void TfrmNavigator::Oprogramu1Click(QObject*) {
+    frmOProgramu->Show();
 }

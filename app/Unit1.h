@@ -25,6 +25,8 @@ class TfrmNavigator : public TForm {
     TMenuItem* Podaci1;
     TMenuItem* Rezervnakopija1;
     TMenuItem* Vracanjeizkopije1;
+    TMenuItem* Pomoc1;
+    TMenuItem* Oprogramu1;
 
     // The ledger's copies, made beside the clerk's work; they go with this window.
     app::LedgerBackups* Backups;
@@ -36,6 +38,7 @@ class TfrmNavigator : public TForm {
     void Dnevnikpromena1Click(QObject* Sender);
     void Rezervnakopija1Click(QObject* Sender);
     void Vracanjeizkopije1Click(QObject* Sender);
+    void Oprogramu1Click(QObject* Sender);
 };
 
 extern TfrmNavigator* frmNavigator;

@@ -283,6 +283,10 @@ LedgerColumn fieldTypeOfDeclared(const std::string& declaredType) {
     return {"", "", FieldType::Float, 0};
 }
 
+std::string sqliteVersion() {
+    return sqlite3_libversion();
+}
+
 Result createLedgerFile(const std::string& path, std::string* error) {
     struct stat info {};
     if (stat(path.c_str(), &info) == 0) {

@@ -46,6 +46,9 @@ struct LedgerIndex {
 
 const std::array<LedgerIndex, 3>& ledgerIndexes();
 
+// The version of the SQLite library that keeps ledger files, as "3.40.1".
+std::string sqliteVersion();
+
 // Creates a new empty ledger file at `path` with its table and indexes, readable and writable by its
 // owner alone (0600) whatever the umask; refuses (FileOpenFailed) when anything exists there.
 Result createLedgerFile(const std::string& path, std::string* error = nullptr);

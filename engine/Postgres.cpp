@@ -240,6 +240,10 @@ std::string connectionDatabase(const std::string& connection) {
     return connectionValue(connection, "dbname");
 }
 
+std::string connectionHost(const std::string& connection) {
+    return connectionValue(connection, "host");
+}
+
 ServerConnection::~ServerConnection() {
     PQfinish(conn_);
 }

@@ -29,6 +29,8 @@ std::string withoutPasswords(std::string text);
 std::string connectionUser(const std::string& connection);
 // The database name a connection string gives, or empty.
 std::string connectionDatabase(const std::string& connection);
+// The server's host a connection string gives, or empty (a server on this computer).
+std::string connectionHost(const std::string& connection);
 
 // Creates the empty ledger table in the connection's database, owned by the database's owning role
 // DATABASE_vlasnik, which cannot log in, and gives the group role DATABASE_sluzbenik the clerks' rights;

@@ -3,16 +3,19 @@
 #include "app/Startup.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <QAccessible>
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QMenu>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
 #include "app/Unit1.h"
+#include "app/UnitOProgramu.h"
 #include "data/DBTables.h"
 #include "engine/LedgerFile.h"
 #include "ledger/Unit2.h"
@@ -104,7 +107,7 @@ class CreatedWindows : public CreatedShell, public ::testing::WithParamInterface
 
 TEST_P(CreatedWindows, ComeInTheirOrderHiddenWithTheirCaptionsAndBounds) {
     const auto& [index, window] = GetParam();
-    ASSERT_EQ(application.FormCount(), 7);
+    ASSERT_EQ(application.FormCount(), 8);
     TForm* form = application.Forms(index);
     EXPECT_EQ(form->objectName(), QString::fromLatin1(window.name));
     EXPECT_EQ(form->Caption(), QString::fromLatin1(window.caption));
@@ -121,7 +124,8 @@ INSTANTIATE_TEST_SUITE_P(
                       std::pair{3, Window{"frmNoviunos", "Evidencija sl.dana", {274, 144, 502, 323}}},
                       std::pair{4, Window{"frmIzvestaji", "frmIzvestaji", {585, 189, 522, 531}}},
                       std::pair{5, Window{"frmKartica", "Kartica radnika", {320, 220, 345, 205}}},
-                      std::pair{6, Window{"frmDnevnik", "Dnevnik promena", {160, 120, 780, 500}}}));
+                      std::pair{6, Window{"frmDnevnik", "Dnevnik promena", {160, 120, 780, 500}}},
+                      std::pair{7, Window{"frmOProgramu", "O programu", {300, 200, 420, 250}}}));
 
 TEST_F(CreatedShell, MakesTheNavigatorTheMainWindowAndTheGlobalsReachEveryWindow) {
     EXPECT_EQ(application.MainForm(), frmNavigator);
@@ -131,6 +135,7 @@ TEST_F(CreatedShell, MakesTheNavigatorTheMainWindowAndTheGlobalsReachEveryWindow
     EXPECT_EQ(application.Forms(4), frmIzvestaji);
     EXPECT_EQ(application.Forms(5), frmKartica);
     EXPECT_EQ(application.Forms(6), frmDnevnik);
+    EXPECT_EQ(application.Forms(7), frmOProgramu);
 }
 
 TEST_F(CreatedShell, GivesTheNavigatorOnlyItsMenu) {
@@ -141,13 +146,14 @@ TEST_F(CreatedShell, GivesTheNavigatorOnlyItsMenu) {
     }
     EXPECT_EQ(menu, QStringList({"&Radnik", "  &Unos novog radnika", "  &Evidentiranje dana...", "&Izvestaji",
                                  "  &Izvestaji za radnike", "  &Kartica radnika", "  &Dnevnik promena",
-                                 "&Podaci", "  &Rezervna kopija", "  &Vracanje iz kopije..."}));
+                                 "&Podaci", "  &Rezervna kopija", "  &Vracanje iz kopije...", "P&omoc",
+                                 "  &O programu"}));
     // A screen reader reads the captions without the mark of their letter.
     QAccessibleInterface* bar = QAccessible::queryAccessibleInterface(frmNavigator->MainMenu1);
     ASSERT_NE(bar, nullptr);
     QStringList read;
     for (int i = 0; i < bar->childCount(); ++i) read << bar->child(i)->text(QAccessible::Name);
-    EXPECT_EQ(read, QStringList({"Radnik", "Izvestaji", "Podaci"}));
+    EXPECT_EQ(read, QStringList({"Radnik", "Izvestaji", "Podaci", "Pomoc"}));
     const auto children = frmNavigator->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
     QStringList controls;
     for (QWidget* child : children)
@@ -171,6 +177,7 @@ TEST_F(CreatedShell, TheMenusOpenWithTheirLettersAndF10) {
     EXPECT_EQ(openedBy(Qt::Key_R, Qt::AltModifier), "&Radnik");
     EXPECT_EQ(openedBy(Qt::Key_I, Qt::AltModifier), "&Izvestaji");
     EXPECT_EQ(openedBy(Qt::Key_P, Qt::AltModifier), "&Podaci");
+    EXPECT_EQ(openedBy(Qt::Key_O, Qt::AltModifier), "P&omoc");
     EXPECT_EQ(openedBy(Qt::Key_F10, Qt::NoModifier), "&Radnik");
 
     QTest::keyClick(frmNavigator->windowHandle(), Qt::Key_I, Qt::AltModifier);
@@ -210,7 +217,7 @@ TEST_P(MenuCommands, ShowTheirWindowAndAgainTheSameOne) {
     waitUntilActive(window);
     EXPECT_EQ(activations, 2);
     EXPECT_EQ(int(QApplication::topLevelWidgets().size()), topLevelsBefore);
-    EXPECT_EQ(application.FormCount(), 7);
+    EXPECT_EQ(application.FormCount(), 8);
     EXPECT_EQ(TForm::ActiveForm(), window);
 }
 
@@ -219,7 +226,32 @@ INSTANTIATE_TEST_SUITE_P(Navigator, MenuCommands,
                                            MenuCommand{"Evidentiranjedana1", "frmEvidencija"},
                                            MenuCommand{"Izvestajizaradnike1", "frmIzvestaji"},
                                            MenuCommand{"Karticaradnika1", "frmKartica"},
-                                           MenuCommand{"Dnevnikpromena1", "frmDnevnik"}));
+                                           MenuCommand{"Dnevnikpromena1", "frmDnevnik"},
+                                           MenuCommand{"Oprogramu1", "frmOProgramu"}));
+
+// "O programu" names the ledger in use each time it comes up: the file here, then a server's.
+TEST_F(CreatedShell, AboutTellsTheVersionTheLedgerInUseAndWhatTheProgramIsBuiltOn) {
+    frmNavigator->Oprogramu1->Click();
+    waitUntilActive(frmOProgramu);
+    EXPECT_EQ(frmOProgramu->Label1->text(), "Kovrel");
+    EXPECT_TRUE(frmOProgramu->Label3->text().startsWith("Verzija 1.")) << frmOProgramu->Label3->text().toStdString();
+    EXPECT_EQ(frmOProgramu->Label4->text(), "Knjiga: " + directory.filePath("Kovrel.DB"));
+    EXPECT_EQ(frmOProgramu->Label5->text(),
+              QStringLiteral("Qt %1, SQLite %2").arg(qVersion(), QString::fromLatin1(sqlite3_libversion())));
+    EXPECT_TRUE(frmOProgramu->Label6->text().startsWith("Licenca: ")) << frmOProgramu->Label6->text().toStdString();
+
+    QTest::mouseClick(frmOProgramu->BitBtn1, Qt::LeftButton);
+    EXPECT_FALSE(frmOProgramu->isVisible());
+    Session->Close();
+    ASSERT_TRUE(QFile::remove(directory.filePath("Kovrel.DB")));
+    QFile server(directory.filePath("Kovrel.server"));
+    ASSERT_TRUE(server.open(QIODevice::WriteOnly));
+    server.write("host=ledger.example\ndbname=kovrel user=ana\n");
+    server.close();
+    frmNavigator->Oprogramu1->Click();
+    waitUntilActive(frmOProgramu);
+    EXPECT_EQ(frmOProgramu->Label4->text(), "Knjiga: na serveru ledger.example, baza kovrel");
+}
 
 TEST_F(CreatedShell, RegisterComesUpFromTheMenuWithItsQueriesClosed) {
     frmEvidencija->Query1->Open();
