@@ -1,7 +1,11 @@
 // The worker registration window "Unos": its layout's components and the registration steps.
 #include "ledger/Unit2.h"
 
+#include <cmath>
+#include <limits>
+
 #include "engine/ServerLedger.h"
+#include "runtime/Exception.h"
 #include "runtime/Seams.h"
 
 TfrmUnos* frmUnos = nullptr;
@@ -50,6 +54,24 @@ bool TfrmUnos::LedgerHasNoNumber() const {
     return Query1redbr->AsFloat() == 0;
 }
 
+// Another program may have stored any number as a worker's: the next one must be a whole number that
+// the day entry, which takes the number as an integer, can carry.
+bool TfrmUnos::NextNumberUsable() const {
+    const double next = Query1redbr->AsFloat();
+    return next >= 1 && next <= std::numeric_limits<int>::max() && next == std::floor(next);
+}
+
+// Closes the window, leaving no row pending, and says why no worker can be registered.
+void TfrmUnos::RefuseNextNumber() {
+    const QString next = Query1redbr->AsString();
+    Close();
+    throw Exception(QStringLiteral("Sledeci redni broj radnika bio bi %1, a to nije ceo broj od 1 do %2: "
+                                   "neki radnik u evidenciji ima pogresan redni broj. Novi radnik se ne "
+                                   "moze uneti dok se taj broj ne ispravi")
+                        .arg(next)
+                        .arg(std::numeric_limits<int>::max()));
+}
+
 bool TfrmUnos::RowPending() const {
     return Table1->State() == DataSetState::Insert;
 }
@@ -75,6 +97,10 @@ void TfrmUnos::FormActivate(QObject*) {
         DBEdit1->SetText(QStringLiteral("1"));
         return;
     }
+    if (!NextNumberUsable()) {
+        if (isVisible()) RefuseNextNumber();  // said once, as above
+        return;
+    }
     if (!RowPending()) Table1->Insert();
     DBEdit1->SetText(Query1redbr->AsString());
 }
@@ -98,6 +124,7 @@ void TfrmUnos::BitBtn1Click(QObject*) {
     Table1->Insert();
     Query1->Close();
     Query1->Open();
+    if (!NextNumberUsable()) RefuseNextNumber();
     DBEdit1->SetText(Query1redbr->AsString());
     DBEdit2->setFocus();
 }
@@ -122,9 +149,10 @@ QString ReadOnlyLedgerText() {
         engine::serverConnectionIn("")
             ? QStringLiteral("uloga kojom je program prijavljen na server sme knjigu samo da cita.")
             : QStringLiteral("fajl knjige ili njegov direktorijum ne sme da se menja (dozvole).");
-    return QStringLiteral("Knjiga je otvorena samo za citanje: %1 Radnici, dani i izvestaji mogu da se "
-                          "pregledaju, stampaju i cuvaju, ali nista ne moze da se unese ni promeni, i "
-                          "rezervna kopija se ne pravi.")
+    return QStringLiteral(
+               "Knjiga je otvorena samo za citanje: %1 Radnici, dani i izvestaji mogu da se "
+               "pregledaju, stampaju i cuvaju, ali nista ne moze da se unese ni promeni, i "
+               "rezervna kopija se ne pravi.")
         .arg(why);
 }
 

@@ -11,7 +11,8 @@
 // name and days are edited through DBEdit1..3 and stored by OK together with the reason "PRENOS".
 // Query1 yields the next free worker number; it is re-run after each stored row only. On an empty
 // ledger no row is pending until the first keystroke, and the number box shows "1". On a ledger that can
-// only be read the window says so and closes.
+// only be read the window says so and closes; so it does, with an error, when the next number is no whole
+// number from 1 to the largest int: no worker is registered then.
 class TfrmUnos : public TForm {
     Q_OBJECT
 
@@ -52,6 +53,8 @@ class TfrmUnos : public TForm {
 
   private:
     bool LedgerHasNoNumber() const;
+    bool NextNumberUsable() const;
+    [[noreturn]] void RefuseNextNumber();
     bool RowPending() const;
 };
 

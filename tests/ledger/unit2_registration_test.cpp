@@ -286,6 +286,43 @@ TEST_F(Registration, ALedgerWithoutWorkerNumbersNeverHasAStoredRowChanged) {
     EXPECT_EQ(rows[1].RedBroj, 1.0);
 }
 
+struct StoredNumber {
+    double stored;
+    const char* next;  // the number the window proposes, or none when it refuses
+};
+
+class LargestNumber : public Registration, public ::testing::WithParamInterface<StoredNumber> {};
+
+// Another program may store any number; a next number that is no whole worker number closes the window.
+TEST_P(LargestNumber, GivesTheNextWorkerOrClosesTheWindowSayingWhy) {
+    seed({{GetParam().stored, "DRUGI PROGRAM", "PRENOS", 1, {}, {}}});
+    if (*GetParam().next) {
+        open();
+        register_("NOVI", "2");
+        EXPECT_TRUE(messages.empty());
+        EXPECT_EQ(storedRows().size(), 2u);
+        ASSERT_TRUE(frmUnos->isVisible());
+        EXPECT_EQ(number(), GetParam().next);
+        return;
+    }
+    createWindows(frmUnos, frmEvidencija);
+    frmUnos->Show();
+    QTRY_VERIFY(!messages.empty());
+    QApplication::processEvents();
+    ASSERT_EQ(messageTexts().size(), 1) << messageTexts().join("|").toStdString();
+    EXPECT_EQ(messages.front().kind, runtime::MessageKind::Error);
+    EXPECT_TRUE(messages.front().text.startsWith("Sledeci redni broj radnika bio bi "))
+        << messages.front().text.toStdString();
+    EXPECT_FALSE(frmUnos->isVisible());
+    EXPECT_NE(frmUnos->Table1->State(), DataSetState::Insert);
+    EXPECT_EQ(storedRows().size(), 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Numbers, LargestNumber,
+                         ::testing::Values(StoredNumber{2147483645, "2147483647"}, StoredNumber{1e300, ""},
+                                           StoredNumber{2.5, ""}, StoredNumber{-7, ""},
+                                           StoredNumber{2147483647, ""}));
+
 TEST_F(Registration, ClosingNeverDeletesAStoredRow) {
     open();
     register_("JEDINI", "1");
