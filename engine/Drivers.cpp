@@ -54,6 +54,16 @@ Result Drivers::openTable(DatabaseHandle db, const std::string& name, OpenMode o
     return by(db).openTable(db, name, open, share, cursor);
 }
 
+Result Drivers::readHolidays(DatabaseHandle db, const std::string& first, const std::string& last,
+                             std::vector<Holiday>* days) {
+    return by(db).readHolidays(db, first, last, days);
+}
+
+Result Drivers::changeHolidays(DatabaseHandle db, const std::vector<Holiday>& add,
+                               const std::vector<std::string>& remove, bool keepExisting) {
+    return by(db).changeHolidays(db, add, remove, keepExisting);
+}
+
 Result Drivers::allocateStatement(DatabaseHandle db, StatementHandle* stmt) {
     return by(db).allocateStatement(db, stmt);
 }

@@ -28,6 +28,10 @@ class Drivers : public DriverCore {
     Result databaseType(DatabaseHandle db, std::string* type) override;
     Result openTable(DatabaseHandle db, const std::string& name, OpenMode open, ShareMode share,
                      CursorHandle* cursor) override;
+    Result readHolidays(DatabaseHandle db, const std::string& first, const std::string& last,
+                        std::vector<Holiday>* days) override;
+    Result changeHolidays(DatabaseHandle db, const std::vector<Holiday>& add,
+                          const std::vector<std::string>& remove, bool keepExisting) override;
 
     Result allocateStatement(DatabaseHandle db, StatementHandle* stmt) override;
     Result freeStatement(StatementHandle stmt) override;

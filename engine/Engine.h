@@ -100,6 +100,16 @@ struct StartupRecord {
     std::string languageId = "0009";
 };
 
+// A day of a ledger's holiday calendar: its date as 'YYYY-MM-DD' and its name.
+struct Holiday {
+    std::string day;
+    std::string name;
+    bool operator==(const Holiday&) const = default;
+};
+
+// The most characters a holiday's name holds.
+constexpr std::size_t HolidayNameSize = 60;
+
 using SessionHandle = std::uint32_t;
 using DatabaseHandle = std::uint32_t;
 using StatementHandle = std::uint32_t;
@@ -131,6 +141,23 @@ class TableEngine {
 
     virtual Result openTable(DatabaseHandle db, const std::string& name, OpenMode open, ShareMode share,
                              CursorHandle* cursor) = 0;
+
+    // The days of the ledger's holiday calendar from `first` to `last` ('YYYY-MM-DD', both included), in
+    // date order; none from a ledger that has no calendar yet.
+    virtual Result readHolidays(DatabaseHandle db, const std::string& first, const std::string& last,
+                                std::vector<Holiday>* days) {
+        (void)db, (void)first, (void)last, (void)days;
+        return code::FunctionMissing;
+    }
+    // Removes the days `remove` and then adds `add` to the calendar, journalled, in one committed
+    // transaction, adding the calendar to a ledger that lacks it. A day of `add` already in the calendar
+    // is left as it is when `keepExisting`, else refused (WriteFailed) with nothing stored; so is a day
+    // that is not a date or a name that is empty or longer than HolidayNameSize.
+    virtual Result changeHolidays(DatabaseHandle db, const std::vector<Holiday>& add,
+                                  const std::vector<std::string>& remove, bool keepExisting) {
+        (void)db, (void)add, (void)remove, (void)keepExisting;
+        return code::FunctionMissing;
+    }
     // Accepted and ignored by this engine: its tables have no passwords.
     virtual Result addPassword(const std::string& password) = 0;
     virtual Result removePassword(const std::string& password) = 0;

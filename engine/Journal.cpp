@@ -3,10 +3,13 @@
 #include <strings.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <ctime>
 #include <mutex>
+#include <set>
 
+#include "engine/Dates.h"
 #include "engine/JournalTable.h"
 #include "engine/Sqlite.h"
 
@@ -43,14 +46,59 @@ std::string valuesObject(const char* row, const std::string& condition) {
     return "(SELECT json_group_object(k, v) FROM (" + arms + "))";
 }
 
+// The journal's columns as an entry's insert names them.
+std::string entryColumns() {
+    std::string columns;
+    for (std::size_t i = 0; i < JournalColumnCount; ++i)
+        columns += (i ? ", " : "") + std::string(journalColumns()[i].name);
+    return columns;
+}
+
 std::string entrySql(const char* operation, const char* nameRow, const std::string& before,
                      const std::string& after) {
-    std::string sql = "INSERT INTO dnevnik (";
-    for (std::size_t i = 0; i < JournalColumnCount; ++i)
-        sql += (i ? ", " : "") + std::string(journalColumns()[i].name);
     const char* keyRow = std::string(operation) == JournalDelete ? "OLD" : "NEW";
-    return sql + ") VALUES (kovrel_journal_time(), kovrel_journal_user(), kovrel_journal_host(), '" +
-           operation + "', " + keyRow + ".rowid, " + nameRow + ".PrezimeIme, " + before + ", " + after + ");";
+    return "INSERT INTO dnevnik (" + entryColumns() +
+           ") VALUES (kovrel_journal_time(), kovrel_journal_user(), kovrel_journal_host(), '" + operation +
+           "', " + keyRow + ".rowid, " + nameRow + ".PrezimeIme, " + before + ", " + after + ", 'kovrel');";
+}
+
+// A holiday's entry: the day's values whole on either side.
+std::string holidayEntrySql(const char* operation, const char* before, const char* after) {
+    const auto day = [](const char* row) {
+        return std::string(row) == "NULL"
+                   ? std::string("NULL")
+                   : "json_object('Datum', " + std::string(row) + ".Datum, 'Naziv', " + row + ".Naziv)";
+    };
+    return "INSERT INTO dnevnik (" + entryColumns() +
+           ") VALUES (kovrel_journal_time(), kovrel_journal_user(), kovrel_journal_host(), '" + operation +
+           "', NULL, NULL, " + day(before) + ", " + day(after) + ", 'praznici');";
+}
+
+std::string holidayTriggersSql() {
+    return "CREATE TEMP TRIGGER IF NOT EXISTS praznici_dnevnik_unos AFTER INSERT ON main.praznici BEGIN " +
+           holidayEntrySql(JournalInsert, "NULL", "NEW") +
+           " END;\n"
+           "CREATE TEMP TRIGGER IF NOT EXISTS praznici_dnevnik_izmena AFTER UPDATE ON main.praznici WHEN "
+           "OLD.Datum IS NOT NEW.Datum OR OLD.Naziv IS NOT NEW.Naziv BEGIN " +
+           holidayEntrySql(JournalEdit, "OLD", "NEW") +
+           " END;\n"
+           "CREATE TEMP TRIGGER IF NOT EXISTS praznici_dnevnik_brisanje AFTER DELETE ON main.praznici "
+           "BEGIN " +
+           holidayEntrySql(JournalDelete, "OLD", "NULL") + " END;";
+}
+
+// The names of the columns of `table` in the main file, in their stored order.
+bool tableColumnNames(sqlite3* db, const char* table, std::vector<std::string>* names) {
+    sqlite3_stmt* statement = nullptr;
+    const std::string sql = std::string("PRAGMA main.table_info(") + table + ")";
+    int rc = sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr);
+    while (rc == SQLITE_OK && (rc = sqlite3_step(statement)) == SQLITE_ROW) {
+        const auto* name = reinterpret_cast<const char*>(sqlite3_column_text(statement, 1));
+        names->push_back(name ? name : "");
+        rc = SQLITE_OK;
+    }
+    sqlite3_finalize(statement);
+    return rc == SQLITE_DONE;
 }
 
 std::string triggersSql() {
@@ -118,6 +166,7 @@ const std::array<LedgerColumn, JournalColumnCount>& journalColumns() {
         {"PrezimeIme", "VARCHAR(30)", FieldType::String, 30},
         {"Staro", "VARCHAR(512)", FieldType::String, 512},
         {"Novo", "VARCHAR(512)", FieldType::String, 512},
+        {"Tabela", "VARCHAR(10)", FieldType::String, 10},
     }};
     return columns;
 }
@@ -134,27 +183,64 @@ std::string createJournalSql() {
     for (std::size_t i = 0; i < JournalColumnCount; ++i)
         sql +=
             (i ? ", " : "") + std::string(journalColumns()[i].name) + " " + journalColumns()[i].declaredType;
-    return sql + ")";
+    return sql + " DEFAULT 'kovrel')";
 }
 
-bool hasJournal(sqlite3* db, const std::string& path, bool* present, Failure* failure) {
-    sqlite3_stmt* statement = nullptr;
-    int rc = sqlite3_prepare_v2(db, "PRAGMA main.table_info(dnevnik)", -1, &statement, nullptr);
-    std::size_t column = 0;
-    bool matches = rc == SQLITE_OK;
-    while (matches && (rc = sqlite3_step(statement)) == SQLITE_ROW) {
-        const auto* name = reinterpret_cast<const char*>(sqlite3_column_text(statement, 1));
-        matches = column < JournalColumnCount && name && strcasecmp(name, journalColumns()[column].name) == 0;
-        ++column;
+std::string createHolidaysSql() {
+    // A named index rather than a column constraint, so that every piece of the file has its definition.
+    return "CREATE TABLE IF NOT EXISTS praznici (Datum DATE NOT NULL, Naziv VARCHAR(" +
+           std::to_string(HolidayNameSize) +
+           ") NOT NULL);\nCREATE UNIQUE INDEX IF NOT EXISTS praznici_datum ON praznici (Datum)";
+}
+
+std::string holidayRefusal(const std::vector<Holiday>& add) {
+    std::set<std::string> days;
+    for (const Holiday& holiday : add) {
+        const auto day = dayNumberFromIso(holiday.day);
+        if (holiday.day.size() != DateTextLength || !day || isoFromDayNumber(*day) != holiday.day)
+            return "the holiday's day " + holiday.day + " is not a date written YYYY-MM-DD";
+        if (!days.insert(holiday.day).second) return "the day " + holiday.day + " is listed twice";
+        const auto characters = std::count_if(holiday.name.begin(), holiday.name.end(), [](char c) {
+            return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+        });
+        if (holiday.name.find_first_not_of(" \t") == std::string::npos)
+            return "the holiday " + holiday.day + " has no name";
+        if (static_cast<std::size_t>(characters) > HolidayNameSize)
+            return "the name of the holiday " + holiday.day + " is longer than " +
+                   std::to_string(HolidayNameSize) + " characters";
     }
-    sqlite3_finalize(statement);
-    if (rc != SQLITE_DONE && rc != SQLITE_ROW) {
+    return {};
+}
+
+bool hasHolidays(sqlite3* db, const std::string& path, bool* present, Failure* failure) {
+    std::vector<std::string> names;
+    if (!tableColumnNames(db, HolidayTableName, &names)) {
+        *failure = {code::FileOpenFailed,
+                    path + ": the holiday calendar cannot be read: " + sqlite3_errmsg(db)};
+        return false;
+    }
+    *present = !names.empty();
+    if (*present && (names.size() != 2 || strcasecmp(names[0].c_str(), "Datum") != 0 ||
+                     strcasecmp(names[1].c_str(), "Naziv") != 0)) {
+        *failure = {code::NotALedger, path + ": the table praznici is not this program's holiday calendar"};
+        return false;
+    }
+    return true;
+}
+
+bool hasJournal(sqlite3* db, const std::string& path, bool* present, Failure* failure, bool* current) {
+    std::vector<std::string> names;
+    if (!tableColumnNames(db, JournalTableName, &names)) {
         *failure = {code::FileOpenFailed,
                     path + ": the change journal cannot be read: " + sqlite3_errmsg(db)};
         return false;
     }
-    *present = column > 0;
-    if (column > 0 && (!matches || column != JournalColumnCount)) {
+    bool matches = names.size() == JournalColumnCount || names.size() == JournalColumnCount - 1;
+    for (std::size_t column = 0; matches && column < names.size(); ++column)
+        matches = strcasecmp(names[column].c_str(), journalColumns()[column].name) == 0;
+    *present = !names.empty();
+    if (current) *current = names.size() == JournalColumnCount;
+    if (*present && !matches) {
         *failure = {code::NotALedger, path + ": the table dnevnik is not this program's change journal"};
         return false;
     }
@@ -195,17 +281,25 @@ const std::string& journalHost() {
 
 bool startJournal(Connection& connection, Failure* failure) {
     sqlite3* db = connection.handle();
-    bool present = false;
-    if (!hasJournal(db, connection.path(), &present, failure)) return false;
-    if (!present) {
-        if (const int rc = sqlite3_exec(db, createJournalSql().c_str(), nullptr, nullptr, nullptr)) {
+    bool journal = false, current = false, holidays = false;
+    if (!hasJournal(db, connection.path(), &journal, failure, &current) ||
+        !hasHolidays(db, connection.path(), &holidays, failure))
+        return false;
+    std::string missing;
+    if (!journal) missing += createJournalSql() + ";";
+    if (journal && !current) missing += "ALTER TABLE dnevnik ADD COLUMN Tabela VARCHAR(10) DEFAULT 'kovrel';";
+    if (!holidays) missing += createHolidaysSql() + ";";
+    if (!missing.empty()) {
+        if (const int rc = sqlite3_exec(db, ("BEGIN IMMEDIATE;" + missing + "COMMIT").c_str(), nullptr,
+                                        nullptr, nullptr)) {
             *failure = connection.failure(rc, "the change journal cannot be added");
+            sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
             if (failure->code == code::SqlSyntax) failure->code = code::WriteFailed;
             return false;
         }
     }
-    if (!registerEntryFunctions(db) ||
-        sqlite3_exec(db, triggersSql().c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) {
+    if (!registerEntryFunctions(db) || sqlite3_exec(db, (triggersSql() + "\n" + holidayTriggersSql()).c_str(),
+                                                    nullptr, nullptr, nullptr) != SQLITE_OK) {
         *failure = {code::WriteFailed,
                     connection.path() + ": the change journal cannot be kept: " + sqlite3_errmsg(db)};
         return false;

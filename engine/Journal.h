@@ -1,5 +1,6 @@
-// The change journal: the table dnevnik that a ledger file keeps beside kovrel, with one entry for every
-// row the engine inserts, changes or deletes, written by the same statement as the change.
+// The change journal: the table dnevnik that a ledger file keeps beside kovrel and the holiday calendar
+// praznici, with one entry for every row the engine inserts, changes or deletes in either, written by the
+// same statement as the change.
 #pragma once
 
 #include <array>
@@ -13,7 +14,8 @@
 namespace engine {
 
 constexpr const char* JournalTableName = "dnevnik";
-constexpr std::size_t JournalColumnCount = 8;
+constexpr std::size_t JournalColumnCount = 9;
+constexpr const char* HolidayTableName = "praznici";
 
 // Operacija of an entry.
 constexpr const char* JournalInsert = "unos";
@@ -24,7 +26,9 @@ constexpr const char* JournalDelete = "brisanje";
 // Racunar (the system user and host), Operacija, Kljuc (the row's rowid in kovrel), PrezimeIme (the
 // row's name after the change, before it for a delete), Staro and Novo (a JSON object of the old and
 // the new values of the columns that changed; an empty value is null; Staro is empty for an insert,
-// Novo for a delete).
+// Novo for a delete), Tabela (the table changed: kovrel, or praznici, whose entries have no Kljuc and no
+// PrezimeIme and hold the day's Datum and Naziv). A journal written before Tabela existed has the first
+// eight columns alone; it reads as it is and gets Tabela, its entries 'kovrel', when it is next written.
 const std::array<LedgerColumn, JournalColumnCount>& journalColumns();
 
 // The journal takes its time from this clock; an empty function restores the system clock.

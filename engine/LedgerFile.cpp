@@ -35,7 +35,7 @@ std::string createTableSql() {
     }
     sql += ");";
     for (const LedgerIndex& index : ledgerIndexes()) sql += "\n" + createIndexSql(index) + ";";
-    return sql + "\n" + createJournalSql() + ";";
+    return sql + "\n" + createJournalSql() + ";\n" + createHolidaysSql() + ";";
 }
 
 std::string insertSql() {
@@ -384,13 +384,16 @@ Result checkLedgerFile(const std::string& path, std::string* report, const WorkP
         *report = path + ": the file is damaged:\n" + problems + "Verdict: not a sound ledger";
         return code::FileDamaged;
     }
-    bool journal = false;
-    if (!hasJournal(connection->handle(), path, &journal, &failure)) {
+    bool journal = false, holidays = false;
+    if (!hasJournal(connection->handle(), path, &journal, &failure) ||
+        !hasHolidays(connection->handle(), path, &holidays, &failure)) {
         *report = failure.text + "\n" + failedVerdict(failure.code);
         return failure.code;
     }
     *report = path + ": integrity ok, table kovrel with its 12 columns, " +
-              (journal ? "change journal dnevnik" : "no change journal yet") + "\nVerdict: sound ledger";
+              (journal ? "change journal dnevnik" : "no change journal yet") +
+              (holidays ? ", holiday calendar praznici" : ", no holiday calendar yet") +
+              "\nVerdict: sound ledger";
     return code::Ok;
 }
 

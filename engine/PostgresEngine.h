@@ -48,6 +48,10 @@ class PostgresEngine : public Driver<ServerDatabase, ServerStatement> {
     Result setDirectory(DatabaseHandle db, const std::string& path) override;
     Result openTable(DatabaseHandle db, const std::string& name, OpenMode open, ShareMode share,
                      CursorHandle* cursor) override;
+    Result readHolidays(DatabaseHandle db, const std::string& first, const std::string& last,
+                        std::vector<Holiday>* days) override;
+    Result changeHolidays(DatabaseHandle db, const std::vector<Holiday>& add,
+                          const std::vector<std::string>& remove, bool keepExisting) override;
 
     Result prepare(StatementHandle stmt, const std::string& sql) override;
     Result execute(StatementHandle stmt, CursorHandle* cursor) override;

@@ -205,10 +205,47 @@ const char* const ChangeFunctionTemplate =
     "$body$;\n"
     "REVOKE ALL ON FUNCTION kovrel_promena() FROM PUBLIC";
 
+// A journal made before entries named their table gets the column tabela, its entries those of kovrel.
 const char* const JournalTableSql =
     "CREATE TABLE IF NOT EXISTS dnevnik (vreme varchar, korisnik varchar, racunar varchar, operacija "
     "varchar, "
-    "kljuc bigint, prezimeime varchar, staro varchar, novo varchar, id bigserial PRIMARY KEY)";
+    "kljuc bigint, prezimeime varchar, staro varchar, novo varchar, id bigserial PRIMARY KEY);\n"
+    "ALTER TABLE dnevnik ADD COLUMN IF NOT EXISTS tabela varchar DEFAULT 'kovrel'";
+
+// The holiday calendar and the trigger function that journals each of its changes as the file's triggers
+// do: no key and no name, the day's values whole on either side. It runs as kovrel_promena does.
+const char* const HolidayTemplate =
+    "CREATE TABLE IF NOT EXISTS praznici (datum date PRIMARY KEY, naziv varchar(@SIZE@) NOT NULL CHECK "
+    "(btrim(naziv) <> ''));\n"
+    "CREATE OR REPLACE FUNCTION praznici_promena() RETURNS trigger LANGUAGE plpgsql SECURITY DEFINER SET "
+    "search_path = @SCHEMA@, pg_temp AS $body$\n"
+    "DECLARE\n"
+    "  staro text;\n"
+    "  novo text;\n"
+    "BEGIN\n"
+    "  IF TG_OP <> 'INSERT' THEN\n"
+    "    staro := '{\"Datum\":' || to_json(to_char(OLD.datum, 'YYYY-MM-DD'))::text || ',\"Naziv\":' || "
+    "to_json(OLD.naziv)::text || '}';\n"
+    "  END IF;\n"
+    "  IF TG_OP <> 'DELETE' THEN\n"
+    "    novo := '{\"Datum\":' || to_json(to_char(NEW.datum, 'YYYY-MM-DD'))::text || ',\"Naziv\":' || "
+    "to_json(NEW.naziv)::text || '}';\n"
+    "  END IF;\n"
+    "  IF staro = novo THEN\n"
+    "    RETURN NULL;\n"
+    "  END IF;\n"
+    "  INSERT INTO dnevnik (vreme, korisnik, racunar, operacija, staro, novo, tabela) VALUES (\n"
+    "    to_char(clock_timestamp() AT TIME ZONE 'UTC', 'YYYY-MM-DD\"T\"HH24:MI:SS.MS\"Z\"'), session_user,\n"
+    "    nullif(current_setting('kovrel.racunar', true), ''),\n"
+    "    CASE TG_OP WHEN 'INSERT' THEN 'unos' WHEN 'UPDATE' THEN 'izmena' ELSE 'brisanje' END, staro, novo,\n"
+    "    'praznici');\n"
+    "  RETURN NULL;\n"
+    "END\n"
+    "$body$;\n"
+    "REVOKE ALL ON FUNCTION praznici_promena() FROM PUBLIC;\n"
+    "DROP TRIGGER IF EXISTS praznici_promena ON praznici;\n"
+    "CREATE TRIGGER praznici_promena AFTER INSERT OR UPDATE OR DELETE ON praznici FOR EACH ROW EXECUTE "
+    "FUNCTION praznici_promena()";
 
 const char* const ChangeTriggerSql =
     "CREATE TRIGGER kovrel_promena AFTER INSERT OR UPDATE OR DELETE ON kovrel FOR EACH ROW EXECUTE FUNCTION "
@@ -235,9 +272,14 @@ struct LedgerState {
     bool actsAsOwner = false;  // the session's role has the owner's rights
     bool writable = false;     // the session's role may insert, change and delete rows
     std::string clerks;        // the database's group role of clerks, empty when it has none
+    bool journalNamesTable = false;  // the journal has its column tabela
+    bool holidays = false;           // the table praznici
+    bool holidayTrigger = false;     // its enabled trigger, on a function run with the owner's rights
 
     bool triggerEnabled() const { return !trigger.empty() && trigger != "D"; }
-    bool complete() const { return journal && triggerEnabled() && definer && indexes; }
+    // Every change of kovrel is journalled and noticed.
+    bool journalled() const { return journal && triggerEnabled() && definer && indexes; }
+    bool complete() const { return journalled() && journalNamesTable && holidays && holidayTrigger; }
 };
 
 bool readLedgerState(ServerConnection& connection, LedgerState* state, Failure* failure) {
@@ -255,8 +297,14 @@ bool readLedgerState(ServerConnection& connection, LedgerState* state, Failure* 
             "has_table_privilege(k.oid, 'INSERT') AND has_table_privilege(k.oid, 'UPDATE') AND "
             "has_table_privilege(k.oid, 'DELETE'), CASE WHEN " +
             hasDatabaseRoleSql(ClerksSuffix) + " THEN current_database() || '" + ClerksSuffix +
-            "' ELSE '' END FROM pg_class k WHERE k.oid = to_regclass(quote_ident(current_schema()) || "
-            "'.kovrel')",
+            "' ELSE '' END, EXISTS (SELECT FROM information_schema.columns WHERE table_schema = "
+            "current_schema() AND table_name = 'dnevnik' AND column_name = 'tabela'), to_regclass("
+            "quote_ident(current_schema()) || '.praznici') IS NOT NULL, EXISTS (SELECT FROM pg_trigger t "
+            "JOIN "
+            "pg_proc p ON p.oid = t.tgfoid WHERE t.tgrelid = to_regclass(quote_ident(current_schema()) || "
+            "'.praznici') AND t.tgname = 'praznici_promena' AND t.tgenabled <> 'D' AND p.prosecdef AND "
+            "p.proconfig IS NOT NULL AND p.proowner = k.relowner) FROM pg_class k WHERE k.oid = "
+            "to_regclass(quote_ident(current_schema()) || '.kovrel')",
         {}, failure);
     if (!found) return false;
     if (PQntuples(found.get()) == 0) {
@@ -264,8 +312,9 @@ bool readLedgerState(ServerConnection& connection, LedgerState* state, Failure* 
         return false;
     }
     const auto value = [&found](int column) { return std::string(PQgetvalue(found.get(), 0, column)); };
-    *state = {value(0) == "t", value(1),        value(2) == "t", value(3) == "t", value(4),
-              value(5),        value(6) == "t", value(7) == "t", value(8)};
+    *state = {value(0) == "t", value(1),        value(2) == "t",  value(3) == "t",
+              value(4),        value(5),        value(6) == "t",  value(7) == "t",
+              value(8),        value(9) == "t", value(10) == "t", value(11) == "t"};
     return true;
 }
 
@@ -275,11 +324,12 @@ std::string clerkTableRightsSql(const char* table, const std::string& clerks) {
 }
 
 // Everything a clerk's group role may do with the ledger, beyond reaching its schema: change the rows of
-// kovrel (drawing their keys) and read the journal. Nothing else: the journal and the trigger are its
-// owner's.
+// kovrel (drawing their keys) and of the holiday calendar, and read the journal. Nothing else: the journal
+// and the triggers are its owner's.
 std::string clerkRightsSql(const std::string& clerks) {
-    return clerkTableRightsSql("kovrel", clerks) + ";\nGRANT USAGE ON SEQUENCE kovrel_id_seq TO " +
-           quotedName(clerks) + ";\nGRANT SELECT ON dnevnik TO " + quotedName(clerks);
+    return clerkTableRightsSql("kovrel", clerks) + ";\n" + clerkTableRightsSql("praznici", clerks) +
+           ";\nGRANT USAGE ON SEQUENCE kovrel_id_seq TO " + quotedName(clerks) +
+           ";\nGRANT SELECT ON dnevnik TO " + quotedName(clerks);
 }
 
 // The statements, run as the table's owner, that add what readLedgerState looks for and give the clerks
@@ -291,7 +341,10 @@ std::string extrasSql(const LedgerState& state) {
     std::string function = ChangeFunctionTemplate;
     function.replace(function.find("@COLUMNS@"), 9, columns);
     function.replace(function.find("@SCHEMA@"), 8, quotedName(state.schema));
-    std::string sql = std::string(JournalTableSql) + ";\n" + function + ";\n";
+    std::string holidays = HolidayTemplate;
+    holidays.replace(holidays.find("@SIZE@"), 6, std::to_string(HolidayNameSize));
+    holidays.replace(holidays.find("@SCHEMA@"), 8, quotedName(state.schema));
+    std::string sql = std::string(JournalTableSql) + ";\n" + function + ";\n" + holidays + ";\n";
     for (const LedgerIndex& index : ledgerIndexes()) sql += createServerIndexSql(index) + ";\n";
     sql += "DROP TRIGGER IF EXISTS kovrel_promena ON kovrel;\n" + std::string(ChangeTriggerSql);
     if (!state.clerks.empty()) sql += ";\n" + clerkRightsSql(state.clerks);
@@ -323,6 +376,7 @@ bool completeServerLedger(ServerConnection& connection, ServerLedgerAccess* acce
     LedgerState state;
     if (!readLedgerState(connection, &state, failure)) return false;
     access->writable = state.writable;
+    bool journalled = state.journalled();
     if (!state.complete() && state.actsAsOwner) {
         // The lock keeps two sessions that open the ledger at once from adding the pieces twice.
         Failure refused;
@@ -338,12 +392,11 @@ bool completeServerLedger(ServerConnection& connection, ServerLedgerAccess* acce
                 *failure = refused;
                 return false;
             }
-            return true;
         }
-    } else if (!state.complete()) {
-        return true;
+        journalled = journalled || added;
     }
-    access->channel = state.schema + ".kovrel";
+    // A ledger made before the holiday calendar is noticed as ever until its owner adds the calendar.
+    if (journalled) access->channel = state.schema + ".kovrel";
     return true;
 }
 
@@ -416,7 +469,16 @@ namespace {
 // What is wrong with the pieces the program keeps beside the table, one line each.
 std::vector<std::string> pieceProblems(const LedgerState& state) {
     std::vector<std::string> problems;
-    if (!state.journal) problems.emplace_back("the change journal dnevnik is missing");
+    if (!state.journal)
+        problems.emplace_back("the change journal dnevnik is missing");
+    else if (!state.journalNamesTable)
+        problems.emplace_back("the change journal dnevnik lacks its column tabela");
+    if (!state.holidays)
+        problems.emplace_back("the holiday calendar praznici is missing");
+    else if (!state.holidayTrigger)
+        problems.emplace_back(
+            "the trigger praznici_promena is missing, disabled or runs with the rights of whoever changes a "
+            "day: changes of the holiday calendar are not journalled safely");
     if (state.trigger.empty())
         problems.emplace_back("the trigger kovrel_promena is missing: changes are not journalled");
     else if (!state.triggerEnabled())
@@ -521,7 +583,7 @@ Result checkServerLedger(const std::string& connection, std::string* report) {
     problems.insert(problems.begin(), pieces.begin(), pieces.end());
     *report = connectionDatabase(connection) + " on the server: table kovrel with its 12 columns and key, " +
               PQgetvalue(count.get(), 0, 0) + " rows" + (state.journal ? ", change journal dnevnik" : "") +
-              "\n";
+              (state.holidays ? ", holiday calendar praznici" : "") + "\n";
     for (const std::vector<std::string>* lines : {&problems, &values}) {
         for (const std::string& line : *lines) *report += line + "\n";
     }

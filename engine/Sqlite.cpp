@@ -205,6 +205,55 @@ bool Connection::journalReadable(Failure* failure) {
     return present;
 }
 
+bool Connection::writeHolidays(const std::vector<Holiday>& add, const std::vector<std::string>& remove,
+                               bool keepExisting, Failure* failure) {
+    if (const std::string refusal = holidayRefusal(add); !refusal.empty()) {
+        *failure = fileFailure(code::WriteFailed, path_, refusal);
+        return false;
+    }
+    bool present = false;
+    if (journalled_ ? !startJournalOnce(failure) : !hasHolidays(db_, path_, &present, failure)) return false;
+    if (!journalled_ && !present) {
+        if (const int rc = sqlite3_exec(db_, createHolidaysSql().c_str(), nullptr, nullptr, nullptr)) {
+            *failure = this->failure(rc, "the holiday calendar cannot be added");
+            return false;
+        }
+    }
+    if (const int rc = sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr)) {
+        *failure = this->failure(rc, "the holiday calendar cannot be changed");
+        return false;
+    }
+    const auto run = [this, failure](const std::string& sql, const std::string& first,
+                                     const std::string* second) {
+        sqlite3_stmt* prepared = statement(sql, failure);
+        if (!prepared) return false;
+        StatementUse use(prepared);
+        sqlite3_bind_text(prepared, 1, first.data(), static_cast<int>(first.size()), SQLITE_TRANSIENT);
+        if (second)
+            sqlite3_bind_text(prepared, 2, second->data(), static_cast<int>(second->size()),
+                              SQLITE_TRANSIENT);
+        if (const int rc = sqlite3_step(prepared); rc != SQLITE_DONE) {
+            *failure = this->failure(rc, "the holiday " + first + " cannot be stored");
+            if (failure->code == code::SqlSyntax) failure->code = code::WriteFailed;
+            return false;
+        }
+        return true;
+    };
+    bool done = true;
+    for (const std::string& day : remove)
+        done = done && run("DELETE FROM praznici WHERE Datum = ?1", day, nullptr);
+    const std::string insert = std::string("INSERT ") + (keepExisting ? "OR IGNORE " : "") +
+                               "INTO praznici (Datum, Naziv) VALUES (?1, ?2)";
+    for (const Holiday& holiday : add) done = done && run(insert, holiday.day, &holiday.name);
+    if (done && sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK) {
+        ++*writes_;
+        return true;
+    }
+    if (done) *failure = this->failure(sqlite3_errcode(db_), "the holiday calendar cannot be changed");
+    sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    return false;
+}
+
 bool Connection::indexLeadsWith(const std::string& column) {
     // The answers hold until anyone commits to the file, which is how an index comes or goes.
     if (const std::uint64_t stamp = changeStamp(); stamp != leadingColumnsStamp_) {

@@ -71,6 +71,10 @@ class Connection {
     // Makes the change journal ready to be read: present in the file, added to it when this connection
     // keeps the journal. Fills *failure when the file has none and cannot get one.
     bool journalReadable(Failure* failure);
+    // Removes the days `remove` and adds `add` to the holiday calendar in one committed transaction, the
+    // calendar added first when the file lacks it (see TableEngine::changeHolidays).
+    bool writeHolidays(const std::vector<Holiday>& add, const std::vector<std::string>& remove,
+                       bool keepExisting, Failure* failure);
     // Maps an SQLite result of this connection to a failure naming the file.
     Failure failure(int rc, const std::string& what) const;
 

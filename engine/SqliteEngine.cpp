@@ -164,6 +164,50 @@ Result SqliteEngine::openTable(DatabaseHandle db, const std::string& name, OpenM
     return code::Ok;
 }
 
+Result SqliteEngine::readHolidays(DatabaseHandle db, const std::string& first, const std::string& last,
+                                  std::vector<Holiday>* days) {
+    days->clear();
+    if (const Result result = begin()) return result;
+    FileDatabase* found = database(db);
+    if (!found) return fail(code::InvalidHandle, "Unknown database handle.");
+    Failure failure;
+    const TableFile file = tableFile(*found, LedgerFileName);
+    auto connection = connect(file, false, &failure);
+    if (!connection && failure.code == code::TableReadOnly) connection = connect(file, true, &failure);
+    // Reading leaves a ledger without a calendar as it is.
+    bool present = false;
+    if (!connection || !hasHolidays(connection->handle(), connection->path(), &present, &failure))
+        return fail(failure);
+    if (!present) return code::Ok;
+    sqlite3_stmt* statement = connection->statement(
+        "SELECT Datum, Naziv FROM praznici WHERE Datum BETWEEN ?1 AND ?2 ORDER BY Datum", &failure);
+    if (!statement) return fail(failure);
+    StatementUse use(statement);
+    sqlite3_bind_text(statement, 1, first.data(), static_cast<int>(first.size()), SQLITE_TRANSIENT);
+    sqlite3_bind_text(statement, 2, last.data(), static_cast<int>(last.size()), SQLITE_TRANSIENT);
+    int rc;
+    while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
+        const auto text = [statement](int column) {
+            const auto* value = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
+            return std::string(value ? value : "");
+        };
+        days->push_back({text(0), text(1)});
+    }
+    if (rc != SQLITE_DONE) return fail(connection->failure(rc, "the holiday calendar cannot be read"));
+    return code::Ok;
+}
+
+Result SqliteEngine::changeHolidays(DatabaseHandle db, const std::vector<Holiday>& add,
+                                    const std::vector<std::string>& remove, bool keepExisting) {
+    if (const Result result = begin()) return result;
+    FileDatabase* found = database(db);
+    if (!found) return fail(code::InvalidHandle, "Unknown database handle.");
+    Failure failure;
+    auto connection = connect(tableFile(*found, LedgerFileName), false, &failure);
+    if (!connection || !connection->writeHolidays(add, remove, keepExisting, &failure)) return fail(failure);
+    return code::Ok;
+}
+
 Result SqliteEngine::prepare(StatementHandle stmt, const std::string& sql) {
     Result result = code::Ok;
     FileStatement* found = startedStatement(stmt, &result);

@@ -184,9 +184,10 @@ TEST_F(JournalTest, EntriesCarryTheJournalClocksTimeInUtcTheUserAndTheHostAndCan
     std::vector<std::string> names;
     for (const FieldDesc& field : fields(cursor)) names.push_back(field.name);
     EXPECT_EQ(names, (std::vector<std::string>{"Vreme", "Korisnik", "Racunar", "Operacija", "Kljuc",
-                                               "PrezimeIme", "Staro", "Novo"}));
+                                               "PrezimeIme", "Staro", "Novo", "Tabela"}));
     const std::vector<std::string> rows = readAll(cursor);
     ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].substr(rows[0].rfind('|')), "|kovrel");
     EXPECT_EQ(rows[0].substr(0, rows[0].find("|brisanje")),
               "2024-03-04T08:30:00.250Z|" + journalUser() + "|" + journalHost());
     for (const char* write : {"delete from dnevnik", "update dnevnik set Kljuc = 9",

@@ -165,7 +165,8 @@ class JournalWindow : public Journal {
     void SetUp() override {
         Journal::SetUp();
         const char* entry =
-            "insert into dnevnik values ('%1', 'ana', 'kadrovska', '%2', %3, '%4', %5, '{\"Dobijeni\":4.0}')";
+            "insert into dnevnik (Vreme, Korisnik, Racunar, Operacija, Kljuc, PrezimeIme, Staro, Novo) "
+            "values ('%1', 'ana', 'kadrovska', '%2', %3, '%4', %5, '{\"Dobijeni\":4.0}')";
         for (const QStringList& values :
              {QStringList{"2024-01-10T10:00:00.000Z", "unos", "1", "ANIC ANA", "null"},
               QStringList{"2024-02-20T10:00:00.000Z", "unos", "2", "BOROVIC BOJAN", "null"},
@@ -229,10 +230,12 @@ TEST_F(JournalWindow, SavesTheEntriesShownAsCsvAndSaysWhenTheNewestAloneAreShown
         "\"{\"\"Dobijeni\"\":4.0}\"\r\n"
         "2024-02-20T10:00:00.000Z,ana,kadrovska,unos,2,BOROVIC BOJAN,,\"{\"\"Dobijeni\"\":4.0}\"\r\n");
 
-    otherProgram("with recursive n(i) as (select 1 union all select i + 1 from n where i < " +
-                 std::to_string(TfrmDnevnik::MaxEntries) +
-                 ") insert into dnevnik select '2024-03-04T09:00:00.000Z', 'ana', 'kadrovska', 'izmena', i, "
-                 "'ANIC ANA', null, null from n");
+    otherProgram(
+        "with recursive n(i) as (select 1 union all select i + 1 from n where i < " +
+        std::to_string(TfrmDnevnik::MaxEntries) +
+        ") insert into dnevnik (Vreme, Korisnik, Racunar, Operacija, Kljuc, PrezimeIme, Staro, Novo) select "
+        "'2024-03-04T09:00:00.000Z', 'ana', 'kadrovska', 'izmena', i, "
+        "'ANIC ANA', null, null from n");
     show();
     EXPECT_EQ(shown().size(), TfrmDnevnik::MaxEntries);
     EXPECT_EQ(shown().back(), "2024-03-04 izmena");

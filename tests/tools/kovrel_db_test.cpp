@@ -417,7 +417,8 @@ TEST_F(ServerLedgerTest, AFileCopiedToTheServerAndBackIsIdentical) {
     const Outcome checked = kovrelDb({"check", server()});
     EXPECT_EQ(checked.exitCode, 0) << checked.err.toStdString();
     EXPECT_TRUE(checked.out.contains(
-        "900 rows, change journal dnevnik\nevery stored value is readable\nVerdict: sound ledger"))
+        "900 rows, change journal dnevnik, holiday calendar praznici\nevery stored value is readable\n"
+        "Verdict: sound ledger"))
         << checked.out.toStdString();
     EXPECT_EQ(kovrelDb(sqlArgs(serverDir_.path(), ledger::balanceReportAllSql())).out,
               sql(ledger::balanceReportAllSql()).out);
@@ -471,7 +472,20 @@ INSTANTIATE_TEST_SUITE_P(
                       0,
                       "\nRED\\nDVA\\tTRI\\\\\n"},
         ServerCommand{
-            "CheckSound", {"check"}, 0, "dnevnik\nevery stored value is readable\nVerdict: sound ledger"},
+            "CheckSound",
+            {"check"},
+            0,
+            "dnevnik, holiday calendar praznici\nevery stored value is readable\nVerdict: sound ledger"},
+        ServerCommand{"CheckHolidaysMissing",
+                      {"check"},
+                      1,
+                      "the holiday calendar praznici is missing\n",
+                      "DROP TABLE praznici"},
+        ServerCommand{"CheckHolidayTriggerOfTheClerk",
+                      {"check"},
+                      1,
+                      "the trigger praznici_promena is missing, disabled or runs with the rights of whoever",
+                      "ALTER FUNCTION praznici_promena() SECURITY INVOKER"},
         ServerCommand{
             "CheckTriggerDisabled",
             {"check"},
