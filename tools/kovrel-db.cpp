@@ -10,6 +10,7 @@
 
 #include "engine/LedgerFile.h"
 #include "engine/ServerLedger.h"
+#include "ledger/Holidays.h"
 #include "tools/EngineSession.h"
 #include "tools/LedgerCopy.h"
 #include "tools/Safekeeping.h"
@@ -32,6 +33,8 @@ const char* const usageText =
     "       kovrel-db backups DIR\n"
     "       kovrel-db restore DIR COPY\n"
     "       kovrel-db copy FROM TO\n"
+    "       kovrel-db holidays DIR YEAR [--fill]\n"
+    "       kovrel-db workdays DIR FROM TO\n"
     "\n"
     "  DIR, FROM and TO name a ledger: the file Kovrel.DB in a directory, or a ledger on a PostgreSQL\n"
     "  server: a directory holding Kovrel.server (and no Kovrel.DB), or a libpq connection string; the\n"
@@ -52,7 +55,11 @@ const char* const usageText =
     "  restore puts the copy COPY (its name in DIR/backup, a folder or a file) in place of the ledger,\n"
     "          after copying the ledger itself; refused while a program holds the ledger open\n"
     "  copy    copies every row of FROM into TO (made when missing, else it must be empty) in one\n"
-    "          transaction, compares both value for value and checks TO\n";
+    "          transaction, compares both value for value and checks TO\n"
+    "  holidays prints the holiday calendar's days of YEAR, YYYY-MM-DD and name tab-separated; --fill\n"
+    "          first adds the state holidays of YEAR that the calendar lacks\n"
+    "  workdays prints the working days from FROM to TO (YYYY-MM-DD, both included): Monday to Friday\n"
+    "          less the calendar's days among them, as the day entry window counts them\n";
 
 struct UsageError {};
 
@@ -108,6 +115,38 @@ int seed(const std::vector<std::string>& args) {
     const std::string path = ledgerPath(args[0]);
     const std::uint64_t loaded = kovreldb::seedLedger(path, workers, rows);
     std::cout << loaded << " rows of " << workers << " workers in " << path << '\n';
+    return 0;
+}
+
+// A day written YYYY-MM-DD.
+std::chrono::year_month_day dayArgument(const std::string& text) {
+    const auto day = ledger::dateFromIso(text);
+    if (!day) throw UsageError{};
+    return *day;
+}
+
+int holidays(const std::vector<std::string>& args) {
+    if (args.size() < 2 || args.size() > 3 || (args.size() == 3 && args[2] != "--fill")) throw UsageError{};
+    const int year = positiveNumber<int>(args[1]);
+    if (year > 9999) throw UsageError{};
+    kovreldb::EngineSession session(args[0]);
+    if (args.size() == 3)
+        kovreldb::check(session.eng(), ledger::fillStateHolidays(session.eng(), session.database(), year));
+    std::vector<ledger::CalendarDay> days;
+    kovreldb::check(session.eng(), ledger::readCalendarYear(session.eng(), session.database(), year, &days));
+    for (const ledger::CalendarDay& day : days)
+        std::cout << ledger::isoDate(day.day) << '\t' << day.name << '\n';
+    return 0;
+}
+
+int workdays(const std::vector<std::string>& args) {
+    if (args.size() != 3) throw UsageError{};
+    const auto first = dayArgument(args[1]), last = dayArgument(args[2]);
+    kovreldb::EngineSession session(args[0]);
+    std::vector<ledger::CalendarDay> calendar;
+    kovreldb::check(session.eng(),
+                    ledger::readCalendar(session.eng(), session.database(), first, last, &calendar));
+    std::cout << ledger::workingDays(first, last, calendar) << '\n';
     return 0;
 }
 
@@ -216,6 +255,8 @@ int run(const std::vector<std::string>& args) {
         kovreldb::restoreBackup(rest[0], rest[1], std::cout);
         return 0;
     }
+    if (command == "holidays") return holidays(rest);
+    if (command == "workdays") return workdays(rest);
     if (command == "copy" && rest.size() == 2) {
         std::cout << kovreldb::copyLedger(rest[0], rest[1]) << '\n';
         return 0;

@@ -70,22 +70,44 @@ TEST_P(UsageTest, BadArgumentsShowTheUsageAndExitTwo) {
     EXPECT_TRUE(outcome.out.isEmpty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Arguments, UsageTest,
-                         testing::Values(QStringList{}, QStringList{"create"},
-                                         QStringList{"create", "a", "b"}, QStringList{"drop", "dir"},
-                                         QStringList{"sql", "dir"}, QStringList{"sql", "--live", "dir"},
-                                         QStringList{"check"}, QStringList{"copy", "dir"},
-                                         QStringList{"seed", "dir", "--workers", "3"},
-                                         QStringList{"seed", "dir", "--workers", "0", "--rows", "5"},
-                                         QStringList{"seed", "dir", "--workers", "5", "--rows", "4"},
-                                         QStringList{"seed", "dir", "--workers", "x", "--rows", "5"},
-                                         QStringList{"seed", "dir", "--rows", "5", "--workers", "3"},
-                                         QStringList{"journal", "dir", "--from", "2024-02-30"},
-                                         QStringList{"journal", "dir", "--to", "4.3.2024"},
-                                         QStringList{"journal", "dir", "--worker"},
-                                         QStringList{"journal", "dir", "--name", "ANA"},
-                                         QStringList{"backups"}, QStringList{"restore", "dir"},
-                                         QStringList{"clerk", "dir"}, QStringList{"clerk", "dir", "ana"}));
+INSTANTIATE_TEST_SUITE_P(
+    Arguments, UsageTest,
+    testing::Values(QStringList{}, QStringList{"create"}, QStringList{"create", "a", "b"},
+                    QStringList{"drop", "dir"}, QStringList{"sql", "dir"},
+                    QStringList{"sql", "--live", "dir"}, QStringList{"check"}, QStringList{"copy", "dir"},
+                    QStringList{"seed", "dir", "--workers", "3"},
+                    QStringList{"seed", "dir", "--workers", "0", "--rows", "5"},
+                    QStringList{"seed", "dir", "--workers", "5", "--rows", "4"},
+                    QStringList{"seed", "dir", "--workers", "x", "--rows", "5"},
+                    QStringList{"seed", "dir", "--rows", "5", "--workers", "3"},
+                    QStringList{"journal", "dir", "--from", "2024-02-30"},
+                    QStringList{"journal", "dir", "--to", "4.3.2024"},
+                    QStringList{"journal", "dir", "--worker"}, QStringList{"journal", "dir", "--name", "ANA"},
+                    QStringList{"backups"}, QStringList{"restore", "dir"}, QStringList{"clerk", "dir"},
+                    QStringList{"clerk", "dir", "ana"}, QStringList{"holidays", "dir"},
+                    QStringList{"holidays", "dir", "0"}, QStringList{"holidays", "dir", "2024", "--all"},
+                    QStringList{"holidays", "dir", "10000"}, QStringList{"workdays", "dir", "2024-01-01"},
+                    QStringList{"workdays", "dir", "2024-01-01", "2024-02-30"},
+                    QStringList{"workdays", "dir", "1.1.2024", "2024-01-31"}));
+
+// The count before the calendar has a day, after the state holidays fill it, and of a ledger not there.
+TEST_F(KovrelDbTest, HolidaysFillsAndPrintsTheCalendarAndWorkdaysCountsWithIt) {
+    ASSERT_EQ(kovrelDb({"create", dir()}).exitCode, 0);
+    EXPECT_EQ(kovrelDb({"workdays", dir(), "2021-04-26", "2021-05-07"}).out, "10\n");
+    EXPECT_EQ(kovrelDb({"holidays", dir(), "2021"}).out, "");
+    const Outcome filled = kovrelDb({"holidays", dir(), "2021", "--fill"});
+    ASSERT_EQ(filled.exitCode, 0) << filled.err.toStdString();
+    EXPECT_EQ(filled.lines().size(), 11);
+    EXPECT_EQ(filled.lines().value(0), "2021-01-01\tNova godina");
+    EXPECT_EQ(filled.lines().value(9), "2021-05-04\tPraznik rada (prenet dan)");
+    EXPECT_EQ(kovrelDb({"holidays", dir(), "2021", "--fill"}).out, filled.out);
+    EXPECT_EQ(kovrelDb({"workdays", dir(), "2021-04-26", "2021-05-07"}).out, "7\n");
+    EXPECT_EQ(kovrelDb({"workdays", dir(), "2021-05-07", "2021-04-26"}).out, "0\n");
+
+    const Outcome missing = kovrelDb({"workdays", dir() + "/nema", "2021-04-26", "2021-05-07"});
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_FALSE(missing.err.isEmpty());
+}
 
 TEST_F(KovrelDbTest, CreateMakesAnEmptyLedgerAndNeverOverwritesOne) {
     const mode_t umaskBefore = umask(022);
