@@ -8,6 +8,7 @@
 
 #include "data/DBGrids.h"
 #include "data/DBTables.h"
+#include "ledger/Holidays.h"
 #include "ledger/Ledger.h"
 #include "ledger/Unit2.h"
 #include "ledger/Unit3.h"
@@ -87,6 +88,7 @@ TfrmNoviunos::TfrmNoviunos()
       CheckBox1(Component<TCheckBox>(QStringLiteral("CheckBox1"))),
       BitBtn1(Component<TBitBtn>(QStringLiteral("BitBtn1"))),
       BitBtn2(Component<TBitBtn>(QStringLiteral("BitBtn2"))),
+      Label10(Component<TLabel>(QStringLiteral("Label10"))),
       Query1(Component<TQuery>(QStringLiteral("Query1"))),
       Query1transakcija(Component<TIntegerField>(QStringLiteral("Query1transakcija"))) {
     OnActivate = [this](QObject* sender) { FormActivate(sender); };
@@ -122,6 +124,16 @@ void TfrmNoviunos::FormClose(QObject*) {
 
 void TfrmNoviunos::ClearPlainEdits() {
     for (TEdit* edit : {Edit1, Edit3, Edit4, Edit5}) edit->SetText(QString());
+    ShowHolidaysLeftOut(0);
+}
+
+void TfrmNoviunos::ShowHolidaysLeftOut(int count) {
+    Label10->SetCaption(count ? QStringLiteral("Izuzeto praznika: %1").arg(count) : QString());
+    const QString told =
+        count ? QStringLiteral("Radni dani od ponedeljka do petka, bez %1 praznika iz kalendara").arg(count)
+              : QString();
+    Edit3->setToolTip(told);
+    Edit3->setAccessibleDescription(told);
 }
 
 void TfrmNoviunos::ComboBox1Change(QObject*) {
@@ -141,9 +153,15 @@ void TfrmNoviunos::ComboBox1Exit(QObject*) {
 }
 
 void TfrmNoviunos::DateTimePicker2Change(QObject*) {
-    const int days =
-        ledger::workingDays(calendarDay(DateTimePicker1->Date()), calendarDay(DateTimePicker2->Date()));
+    const auto first = calendarDay(DateTimePicker1->Date()), last = calendarDay(DateTimePicker2->Date());
+    std::vector<ledger::CalendarDay> calendar;
+    if (const TDatabase* database = frmEvidencija->Query1->Database(); database && database->Connected())
+        checkEngine(
+            ledger::readCalendar(engine::currentEngine(), database->Handle(), first, last, &calendar));
+    int leftOut = 0;
+    const int days = ledger::workingDays(first, last, calendar, &leftOut);
     Edit3->SetText(QString::number(days));
+    ShowHolidaysLeftOut(leftOut);
 }
 
 void TfrmNoviunos::BitBtn1Click(QObject*) {

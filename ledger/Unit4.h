@@ -21,7 +21,8 @@ class TIntegerField;
 // becomes active, counts the working days of the period, and on OK stores one ledger row through the
 // register grid's dataset and refreshes the register's rows and balance. The three texts that become
 // numbers are checked before a row is begun, so a refused entry leaves nothing pending in the
-// register's query.
+// register's query. The count leaves out the ledger calendar's days that fall on a weekday of the period;
+// Label10, in the free room beside the buttons, and the days box's tool tip say how many.
 class TfrmNoviunos : public TForm {
     Q_OBJECT
 
@@ -58,6 +59,7 @@ class TfrmNoviunos : public TForm {
     TCheckBox* CheckBox1;
     TBitBtn* BitBtn1;
     TBitBtn* BitBtn2;
+    TLabel* Label10;
     TQuery* Query1;
     TIntegerField* Query1transakcija;
 
@@ -66,6 +68,7 @@ class TfrmNoviunos : public TForm {
     // they are, so the clerk can correct them.
     void KeepBoxesOnFailure(const std::function<void()>& command);
     void ClearPlainEdits();
+    void ShowHolidaysLeftOut(int count);
     void RecordRow();
     void RefreshRegister();
 

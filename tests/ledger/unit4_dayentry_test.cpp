@@ -3,6 +3,8 @@
 #include <QLocale>
 
 #include "WindowFixture.h"
+#include "data/DBTables.h"
+#include "ledger/Holidays.h"
 #include "ledger/Unit2.h"
 #include "ledger/Unit3.h"
 #include "ledger/Unit4.h"
@@ -115,6 +117,34 @@ INSTANTIATE_TEST_SUITE_P(
                       PeriodCase{"OneWednesday", QDate(2024, 3, 6), QDate(2024, 3, 6), "1"},
                       PeriodCase{"AcrossAMonthAndAYear", QDate(2023, 12, 29), QDate(2024, 1, 2), "3"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// The calendar's weekdays leave the count, and the window says how many; a period without one shows
+// nothing; the days box stays the clerk's to type over.
+TEST_F(DayEntry, TheCountLeavesOutTheCalendarsHolidaysAndSaysHowMany) {
+    seed(twoWorkers);
+    open();
+    search("ANIC ANA");
+    openDayEntry();
+    const QRect before = frmNoviunos->Edit3->geometry();
+    const TDatabase* database = frmEvidencija->Query1->Database();
+    ASSERT_TRUE(database && database->Connected());
+    ASSERT_EQ(ledger::fillStateHolidays(engine::currentEngine(), database->Handle(), 2024), engine::code::Ok);
+    // 1, 2 and 3 May, and Easter Monday on 6 May; Easter Sunday and 4 May are no weekdays.
+    pickPeriod(QDate(2024, 4, 29), QDate(2024, 5, 10));
+    EXPECT_EQ(frmNoviunos->Edit3->text(), "6");
+    EXPECT_EQ(frmNoviunos->Label10->Caption(), "Izuzeto praznika: 4");
+    EXPECT_EQ(frmNoviunos->Edit3->accessibleDescription(),
+              "Radni dani od ponedeljka do petka, bez 4 praznika iz kalendara");
+    EXPECT_EQ(frmNoviunos->Edit3->toolTip(), frmNoviunos->Edit3->accessibleDescription());
+    EXPECT_EQ(frmNoviunos->Edit3->geometry(), before);
+    typeDays("8");
+    EXPECT_EQ(frmNoviunos->Edit3->text(), "8");
+
+    pickPeriod(QDate(2024, 3, 4), QDate(2024, 3, 8));
+    EXPECT_EQ(frmNoviunos->Edit3->text(), "5");
+    EXPECT_EQ(frmNoviunos->Label10->Caption(), "");
+    EXPECT_EQ(frmNoviunos->Edit3->toolTip(), "");
+}
 
 TEST_F(DayEntry, ChangingTheFirstDateDoesNotCountAgain) {
     seed(twoWorkers);
