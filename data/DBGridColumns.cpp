@@ -5,6 +5,7 @@
 #include <QHash>
 
 #include "data/DBGrids.h"
+#include "runtime/UserSettings.h"
 
 // ---- TColumnTitle -----------------------------------------------------------------------------
 
@@ -176,8 +177,16 @@ void TDBGridColumns::SetColumnsState(State state) {
 }
 
 void TDBGridColumns::RebuildFieldMap(TDataSet* dataSet) {
+    // A width the clerk dragged a column to in an earlier run comes back; the designed one otherwise.
+    const auto keptWidth = [this](TColumn& column) {
+        if (const std::optional<int> width = runtime::savedColumnWidth(grid_, column.fieldName_))
+            column.width_ = *width;
+    };
     if (state_ == State::Customized) {
-        for (auto& column : items_) column->ForgetField();
+        for (auto& column : items_) {
+            column->ForgetField();
+            keptWidth(*column);
+        }
         return;
     }
     QHash<QString, int> widths;
@@ -193,7 +202,10 @@ void TDBGridColumns::RebuildFieldMap(TDataSet* dataSet) {
         column->fieldName_ = field->FieldName();
         column->BindField(dataSet->FieldByName(field->FieldName()));
         const auto kept = widths.constFind(column->fieldName_.toUpper());
-        if (kept != widths.constEnd()) column->width_ = *kept;
+        if (kept != widths.constEnd())
+            column->width_ = *kept;
+        else
+            keptWidth(*column);
         items_.push_back(std::move(column));
     }
 }

@@ -21,6 +21,7 @@
 #include "runtime/Graphics.h"
 #include "runtime/ScopeGuard.h"
 #include "runtime/Seams.h"
+#include "runtime/UserSettings.h"
 
 namespace {
 
@@ -1141,7 +1142,8 @@ void TDBGrid::mouseMoveEvent(QMouseEvent* event) {
 
 void TDBGrid::mouseReleaseEvent(QMouseEvent* event) {
     if (resizingColumn_ >= 0) {
-        resizingColumn_ = -1;
+        if (const TColumn* column = columns_.Items(std::exchange(resizingColumn_, -1)))
+            runtime::saveColumnWidth(this, column->FieldName(), column->Width());
         return;
     }
     if (event->button() != Qt::LeftButton) return;

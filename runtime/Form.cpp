@@ -17,6 +17,7 @@
 #include "runtime/Controls.h"
 #include "runtime/FormLoader.h"
 #include "runtime/Geometry.h"
+#include "runtime/UserSettings.h"
 
 QPointer<TForm> TForm::lastActivated_;
 
@@ -158,6 +159,8 @@ void TForm::showEvent(QShowEvent* event) {
         frameFitted_ = true;
         deviceSizePending_ = !scaled_;
         fitFrameToDesignedBounds();
+        // Where the clerk left the window last time; the designed place the first time.
+        if (const std::optional<QPoint> place = runtime::savedWindowPlace(objectName())) move(*place);
     }
 }
 
@@ -173,6 +176,7 @@ void TForm::closeEvent(QCloseEvent* event) {
         return;
     }
     event->accept();
+    runtime::saveWindowPlace(objectName(), pos());
     if (Application && Application->MainForm() == this) Application->Terminate();
 }
 

@@ -16,6 +16,7 @@
 
 #include "app/Unit1.h"
 #include "app/UnitOProgramu.h"
+#include "data/DBGrids.h"
 #include "data/DBTables.h"
 #include "engine/LedgerFile.h"
 #include "ledger/Unit2.h"
@@ -27,6 +28,7 @@
 #include "runtime/Application.h"
 #include "runtime/Geometry.h"
 #include "runtime/Seams.h"
+#include "runtime/UserSettings.h"
 
 void PrintTo(const QString& text, std::ostream* out);
 void PrintTo(const QString& text, std::ostream* out) {
@@ -275,6 +277,51 @@ TEST_F(CreatedShell, WindowIsActivatedAgainWhenAMessageOverItCloses) {
     EXPECT_EQ(activations, 2);
     ASSERT_EQ(messages.shown.size(), 1);
     EXPECT_EQ(messages.shown[0].kind, runtime::MessageKind::Notice);
+}
+
+// What the clerk arranged comes back in the next run: a window's place and a dragged column's width, kept
+// in the settings the program is told to use (here a temporary folder's); the first run has the designed
+// ones.
+TEST_F(Shell, WindowPlacesAndDraggedColumnWidthsComeBackInTheNextRun) {
+    QTemporaryDir settings;
+    runtime::useUserSettings(settings.path());
+    const auto run = [](const std::function<void()>& work) {
+        TApplication application;
+        application.Initialize();
+        app::registerComponentClasses();
+        app::CreateProgramForms(application);
+        work();
+        Session->Close();
+    };
+    const auto dragged = [] {
+        TDBGrid* grid = frmDnevnik->DBGrid1;
+        return grid->Columns().Items(1)->Width();
+    };
+    int designedWidth = 0;
+    run([&] {
+        frmDnevnik->Show();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(frmDnevnik));
+        EXPECT_EQ(frmDnevnik->pos(), QPoint(160, 120));
+        designedWidth = dragged();
+        TDBGrid* grid = frmDnevnik->DBGrid1;
+        const Rect title = grid->TitleRect(1);
+        const QPoint border(title.right() + 1, title.center().y());
+        QTest::mousePress(grid->viewport(), Qt::LeftButton, {}, border);
+        QMouseEvent move(QEvent::MouseMove, QPointF(border + QPoint(25, 0)),
+                         grid->viewport()->mapToGlobal(QPointF(border + QPoint(25, 0))), Qt::NoButton,
+                         Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(grid->viewport(), &move);
+        QTest::mouseRelease(grid->viewport(), Qt::LeftButton, {}, border + QPoint(25, 0));
+        frmDnevnik->move(240, 180);
+        frmDnevnik->Close();
+    });
+    run([&] {
+        frmDnevnik->Show();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(frmDnevnik));
+        EXPECT_EQ(frmDnevnik->pos(), QPoint(240, 180));
+        EXPECT_EQ(dragged(), designedWidth + 25);
+    });
+    runtime::useNoUserSettings();
 }
 
 TEST_F(Shell, RunEndsWhenTheMainWindowClosesWithOtherWindowsOpen) {
