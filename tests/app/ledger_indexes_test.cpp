@@ -66,7 +66,7 @@ class StartupOverAnOlderLedger : public ::testing::TestWithParam<OlderLedger> {
         sqlite3* db = nullptr;
         sqlite3_open_v2(path().c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
         sqlite3_stmt* statement = nullptr;
-        sqlite3_prepare_v2(db, "SELECT count(*) FROM sqlite_master WHERE type = 'index'", -1, &statement,
+        sqlite3_prepare_v2(db, "SELECT count(*) FROM sqlite_master WHERE type = 'index' AND tbl_name = 'kovrel'", -1, &statement,
                            nullptr);
         const int count = sqlite3_step(statement) == SQLITE_ROW ? sqlite3_column_int(statement, 0) : -1;
         sqlite3_finalize(statement);
