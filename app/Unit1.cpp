@@ -8,38 +8,33 @@
 #include "ledger/Unit5.h"
 #include "ledger/Unit9.h"
 #include "ledger/UnitDnevnik.h"
+#include "ledger/Windows.h"
 
 TfrmNavigator* frmNavigator = nullptr;
 
-static QString unitDescription() {
+// Outside any namespace, where Qt's resource initialiser is declared.
+static void initAppResources() {
     Q_INIT_RESOURCE(app);
-    return QStringLiteral(":/app/Unit1.json");
 }
 
-TfrmNavigator::TfrmNavigator()
-    : TForm(unitDescription()),
-      MainMenu1(Component<TMainMenu>("MainMenu1")),
-      Radnik1(Component<TMenuItem>("Radnik1")),
-      Unosnovogradnika1(Component<TMenuItem>("Unosnovogradnika1")),
-      Evidentiranjedana1(Component<TMenuItem>("Evidentiranjedana1")),
-      Izvestaji1(Component<TMenuItem>("Izvestaji1")),
-      Izvestajizaradnike1(Component<TMenuItem>("Izvestajizaradnike1")),
-      Karticaradnika1(Component<TMenuItem>("Karticaradnika1")),
-      Dnevnikpromena1(Component<TMenuItem>("Dnevnikpromena1")),
-      Podaci1(Component<TMenuItem>("Podaci1")),
-      Rezervnakopija1(Component<TMenuItem>("Rezervnakopija1")),
-      Vracanjeizkopije1(Component<TMenuItem>("Vracanjeizkopije1")),
-      Pomoc1(Component<TMenuItem>("Pomoc1")),
-      Oprogramu1(Component<TMenuItem>("Oprogramu1")),
-      Backups(new app::LedgerBackups(this)) {
-    Unosnovogradnika1->OnClick = [this](QObject* sender) { Unosnovogradnika1Click(sender); };
-    Evidentiranjedana1->OnClick = [this](QObject* sender) { Evidentiranjedana1Click(sender); };
-    Izvestajizaradnike1->OnClick = [this](QObject* sender) { Izvestajizaradnike1Click(sender); };
-    Karticaradnika1->OnClick = [this](QObject* sender) { Karticaradnika1Click(sender); };
-    Dnevnikpromena1->OnClick = [this](QObject* sender) { Dnevnikpromena1Click(sender); };
-    Rezervnakopija1->OnClick = [this](QObject* sender) { Rezervnakopija1Click(sender); };
-    Vracanjeizkopije1->OnClick = [this](QObject* sender) { Vracanjeizkopije1Click(sender); };
-    Oprogramu1->OnClick = [this](QObject* sender) { Oprogramu1Click(sender); };
+QString app::windowDescription(const char* unit) {
+    initAppResources();
+    return QStringLiteral(":/app/%1.json").arg(QLatin1String(unit));
+}
+
+TfrmNavigator::TfrmNavigator() : TForm(app::windowDescription("Unit1")) {
+    FIND_COMPONENTS(MainMenu1, Radnik1, Unosnovogradnika1, Evidentiranjedana1, Izvestaji1,
+                    Izvestajizaradnike1, Karticaradnika1, Dnevnikpromena1, Podaci1, Rezervnakopija1,
+                    Vracanjeizkopije1, Pomoc1, Oprogramu1);
+    Backups = new app::LedgerBackups(this);
+    Unosnovogradnika1->OnClick = ledger::handler(this, &TfrmNavigator::Unosnovogradnika1Click);
+    Evidentiranjedana1->OnClick = ledger::handler(this, &TfrmNavigator::Evidentiranjedana1Click);
+    Izvestajizaradnike1->OnClick = ledger::handler(this, &TfrmNavigator::Izvestajizaradnike1Click);
+    Karticaradnika1->OnClick = ledger::handler(this, &TfrmNavigator::Karticaradnika1Click);
+    Dnevnikpromena1->OnClick = ledger::handler(this, &TfrmNavigator::Dnevnikpromena1Click);
+    Rezervnakopija1->OnClick = ledger::handler(this, &TfrmNavigator::Rezervnakopija1Click);
+    Vracanjeizkopije1->OnClick = ledger::handler(this, &TfrmNavigator::Vracanjeizkopije1Click);
+    Oprogramu1->OnClick = ledger::handler(this, &TfrmNavigator::Oprogramu1Click);
 }
 
 void TfrmNavigator::Unosnovogradnika1Click(QObject*) {

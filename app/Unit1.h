@@ -6,7 +6,11 @@
 
 namespace app {
 class LedgerBackups;
-}
+
+// The resource path of the description of the window `unit` of the program's frame (":/app/Unit1.json"
+// for "Unit1"), with its resources loaded.
+QString windowDescription(const char* unit);
+}  // namespace app
 
 class TfrmNavigator : public TForm {
     Q_OBJECT

@@ -4,30 +4,20 @@
 #include <QDir>
 
 #include "app/Backups.h"
+#include "app/Unit1.h"
 #include "engine/LedgerFile.h"
 #include "engine/ServerLedger.h"
+#include "ledger/Windows.h"
 #include "runtime/Controls.h"
 
 TfrmOProgramu* frmOProgramu = nullptr;
 
-static QString unitDescription() {
-    Q_INIT_RESOURCE(app);
-    return QStringLiteral(":/app/UnitOProgramu.json");
-}
-
-TfrmOProgramu::TfrmOProgramu()
-    : TForm(unitDescription()),
-      Label1(Component<TLabel>(QStringLiteral("Label1"))),
-      Label2(Component<TLabel>(QStringLiteral("Label2"))),
-      Label3(Component<TLabel>(QStringLiteral("Label3"))),
-      Label4(Component<TLabel>(QStringLiteral("Label4"))),
-      Label5(Component<TLabel>(QStringLiteral("Label5"))),
-      Label6(Component<TLabel>(QStringLiteral("Label6"))),
-      BitBtn1(Component<TBitBtn>(QStringLiteral("BitBtn1"))) {
+TfrmOProgramu::TfrmOProgramu() : TForm(app::windowDescription("UnitOProgramu")) {
+    FIND_COMPONENTS(Label1, Label2, Label3, Label4, Label5, Label6, BitBtn1);
     Label4->setWordWrap(true);
     Label6->setWordWrap(true);
-    OnActivate = [this](QObject* sender) { FormActivate(sender); };
-    BitBtn1->OnClick = [this](QObject* sender) { BitBtn1Click(sender); };
+    OnActivate = ledger::handler(this, &TfrmOProgramu::FormActivate);
+    BitBtn1->OnClick = ledger::handler(this, &TfrmOProgramu::BitBtn1Click);
 }
 
 void TfrmOProgramu::FormActivate(QObject*) {
@@ -41,8 +31,9 @@ void TfrmOProgramu::FormActivate(QObject*) {
         Label4->SetCaption(QStringLiteral("Knjiga: %1")
                                .arg(QDir::toNativeSeparators(QString::fromStdString(app::workingLedger()))));
     }
-    Label5->SetCaption(QStringLiteral("Qt %1, SQLite %2")
-                           .arg(QString::fromLatin1(qVersion()), QString::fromStdString(engine::sqliteVersion())));
+    Label5->SetCaption(
+        QStringLiteral("Qt %1, SQLite %2")
+            .arg(QString::fromLatin1(qVersion()), QString::fromStdString(engine::sqliteVersion())));
 }
 
 void TfrmOProgramu::BitBtn1Click(QObject*) {

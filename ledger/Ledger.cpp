@@ -1,8 +1,10 @@
 // The ledger table's rules and the SQL texts the windows send over it.
 #include "ledger/Ledger.h"
 
+#include <cstddef>
 #include <cstdio>
 #include <ctime>
+#include <iterator>
 
 #include "engine/Engine.h"
 
@@ -26,23 +28,12 @@ const char* const annualLeaveSelect =
 }  // namespace
 
 std::string_view reasonText(ReasonCode code) {
-    switch (code) {
-        case ReasonCode::PRENOS:
-            return "PRENOS";
-        case ReasonCode::GO:
-            return "GO";
-        case ReasonCode::SL_DANI:
-            return "SL.DANI";
-        case ReasonCode::OSTATAK_OD_GO:
-            return "OSTATAK OD GO";
-        case ReasonCode::BO:
-            return "BO";
-        case ReasonCode::DRUGO_OSTALO:
-            return "DRUGO(OSTALO)";
-        case ReasonCode::PLACENO:
-            return "PLACENO";
-    }
-    return {};
+    // In the order of ReasonCode.
+    static constexpr std::string_view texts[] = {"PRENOS",        "GO",     "SL.DANI", "OSTATAK OD GO", "BO",
+                                                 "DRUGO(OSTALO)", "PLACENO"};
+    static_assert(std::size(texts) == static_cast<std::size_t>(ReasonCode::PLACENO) + 1);
+    const auto index = static_cast<std::size_t>(code);
+    return index < std::size(texts) ? texts[index] : std::string_view();
 }
 
 bool countsInBalance(std::string_view razlog) {

@@ -5,48 +5,28 @@
 #include <limits>
 
 #include "engine/ServerLedger.h"
+#include "ledger/Windows.h"
 #include "runtime/Exception.h"
 #include "runtime/Seams.h"
 
 TfrmUnos* frmUnos = nullptr;
 
-static QString unitDescription() {
-    Q_INIT_RESOURCE(ledger);
-    return QStringLiteral(":/ledger/Unit2.json");
+void ledger::LedgerTableComponents::FindLedgerTable(const TForm& form) {
+    FIND_COMPONENTS_IN(form, Table1, Table1KovrelID, Table1RedBroj, Table1Datum, Table1PrezimeIme, Table1Od,
+                       Table1Do, Table1Dana, Table1StanjeDana, Table1Razlog, Table1Transakcije,
+                       Table1Dobijeni, Table1Iskorisceni);
 }
 
-TfrmUnos::TfrmUnos()
-    : TForm(unitDescription()),
-      Table1(Component<TTable>("Table1")),
-      Table1KovrelID(Component<TFloatField>("Table1KovrelID")),
-      Table1RedBroj(Component<TFloatField>("Table1RedBroj")),
-      Table1Datum(Component<TDateField>("Table1Datum")),
-      Table1PrezimeIme(Component<TStringField>("Table1PrezimeIme")),
-      Table1Od(Component<TDateField>("Table1Od")),
-      Table1Do(Component<TDateField>("Table1Do")),
-      Table1Dana(Component<TFloatField>("Table1Dana")),
-      Table1StanjeDana(Component<TFloatField>("Table1StanjeDana")),
-      Table1Razlog(Component<TStringField>("Table1Razlog")),
-      Table1Transakcije(Component<TFloatField>("Table1Transakcije")),
-      Table1Dobijeni(Component<TFloatField>("Table1Dobijeni")),
-      Table1Iskorisceni(Component<TFloatField>("Table1Iskorisceni")),
-      DataSource1(Component<TDataSource>("DataSource1")),
-      Query1(Component<TQuery>("Query1")),
-      Query1redbr(Component<TFloatField>("Query1redbr")),
-      Label1(Component<TLabel>("Label1")),
-      Label2(Component<TLabel>("Label2")),
-      Label3(Component<TLabel>("Label3")),
-      DBEdit1(Component<TDBEdit>("DBEdit1")),
-      DBEdit2(Component<TDBEdit>("DBEdit2")),
-      DBEdit3(Component<TDBEdit>("DBEdit3")),
-      BitBtn1(Component<TBitBtn>("BitBtn1")),
-      BitBtn2(Component<TBitBtn>("BitBtn2")) {
-    OnActivate = [this](QObject* sender) { FormActivate(sender); };
-    OnClose = [this](QObject* sender) { FormClose(sender); };
+TfrmUnos::TfrmUnos() : TForm(ledger::windowDescription("Unit2")) {
+    FindLedgerTable(*this);
+    FIND_COMPONENTS(DataSource1, Query1, Query1redbr, Label1, Label2, Label3, DBEdit1, DBEdit2, DBEdit3,
+                    BitBtn1, BitBtn2);
+    OnActivate = ledger::handler(this, &TfrmUnos::FormActivate);
+    OnClose = ledger::handler(this, &TfrmUnos::FormClose);
     runtime::connectGuarded(DBEdit2, &QLineEdit::textChanged, this, [this] { DBEdit2Change(DBEdit2); });
     runtime::connectGuarded(DBEdit3, &QLineEdit::textChanged, this, [this] { DBEdit3Change(DBEdit3); });
-    BitBtn1->OnClick = [this](QObject* sender) { BitBtn1Click(sender); };
-    BitBtn2->OnClick = [this](QObject* sender) { BitBtn2Click(sender); };
+    BitBtn1->OnClick = ledger::handler(this, &TfrmUnos::BitBtn1Click);
+    BitBtn2->OnClick = ledger::handler(this, &TfrmUnos::BitBtn2Click);
 }
 
 // The next-number query reads 0 (empty) when no stored row carries a worker number.

@@ -7,18 +7,11 @@
 #include "runtime/Controls.h"
 #include "runtime/Form.h"
 
-// Registers workers. While the window is in use at most one new row of Table1 is pending; its number,
-// name and days are edited through DBEdit1..3 and stored by OK together with the reason "PRENOS".
-// Query1 yields the next free worker number; it is re-run after each stored row only. On an empty
-// ledger no row is pending until the first keystroke, and the number box shows "1". On a ledger that can
-// only be read the window says so and closes; so it does, with an error, when the next number is no whole
-// number from 1 to the largest int: no worker is registered then.
-class TfrmUnos : public TForm {
-    Q_OBJECT
+namespace ledger {
 
-  public:
-    TfrmUnos();
-
+// The ledger table and its twelve fields in their stored order, as the registration and the register
+// windows both hold them.
+struct LedgerTableComponents {
     TTable* Table1;
     TFloatField* Table1KovrelID;
     TFloatField* Table1RedBroj;
@@ -32,6 +25,25 @@ class TfrmUnos : public TForm {
     TFloatField* Table1Transakcije;
     TFloatField* Table1Dobijeni;
     TFloatField* Table1Iskorisceni;
+
+  protected:
+    void FindLedgerTable(const TForm& form);
+};
+
+}  // namespace ledger
+
+// Registers workers. While the window is in use at most one new row of Table1 is pending; its number,
+// name and days are edited through DBEdit1..3 and stored by OK together with the reason "PRENOS".
+// Query1 yields the next free worker number; it is re-run after each stored row only. On an empty
+// ledger no row is pending until the first keystroke, and the number box shows "1". On a ledger that can
+// only be read the window says so and closes; so it does, with an error, when the next number is no whole
+// number from 1 to the largest int: no worker is registered then.
+class TfrmUnos : public TForm, public ledger::LedgerTableComponents {
+    Q_OBJECT
+
+  public:
+    TfrmUnos();
+
     TDataSource* DataSource1;
     TQuery* Query1;
     TFloatField* Query1redbr;

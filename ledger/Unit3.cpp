@@ -6,79 +6,31 @@
 #include "ledger/Unit2.h"
 #include "ledger/Unit4.h"
 #include "ledger/UnitPrint.h"
+#include "ledger/Windows.h"
 #include "runtime/Geometry.h"
 #include "runtime/PrintedDates.h"
 #include "runtime/Seams.h"
 
 TfrmEvidencija* frmEvidencija = nullptr;
 
-static QString unitDescription() {
-    Q_INIT_RESOURCE(ledger);
-    return QStringLiteral(":/ledger/Unit3.json");
+TfrmEvidencija::TfrmEvidencija() : TForm(ledger::windowDescription("Unit3")) {
+    FIND_COMPONENTS(Query1, DataSource1, Query2, DataSource2, Query3, Query3ukupno);
+    FindLedgerTable(*this);
+    FIND_COMPONENTS(PopupMenu1, Noviunos1, Stampazahtevazakoriscenjeslobodnihdana1, StampazahtevazaGO1,
+                    Label1, Label2, ComboBox1, Edit1, BitBtn1, BitBtn2, DBGrid1);
+    OnActivate = ledger::handler(this, &TfrmEvidencija::FormActivate);
+    BitBtn1->OnClick = ledger::handler(this, &TfrmEvidencija::BitBtn1Click);
+    BitBtn2->OnClick = ledger::handler(this, &TfrmEvidencija::BitBtn2Click);
+    DBGrid1->OnDrawColumnCell = ledger::handler(this, &TfrmEvidencija::DBGrid1DrawColumnCell);
+    Noviunos1->OnClick = ledger::handler(this, &TfrmEvidencija::Noviunos1Click);
+    Stampazahtevazakoriscenjeslobodnihdana1->OnClick =
+        ledger::handler(this, &TfrmEvidencija::Stampazahtevazakoriscenjeslobodnihdana1Click);
+    StampazahtevazaGO1->OnClick = ledger::handler(this, &TfrmEvidencija::StampazahtevazaGO1Click);
 }
 
-TfrmEvidencija::TfrmEvidencija()
-    : TForm(unitDescription()),
-      Query1(Component<TQuery>("Query1")),
-      DataSource1(Component<TDataSource>("DataSource1")),
-      Query2(Component<TQuery>("Query2")),
-      DataSource2(Component<TDataSource>("DataSource2")),
-      Query3(Component<TQuery>("Query3")),
-      Query3ukupno(Component<TFloatField>("Query3ukupno")),
-      Table1(Component<TTable>("Table1")),
-      Table1KovrelID(Component<TFloatField>("Table1KovrelID")),
-      Table1RedBroj(Component<TFloatField>("Table1RedBroj")),
-      Table1Datum(Component<TDateField>("Table1Datum")),
-      Table1PrezimeIme(Component<TStringField>("Table1PrezimeIme")),
-      Table1Od(Component<TDateField>("Table1Od")),
-      Table1Do(Component<TDateField>("Table1Do")),
-      Table1Dana(Component<TFloatField>("Table1Dana")),
-      Table1StanjeDana(Component<TFloatField>("Table1StanjeDana")),
-      Table1Razlog(Component<TStringField>("Table1Razlog")),
-      Table1Transakcije(Component<TFloatField>("Table1Transakcije")),
-      Table1Dobijeni(Component<TFloatField>("Table1Dobijeni")),
-      Table1Iskorisceni(Component<TFloatField>("Table1Iskorisceni")),
-      PopupMenu1(Component<TPopupMenu>("PopupMenu1")),
-      Noviunos1(Component<TMenuItem>("Noviunos1")),
-      Stampazahtevazakoriscenjeslobodnihdana1(
-          Component<TMenuItem>("Stampazahtevazakoriscenjeslobodnihdana1")),
-      StampazahtevazaGO1(Component<TMenuItem>("StampazahtevazaGO1")),
-      Label1(Component<TLabel>("Label1")),
-      Label2(Component<TLabel>("Label2")),
-      ComboBox1(Component<TComboBox>("ComboBox1")),
-      Edit1(Component<TEdit>("Edit1")),
-      BitBtn1(Component<TBitBtn>("BitBtn1")),
-      BitBtn2(Component<TBitBtn>("BitBtn2")),
-      DBGrid1(Component<TDBGrid>("DBGrid1")) {
-    OnActivate = [this](QObject* sender) { FormActivate(sender); };
-    BitBtn1->OnClick = [this](QObject* sender) { BitBtn1Click(sender); };
-    BitBtn2->OnClick = [this](QObject* sender) { BitBtn2Click(sender); };
-    DBGrid1->OnDrawColumnCell = [this](const Rect& rect, int dataCol, TColumn* column, TGridDrawState state) {
-        DBGrid1DrawColumnCell(rect, dataCol, column, state);
-    };
-    Noviunos1->OnClick = [this](QObject* sender) { Noviunos1Click(sender); };
-    Stampazahtevazakoriscenjeslobodnihdana1->OnClick = [this](QObject* sender) {
-        Stampazahtevazakoriscenjeslobodnihdana1Click(sender);
-    };
-    StampazahtevazaGO1->OnClick = [this](QObject* sender) { StampazahtevazaGO1Click(sender); };
-}
-
-// Refilled on every activation; the grid and the balance stay as they are.
+// Refilled on every activation, showing the first name; the grid and the balance stay as they are.
 void TfrmEvidencija::FormActivate(QObject*) {
-    FillNameList();
-}
-
-void TfrmEvidencija::FillNameList() {
-    ComboBox1->Items().Clear();
-    Query2->SQL().Assign(ledger::nameListSql());
-    Query2->Prepare();
-    Query2->Open();
-    Query2->First();
-    while (!Query2->Eof()) {
-        ComboBox1->Items().Add(Query2->Fields(0)->AsString());
-        Query2->Next();
-    }
-    ComboBox1->SetItemIndex(0);
+    ledger::fillNameList(*ComboBox1, *Query2, ledger::nameListSql(), ledger::NameChoice::First);
 }
 
 // "Pretraga": any failure ends the command with the program's notice; nothing is undone.

@@ -7,6 +7,7 @@
 
 #include "data/DBGrids.h"
 #include "data/DBTables.h"
+#include "ledger/Unit2.h"
 #include "runtime/Controls.h"
 #include "runtime/Form.h"
 #include "runtime/Geometry.h"
@@ -16,7 +17,7 @@
 // directly: Query1 (live) holds whatever rows the window that touched it last asked for and feeds the
 // grid through DataSource1; Query2 lists the distinct names; Query3 sums the balance into Query3ukupno.
 // The grid's ten columns keep a fixed order, since other windows reach fields by column index.
-class TfrmEvidencija : public TForm {
+class TfrmEvidencija : public TForm, public ledger::LedgerTableComponents {
     Q_OBJECT
 
   public:
@@ -28,19 +29,6 @@ class TfrmEvidencija : public TForm {
     TDataSource* DataSource2;
     TQuery* Query3;
     TFloatField* Query3ukupno;
-    TTable* Table1;
-    TFloatField* Table1KovrelID;
-    TFloatField* Table1RedBroj;
-    TDateField* Table1Datum;
-    TStringField* Table1PrezimeIme;
-    TDateField* Table1Od;
-    TDateField* Table1Do;
-    TFloatField* Table1Dana;
-    TFloatField* Table1StanjeDana;
-    TStringField* Table1Razlog;
-    TFloatField* Table1Transakcije;
-    TFloatField* Table1Dobijeni;
-    TFloatField* Table1Iskorisceni;
     TPopupMenu* PopupMenu1;
     TMenuItem* Noviunos1;
     TMenuItem* Stampazahtevazakoriscenjeslobodnihdana1;
@@ -78,7 +66,6 @@ class TfrmEvidencija : public TForm {
         TField* Used;  // none in a result without that column
     };
     std::optional<RequestRow> CurrentRequestRow() const;
-    void FillNameList();
     void SearchWorker();
     void StoreBalanceInFirstRow();
 };

@@ -12,15 +12,11 @@
 #include "ledger/Ledger.h"
 #include "ledger/Unit2.h"
 #include "ledger/Unit3.h"
+#include "ledger/Windows.h"
 #include "runtime/Controls.h"
 #include "runtime/Seams.h"
 
 TfrmNoviunos* frmNoviunos = nullptr;
-
-static QString unitDescription() {
-    Q_INIT_RESOURCE(ledger);
-    return QStringLiteral(":/ledger/Unit4.json");
-}
 
 namespace {
 
@@ -64,40 +60,17 @@ void storeRow(TDataSet* rows, const std::function<void()>& fill) {
 
 }  // namespace
 
-TfrmNoviunos::TfrmNoviunos()
-    : TForm(unitDescription()),
-      Label6(Component<TLabel>(QStringLiteral("Label6"))),
-      Edit4(Component<TEdit>(QStringLiteral("Edit4"))),
-      Label1(Component<TLabel>(QStringLiteral("Label1"))),
-      Edit1(Component<TEdit>(QStringLiteral("Edit1"))),
-      Label4(Component<TLabel>(QStringLiteral("Label4"))),
-      ComboBox1(Component<TComboBox>(QStringLiteral("ComboBox1"))),
-      Panel1(Component<TPanel>(QStringLiteral("Panel1"))),
-      Label8(Component<TLabel>(QStringLiteral("Label8"))),
-      ComboBox2(Component<TComboBox>(QStringLiteral("ComboBox2"))),
-      Label9(Component<TLabel>(QStringLiteral("Label9"))),
-      ComboBox3(Component<TComboBox>(QStringLiteral("ComboBox3"))),
-      Label7(Component<TLabel>(QStringLiteral("Label7"))),
-      Edit5(Component<TEdit>(QStringLiteral("Edit5"))),
-      Label2(Component<TLabel>(QStringLiteral("Label2"))),
-      DateTimePicker1(Component<TDateTimePicker>(QStringLiteral("DateTimePicker1"))),
-      Label3(Component<TLabel>(QStringLiteral("Label3"))),
-      DateTimePicker2(Component<TDateTimePicker>(QStringLiteral("DateTimePicker2"))),
-      Label5(Component<TLabel>(QStringLiteral("Label5"))),
-      Edit3(Component<TEdit>(QStringLiteral("Edit3"))),
-      CheckBox1(Component<TCheckBox>(QStringLiteral("CheckBox1"))),
-      BitBtn1(Component<TBitBtn>(QStringLiteral("BitBtn1"))),
-      BitBtn2(Component<TBitBtn>(QStringLiteral("BitBtn2"))),
-      Label10(Component<TLabel>(QStringLiteral("Label10"))),
-      Query1(Component<TQuery>(QStringLiteral("Query1"))),
-      Query1transakcija(Component<TIntegerField>(QStringLiteral("Query1transakcija"))) {
-    OnActivate = [this](QObject* sender) { FormActivate(sender); };
-    OnClose = [this](QObject* sender) { FormClose(sender); };
-    ComboBox1->OnChange = [this](QObject* sender) { ComboBox1Change(sender); };
-    ComboBox1->OnExit = [this](QObject* sender) { ComboBox1Exit(sender); };
-    DateTimePicker2->OnChange = [this](QObject* sender) { DateTimePicker2Change(sender); };
-    BitBtn1->OnClick = [this](QObject* sender) { BitBtn1Click(sender); };
-    BitBtn2->OnClick = [this](QObject* sender) { BitBtn2Click(sender); };
+TfrmNoviunos::TfrmNoviunos() : TForm(ledger::windowDescription("Unit4")) {
+    FIND_COMPONENTS(Label6, Edit4, Label1, Edit1, Label4, ComboBox1, Panel1, Label8, ComboBox2, Label9,
+                    ComboBox3, Label7, Edit5, Label2, DateTimePicker1, Label3, DateTimePicker2, Label5, Edit3,
+                    CheckBox1, BitBtn1, BitBtn2, Label10, Query1, Query1transakcija);
+    OnActivate = ledger::handler(this, &TfrmNoviunos::FormActivate);
+    OnClose = ledger::handler(this, &TfrmNoviunos::FormClose);
+    ComboBox1->OnChange = ledger::handler(this, &TfrmNoviunos::ComboBox1Change);
+    ComboBox1->OnExit = ledger::handler(this, &TfrmNoviunos::ComboBox1Exit);
+    DateTimePicker2->OnChange = ledger::handler(this, &TfrmNoviunos::DateTimePicker2Change);
+    BitBtn1->OnClick = ledger::handler(this, &TfrmNoviunos::BitBtn1Click);
+    BitBtn2->OnClick = ledger::handler(this, &TfrmNoviunos::BitBtn2Click);
 }
 
 // The return from the error box of the window's own failed command leaves the boxes for correction;

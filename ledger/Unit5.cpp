@@ -10,47 +10,26 @@
 #include "ledger/Ledger.h"
 #include "ledger/Unit3.h"
 #include "ledger/UnitLists.h"
+#include "ledger/Windows.h"
 #include "runtime/Controls.h"
 #include "runtime/Seams.h"
 
 TfrmIzvestaji* frmIzvestaji = nullptr;
 
-static QString unitDescription() {
-    Q_INIT_RESOURCE(ledger);
-    return QStringLiteral(":/ledger/Unit5.json");
-}
-
-TfrmIzvestaji::TfrmIzvestaji()
-    : TForm(unitDescription()),
-      ComboBox1(Component<TComboBox>(QStringLiteral("ComboBox1"))),
-      CheckBox1(Component<TCheckBox>(QStringLiteral("CheckBox1"))),
-      BitBtn1(Component<TBitBtn>(QStringLiteral("BitBtn1"))),
-      BitBtn2(Component<TBitBtn>(QStringLiteral("BitBtn2"))),
-      BitBtn3(Component<TBitBtn>(QStringLiteral("BitBtn3"))),
-      BitBtn4(Component<TBitBtn>(QStringLiteral("BitBtn4"))),
-      ComboBox2(Component<TComboBox>(QStringLiteral("ComboBox2"))),
-      DBGrid1(Component<TDBGrid>(QStringLiteral("DBGrid1"))) {
-    OnActivate = [this](QObject* sender) { FormActivate(sender); };
-    CheckBox1->OnClick = [this](QObject* sender) { CheckBox1Click(sender); };
-    BitBtn1->OnClick = [this](QObject* sender) { BitBtn1Click(sender); };
-    BitBtn2->OnClick = [this](QObject* sender) { BitBtn2Click(sender); };
-    BitBtn4->OnClick = [this](QObject* sender) { BitBtn4Click(sender); };
-    BitBtn3->OnClick = [this](QObject* sender) { BitBtn3Click(sender); };
+TfrmIzvestaji::TfrmIzvestaji() : TForm(ledger::windowDescription("Unit5")) {
+    FIND_COMPONENTS(ComboBox1, CheckBox1, BitBtn1, BitBtn2, BitBtn3, BitBtn4, ComboBox2, DBGrid1);
+    OnActivate = ledger::handler(this, &TfrmIzvestaji::FormActivate);
+    CheckBox1->OnClick = ledger::handler(this, &TfrmIzvestaji::CheckBox1Click);
+    BitBtn1->OnClick = ledger::handler(this, &TfrmIzvestaji::BitBtn1Click);
+    BitBtn2->OnClick = ledger::handler(this, &TfrmIzvestaji::BitBtn2Click);
+    BitBtn4->OnClick = ledger::handler(this, &TfrmIzvestaji::BitBtn4Click);
+    BitBtn3->OnClick = ledger::handler(this, &TfrmIzvestaji::BitBtn3Click);
 }
 
 void TfrmIzvestaji::FormActivate(QObject*) {
     frmEvidencija->Query1->Close();
-    ComboBox1->Items().Clear();
-    TQuery* names = frmEvidencija->Query2;
-    names->SQL().Assign(ledger::nameListSql());
-    names->Prepare();
-    names->Open();
-    names->First();
-    while (!names->Eof()) {
-        ComboBox1->Items().Add(names->Fields(0)->AsString());
-        names->Next();
-    }
-    ComboBox1->SetItemIndex(0);
+    ledger::fillNameList(*ComboBox1, *frmEvidencija->Query2, ledger::nameListSql(),
+                         ledger::NameChoice::First);
 }
 
 void TfrmIzvestaji::CheckBox1Click(QObject*) {

@@ -1,17 +1,10 @@
 // The request to use free days: its layout comes from its description.
 #include "ledger/Unit7.h"
 
-#include "ledger/UnitPrint.h"
+#include "ledger/Windows.h"
 
 TfrmStampakovrelkor* frmStampakovrelkor = nullptr;
 
-TfrmStampakovrelkor::TfrmStampakovrelkor(QObject* owner) : TReport(owner) {
-    ledger::loadPrintForm(*this, QStringLiteral(":/ledger/Unit7.json"));
-    RpLabel8 = ledger::printLabel(*this, "RpLabel8");
-    RpLabel9 = ledger::printLabel(*this, "RpLabel9");
-    RpLabel10 = ledger::printLabel(*this, "RpLabel10");
-}
-
-TfrmStampakovrelkor::~TfrmStampakovrelkor() {
-    if (frmStampakovrelkor == this) frmStampakovrelkor = nullptr;
+TfrmStampakovrelkor::TfrmStampakovrelkor(QObject* owner) : PrintForm(owner, "Unit7") {
+    FIND_COMPONENTS(RpLabel8, RpLabel9, RpLabel10);
 }

@@ -1,18 +1,18 @@
 // The printed request to use free days.
 #pragma once
 
-#include "report/RpReport.h"
+#include "ledger/PrintForm.h"
 
-// A page-shaped form laid out by its description; the register fills its variable labels.
-class TfrmStampakovrelkor : public TReport {
+class TfrmStampakovrelkor;
+extern TfrmStampakovrelkor* frmStampakovrelkor;
+
+// The register fills its variable labels.
+class TfrmStampakovrelkor : public ledger::PrintForm<TfrmStampakovrelkor, frmStampakovrelkor> {
     Q_OBJECT
   public:
     explicit TfrmStampakovrelkor(QObject* owner = nullptr);
-    ~TfrmStampakovrelkor() override;
 
     TRpLabel* RpLabel8 = nullptr;   // days
     TRpLabel* RpLabel9 = nullptr;   // first day
     TRpLabel* RpLabel10 = nullptr;  // last day
 };
-
-extern TfrmStampakovrelkor* frmStampakovrelkor;

@@ -6,43 +6,24 @@
 #include "data/DBTables.h"
 #include "ledger/Ledger.h"
 #include "ledger/UnitLists.h"
+#include "ledger/Windows.h"
 #include "runtime/Controls.h"
 #include "runtime/PrintedDates.h"
 #include "runtime/Seams.h"
 
 TfrmKartica* frmKartica = nullptr;
 
-static QString unitDescription() {
-    Q_INIT_RESOURCE(ledger);
-    return QStringLiteral(":/ledger/Unit9.json");
-}
-
-TfrmKartica::TfrmKartica()
-    : TForm(unitDescription()),
-      Query1(Component<TQuery>(QStringLiteral("Query1"))),
-      Label1(Component<TLabel>(QStringLiteral("Label1"))),
-      ComboBox1(Component<TComboBox>(QStringLiteral("ComboBox1"))),
-      Label2(Component<TLabel>(QStringLiteral("Label2"))),
-      DateTimePicker1(Component<TDateTimePicker>(QStringLiteral("DateTimePicker1"))),
-      BitBtn1(Component<TBitBtn>(QStringLiteral("BitBtn1"))),
-      BitBtn2(Component<TBitBtn>(QStringLiteral("BitBtn2"))) {
-    OnActivate = [this](QObject* sender) { FormActivate(sender); };
-    BitBtn1->OnClick = [this](QObject* sender) { BitBtn1Click(sender); };
-    BitBtn2->OnClick = [this](QObject* sender) { BitBtn2Click(sender); };
+TfrmKartica::TfrmKartica() : TForm(ledger::windowDescription("Unit9")) {
+    FIND_COMPONENTS(Query1, Label1, ComboBox1, Label2, DateTimePicker1, BitBtn1, BitBtn2);
+    OnActivate = ledger::handler(this, &TfrmKartica::FormActivate);
+    BitBtn1->OnClick = ledger::handler(this, &TfrmKartica::BitBtn1Click);
+    BitBtn2->OnClick = ledger::handler(this, &TfrmKartica::BitBtn2Click);
     DateTimePicker1->SetDate(runtime::today());
 }
 
 // Refills the names on every activation; the name chosen stays chosen while the ledger still has it.
 void TfrmKartica::FormActivate(QObject*) {
-    const QString chosen = ComboBox1->Text();
-    ComboBox1->Items().Clear();
-    Query1->SQL().Assign(ledger::nameListSql());
-    Query1->Open();
-    for (Query1->First(); !Query1->Eof(); Query1->Next())
-        ComboBox1->Items().Add(Query1->Fields(0)->AsString());
-    Query1->Close();
-    const int index = ComboBox1->Items().IndexOf(chosen);
-    ComboBox1->SetItemIndex(index >= 0 ? index : 0);
+    ledger::fillNameList(*ComboBox1, *Query1, ledger::nameListSql(), ledger::NameChoice::Kept);
 }
 
 // "Prikazi": a failing query ends the command with the program's notice.

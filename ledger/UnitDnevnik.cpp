@@ -8,15 +8,11 @@
 #include "data/DBTables.h"
 #include "data/DataSetCsv.h"
 #include "ledger/Ledger.h"
+#include "ledger/Windows.h"
 #include "runtime/Controls.h"
 #include "runtime/Seams.h"
 
 TfrmDnevnik* frmDnevnik = nullptr;
-
-static QString unitDescription() {
-    Q_INIT_RESOURCE(ledger);
-    return QStringLiteral(":/ledger/UnitDnevnik.json");
-}
 
 namespace {
 
@@ -37,53 +33,27 @@ int rowCount(TDataSet& rows) {
 
 }  // namespace
 
-TfrmDnevnik::TfrmDnevnik()
-    : TForm(unitDescription()),
-      Query1(Component<TQuery>(QStringLiteral("Query1"))),
-      DataSource1(Component<TDataSource>(QStringLiteral("DataSource1"))),
-      Query2(Component<TQuery>(QStringLiteral("Query2"))),
-      Label1(Component<TLabel>(QStringLiteral("Label1"))),
-      ComboBox1(Component<TComboBox>(QStringLiteral("ComboBox1"))),
-      CheckBox1(Component<TCheckBox>(QStringLiteral("CheckBox1"))),
-      Label2(Component<TLabel>(QStringLiteral("Label2"))),
-      DateTimePicker1(Component<TDateTimePicker>(QStringLiteral("DateTimePicker1"))),
-      Label3(Component<TLabel>(QStringLiteral("Label3"))),
-      DateTimePicker2(Component<TDateTimePicker>(QStringLiteral("DateTimePicker2"))),
-      BitBtn1(Component<TBitBtn>(QStringLiteral("BitBtn1"))),
-      BitBtn2(Component<TBitBtn>(QStringLiteral("BitBtn2"))),
-      BitBtn3(Component<TBitBtn>(QStringLiteral("BitBtn3"))),
-      Label4(Component<TLabel>(QStringLiteral("Label4"))),
-      DBGrid1(Component<TDBGrid>(QStringLiteral("DBGrid1"))) {
-    OnActivate = [this](QObject* sender) { FormActivate(sender); };
-    CheckBox1->OnClick = [this](QObject* sender) { CheckBox1Click(sender); };
-    BitBtn1->OnClick = [this](QObject* sender) { BitBtn1Click(sender); };
-    BitBtn2->OnClick = [this](QObject* sender) { BitBtn2Click(sender); };
-    BitBtn3->OnClick = [this](QObject* sender) { BitBtn3Click(sender); };
+TfrmDnevnik::TfrmDnevnik() : TForm(ledger::windowDescription("UnitDnevnik")) {
+    FIND_COMPONENTS(Query1, DataSource1, Query2, Label1, ComboBox1, CheckBox1, Label2, DateTimePicker1,
+                    Label3, DateTimePicker2, BitBtn1, BitBtn2, BitBtn3, Label4, DBGrid1);
+    OnActivate = ledger::handler(this, &TfrmDnevnik::FormActivate);
+    CheckBox1->OnClick = ledger::handler(this, &TfrmDnevnik::CheckBox1Click);
+    BitBtn1->OnClick = ledger::handler(this, &TfrmDnevnik::BitBtn1Click);
+    BitBtn2->OnClick = ledger::handler(this, &TfrmDnevnik::BitBtn2Click);
+    BitBtn3->OnClick = ledger::handler(this, &TfrmDnevnik::BitBtn3Click);
     ComboBox1->setEnabled(!CheckBox1->Checked());
 }
 
 // The names are refilled on every activation, keeping the chosen one; the entries are shown on the
 // first one, for the last month.
 void TfrmDnevnik::FormActivate(QObject*) {
-    FillNameList();
+    ledger::fillNameList(*ComboBox1, *Query2, ledger::journalNamesSql(), ledger::NameChoice::Kept);
     if (daysSet_) return;
     daysSet_ = true;
     const QDate today = runtime::today();
     DateTimePicker1->SetDate(today.addMonths(-1));
     DateTimePicker2->SetDate(today);
     BitBtn1Click(this);
-}
-
-void TfrmDnevnik::FillNameList() {
-    const QString chosen = ComboBox1->Text();
-    ComboBox1->Items().Clear();
-    Query2->SQL().Assign(ledger::journalNamesSql());
-    Query2->Open();
-    for (Query2->First(); !Query2->Eof(); Query2->Next())
-        ComboBox1->Items().Add(Query2->Fields(0)->AsString());
-    Query2->Close();
-    const int index = ComboBox1->Items().IndexOf(chosen);
-    ComboBox1->SetItemIndex(index >= 0 ? index : 0);
 }
 
 void TfrmDnevnik::CheckBox1Click(QObject*) {

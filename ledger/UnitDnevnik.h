@@ -48,7 +48,6 @@ class TfrmDnevnik : public TForm {
     static constexpr int MaxEntries = 2000;
 
   private:
-    void FillNameList();
     bool daysSet_ = false;
 };
 

@@ -1,21 +1,20 @@
 // Loading the print forms' descriptions and creating the forms at start-up.
 #include "ledger/UnitPrint.h"
 
+#include <initializer_list>
+#include <utility>
+
 #include "ledger/Unit6.h"
 #include "ledger/Unit7.h"
 #include "ledger/Unit8.h"
+#include "ledger/Windows.h"
 #include "report/RpFormLoader.h"
 #include "report/RpPrinting.h"
 
-static void initLedgerResources() {
-    Q_INIT_RESOURCE(ledger);
-}
-
 namespace ledger {
 
-void loadPrintForm(TReport& report, const QString& path) {
-    initLedgerResources();
-    LoadReportFormFile(report, path);
+void loadPrintForm(TReport& report, const char* unit) {
+    LoadReportFormFile(report, windowDescription(unit));
 }
 
 TRpLabel* printLabel(const TReport& report, const char* name) {
@@ -25,32 +24,37 @@ TRpLabel* printLabel(const TReport& report, const char* name) {
     return label;
 }
 
+namespace {
+
+// Sets each label's caption and previews `form`; returns when the preview closes.
+void previewWith(TReport& form, std::initializer_list<std::pair<TRpLabel*, QString>> captions) {
+    for (const auto& [label, caption] : captions) label->SetCaption(caption);
+    form.Preview();
+}
+
+}  // namespace
+
 void PreviewFreeDaysRecordRequest(const QString& days, const QString& part, const QString& year,
                                   const QString& returnDate) {
-    if (!frmKovrelstampa) return;
-    frmKovrelstampa->RpLabel8->SetCaption(days);
-    frmKovrelstampa->RpLabel9->SetCaption(part);
-    frmKovrelstampa->RpLabel10->SetCaption(year);
-    frmKovrelstampa->RpLabel11->SetCaption(returnDate);
-    frmKovrelstampa->Preview();
+    if (TfrmKovrelstampa* form = frmKovrelstampa)
+        previewWith(*form, {{form->RpLabel8, days},
+                            {form->RpLabel9, part},
+                            {form->RpLabel10, year},
+                            {form->RpLabel11, returnDate}});
 }
 
 void PreviewFreeDaysUseRequest(const QString& days, const QString& firstDay, const QString& lastDay) {
-    if (!frmStampakovrelkor) return;
-    frmStampakovrelkor->RpLabel8->SetCaption(days);
-    frmStampakovrelkor->RpLabel9->SetCaption(firstDay);
-    frmStampakovrelkor->RpLabel10->SetCaption(lastDay);
-    frmStampakovrelkor->Preview();
+    if (TfrmStampakovrelkor* form = frmStampakovrelkor)
+        previewWith(*form, {{form->RpLabel8, days}, {form->RpLabel9, firstDay}, {form->RpLabel10, lastDay}});
 }
 
 void PreviewAnnualLeaveRequest(const QString& name, const QString& days, const QString& firstDay,
                                const QString& part) {
-    if (!frmZahtevgo) return;
-    frmZahtevgo->RpLabel9->SetCaption(name);
-    frmZahtevgo->RpLabel10->SetCaption(days);
-    frmZahtevgo->RpLabel11->SetCaption(firstDay);
-    frmZahtevgo->RpLabel12->SetCaption(part);
-    frmZahtevgo->Preview();
+    if (TfrmZahtevgo* form = frmZahtevgo)
+        previewWith(*form, {{form->RpLabel9, name},
+                            {form->RpLabel10, days},
+                            {form->RpLabel11, firstDay},
+                            {form->RpLabel12, part}});
 }
 
 void CreatePrintForms(QObject* owner) {

@@ -10,8 +10,8 @@ class TRpLabel;
 
 namespace ledger {
 
-// Lays `report` out from the description at the resource `path`.
-void loadPrintForm(TReport& report, const QString& path);
+// Lays `report` out from the ledger's description `unit` (see windowDescription).
+void loadPrintForm(TReport& report, const char* unit);
 // The label `name` of `report`; throws ERpError when the description lacks it.
 TRpLabel* printLabel(const TReport& report, const char* name);
 // Fill the variable labels of a request form and preview it; each returns when the preview closes.

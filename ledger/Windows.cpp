@@ -1,0 +1,41 @@
+// What the program's windows and print forms share: descriptions, components by name, name boxes.
+#include "ledger/Windows.h"
+
+#include "data/DBTables.h"
+#include "ledger/UnitPrint.h"
+#include "runtime/Controls.h"
+
+// Outside any namespace, where Qt's resource initialiser is declared.
+static void initLedgerResources() {
+    Q_INIT_RESOURCE(ledger);
+}
+
+namespace ledger {
+
+QString windowDescription(const char* unit) {
+    initLedgerResources();
+    return QStringLiteral(":/ledger/%1.json").arg(QLatin1String(unit));
+}
+
+QStringList memberNames(const char* names) {
+    QStringList list = QString::fromLatin1(names).split(QLatin1Char(','));
+    for (QString& name : list) name = name.trimmed();
+    return list;
+}
+
+void lookUp(const TReport& report, const QString& name, TRpLabel*& member) {
+    member = printLabel(report, name.toLatin1().constData());
+}
+
+void fillNameList(TComboBox& names, TQuery& query, const std::vector<std::string>& sql, NameChoice choice) {
+    const QString chosen = names.Text();
+    names.Items().Clear();
+    query.SQL().Assign(sql);
+    query.Open();
+    for (query.First(); !query.Eof(); query.Next()) names.Items().Add(query.Fields(0)->AsString());
+    query.Close();
+    const int index = choice == NameChoice::Kept ? names.Items().IndexOf(chosen) : 0;
+    names.SetItemIndex(index >= 0 ? index : 0);
+}
+
+}  // namespace ledger

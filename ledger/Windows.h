@@ -1,0 +1,65 @@
+// What the program's windows and print forms share: their descriptions' places, finding the components
+// their members name, hooking events to member functions, and refilling a name box from the ledger.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "runtime/Form.h"
+
+class TComboBox;
+class TQuery;
+class TReport;
+class TRpLabel;
+
+namespace ledger {
+
+// The resource path of the description of the ledger window or print form `unit` (":/ledger/Unit2.json"
+// for "Unit2"), with the ledger's resources loaded.
+QString windowDescription(const char* unit);
+
+// The names in a list of identifiers as the preprocessor writes it ("Table1, Table1KovrelID").
+QStringList memberNames(const char* names);
+
+template <class T>
+void lookUp(const TForm& form, const QString& name, T*& member) {
+    member = form.Component<T>(name);
+}
+// A print form's label; throws ERpError when the description lacks it.
+void lookUp(const TReport& report, const QString& name, TRpLabel*& member);
+
+// Sets each of `members` to the component of `owner` named as the member is in `names`, in order.
+template <class Owner, class... T>
+void findByName(const Owner& owner, const char* names, T*&... members) {
+    const QStringList list = memberNames(names);
+    Q_ASSERT(list.size() == static_cast<qsizetype>(sizeof...(T)));
+    qsizetype i = 0;
+    (lookUp(owner, list[i++], members), ...);
+}
+
+// An event hook that runs `form`'s member function `handler` with the event's arguments.
+template <class Form, class... Args>
+auto handler(Form* form, void (Form::*member)(Args...)) {
+    return [form, member](Args... args) { (form->*member)(std::forward<Args>(args)...); };
+}
+
+// Which name a refilled name box shows.
+enum class NameChoice {
+    First,  // the first of the list
+    Kept,   // the one shown before, while the list still has it; else the first
+};
+
+// Refills `names` with the first column of what `sql` reads on `query`, which is closed afterwards.
+void fillNameList(TComboBox& names, TQuery& query, const std::vector<std::string>& sql, NameChoice choice);
+
+}  // namespace ledger
+
+// In a window's or print form's constructor: sets each member named to the component of the same name,
+// so that a member's name is written once. FIND_COMPONENTS(Label1, BitBtn1) is
+// `Label1 = Component<TLabel>("Label1"); BitBtn1 = Component<TBitBtn>("BitBtn1");`, each member's type
+// taken from its declaration; FIND_COMPONENTS_IN(form, ...) finds them in `form`.
+#define FIND_COMPONENTS_IN(owner, ...) ledger::findByName(owner, #__VA_ARGS__, __VA_ARGS__)
+#define FIND_COMPONENTS(...) FIND_COMPONENTS_IN(*this, __VA_ARGS__)
