@@ -1,5 +1,6 @@
-// The data-aware grid: layout, painting, the in-place editor, keys, mouse and the reactions to the
-// dataset's data events.
+// The data-aware grid: properties, layout, painting and the reactions to the dataset's data events.
+// Its keys, its in-place editor and its mouse live in DBGridKeys.cpp, DBGridEditor.cpp and
+// DBGridMouse.cpp.
 #include "data/DBGrids.h"
 
 #include <QApplication>
@@ -51,29 +52,6 @@ Qt::Alignment horizontalAlignment(TAlignment alignment) {
             break;
     }
     return Qt::AlignLeft;
-}
-
-bool isBinary(const TField* field) {
-    switch (field->DataType()) {
-        case ftBytes:
-        case ftVarBytes:
-        case ftBlob:
-        case ftMemo:
-        case ftGraphic:
-        case ftFmtMemo:
-        case ftEngineBinary1:
-        case ftEngineBinary2:
-        case ftTypedBinary:
-            return true;
-        default:
-            return false;
-    }
-}
-
-bool isPrintable(const QKeyEvent* event) {
-    const QString text = event->text();
-    return !text.isEmpty() && text.at(0).isPrint() &&
-           !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
 }
 
 // Makes a row of the link the dataset's active record for the rest of the caller's scope.
@@ -197,18 +175,6 @@ TField* TDBGrid::SelectedField() const {
 
 void TDBGrid::SetSelectedIndex(int column) {
     MoveColumn(column);
-}
-
-bool TDBGrid::EditorMode() const {
-    return editor_->isVisible();
-}
-
-void TDBGrid::SetEditorMode(bool on) {
-    if (on) {
-        ShowEditor();
-    } else {
-        HideEditor();
-    }
 }
 
 void TDBGrid::ColumnsChanged() {
@@ -349,6 +315,40 @@ void TDBGrid::UpdateScrollBars() {
     horizontalOffset_ = horizontalScrollBar()->value();
 }
 
+void TDBGrid::ScrollBarAction(int action) {
+    if (!link_.Active()) return;
+    switch (action) {
+        case QAbstractSlider::SliderSingleStepAdd:
+            MoveRows(1);
+            break;
+        case QAbstractSlider::SliderSingleStepSub:
+            MoveRows(-1);
+            break;
+        case QAbstractSlider::SliderPageStepAdd:
+            MoveRows(visibleRows_);
+            break;
+        case QAbstractSlider::SliderPageStepSub:
+            MoveRows(-visibleRows_);
+            break;
+        case QAbstractSlider::SliderToMinimum:
+            DataSet()->First();
+            break;
+        case QAbstractSlider::SliderToMaximum:
+            DataSet()->Last();
+            break;
+        case QAbstractSlider::SliderMove:
+            if (verticalScrollBar()->sliderPosition() <= scrollTop) DataSet()->First();
+            if (verticalScrollBar()->sliderPosition() >= scrollBottom) DataSet()->Last();
+            break;
+        default:
+            break;
+    }
+    TDataSet* dataSet = DataSet();
+    verticalScrollBar()->setSliderPosition(dataSet->Bof()   ? scrollTop
+                                           : dataSet->Eof() ? scrollBottom
+                                                            : scrollMiddle);
+}
+
 void TDBGrid::EnsureColumnVisible(int dataCol) {
     TColumn* column = columns_.Items(dataCol);
     if (!column) return;
@@ -455,12 +455,6 @@ void TDBGrid::RecordChanged(TField* field) {
     }
     if (EditorMode() && (!field || field == editorField_)) LoadEditorText();
     data::gridContentsChanged(*this);
-}
-
-void TDBGrid::UpdateData() {
-    if (!EditorMode() || !editorModified_ || !editorField_) return;
-    editorField_->SetText(editor_->text());
-    editorModified_ = false;
 }
 
 void TDBGrid::EditingChanged() {
@@ -651,525 +645,6 @@ void TDBGrid::PaintGridLines(QPainter& painter, int rows) {
         }
     }
     painter.restore();
-}
-
-// ---- Keyboard ---------------------------------------------------------------------------------
-
-bool TDBGrid::event(QEvent* event) {
-    if (event->type() == QEvent::KeyPress && LeaveByKey(*static_cast<QKeyEvent*>(event))) return true;
-    if (event->type() == QEvent::KeyPress && (options_ & dgTabs)) {
-        auto* key = static_cast<QKeyEvent*>(event);
-        if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) {
-            keyPressEvent(key);
-            return true;
-        }
-    }
-    return QAbstractScrollArea::event(event);
-}
-
-bool TDBGrid::LeaveByKey(const QKeyEvent& event) {
-    const bool tab = event.key() == Qt::Key_Tab || event.key() == Qt::Key_Backtab;
-    if (!tab || !(event.modifiers() & Qt::ControlModifier)) return false;
-    FocusNeighbour(event.key() == Qt::Key_Tab && !(event.modifiers() & Qt::ShiftModifier));
-    return true;
-}
-
-// The grid's own editor is skipped: it is part of the grid.
-void TDBGrid::FocusNeighbour(bool next) {
-    for (QWidget* w = next ? nextInFocusChain() : previousInFocusChain(); w != this;
-         w = next ? w->nextInFocusChain() : w->previousInFocusChain()) {
-        if (isAncestorOf(w) || w->window() != window()) continue;
-        if ((w->focusPolicy() & Qt::TabFocus) && w->isVisible() && w->isEnabled()) {
-            w->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
-            return;
-        }
-    }
-}
-
-void TDBGrid::keyPressEvent(QKeyEvent* event) {
-    bool handled = false;
-    runtime::guarded([&] {
-        handled = HandleKey(event->key(), event->modifiers());
-        if (!handled && isPrintable(event) && (options_ & dgEditing) && CanEditShow()) {
-            if (!EditorMode()) {
-                ShowEditor();
-                editor_->selectAll();
-            }
-            if (EditorMode()) {
-                QKeyEvent copy(QEvent::KeyPress, event->key(), event->modifiers(), event->text());
-                QCoreApplication::sendEvent(editor_, &copy);
-                handled = true;
-            }
-        }
-    });
-    event->setAccepted(handled);
-}
-
-bool TDBGrid::HandleKey(int key, Qt::KeyboardModifiers modifiers) {
-    if (!link_.Active()) return false;
-    if (modifiers & Qt::ControlModifier) return HandleCtrlKey(key);
-    const bool singleColumn = columns_.Count() == 1 || (options_ & dgRowSelect);
-    switch (key) {
-        case Qt::Key_Up:
-            GoUp();
-            return true;
-        case Qt::Key_Down:
-            GoDown();
-            return true;
-        case Qt::Key_PageUp:
-            MoveRows(-visibleRows_);
-            return true;
-        case Qt::Key_PageDown:
-            MoveRows(visibleRows_);
-            return true;
-        case Qt::Key_Home:
-            if (singleColumn) {
-                DataSet()->First();
-            } else {
-                MoveColumn(0);
-            }
-            return true;
-        case Qt::Key_End:
-            if (singleColumn) {
-                DataSet()->Last();
-            } else {
-                MoveColumn(columns_.Count() - 1);
-            }
-            return true;
-        case Qt::Key_Left:
-            MoveColumn(selectedColumn_ - 1);
-            return true;
-        case Qt::Key_Right:
-            MoveColumn(selectedColumn_ + 1);
-            return true;
-        case Qt::Key_Tab:
-            if (!(options_ & dgTabs)) return false;
-            if (modifiers & Qt::ShiftModifier) {
-                TabBackward();
-            } else {
-                TabForward();
-            }
-            return true;
-        case Qt::Key_Backtab:
-            if (!(options_ & dgTabs)) return false;
-            TabBackward();
-            return true;
-        case Qt::Key_Insert:
-            if (modifiers & Qt::ShiftModifier) return false;
-            if (CanInsert()) DataSet()->Insert();
-            return true;
-        case Qt::Key_Escape:
-            if (EditorMode() && editorModified_) {
-                LoadEditorText();
-                editor_->selectAll();
-            } else if (DataSet()->State() == DataSetState::Edit ||
-                       DataSet()->State() == DataSetState::Insert) {
-                DataSet()->Cancel();
-            } else if (!EditorMode()) {
-                return false;
-            }
-            if (!(options_ & dgAlwaysShowEditor)) DiscardEditor();
-            return true;
-        case Qt::Key_F2:
-            ShowEditor();
-            return true;
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-            if (EditorMode()) {
-                WriteEditorText();
-                if (!(options_ & dgAlwaysShowEditor)) DiscardEditor();
-            } else {
-                ShowEditor();
-            }
-            return true;
-        default:
-            return false;
-    }
-}
-
-bool TDBGrid::HandleCtrlKey(int key) {
-    switch (key) {
-        case Qt::Key_Home:
-            DataSet()->First();
-            return true;
-        case Qt::Key_End:
-            DataSet()->Last();
-            return true;
-        case Qt::Key_PageUp:
-            MoveRows(-CurrentRow());
-            return true;
-        case Qt::Key_PageDown:
-            MoveRows(std::max(0, RecordCount() - 1 - CurrentRow()));
-            return true;
-        case Qt::Key_Left:
-            MoveColumn(0);
-            return true;
-        case Qt::Key_Right:
-            MoveColumn(columns_.Count() - 1);
-            return true;
-        case Qt::Key_Delete:
-            ConfirmAndDelete();
-            return true;
-        case Qt::Key_E:
-            SaveRowsAsCsv();
-            return true;
-        default:
-            return false;
-    }
-}
-
-void TDBGrid::SaveRowsAsCsv() {
-    if (!link_.Active()) return;
-    std::vector<TField*> fields;
-    QStringList titles;
-    for (int i = 0; i < columns_.Count(); ++i) {
-        if (TField* field = Fields(i)) {
-            fields.push_back(field);
-            titles.append(columns_.Items(i)->Title().Caption());
-        }
-    }
-    const QString file = data::AskTableFileName(window());
-    if (!file.isEmpty()) data::SaveDataSetAsTable(*DataSet(), fields, titles, file);
-}
-
-void TDBGrid::MoveRows(int distance) {
-    if (distance == 0) return;
-    DataSet()->MoveBy(distance);
-    AfterRowMove();
-}
-
-void TDBGrid::AfterRowMove() {
-    if (!(options_ & dgAlwaysShowEditor)) DiscardEditor();
-}
-
-void TDBGrid::MoveColumn(int dataCol) {
-    dataCol = std::clamp(dataCol, 0, std::max(0, columns_.Count() - 1));
-    if (dataCol == selectedColumn_) return;
-    const bool editing = EditorMode();
-    WriteEditorText();
-    DiscardEditor();
-    const int row = CurrentRow();
-    viewport()->update(CellRect(selectedColumn_, row));
-    selectedColumn_ = dataCol;
-    EnsureColumnVisible(dataCol);
-    viewport()->update(CellRect(selectedColumn_, row));
-    if (editing && (options_ & dgAlwaysShowEditor)) ShowEditor();
-    data::gridCurrentCellMoved(*this);
-}
-
-bool TDBGrid::UntouchedInsert() const {
-    return DataSet()->State() == DataSetState::Insert && !DataSet()->Modified() && !editorModified_;
-}
-
-bool TDBGrid::CanInsert() const {
-    return link_.Active() && (options_ & dgEditing) && !readOnly_ && !link_.ReadOnly() &&
-           DataSet()->CanModify();
-}
-
-bool TDBGrid::GoDown() {
-    TDataSet* dataSet = DataSet();
-    if (UntouchedInsert()) {
-        if (dataSet->Eof()) return false;
-        dataSet->Cancel();
-        AfterRowMove();
-        return true;
-    }
-    if (dataSet->MoveBy(1) != 0) {
-        AfterRowMove();
-        return true;
-    }
-    if (dataSet->Eof() && CanInsert()) {
-        dataSet->Append();
-        AfterRowMove();
-        return true;
-    }
-    return false;
-}
-
-bool TDBGrid::GoUp() {
-    TDataSet* dataSet = DataSet();
-    if (UntouchedInsert()) {
-        dataSet->Cancel();
-        AfterRowMove();
-        return true;
-    }
-    if (dataSet->MoveBy(-1) == 0) return false;
-    AfterRowMove();
-    return true;
-}
-
-void TDBGrid::TabForward() {
-    if (selectedColumn_ + 1 < columns_.Count()) {
-        MoveColumn(selectedColumn_ + 1);
-    } else if (GoDown()) {
-        MoveColumn(0);
-    }
-}
-
-void TDBGrid::TabBackward() {
-    if (selectedColumn_ > 0) {
-        MoveColumn(selectedColumn_ - 1);
-    } else if (GoUp()) {
-        MoveColumn(columns_.Count() - 1);
-    }
-}
-
-void TDBGrid::ConfirmAndDelete() {
-    TDataSet* dataSet = DataSet();
-    if (readOnly_ || dataSet->IsEmpty() || !dataSet->CanModify()) return;
-    if (options_ & dgConfirmDelete) {
-        const runtime::MessageRequest question{runtime::MessageKind::Question, QStringLiteral("Confirm"),
-                                               QStringLiteral("Delete record?")};
-        if (runtime::showMessage(question) != runtime::MessageAnswer::Ok) return;
-    }
-    DiscardEditor();
-    dataSet->Delete();
-}
-
-void TDBGrid::ScrollBarAction(int action) {
-    if (!link_.Active()) return;
-    switch (action) {
-        case QAbstractSlider::SliderSingleStepAdd:
-            MoveRows(1);
-            break;
-        case QAbstractSlider::SliderSingleStepSub:
-            MoveRows(-1);
-            break;
-        case QAbstractSlider::SliderPageStepAdd:
-            MoveRows(visibleRows_);
-            break;
-        case QAbstractSlider::SliderPageStepSub:
-            MoveRows(-visibleRows_);
-            break;
-        case QAbstractSlider::SliderToMinimum:
-            DataSet()->First();
-            break;
-        case QAbstractSlider::SliderToMaximum:
-            DataSet()->Last();
-            break;
-        case QAbstractSlider::SliderMove:
-            if (verticalScrollBar()->sliderPosition() <= scrollTop) DataSet()->First();
-            if (verticalScrollBar()->sliderPosition() >= scrollBottom) DataSet()->Last();
-            break;
-        default:
-            break;
-    }
-    TDataSet* dataSet = DataSet();
-    verticalScrollBar()->setSliderPosition(dataSet->Bof()   ? scrollTop
-                                           : dataSet->Eof() ? scrollBottom
-                                                            : scrollMiddle);
-}
-
-// ---- The in-place editor ----------------------------------------------------------------------
-
-bool TDBGrid::CanEditShow() const {
-    if (!(options_ & dgEditing) || (options_ & dgRowSelect) || readOnly_) return false;
-    if (!link_.Active() || link_.ReadOnly()) return false;
-    TColumn* column = columns_.Items(selectedColumn_);
-    if (!column || column->ReadOnly()) return false;
-    TField* field = column->Field();
-    if (!field || !field->CanModify()) return false;
-    return !isBinary(field) || field->OnGetText;
-}
-
-void TDBGrid::ShowEditor() {
-    if (EditorMode() || !CanEditShow()) return;
-    if (!link_.Editing() && !link_.Edit()) return;
-    editorField_ = SelectedField();
-    editor_->setAccessibleName(columns_.Items(selectedColumn_)->Title().Caption());
-    LoadEditorText();
-    editor_->setReadOnly(!link_.Editing());
-    editor_->show();
-    PlaceEditor();
-    editor_->setFocus(Qt::OtherFocusReason);
-    editor_->selectAll();
-}
-
-void TDBGrid::HideEditor() {
-    if (!EditorMode()) return;
-    WriteEditorText();
-    DiscardEditor();
-}
-
-void TDBGrid::DiscardEditor() {
-    if (!EditorMode()) return;
-    const bool hadFocus = editor_->hasFocus();
-    editor_->hide();
-    editorModified_ = false;
-    editorField_ = nullptr;
-    if (hadFocus) setFocus(Qt::OtherFocusReason);
-    viewport()->update(CellRect(selectedColumn_, CurrentRow()));
-}
-
-void TDBGrid::PlaceEditor() {
-    if (!EditorMode()) return;
-    const Rect cell = CellRect(selectedColumn_, CurrentRow());
-    if (cell.isEmpty()) {
-        editor_->hide();
-        return;
-    }
-    editor_->setGeometry(cell.intersected(Rect(FixedWidth(), 0, viewport()->width(), viewport()->height())));
-    if (TColumn* column = columns_.Items(selectedColumn_)) editor_->setFont(column->Font());
-}
-
-void TDBGrid::LoadEditorText() {
-    editor_->setText(editorField_ ? editorField_->Text() : QString());
-    editorModified_ = false;
-}
-
-void TDBGrid::WriteEditorText() {
-    if (EditorMode() && editorModified_) link_.UpdateRecord();
-}
-
-void TDBGrid::CancelUntouchedInsert() {
-    if (!(options_ & dgCancelOnExit) || !link_.Active()) return;
-    QWidget* now = QApplication::focusWidget();
-    if (now && (now == this || isAncestorOf(now))) return;
-    if (UntouchedInsert()) DataSet()->Cancel();
-}
-
-bool TDBGrid::EditorKey(QKeyEvent* event) {
-    const int key = event->key();
-    const Qt::KeyboardModifiers modifiers = event->modifiers();
-    const bool ctrl = modifiers & Qt::ControlModifier;
-    switch (key) {
-        case Qt::Key_Up:
-        case Qt::Key_Down:
-        case Qt::Key_PageUp:
-        case Qt::Key_PageDown:
-        case Qt::Key_Tab:
-        case Qt::Key_Backtab:
-        case Qt::Key_Escape:
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-        case Qt::Key_F2:
-            return HandleKey(key, modifiers);
-        case Qt::Key_Home:
-        case Qt::Key_End:
-            return ctrl && HandleKey(key, modifiers);
-        case Qt::Key_Left:
-            if (ctrl || (editor_->cursorPosition() == 0 && !editor_->hasSelectedText())) {
-                return HandleKey(key, modifiers);
-            }
-            return false;
-        case Qt::Key_Right:
-            if (ctrl ||
-                (editor_->cursorPosition() == editor_->text().size() && !editor_->hasSelectedText())) {
-                return HandleKey(key, modifiers);
-            }
-            return false;
-        case Qt::Key_Delete:
-        case Qt::Key_E:
-            if (ctrl) return HandleKey(key, modifiers);
-            break;
-        case Qt::Key_Insert:
-            if (!(modifiers & Qt::ShiftModifier)) return HandleKey(key, modifiers);
-            break;
-        default:
-            break;
-    }
-    const bool changesText = isPrintable(event) || key == Qt::Key_Backspace || key == Qt::Key_Delete ||
-                             event->matches(QKeySequence::Paste) || event->matches(QKeySequence::Cut) ||
-                             (key == Qt::Key_Insert && (modifiers & Qt::ShiftModifier));
-    if (!changesText) return false;
-    if (isPrintable(event) && !data::fieldAcceptsChar(editorField_, event->text().at(0))) {
-        QApplication::beep();
-        return true;
-    }
-    if (!link_.Editing() && !link_.Edit()) return true;
-    return false;
-}
-
-bool TDBGrid::eventFilter(QObject* watched, QEvent* event) {
-    if (watched != editor_) return QAbstractScrollArea::eventFilter(watched, event);
-    if (event->type() == QEvent::KeyPress) {
-        if (LeaveByKey(*static_cast<QKeyEvent*>(event))) return true;
-        bool handled = false;
-        const bool finished = runtime::guarded([&] { handled = EditorKey(static_cast<QKeyEvent*>(event)); });
-        // A key whose command failed is spent: the grid must not run it a second time.
-        return handled || !finished;
-    }
-    if (event->type() == QEvent::FocusOut) {
-        runtime::guarded([this] { CancelUntouchedInsert(); });
-        viewport()->update();
-    }
-    return QAbstractScrollArea::eventFilter(watched, event);
-}
-
-// ---- Focus and mouse --------------------------------------------------------------------------
-
-void TDBGrid::focusInEvent(QFocusEvent* event) {
-    QAbstractScrollArea::focusInEvent(event);
-    viewport()->update();
-    data::gridCurrentCellMoved(*this);
-}
-
-void TDBGrid::focusOutEvent(QFocusEvent* event) {
-    QAbstractScrollArea::focusOutEvent(event);
-    runtime::guarded([this] { CancelUntouchedInsert(); });
-    viewport()->update();
-}
-
-void TDBGrid::mousePressEvent(QMouseEvent* event) {
-    runtime::guarded([this, event] {
-        if (focusPolicy() == Qt::NoFocus || !isEnabled()) return;
-        if (!hasFocus() && !editor_->hasFocus()) setFocus(Qt::MouseFocusReason);
-        const Hit hit = HitTest(event->position().toPoint());
-        if (hit.kind == Hit::ColumnBorder && event->button() == Qt::LeftButton) {
-            resizingColumn_ = hit.column;
-            return;
-        }
-        if (hit.kind != Hit::Data) return;
-        const bool sameCell = hit.row == CurrentRow() && hit.column == selectedColumn_ && !EditorMode();
-        HideEditor();
-        if (hit.row < RecordCount() && hit.row != CurrentRow()) MoveRows(hit.row - CurrentRow());
-        MoveColumn(hit.column);
-        if (event->button() == Qt::LeftButton && sameCell) ShowEditor();
-    });
-}
-
-void TDBGrid::mouseMoveEvent(QMouseEvent* event) {
-    const QPoint pos = event->position().toPoint();
-    if (resizingColumn_ >= 0) {
-        runtime::guarded([this, pos] {
-            columns_.Items(resizingColumn_)->SetWidth(std::max(1, pos.x() - ColumnLeft(resizingColumn_)));
-        });
-        return;
-    }
-    const bool onBorder = HitTest(pos).kind == Hit::ColumnBorder;
-    viewport()->setCursor(onBorder ? Qt::SplitHCursor : Qt::ArrowCursor);
-}
-
-void TDBGrid::mouseReleaseEvent(QMouseEvent* event) {
-    if (resizingColumn_ >= 0) {
-        if (const TColumn* column = columns_.Items(std::exchange(resizingColumn_, -1)))
-            runtime::saveColumnWidth(this, column->FieldName(), column->Width());
-        return;
-    }
-    if (event->button() != Qt::LeftButton) return;
-    const Hit hit = HitTest(event->position().toPoint());
-    runtime::guarded([this, hit] {
-        if (hit.kind == Hit::Data && OnCellClick) OnCellClick(columns_.Items(hit.column));
-        if (hit.kind == Hit::Title && OnTitleClick) OnTitleClick(columns_.Items(hit.column));
-    });
-}
-
-void TDBGrid::mouseDoubleClickEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton && OnDblClick) runtime::guarded(OnDblClick);
-}
-
-void TDBGrid::wheelEvent(QWheelEvent* event) {
-    const int steps = event->angleDelta().y() / 120;
-    if (steps != 0 && link_.Active()) runtime::guarded([this, steps] { MoveRows(-steps); });
-    event->accept();
-}
-
-void TDBGrid::contextMenuEvent(QContextMenuEvent* event) {
-    if (!popupMenu_) {
-        event->ignore();
-        return;
-    }
-    popupMenu_->popup(event->globalPos());
 }
 
 // ---- Loading from a window description --------------------------------------------------------

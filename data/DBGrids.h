@@ -213,6 +213,8 @@ class TDBGrid : public QAbstractScrollArea, public runtime::Loadable {
     void ReportPaintFailure(std::exception_ptr error);
 
     // Navigation and editing.
+    // A key that types a character: one with text, and no Ctrl, Alt or Meta.
+    static bool IsPrintable(const QKeyEvent* event);
     bool HandleKey(int key, Qt::KeyboardModifiers modifiers);
     bool HandleCtrlKey(int key);
     void MoveRows(int distance);
