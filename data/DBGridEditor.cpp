@@ -30,7 +30,8 @@ bool isBinary(const TField* field) {
 }  // namespace
 
 bool TDBGrid::EditorMode() const {
-    return editor_->isVisible();
+    Q_ASSERT((editorState_ == EditorState::Hidden) == editor_->isHidden());
+    return editorState_ != EditorState::Hidden;
 }
 
 void TDBGrid::SetEditorMode(bool on) {
@@ -58,6 +59,7 @@ void TDBGrid::ShowEditor() {
     editor_->setAccessibleName(columns_.Items(selectedColumn_)->Title().Caption());
     LoadEditorText();
     editor_->setReadOnly(!link_.Editing());
+    editorState_ = EditorState::Shown;
     editor_->show();
     PlaceEditor();
     editor_->setFocus(Qt::OtherFocusReason);
@@ -73,9 +75,9 @@ void TDBGrid::HideEditor() {
 void TDBGrid::DiscardEditor() {
     if (!EditorMode()) return;
     const bool hadFocus = editor_->hasFocus();
-    editor_->hide();
-    editorModified_ = false;
+    editorState_ = EditorState::Hidden;
     editorField_ = nullptr;
+    editor_->hide();
     if (hadFocus) setFocus(Qt::OtherFocusReason);
     viewport()->update(CellRect(selectedColumn_, CurrentRow()));
 }
@@ -84,6 +86,8 @@ void TDBGrid::PlaceEditor() {
     if (!EditorMode()) return;
     const Rect cell = CellRect(selectedColumn_, CurrentRow());
     if (cell.isEmpty()) {
+        editorState_ = EditorState::Hidden;
+        editorField_ = nullptr;
         editor_->hide();
         return;
     }
@@ -93,11 +97,11 @@ void TDBGrid::PlaceEditor() {
 
 void TDBGrid::LoadEditorText() {
     editor_->setText(editorField_ ? editorField_->Text() : QString());
-    editorModified_ = false;
+    if (editorState_ == EditorState::Modified) editorState_ = EditorState::Shown;
 }
 
 void TDBGrid::WriteEditorText() {
-    if (EditorMode() && editorModified_) link_.UpdateRecord();
+    if (editorState_ == EditorState::Modified) link_.UpdateRecord();
 }
 
 void TDBGrid::CancelUntouchedInsert() {
@@ -176,7 +180,7 @@ bool TDBGrid::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TDBGrid::UpdateData() {
-    if (!EditorMode() || !editorModified_ || !editorField_) return;
+    if (editorState_ != EditorState::Modified || !editorField_) return;
     editorField_->SetText(editor_->text());
-    editorModified_ = false;
+    editorState_ = EditorState::Shown;
 }

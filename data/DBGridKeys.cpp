@@ -119,7 +119,7 @@ bool TDBGrid::HandleKey(int key, Qt::KeyboardModifiers modifiers) {
             if (CanInsert()) DataSet()->Insert();
             return true;
         case Qt::Key_Escape:
-            if (EditorMode() && editorModified_) {
+            if (editorState_ == EditorState::Modified) {
                 LoadEditorText();
                 editor_->selectAll();
             } else if (DataSet()->State() == DataSetState::Edit ||
@@ -218,7 +218,8 @@ void TDBGrid::MoveColumn(int dataCol) {
 }
 
 bool TDBGrid::UntouchedInsert() const {
-    return DataSet()->State() == DataSetState::Insert && !DataSet()->Modified() && !editorModified_;
+    return DataSet()->State() == DataSetState::Insert && !DataSet()->Modified() &&
+           editorState_ != EditorState::Modified;
 }
 
 bool TDBGrid::CanInsert() const {

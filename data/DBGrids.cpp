@@ -106,7 +106,9 @@ TDBGrid::TDBGrid(QWidget* parent)
     editor_->hide();
     editor_->setFrame(false);
     editor_->installEventFilter(this);
-    connect(editor_, &QLineEdit::textEdited, this, [this] { editorModified_ = true; });
+    connect(editor_, &QLineEdit::textEdited, this, [this] {
+        if (editorState_ == EditorState::Shown) editorState_ = EditorState::Modified;
+    });
     connect(verticalScrollBar(), &QScrollBar::actionTriggered, this,
             [this](int action) { runtime::guarded([this, action] { ScrollBarAction(action); }); });
     LayoutChanged();

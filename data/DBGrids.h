@@ -134,6 +134,7 @@ class TDBGrid : public QAbstractScrollArea, public runtime::Loadable {
     // The text a data cell shows: its field's display text in the row's record; empty without either.
     QString CellText(int dataCol, int dataRow);
 
+    // Whether the in-place editor is open: shown, or to be seen as soon as the grid's window is.
     bool EditorMode() const;
     void SetEditorMode(bool on);
 
@@ -249,9 +250,20 @@ class TDBGrid : public QAbstractScrollArea, public runtime::Loadable {
     QColor color_;
     QColor fixedColor_;
     QPointer<QMenu> popupMenu_;
+    // The in-place editor's state, kept by the grid so that it does not depend on whether the grid's
+    // window is shown (a hidden window's editor stays open, and its text is written as any other):
+    //
+    //   Hidden --ShowEditor: an editable cell, its record in edit--> Shown
+    //   Shown --the clerk types, deletes or pastes--> Modified
+    //   Modified --the text written to the field (UpdateData), or loaded from it again--> Shown
+    //   Shown/Modified --HideEditor (writes a Modified text first), DiscardEditor (drops it), or the
+    //                   current cell gone from the columns--> Hidden
+    //
+    // Hidden exactly while the editor widget is hidden, and then there is no editorField_.
+    enum class EditorState { Hidden, Shown, Modified };
     QLineEdit* editor_;
+    EditorState editorState_ = EditorState::Hidden;
     QPointer<TField> editorField_;
-    bool editorModified_ = false;
     bool loadingEditor_ = false;
 
     int selectedColumn_ = 0;

@@ -112,6 +112,20 @@ TEST_F(GridKeysTest, EnterWritesTheEditorTextAndMovingOnPostsIt) {
     EXPECT_EQ(dataSet->Stored(0, 10).toDouble(), 12.0);
 }
 
+// The editor stays open while its window is hidden, and what was typed into it is posted.
+TEST_F(GridKeysTest, AnEditorInAHiddenWindowStaysOpenAndItsTextIsPosted) {
+    Open(2);
+    grid->SetSelectedIndex(3);
+    Press(Qt::Key_F2);
+    QTest::keyClicks(grid->InplaceEditor(), "NOVI");
+    window->hide();
+    EXPECT_TRUE(grid->EditorMode());
+    dataSet->Post();
+    EXPECT_EQ(dataSet->Stored(0, 3).toString(), "NOVI");
+    ShowWindow();
+    EXPECT_TRUE(grid->InplaceEditor()->isVisible());
+}
+
 TEST_F(GridKeysTest, TheEditorRefusesCharactersThatTheFieldCannotTake) {
     Open(1);
     grid->SetSelectedIndex(7);
