@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <filesystem>
 #include <thread>
 
 #include "engine/JournalTable.h"
@@ -30,9 +31,12 @@ Failure fileFailure(Result code, const std::string& path, const std::string& wha
 }
 
 // Whether the file at `path`, whose status is `info`, may be written: write permission for this process
-// and at least one write bit (the read-only attribute holds even for a process that may write anything).
+// and at least one write bit (the read-only attribute holds even for a process that may write anything),
+// and a folder this process may make files in, where SQLite keeps the journal of each write.
 bool mayWrite(const std::string& path, const struct stat& info) {
-    return (info.st_mode & 0222) != 0 && access(path.c_str(), W_OK) == 0;
+    if ((info.st_mode & 0222) == 0 || access(path.c_str(), W_OK) != 0) return false;
+    const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+    return access(folder.empty() ? "." : folder.c_str(), W_OK | X_OK) == 0;
 }
 
 // What the schema holds under the ledger table's name, when it is not an ordinary table with row numbers

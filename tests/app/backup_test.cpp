@@ -3,19 +3,20 @@
 #include "engine/Backup.h"
 
 #include <gtest/gtest.h>
+#include <pwd.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
-#include <QLineEdit>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include <sys/stat.h>
-
 #include <fstream>
 
 #include "ShownProgress.h"
@@ -28,6 +29,7 @@
 #include "ledger/Unit3.h"
 #include "ledger/Unit4.h"
 #include "runtime/Application.h"
+#include "runtime/ScopeGuard.h"
 #include "runtime/Seams.h"
 
 namespace {
@@ -130,10 +132,59 @@ TEST_F(Backups, OneThatFailsIsToldOnceAndTheProgramGoesOn) {
     EXPECT_TRUE(registered);
 }
 
-// A ledger whose file and folder may only be read (the engine goes by the file's mode bits, so this holds
-// for root too): one message at start-up says so and no copy is tried; the register finds the worker, and
+// How a ledger is made one the clerk may only read: the modes of the file and its folder, and whether
+// the program runs as a user other than the owner of the machine (a folder's mode binds only such a one).
+struct ReadOnlyLedger {
+    const char* title;
+    mode_t file, folder;
+    bool asAnotherUser;
+};
+
+// Runs what it is given as the user nobody, when the test runs as root; the real and effective ids both
+// change, so that the checks of access() and the kernel's own agree, and the saved id brings root back.
+class AsNobody {
+  public:
+    explicit AsNobody(bool wanted) {
+        const passwd* nobody = getpwnam("nobody");
+        if (!wanted || geteuid() != 0 || !nobody) return;
+        uid_ = nobody->pw_uid;
+        gid_ = nobody->pw_gid;
+    }
+    bool Switching() const { return uid_ != 0; }
+    void Own(const std::string& path) const {
+        if (Switching()) {
+            ASSERT_EQ(::chown(path.c_str(), uid_, gid_), 0) << path;
+        }
+    }
+    template <class F>
+    auto Run(F&& work) const {
+        if (Switching()) {
+            EXPECT_EQ(setresgid(gid_, gid_, 0), 0);
+            EXPECT_EQ(setresuid(uid_, uid_, 0), 0);
+        }
+        const runtime::ScopeGuard back([this] {
+            if (!Switching()) return;
+            EXPECT_EQ(setresuid(0, 0, 0), 0);
+            EXPECT_EQ(setresgid(0, 0, 0), 0);
+        });
+        return work();
+    }
+
+  private:
+    uid_t uid_ = 0;
+    gid_t gid_ = 0;
+};
+
+class ReadOnlyLedgers : public Backups, public ::testing::WithParamInterface<ReadOnlyLedger> {};
+
+// A ledger the clerk may only read (the engine goes by the file's mode bits, so a file of mode 444 is one
+// for root too; a writable file in a folder the clerk may not write is one because SQLite cannot make its
+// journal there): one message at start-up says so and no copy is tried; the register finds the worker, and
 // the windows that would write say the same and store nothing.
-TEST_F(Backups, ALedgerThatMayOnlyBeReadIsToldOnceAndNotCopied) {
+TEST_P(ReadOnlyLedgers, AreToldOnceAndNotCopied) {
+    const ReadOnlyLedger& c = GetParam();
+    const AsNobody user(c.asAnotherUser);
+    if (c.asAnotherUser && !user.Switching() && geteuid() == 0) GTEST_SKIP() << "no user nobody";
     ASSERT_EQ(engine::loadLedgerRows(ledger(),
                                      [rows = 0](engine::LedgerValues& values) mutable {
                                          values = {};
@@ -148,8 +199,11 @@ TEST_F(Backups, ALedgerThatMayOnlyBeReadIsToldOnceAndNotCopied) {
         QFile file(QString::fromStdString(ledger()));
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }();
-    ASSERT_EQ(::chmod(ledger().c_str(), 0444), 0);
-    ASSERT_EQ(::chmod(directory.path().toLocal8Bit().constData(), 0555), 0);
+    const std::string folder = directory.path().toStdString();
+    user.Own(ledger());
+    user.Own(folder);
+    ASSERT_EQ(::chmod(ledger().c_str(), c.file), 0);
+    ASSERT_EQ(::chmod(folder.c_str(), c.folder), 0);
     QString balance;
     bool registrationLeftOpen = true;
     QTimer::singleShot(0, [&] {
@@ -169,8 +223,8 @@ TEST_F(Backups, ALedgerThatMayOnlyBeReadIsToldOnceAndNotCopied) {
             frmNavigator->Close();
         });
     });
-    EXPECT_EQ(app::RunProgram(), 0);
-    ::chmod(directory.path().toLocal8Bit().constData(), 0755);
+    EXPECT_EQ(user.Run([] { return app::RunProgram(); }), 0);
+    ::chmod(folder.c_str(), 0755);
     ::chmod(ledger().c_str(), 0644);
     const QString readOnly = QStringLiteral(
         "Knjiga je otvorena samo za citanje: fajl knjige ili njegov direktorijum ne sme da se menja "
@@ -183,7 +237,13 @@ TEST_F(Backups, ALedgerThatMayOnlyBeReadIsToldOnceAndNotCopied) {
     QFile file(QString::fromStdString(ledger()));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), before);
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(ledger()) + "-journal"));
 }
+
+INSTANTIATE_TEST_SUITE_P(Modes, ReadOnlyLedgers,
+                         ::testing::Values(ReadOnlyLedger{"ReadOnlyFileAndFolder", 0444, 0555, false},
+                                           ReadOnlyLedger{"WritableFileInAFolderOnlyRead", 0644, 0555, true}),
+                         [](const auto& info) { return std::string(info.param.title); });
 
 // A page in the middle of the rows overwritten: the program starts, and its copy finds the damage.
 TEST_F(Backups, ADamagedLedgerIsToldPlainlyWithTheCopyToPutBack) {
