@@ -7,6 +7,8 @@
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPen>
+#include <QStringList>
+#include <algorithm>
 #include <limits>
 
 #include "report/RpUnits.h"
@@ -293,6 +295,42 @@ void TRpPageImage::CheckReplayable() const {
     for (const Item& item : items_) {
         if (const auto* picture = std::get_if<Picture>(&item)) decodedPicture(picture->png);
     }
+}
+
+QString TRpPageImage::ReadingText() const {
+    struct Placed {
+        double left, top, height;
+        QString text;
+    };
+    std::vector<Placed> texts;
+    const QImage device = measuringDevice(dpi_);
+    for (const Item& item : items_) {
+        const auto* t = std::get_if<Text>(&item);
+        if (!t || t->text.trimmed().isEmpty()) continue;
+        QFont font(t->family);
+        font.setPointSizeF(std::max(0.01, t->pixelSize * 72.0 / dpi_));
+        font.setBold(t->bold);
+        font.setItalic(t->italic);
+        const double advance = QFontMetricsF(font, &device).horizontalAdvance(t->text);
+        double left = t->at.x();
+        if (t->anchor == TRpTextAnchor::Right) left -= advance;
+        if (t->anchor == TRpTextAnchor::Center) left -= advance / 2;
+        texts.push_back({left, double(t->at.y()), t->pixelSize, t->text.trimmed()});
+    }
+    std::stable_sort(texts.begin(), texts.end(),
+                     [](const Placed& a, const Placed& b) { return a.top < b.top; });
+    QStringList lines;
+    for (auto first = texts.begin(); first != texts.end();) {
+        auto end = std::find_if(first, texts.end(), [&](const Placed& t) {
+            return t.top >= first->top + std::max(first->height, 1.0) / 2;
+        });
+        std::stable_sort(first, end, [](const Placed& a, const Placed& b) { return a.left < b.left; });
+        QStringList line;
+        for (auto it = first; it != end; ++it) line.append(it->text);
+        lines.append(line.join(QLatin1Char(' ')));
+        first = end;
+    }
+    return lines.join(QLatin1Char('\n'));
 }
 
 // ---- Recording ---------------------------------------------------------------------------------

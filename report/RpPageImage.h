@@ -109,6 +109,10 @@ class TRpPageImage {
     void Replay(QPainter& painter, const RectF& target) const;
     // Throws ERpError unless every item can be drawn (every picture is an image Qt can read).
     void CheckReplayable() const;
+    // The page's texts as a reader takes them: lines from the top, a line's texts from the left joined
+    // by a blank, lines by a line break. Texts whose tops lie within half a text's height of a line's
+    // first text are of that line.
+    QString ReadingText() const;
 
   private:
     QSize size_;

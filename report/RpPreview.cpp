@@ -1,8 +1,11 @@
 // The preview control and its page-image control.
 #include "report/RpPreview.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QPainter>
 #include <QScrollBar>
+#include <algorithm>
 
 #include "report/RpPrinter.h"
 #include "runtime/Boundary.h"
@@ -10,15 +13,92 @@
 
 // ---- TRpPreviewImage ---------------------------------------------------------------------------
 
+namespace {
+
+// The shown page for a screen reader: a document named "Page n" whose text is the page's texts, read
+// only, with a caret the reader may move and no selection.
+class PageAccessible : public QAccessibleWidget, public QAccessibleTextInterface {
+  public:
+    explicit PageAccessible(TRpPreviewImage* page) : QAccessibleWidget(page, QAccessible::Document) {}
+
+    QString text(QAccessible::Text t) const override {
+        if (t == QAccessible::Name)
+            return page()->HasImage() ? QStringLiteral("Page %1").arg(page()->ImagePage()) : QString();
+        return QAccessibleWidget::text(t);
+    }
+    QAccessible::State state() const override {
+        QAccessible::State state = QAccessibleWidget::state();
+        state.readOnly = true;
+        state.multiLine = true;
+        return state;
+    }
+    void* interface_cast(QAccessible::InterfaceType type) override {
+        if (type == QAccessible::TextInterface) return static_cast<QAccessibleTextInterface*>(this);
+        return QAccessibleWidget::interface_cast(type);
+    }
+
+    void selection(int, int* startOffset, int* endOffset) const override { *startOffset = *endOffset = 0; }
+    int selectionCount() const override { return 0; }
+    void addSelection(int, int) override {}
+    void removeSelection(int) override {}
+    void setSelection(int, int, int) override {}
+    int cursorPosition() const override { return std::min<int>(cursor_, characterCount()); }
+    void setCursorPosition(int position) override { cursor_ = std::clamp(position, 0, characterCount()); }
+    QString text(int startOffset, int endOffset) const override {
+        const QString& all = page()->PageText();
+        startOffset = std::clamp<int>(startOffset, 0, all.size());
+        endOffset = endOffset < 0 ? all.size() : std::clamp<int>(endOffset, startOffset, all.size());
+        return all.mid(startOffset, endOffset - startOffset);
+    }
+    int characterCount() const override { return static_cast<int>(page()->PageText().size()); }
+    QRect characterRect(int) const override { return {}; }
+    int offsetAtPoint(const QPoint&) const override { return -1; }
+    void scrollToSubstring(int, int) override {}
+    QString attributes(int, int* startOffset, int* endOffset) const override {
+        *startOffset = 0;
+        *endOffset = characterCount();
+        return {};
+    }
+
+  private:
+    const TRpPreviewImage* page() const { return static_cast<const TRpPreviewImage*>(object()); }
+    int cursor_ = 0;
+};
+
+QAccessibleInterface* pageFactory(const QString& className, QObject* object) {
+    if (className != QLatin1String("TRpPreviewImage")) return nullptr;
+    return new PageAccessible(static_cast<TRpPreviewImage*>(object));
+}
+
+}  // namespace
+
 TRpPreviewImage::TRpPreviewImage(QWidget* parent) : QWidget(parent) {
+    static const bool answering = [] {
+        QAccessible::installFactory(pageFactory);
+        return true;
+    }();
+    (void)answering;
     setObjectName(QStringLiteral("TRpPreviewImage"));
 }
 
 void TRpPreviewImage::SetImage(std::optional<TRpPageImage> image, int page) {
+    const QString before = QAccessible::isActive() ? PageText() : QString();
     image_ = std::move(image);
     imagePage_ = image_ ? page : 0;
     failed_ = false;
+    pageText_.reset();
     update();
+    if (QAccessible::isActive()) {
+        QAccessibleEvent named(this, QAccessible::NameChanged);
+        QAccessible::updateAccessibility(&named);
+        QAccessibleTextUpdateEvent text(this, 0, before, PageText());
+        QAccessible::updateAccessibility(&text);
+    }
+}
+
+const QString& TRpPreviewImage::PageText() const {
+    if (!pageText_) pageText_ = image_ ? image_->ReadingText() : QString();
+    return *pageText_;
 }
 
 // A page that cannot be drawn is crossed out; why is shown once, after the paint.

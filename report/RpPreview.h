@@ -11,7 +11,8 @@
 class TRpPrinter;
 
 // Paints one page image on a white sheet with a black border and a shadow; a page that cannot be
-// drawn shows crossed out.
+// drawn shows crossed out. A screen reader finds it as a document named by its page that offers the
+// page's text.
 class TRpPreviewImage : public QWidget {
     Q_OBJECT
   public:
@@ -19,6 +20,8 @@ class TRpPreviewImage : public QWidget {
     bool HasImage() const { return image_.has_value(); }
     int ImagePage() const { return imagePage_; }
     void SetImage(std::optional<TRpPageImage> image, int page);
+    // The shown page's texts in reading order (TRpPageImage::ReadingText); empty without a page.
+    const QString& PageText() const;
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -26,7 +29,8 @@ class TRpPreviewImage : public QWidget {
   private:
     std::optional<TRpPageImage> image_;
     int imagePage_ = 0;
-    bool failed_ = false;  // the image could not be drawn
+    bool failed_ = false;                      // the image could not be drawn
+    mutable std::optional<QString> pageText_;  // made when first asked for
 };
 
 // Shows the pages of the attached printer and follows its page-finished and progress messages.

@@ -19,6 +19,7 @@
 #include "report/RpPreview.h"
 #include "report/RpPrinter.h"
 #include "report/RpReport.h"
+#include "runtime/Accessible.h"
 #include "runtime/Boundary.h"
 #include "runtime/Geometry.h"
 
@@ -122,6 +123,7 @@ QIcon glyphIcon(Glyph glyph) {
 
 TRpStandardPreview::TRpStandardPreview(TRpPrinter& printer, QWidget* parent)
     : QWidget(parent, Qt::Window), printer_(printer), preview_(new TRpPreview), toolBar_(new QWidget) {
+    runtime::answerWindowsAsFrames();
     setObjectName(QStringLiteral("TRpStandardPreview"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(printer.Title());

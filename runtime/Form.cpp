@@ -13,6 +13,7 @@
 #include <cmath>
 #include <utility>
 
+#include "runtime/Accessible.h"
 #include "runtime/Application.h"
 #include "runtime/Controls.h"
 #include "runtime/FormLoader.h"
@@ -22,6 +23,7 @@
 QPointer<TForm> TForm::lastActivated_;
 
 TForm::TForm(const QString& descriptionPath) : QWidget(nullptr) {
+    runtime::answerWindowsAsFrames();
     setAttribute(Qt::WA_QuitOnClose, false);
     // Another window that takes the focus before the form gets it back ends the return from a message.
     connect(qApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow* focus) {

@@ -7,6 +7,7 @@
 #include <QScreen>
 #include <algorithm>
 
+#include "runtime/Accessible.h"
 #include "runtime/Seams.h"
 
 namespace {
@@ -20,6 +21,7 @@ TProgressWindow::TProgressWindow(const QString& text, int showAfterMs)
       showAfterMs_(showAfterMs),
       text_(new QLabel(text, this)),
       bar_(new QProgressBar(this)) {
+    runtime::answerWindowsAsFrames();
     setObjectName(QStringLiteral("TProgressWindow"));
     setWindowTitle(runtime::applicationTitle());
     QFont font(QStringLiteral("MS Sans Serif"));

@@ -201,17 +201,26 @@ std::string spoken(QObject* object) {
     return QAccessible::queryAccessibleInterface(object)->text(QAccessible::Name).toStdString();
 }
 
-// Checks the next print preview that opens, once its pages are made, then closes it.
-void checkPreviewsWhenOpen(int* previews) {
-    QTimer::singleShot(5, [previews] {
+// Checks the next print preview that opens, once its pages are made, then closes it. Its first page
+// reads `line` as one of its lines.
+void checkPreviewsWhenOpen(int* previews, const QString& line) {
+    QTimer::singleShot(5, [previews, line] {
         auto* window = qobject_cast<TRpStandardPreview*>(QApplication::activeWindow());
         if (!window || !window->Preview().Printer() || window->Preview().Printer()->Progress() < 100) {
-            checkPreviewsWhenOpen(previews);
+            checkPreviewsWhenOpen(previews, line);
             return;
         }
         ++*previews;
         EXPECT_EQ(unnamedControls(QAccessible::queryAccessibleInterface(window)), QStringList());
+        EXPECT_EQ(QAccessible::queryAccessibleInterface(window)->role(), QAccessible::Window);
         EXPECT_FALSE(spoken(window).empty());
+        // The page reads as its printed texts, line by line.
+        QAccessibleInterface* page = QAccessible::queryAccessibleInterface(&window->Preview().Image());
+        EXPECT_EQ(page->role(), QAccessible::Document);
+        EXPECT_EQ(page->text(QAccessible::Name), "Page 1");
+        ASSERT_NE(page->textInterface(), nullptr);
+        EXPECT_TRUE(page->textInterface()->text(0, -1).split('\n').contains(line))
+            << page->textInterface()->text(0, -1).toStdString();
         EXPECT_EQ(spoken(&window->Preview()),
                   QString("Page 1 of %1").arg(window->Preview().Printer()->PageCount()).toStdString());
         EXPECT_EQ(spoken(window->findChild<QToolButton*>("NextPage")), "Next page");
@@ -227,6 +236,9 @@ TEST_F(Road, AScreenReaderNamesEveryControlAndReadsTheRegistersRows) {
         window->Show();
         waitActive(window);
         EXPECT_EQ(unnamedControls(QAccessible::queryAccessibleInterface(window)), QStringList())
+            << window->objectName().toStdString();
+        // A window shown modeless, the main one first, is a frame to a screen reader.
+        EXPECT_EQ(QAccessible::queryAccessibleInterface(window)->role(), QAccessible::Window)
             << window->objectName().toStdString();
     }
     // The boxes are empty, so each speaks its name: its label's caption, or a name of its own.
@@ -269,20 +281,24 @@ TEST_F(Road, AScreenReaderNamesEveryControlAndReadsTheRegistersRows) {
     EXPECT_EQ(focusedCell(), std::pair(1, 1));
 
     int previews = 0;
-    for (auto command :
-         {&TfrmEvidencija::Noviunos1Click, &TfrmEvidencija::Stampazahtevazakoriscenjeslobodnihdana1Click,
-          &TfrmEvidencija::StampazahtevazaGO1Click}) {
-        checkPreviewsWhenOpen(&previews);
+    const std::pair<void (TfrmEvidencija::*)(QObject*), QString> requests[] = {
+        {&TfrmEvidencija::Noviunos1Click,
+         "Prijavljujem radi evidntiranja da mi je 3 dana od dela godisnjeg odmora za"},
+        {&TfrmEvidencija::Stampazahtevazakoriscenjeslobodnihdana1Click,
+         "Molim Vas da mi odobrite koriscenje 3 dana koje bih koristio/la"},
+        {&TfrmEvidencija::StampazahtevazaGO1Click, "1. PETROVIC MARKO 3 12/30/1899 NOS"}};
+    for (const auto& [command, line] : requests) {
+        checkPreviewsWhenOpen(&previews, line);
         (frmEvidencija->*command)(nullptr);
     }
     // The printed lists: the balances and the worker's statement.
     frmIzvestaji->Show();
     waitActive(frmIzvestaji);
-    checkPreviewsWhenOpen(&previews);
+    checkPreviewsWhenOpen(&previews, "PETROVIC MARKO 15");
     QTest::mouseClick(frmIzvestaji->BitBtn3, Qt::LeftButton);
     frmKartica->Show();
     waitActive(frmKartica);
-    checkPreviewsWhenOpen(&previews);
+    checkPreviewsWhenOpen(&previews, "PRENOS 3 15");
     QTest::mouseClick(frmKartica->BitBtn1, Qt::LeftButton);
     EXPECT_EQ(previews, 5);
     EXPECT_TRUE(messages.isEmpty()) << messages.join('|').toStdString();

@@ -2,6 +2,7 @@
 // Preview's wait, and the progress window.
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QBuffer>
 #include <QJsonDocument>
 #include <QLabel>
@@ -343,6 +344,7 @@ TEST_F(StandardPreviewTest, SecondPreviewOfTheSameReportWhileOpenReturnsAtOnce) 
 TEST_F(StandardPreviewTest, RenderedPageShowsTheFormsControlsAtTheirPlaces) {
     QImage sheet;
     QImage shown;
+    QString text;
     whilePreviewOpen([&](TRpStandardPreview& window) {
         TRpPreview& preview = window.Preview();
         sheet = QImage(816, 1056, QImage::Format_RGB32);
@@ -352,6 +354,10 @@ TEST_F(StandardPreviewTest, RenderedPageShowsTheFormsControlsAtTheirPlaces) {
         painter.end();
         preview.SetZoom(100);
         shown = preview.Image().grab().toImage();
+        QAccessibleInterface* page = QAccessible::queryAccessibleInterface(&preview.Image());
+        ASSERT_NE(page->textInterface(), nullptr);
+        text = page->textInterface()->text(0, page->textInterface()->characterCount());
+        EXPECT_EQ(QAccessible::queryAccessibleInterface(&window)->role(), QAccessible::Window);
     });
     report.Preview();
     ASSERT_FALSE(sheet.isNull());
@@ -386,6 +392,8 @@ TEST_F(StandardPreviewTest, RenderedPageShowsTheFormsControlsAtTheirPlaces) {
     EXPECT_EQ(shown.pixelColor(819, 500), QColor(Qt::black));  // shadow
     EXPECT_EQ(shown.pixelColor(600, 900), QColor(Qt::white));
     EXPECT_EQ(shown.pixelColor(57, 184), QColor(Qt::yellow));
+    // A screen reader reads the page's texts from the top, a line's from the left.
+    EXPECT_EQ(text.toStdString(), "Javno preduzece\nRJ PS\nBroj:\n3/7/2024\nPrezime i ime");
 }
 
 TEST_F(ReportTest, ProgressWindowUpdatesOnlyAtMultiplesOfFive) {
