@@ -14,7 +14,6 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <fstream>
@@ -31,6 +30,7 @@
 #include "runtime/Application.h"
 #include "runtime/ScopeGuard.h"
 #include "runtime/Seams.h"
+#include "tests/WorkingDirectory.h"
 
 namespace {
 
@@ -40,8 +40,6 @@ class Backups : public ::testing::Test {
         // Timers an earlier test left behind fire now, not inside this test's run of the program.
         QApplication::processEvents();
         ASSERT_TRUE(directory.isValid());
-        previous = QDir::currentPath();
-        QDir::setCurrent(directory.path());
         ASSERT_EQ(engine::createLedgerFile(ledger()), engine::code::Ok);
         setTime(QDateTime(QDate(2024, 3, 4), QTime(8, 0), Qt::UTC));
         runtime::setMessageHandler([this](const runtime::MessageRequest& request) {
@@ -53,12 +51,11 @@ class Backups : public ::testing::Test {
         runtime::setMessageHandler({});
         runtime::setDialogHandler({});
         runtime::setClock({});
-        QDir::setCurrent(previous);
     }
     void setTime(const QDateTime& time) {
         runtime::setClock([time] { return time; });
     }
-    std::string ledger() const { return QDir(directory.path()).filePath("Kovrel.DB").toStdString(); }
+    std::string ledger() const { return directory.ledgerPath(); }
     QStringList copies() const {
         QStringList names;
         for (const engine::BackupCopy& copy : engine::listBackups(engine::backupFolder(ledger())))
@@ -84,8 +81,7 @@ class Backups : public ::testing::Test {
         return finished.wait(10000) && finished.first().first().toBool();
     }
 
-    QTemporaryDir directory;
-    QString previous;
+    WorkingDirectory directory;
     QStringList messages;
     runtime::MessageAnswer answer = runtime::MessageAnswer::Ok;
 };

@@ -7,7 +7,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QProgressBar>
-#include <QTemporaryDir>
 #include <QTimer>
 
 #include "ShownProgress.h"
@@ -16,6 +15,7 @@
 #include "data/DBTables.h"
 #include "engine/LedgerFile.h"
 #include "runtime/Seams.h"
+#include "tests/WorkingDirectory.h"
 
 namespace {
 
@@ -35,8 +35,6 @@ class StartupOverAnOlderLedger : public ::testing::TestWithParam<OlderLedger> {
   protected:
     void SetUp() override {
         ASSERT_TRUE(directory.isValid());
-        previous = QDir::currentPath();
-        QDir::setCurrent(directory.path());
         // Rows enough for the index builds to report their progress along the way.
         int rows = 0;
         ASSERT_EQ(engine::createLedgerFile(path()), engine::code::Ok);
@@ -58,24 +56,23 @@ class StartupOverAnOlderLedger : public ::testing::TestWithParam<OlderLedger> {
             ASSERT_EQ(::chmod(path().c_str(), 0444), 0);
         }
     }
-    void TearDown() override { QDir::setCurrent(previous); }
 
-    std::string path() const { return directory.filePath(QStringLiteral("Kovrel.DB")).toStdString(); }
+    std::string path() const { return directory.ledgerPath(); }
 
     int indexCount() const {
         sqlite3* db = nullptr;
         sqlite3_open_v2(path().c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
         sqlite3_stmt* statement = nullptr;
-        sqlite3_prepare_v2(db, "SELECT count(*) FROM sqlite_master WHERE type = 'index' AND tbl_name = 'kovrel'", -1, &statement,
-                           nullptr);
+        sqlite3_prepare_v2(db,
+                           "SELECT count(*) FROM sqlite_master WHERE type = 'index' AND tbl_name = 'kovrel'",
+                           -1, &statement, nullptr);
         const int count = sqlite3_step(statement) == SQLITE_ROW ? sqlite3_column_int(statement, 0) : -1;
         sqlite3_finalize(statement);
         sqlite3_close(db);
         return count;
     }
 
-    QTemporaryDir directory;
-    QString previous;
+    WorkingDirectory directory;
 };
 
 TEST_P(StartupOverAnOlderLedger, AddsTheMissingIndexesShowingProgressOnlyForLongWork) {

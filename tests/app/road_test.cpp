@@ -2,7 +2,6 @@
 // find the worker, enter days, see the balance, and list both reports; and what a screen reader finds
 // on the way.
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 #include <QAbstractItemView>
 #include <QAccessible>
@@ -10,7 +9,6 @@
 #include <QDir>
 #include <QLocale>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -32,48 +30,32 @@
 #include "runtime/Application.h"
 #include "runtime/Controls.h"
 #include "runtime/Seams.h"
+#include "tests/ledger/WindowFixture.h"
 
 namespace {
 
-class Road : public ::testing::Test {
+class Road : public WindowFixture {
   protected:
     void SetUp() override {
-        ASSERT_TRUE(directory.isValid());
-        previous = QDir::currentPath();
-        QDir::setCurrent(directory.path());
-        std::string error;
-        ASSERT_EQ(engine::createLedgerFile(ledgerPath(), &error), engine::code::Ok) << error;
+        WindowFixture::SetUp();
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
         runtime::setClock([] { return QDateTime(QDate(2024, 3, 4), QTime(8, 0)); });
-        runtime::setMessageHandler([this](const runtime::MessageRequest& request) {
-            messages << request.text;
-            return runtime::MessageAnswer::Ok;
-        });
     }
     void TearDown() override {
-        application.reset();
-        Session->Close();
-        runtime::setMessageHandler({});
+        WindowFixture::TearDown();
         runtime::setClock({});
-        QDir::setCurrent(previous);
     }
 
-    std::string ledgerPath() const { return QDir(directory.path()).filePath("Kovrel.DB").toStdString(); }
-
-    static void waitActive(TForm* form) {
-        ASSERT_TRUE(QTest::qWaitForWindowActive(form));
-        QApplication::processEvents();
-    }
+    static void waitActive(TForm* form) { WindowFixture::waitActive(*form); }
     static void type(QWidget* box, const QString& text) {
         box->setFocus();
         QTest::keyClicks(box, text);
     }
     // The program's windows as at start, none shown.
     void createProgram() {
-        application = std::make_unique<TApplication>();
-        application->Initialize();
+        TApplication& application = newApplication();
         app::registerComponentClasses();
-        app::CreateProgramForms(*application);
+        app::CreateProgramForms(application);
     }
     static void registerWorker(const QString& name, const QString& days) {
         frmUnos->Show();
@@ -84,23 +66,11 @@ class Road : public ::testing::Test {
     }
 
     // "name|reason|Transakcije|Dobijeni|Iskorisceni|StanjeDana" for each stored row, in stored order.
-    QStringList storedRows() const {
+    QStringList storedRowTexts() const {
         QStringList rows;
-        sqlite3* db = nullptr;
-        sqlite3_open_v2(ledgerPath().c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
-        sqlite3_stmt* statement = nullptr;
-        sqlite3_prepare_v2(db,
-                           "select PrezimeIme, Razlog, Transakcije, Dobijeni, Iskorisceni, StanjeDana "
-                           "from kovrel order by rowid",
-                           -1, &statement, nullptr);
-        while (statement && sqlite3_step(statement) == SQLITE_ROW) {
-            QStringList fields;
-            for (int i = 0; i < 6; ++i)
-                fields << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, i)));
-            rows << fields.join('|');
-        }
-        sqlite3_finalize(statement);
-        sqlite3_close(db);
+        for (const QStringList& row : rowsOf("select PrezimeIme, Razlog, Transakcije, Dobijeni, Iskorisceni, "
+                                             "StanjeDana from kovrel order by rowid"))
+            rows << row.join('|');
         return rows;
     }
 
@@ -115,11 +85,6 @@ class Road : public ::testing::Test {
         }
         return rows;
     }
-
-    QTemporaryDir directory;
-    QString previous;
-    QStringList messages;
-    std::unique_ptr<TApplication> application;
 };
 
 TEST_F(Road, ATransactionFromRegistrationToTheReports) {
@@ -133,7 +98,7 @@ TEST_F(Road, ATransactionFromRegistrationToTheReports) {
     type(frmUnos->DBEdit2, "PETROVIC PETAR");
     type(frmUnos->DBEdit3, "12");
     QTest::mouseClick(frmUnos->BitBtn1, Qt::LeftButton);
-    ASSERT_EQ(storedRows(), QStringList{"PETROVIC PETAR|PRENOS||12.0||"});
+    ASSERT_EQ(storedRowTexts(), QStringList{"PETROVIC PETAR|PRENOS||12.0||"});
 
     // Find the worker in the register.
     frmNavigator->Evidentiranjedana1->Click();
@@ -165,8 +130,8 @@ TEST_F(Road, ATransactionFromRegistrationToTheReports) {
     type(frmNoviunos->Edit3, "10");
     QTest::mouseClick(frmNoviunos->BitBtn1, Qt::LeftButton);
     EXPECT_EQ(frmEvidencija->Edit1->text(), "9") << "annual leave leaves the balance alone";
-    EXPECT_TRUE(messages.isEmpty()) << messages.join('|').toStdString();
-    EXPECT_EQ(storedRows(),
+    EXPECT_TRUE(messages.empty()) << messageTexts().join('|').toStdString();
+    EXPECT_EQ(storedRowTexts(),
               (QStringList{"PETROVIC PETAR|PRENOS||12.0||9.0", "PETROVIC PETAR|SL.DANI|2.0||3.0|",
                            "PETROVIC PETAR|GO 1 DEO 2020|3.0|10.0||"}));
 
@@ -180,7 +145,7 @@ TEST_F(Road, ATransactionFromRegistrationToTheReports) {
     type(frmIzvestaji->ComboBox2, "2020");
     QTest::mouseClick(frmIzvestaji->BitBtn4, Qt::LeftButton);
     EXPECT_EQ(reportRows(), QStringList{"PETROVIC PETAR|GO 1 DEO 2020|10"});
-    EXPECT_TRUE(messages.isEmpty()) << messages.join('|').toStdString();
+    EXPECT_TRUE(messages.empty()) << messageTexts().join('|').toStdString();
 }
 
 // The controls a person acts on (focusable ones, buttons) that a screen reader finds no name for. A
@@ -301,7 +266,7 @@ TEST_F(Road, AScreenReaderNamesEveryControlAndReadsTheRegistersRows) {
     checkPreviewsWhenOpen(&previews, "PRENOS 3 15");
     QTest::mouseClick(frmKartica->BitBtn1, Qt::LeftButton);
     EXPECT_EQ(previews, 5);
-    EXPECT_TRUE(messages.isEmpty()) << messages.join('|').toStdString();
+    EXPECT_TRUE(messages.empty()) << messageTexts().join('|').toStdString();
 }
 
 // Each name box offers the names that hold the typed text, in any letter case; Enter takes the one
@@ -346,7 +311,7 @@ TEST_F(Road, EveryNameBoxOffersTheWorkersWhoseNameHoldsTheTypedText) {
         EXPECT_FALSE(box->Offers()->isVisible());
         EXPECT_EQ(clicks, 1) << buttonName;
     }
-    EXPECT_TRUE(messages.isEmpty()) << messages.join('|').toStdString();
+    EXPECT_TRUE(messages.empty()) << messageTexts().join('|').toStdString();
 }
 
 }  // namespace

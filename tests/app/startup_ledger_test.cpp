@@ -6,13 +6,13 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 #include <QWidget>
 
 #include "app/Startup.h"
 #include "data/DBTables.h"
 #include "engine/LedgerFile.h"
 #include "runtime/Seams.h"
+#include "tests/WorkingDirectory.h"
 
 namespace {
 
@@ -33,8 +33,6 @@ class StartupOverABrokenLedger : public ::testing::TestWithParam<BrokenLedger> {
   protected:
     void SetUp() override {
         ASSERT_TRUE(directory.isValid());
-        previous = QDir::currentPath();
-        QDir::setCurrent(directory.path());
         if (const char* contents = GetParam().contents) {
             QFile file(ledger());
             ASSERT_TRUE(file.open(QIODevice::WriteOnly));
@@ -58,11 +56,9 @@ class StartupOverABrokenLedger : public ::testing::TestWithParam<BrokenLedger> {
     void TearDown() override {
         runtime::setMessageHandler({});
         Session->Close();
-        QDir::setCurrent(previous);
     }
 
-    QTemporaryDir directory;
-    QString previous;
+    WorkingDirectory directory;
 };
 
 TEST_P(StartupOverABrokenLedger, ShowsOneApplicationErrorAndEndsBeforeTheMainWindow) {

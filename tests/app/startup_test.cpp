@@ -29,6 +29,7 @@
 #include "runtime/Geometry.h"
 #include "runtime/Seams.h"
 #include "runtime/UserSettings.h"
+#include "tests/WorkingDirectory.h"
 
 void PrintTo(const QString& text, std::ostream* out);
 void PrintTo(const QString& text, std::ostream* out) {
@@ -66,12 +67,8 @@ class Shell : public ::testing::Test {
   protected:
     void SetUp() override {
         ASSERT_TRUE(directory.isValid());
-        previous = QDir::currentPath();
-        QDir::setCurrent(directory.path());
-        ASSERT_EQ(engine::createLedgerFile(directory.filePath(QStringLiteral("Kovrel.DB")).toStdString()),
-                  engine::code::Ok);
+        ASSERT_EQ(engine::createLedgerFile(directory.ledgerPath()), engine::code::Ok);
     }
-    void TearDown() override { QDir::setCurrent(previous); }
     // The program's end closed the session's databases and shut the engine down.
     static void ExpectTheSessionEnded() {
         EXPECT_FALSE(Session->Active());
@@ -80,8 +77,7 @@ class Shell : public ::testing::Test {
         EXPECT_EQ(engine::currentEngine().currentSession(&handle), engine::code::NotInitialised);
     }
 
-    QTemporaryDir directory;
-    QString previous;
+    WorkingDirectory directory;
 };
 
 class CreatedShell : public Shell {
@@ -146,10 +142,10 @@ TEST_F(CreatedShell, GivesTheNavigatorOnlyItsMenu) {
         menu << top->text();
         for (QAction* item : top->menu()->actions()) menu << QStringLiteral("  ") + item->text();
     }
-    EXPECT_EQ(menu, QStringList({"&Radnik", "  &Unos novog radnika", "  &Evidentiranje dana...", "&Izvestaji",
-                                 "  &Izvestaji za radnike", "  &Kartica radnika", "  &Dnevnik promena",
-                                 "&Podaci", "  &Rezervna kopija", "  &Vracanje iz kopije...", "P&omoc",
-                                 "  &O programu"}));
+    EXPECT_EQ(menu,
+              QStringList({"&Radnik", "  &Unos novog radnika", "  &Evidentiranje dana...", "&Izvestaji",
+                           "  &Izvestaji za radnike", "  &Kartica radnika", "  &Dnevnik promena", "&Podaci",
+                           "  &Rezervna kopija", "  &Vracanje iz kopije...", "P&omoc", "  &O programu"}));
     // A screen reader reads the captions without the mark of their letter.
     QAccessibleInterface* bar = QAccessible::queryAccessibleInterface(frmNavigator->MainMenu1);
     ASSERT_NE(bar, nullptr);
@@ -236,11 +232,13 @@ TEST_F(CreatedShell, AboutTellsTheVersionTheLedgerInUseAndWhatTheProgramIsBuiltO
     frmNavigator->Oprogramu1->Click();
     waitUntilActive(frmOProgramu);
     EXPECT_EQ(frmOProgramu->Label1->text(), "Kovrel");
-    EXPECT_TRUE(frmOProgramu->Label3->text().startsWith("Verzija 1.")) << frmOProgramu->Label3->text().toStdString();
+    EXPECT_TRUE(frmOProgramu->Label3->text().startsWith("Verzija 1."))
+        << frmOProgramu->Label3->text().toStdString();
     EXPECT_EQ(frmOProgramu->Label4->text(), "Knjiga: " + directory.filePath("Kovrel.DB"));
     EXPECT_EQ(frmOProgramu->Label5->text(),
               QStringLiteral("Qt %1, SQLite %2").arg(qVersion(), QString::fromLatin1(sqlite3_libversion())));
-    EXPECT_TRUE(frmOProgramu->Label6->text().startsWith("Licenca: ")) << frmOProgramu->Label6->text().toStdString();
+    EXPECT_TRUE(frmOProgramu->Label6->text().startsWith("Licenca: "))
+        << frmOProgramu->Label6->text().toStdString();
 
     QTest::mouseClick(frmOProgramu->BitBtn1, Qt::LeftButton);
     EXPECT_FALSE(frmOProgramu->isVisible());

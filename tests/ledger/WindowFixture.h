@@ -9,7 +9,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 #include <QTest>
 #include <functional>
 #include <memory>
@@ -22,10 +21,13 @@
 #include "data/DataComponents.h"
 #include "engine/LedgerFile.h"
 #include "engine/SqlText.h"
+#include "ledger/Unit3.h"
 #include "runtime/Application.h"
+#include "runtime/Controls.h"
 #include "runtime/Form.h"
 #include "runtime/Seams.h"
 #include "tests/ServerLedger.h"
+#include "tests/WorkingDirectory.h"
 
 // A row as the ledger file stores it; only the fields the windows write or compute.
 struct StoredRow {
@@ -44,8 +46,6 @@ class WindowFixture : public ::testing::Test {
   protected:
     void SetUp() override {
         ASSERT_TRUE(directory_.isValid());
-        previousDirectory_ = QDir::currentPath();
-        QDir::setCurrent(directory_.path());
         std::string error;
         if (servertest::onServer()) {
             if (!servertest::serverConnection()) GTEST_SKIP() << servertest::NoServerText;
@@ -75,24 +75,45 @@ class WindowFixture : public ::testing::Test {
         Session->Close();
         runtime::setMessageHandler({});
         runtime::setDialogHandler({});
-        QDir::setCurrent(previousDirectory_);
     }
 
-    std::string ledgerPath() const { return QDir(directory_.path()).filePath("Kovrel.DB").toStdString(); }
+    std::string ledgerPath() const { return directory_.ledgerPath(); }
     QString directory() const { return directory_.path(); }
+
+    // A fresh, initialised application object, which goes with the test.
+    TApplication& newApplication() {
+        application_ = std::make_unique<TApplication>();
+        application_->Initialize();
+        return *application_;
+    }
 
     // Creates `forms` in the given order on a fresh application object; the first is its main form.
     template <class... Forms>
     void createWindows(Forms*&... forms) {
-        application_ = std::make_unique<TApplication>();
-        application_->Initialize();
-        (application_->CreateForm(forms), ...);
+        TApplication& application = newApplication();
+        (application.CreateForm(forms), ...);
     }
 
+    // Waits until `form` is the active window and its activation has run.
+    static void waitActive(TForm& form) {
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+        QApplication::processEvents();
+    }
     // Shows `form` and waits until it is the active window, as when the clerk opens it.
     static void showActive(TForm& form) {
         form.Show();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+        waitActive(form);
+    }
+    // Types over the text of an editable combo box.
+    static void typeInto(TComboBox* combo, const QString& text) {
+        combo->setFocus();
+        combo->lineEdit()->selectAll();
+        QTest::keyClicks(combo, text);
+    }
+    // "Pretraga" in the register for the name typed into its name box.
+    static void searchRegister(const QString& name) {
+        typeInto(frmEvidencija->ComboBox1, name);
+        QTest::mouseClick(frmEvidencija->BitBtn1, Qt::LeftButton);
         QApplication::processEvents();
     }
 
@@ -278,7 +299,6 @@ class WindowFixture : public ::testing::Test {
 
   private:
     servertest::ServerLedger server_;
-    QTemporaryDir directory_;
-    QString previousDirectory_;
+    WorkingDirectory directory_;
     std::unique_ptr<TApplication> application_;
 };

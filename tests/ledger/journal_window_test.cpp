@@ -52,8 +52,7 @@ class Journal : public WindowFixture {
     }
     void search(const QString& name) {
         showActive(*frmEvidencija);
-        typeOver(frmEvidencija->ComboBox1, name);
-        QTest::mouseClick(frmEvidencija->BitBtn1, Qt::LeftButton);
+        searchRegister(name);
     }
     void enterDays(const QString& reason, const QString& days, bool oduzmi) {
         QTest::mouseClick(frmEvidencija->BitBtn2, Qt::LeftButton);

@@ -18,13 +18,6 @@ class Register : public WindowFixture {
         createWindows(frmUnos, frmEvidencija, frmNoviunos);
         showActive(*frmEvidencija);
     }
-    void search(const QString& name) {
-        frmEvidencija->ComboBox1->setFocus();
-        frmEvidencija->ComboBox1->lineEdit()->selectAll();
-        QTest::keyClicks(frmEvidencija->ComboBox1, name);
-        QTest::mouseClick(frmEvidencija->BitBtn1, Qt::LeftButton);
-        QApplication::processEvents();
-    }
     QStringList names() const {
         QStringList list;
         for (int i = 0; i < frmEvidencija->ComboBox1->count(); ++i)
@@ -78,7 +71,7 @@ TEST_F(Register, SearchShowsTheWorkersRowsAndStoresTheBalanceInTheFirst) {
     EXPECT_EQ(frmEvidencija->ComboBox1->ItemIndex(), 0);
     EXPECT_FALSE(frmEvidencija->Query1->Active()) << "the grid is empty until a search";
 
-    search("ANIC ANA");
+    searchRegister("ANIC ANA");
     EXPECT_EQ(balance(), "9");
     EXPECT_EQ(gridRows(),
               (QStringList{"PRENOS", "SL.DANI", "GO 1 DEO 2012", "GO", "OSTATAK OD GO 2 DEO 2015"}));
@@ -94,7 +87,7 @@ TEST_F(Register, SearchShowsTheWorkersRowsAndStoresTheBalanceInTheFirst) {
 TEST_F(Register, GridColumnsKeepTheirOrderAndWidths) {
     seed(twoWorkers);
     open();
-    search("BOROVIC BOJAN");
+    searchRegister("BOROVIC BOJAN");
     const char* fields[] = {"RedBroj", "Transakcije", "Datum",    "PrezimeIme",  "Razlog",
                             "Od",      "Do",          "Dobijeni", "Iskorisceni", "StanjeDana"};
     const int widths[] = {35, 33, -1, 133, 87, 42, 46, 49, 56, 73};
@@ -122,7 +115,7 @@ class Balance : public Register, public ::testing::WithParamInterface<BalanceCas
 TEST_P(Balance, IsShownAsAnIntegerWithHalvesToEvenAndStoredInTheFirstRow) {
     seed(GetParam().rows);
     open();
-    search("RADNIK");
+    searchRegister("RADNIK");
     EXPECT_EQ(balance(), GetParam().shown);
     EXPECT_TRUE(messages.empty());
     const std::vector<StoredRow> rows = storedRows();
@@ -148,7 +141,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(Register, ANameWithAnApostropheIsFound) {
     seed({{1, "O'BRIEN PETAR", "PRENOS", 6, {}, {}}, {2, "OBRIEN PETAR", "PRENOS", 1, {}, {}}});
     open();
-    search("O'BRIEN PETAR");
+    searchRegister("O'BRIEN PETAR");
     EXPECT_TRUE(messages.empty());
     EXPECT_EQ(balance(), "6");
     EXPECT_EQ(gridRows(), QStringList{"PRENOS"});
@@ -159,7 +152,7 @@ TEST_F(Register, ANameWithAnApostropheIsFound) {
 TEST_F(Register, ANameWithoutRowsShowsZeroAndAddsNoRow) {
     seed(twoWorkers);
     open();
-    search("NEPOZNAT");
+    searchRegister("NEPOZNAT");
     EXPECT_EQ(balance(), "0");
     EXPECT_TRUE(messages.empty());
     EXPECT_TRUE(frmEvidencija->Query1->Active());
@@ -183,7 +176,7 @@ TEST_F(Register, AFailingSearchSaysSoOnceWithTheProgramsNotice) {
     open();
     runOnLedger("alter table kovrel rename to drugo");
 
-    search("ANIC ANA");
+    searchRegister("ANIC ANA");
     // Closing the notice activates the window again, whose name list then fails in its own right.
     ASSERT_FALSE(messages.empty());
     EXPECT_EQ(messages.front().text, "Doslo je do greske");
@@ -203,7 +196,7 @@ TEST_F(Register, RowsWithANegativeBalanceArePaintedRedAndTheOthersGreen) {
           {1, "MINUS", "SL.DANI", {}, 4, {}},
           {1, "MINUS", "BO", {}, 1, -7}});
     open();
-    search("MINUS");
+    searchRegister("MINUS");
     ASSERT_EQ(balance(), "-4");
     TDBGrid* grid = frmEvidencija->DBGrid1;
     grid->setFocus();
@@ -228,7 +221,7 @@ TEST_F(Register, ABalanceThatIsNoIntegerLeavesItsRowUncolouredAndIsReportedOnce)
     seed({{1, "VELIKI", "PRENOS", 1, {}, {}}, {1, "VELIKI", "BO", {}, 1, 3000000000.0}});
     open();
     messagesTakeTheFocus();
-    search("VELIKI");
+    searchRegister("VELIKI");
     ASSERT_EQ(balance(), "0");
     TDBGrid* grid = frmEvidencija->DBGrid1;
     for (int repaint = 0; repaint < 3; ++repaint) {
@@ -244,14 +237,14 @@ TEST_F(Register, ABalanceThatIsNoIntegerLeavesItsRowUncolouredAndIsReportedOnce)
     EXPECT_EQ(cellColour(image, grid->CellRect(3, 1)), grid->Color());
     EXPECT_EQ(messages.size(), 1u);
 
-    search("VELIKI");
+    searchRegister("VELIKI");
     EXPECT_EQ(balance(), "0") << "the window stays usable";
 }
 
 TEST_F(Register, AResultWithoutBalanceKeepsTheGridsColours) {
     seed(twoWorkers);
     open();
-    search("ANIC ANA");
+    searchRegister("ANIC ANA");
     TQuery* query = frmEvidencija->Query1;
     query->Close();
     query->SQL().Clear();
@@ -270,7 +263,7 @@ TEST_F(Register, AResultWithoutBalanceKeepsTheGridsColours) {
 TEST_F(Register, ReturningToTheWindowRefillsTheNamesAndKeepsTheGrid) {
     seed(twoWorkers);
     open();
-    search("BOROVIC BOJAN");
+    searchRegister("BOROVIC BOJAN");
     ASSERT_EQ(balance(), "4");
     typeName("vet");
     EXPECT_TRUE(offers().isEmpty());
@@ -297,7 +290,7 @@ TEST_F(Register, ReturningToTheWindowRefillsTheNamesAndKeepsTheGrid) {
 TEST_F(Register, CtrlDeleteConfirmedRemovesTheRowFromTheLedger) {
     seed(twoWorkers);
     open();
-    search("ANIC ANA");
+    searchRegister("ANIC ANA");
     TDBGrid* grid = frmEvidencija->DBGrid1;
     grid->setFocus();
     QTest::keyClick(grid, Qt::Key_Down);
@@ -317,7 +310,7 @@ TEST_F(Register, CtrlDeleteConfirmedRemovesTheRowFromTheLedger) {
 TEST_F(Register, CtrlTabLeavesTheGridAndTabStaysInIt) {
     seed(twoWorkers);
     open();
-    search("ANIC ANA");
+    searchRegister("ANIC ANA");
     TDBGrid* grid = frmEvidencija->DBGrid1;
     grid->setFocus();
     press(Qt::Key_Tab);
@@ -362,7 +355,7 @@ TEST_F(Register, NameBoxOffersNamesContainingTheTypedTextAndEnterPicksOneForTheS
 TEST_F(Register, UnosShowsTheDayEntryWindow) {
     seed(twoWorkers);
     open();
-    search("ANIC ANA");
+    searchRegister("ANIC ANA");
     QTest::mouseClick(frmEvidencija->BitBtn2, Qt::LeftButton);
     QApplication::processEvents();
     EXPECT_TRUE(frmNoviunos->isVisible());

@@ -33,23 +33,13 @@ class DayEntry : public WindowFixture {
     }
     void search(const QString& name) {
         showActive(*frmEvidencija);
-        frmEvidencija->ComboBox1->setFocus();
-        frmEvidencija->ComboBox1->lineEdit()->selectAll();
-        QTest::keyClicks(frmEvidencija->ComboBox1, name);
-        QTest::mouseClick(frmEvidencija->BitBtn1, Qt::LeftButton);
-        QApplication::processEvents();
+        searchRegister(name);
     }
     // "Unos" in the register, as the clerk opens the window.
     void openDayEntry() {
         QTest::mouseClick(frmEvidencija->BitBtn2, Qt::LeftButton);
         ASSERT_TRUE(QTest::qWaitForWindowActive(frmNoviunos));
         QApplication::processEvents();
-    }
-    // Types over the text of an editable combo box.
-    static void typeInto(TComboBox* combo, const QString& text) {
-        combo->setFocus();
-        combo->lineEdit()->selectAll();
-        QTest::keyClicks(combo, text);
     }
     // The first date set as the program does, the second picked by the clerk, which counts the days.
     static void pickPeriod(const QDate& first, const QDate& last) {

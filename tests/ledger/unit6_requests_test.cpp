@@ -83,14 +83,6 @@ class Requests : public WindowFixture {
         showActive(*frmEvidencija);
     }
 
-    void search(const QString& name) {
-        frmEvidencija->ComboBox1->setFocus();
-        frmEvidencija->ComboBox1->lineEdit()->selectAll();
-        QTest::keyClicks(frmEvidencija->ComboBox1, name);
-        QTest::mouseClick(frmEvidencija->BitBtn1, Qt::LeftButton);
-        QApplication::processEvents();
-    }
-
     void printAll() {
         frmEvidencija->Noviunos1Click(nullptr);
         frmEvidencija->Stampazahtevazakoriscenjeslobodnihdana1Click(nullptr);
@@ -106,7 +98,7 @@ TEST_P(FilledRequests, EachFormShowsTheCurrentRowsValues) {
     const RequestCase& c = GetParam();
     seedRows({c.row});
     open();
-    search(c.row.name);
+    searchRegister(c.row.name);
     printAll();
 
     EXPECT_EQ(printedLabel("frmKovrelstampa", "RpLabel8"), c.recorded);
@@ -201,7 +193,7 @@ INSTANTIATE_TEST_SUITE_P(Rows, FilledRequests, ::testing::ValuesIn(requestCases)
 TEST_F(Requests, TheRecordRequestPrintsItsBodyAtItsPlaces) {
     seedRows({{"ANIC ANA", "OSTATAK OD GO 2 DEO 2020", 5, {}, "2020-06-20", "2020-06-30"}});
     open();
-    search("ANIC ANA");
+    searchRegister("ANIC ANA");
     frmEvidencija->Noviunos1Click(nullptr);
     const std::vector<PrintedText> texts = lastPrintedTexts("frmKovrelstampa");
     const auto at = [&](const QString& text) {
@@ -222,9 +214,9 @@ TEST_F(Requests, ASecondCommandForAnotherRowShowsOnlyThatRow) {
     seedRows({{"ANIC ANA", "GO 1 DEO 2019", 20, {}, "2019-07-01", "2019-07-26"},
               {"BOROVIC BOJAN", "GO 2 DEO 2019", 7, {}, "2019-08-05", "2019-08-13"}});
     open();
-    search("ANIC ANA");
+    searchRegister("ANIC ANA");
     frmEvidencija->StampazahtevazaGO1Click(nullptr);
-    search("BOROVIC BOJAN");
+    searchRegister("BOROVIC BOJAN");
     frmEvidencija->StampazahtevazaGO1Click(nullptr);
 
     EXPECT_EQ(previewCount("frmZahtevgo"), 2);
@@ -239,7 +231,7 @@ TEST_F(Requests, CommandsWithoutARowDoNothing) {
     seedRows({{"ANIC ANA", "GO 1 DEO 2019", 20, {}, "2019-07-01", "2019-07-26"}});
     open();
     printAll();  // before any search the grid's query is closed
-    search("NIKO NIKIC");
+    searchRegister("NIKO NIKIC");
     printAll();  // a search without rows
     EXPECT_EQ(previewCount("frmKovrelstampa"), 0);
     EXPECT_EQ(previewCount("frmStampakovrelkor"), 0);
@@ -279,7 +271,7 @@ TEST_P(TextExports, KeepEveryTextWholeInReadingOrder) {
     const QString name = QStringLiteral("KARADJORDJEVIC-STEFANOVIC ANA");
     seedRows({{name, "OSTATAK OD GO 2 DEO 2025", 10, {}, "2026-01-05", "2026-01-16"}});
     open();
-    search(name);
+    searchRegister(name);
     printAll();
     for (TReport* form : std::initializer_list<TReport*>{frmKovrelstampa, frmStampakovrelkor, frmZahtevgo}) {
         SCOPED_TRACE(form->objectName().toStdString());
@@ -310,7 +302,7 @@ TEST_P(TextExports, PrintEveryDateWholeOnOneLine) {
     const runtime::ScopeGuard realClock([] { runtime::setClock({}); });
     seedRows({{"ANIC ANA", "OSTATAK OD GO 2 DEO 2026", 10, {}, "2026-12-21", "2026-12-31"}});
     open();
-    search("ANIC ANA");
+    searchRegister("ANIC ANA");
     printAll();
     const auto printed = [](const QDate& date) { return runtime::printedDate(date); };
     const std::map<TReport*, QStringList> dates = {
@@ -338,8 +330,9 @@ TEST_P(TextExports, PrintEveryDateWholeOnOneLine) {
                 << date.toStdString() << " not a line of " << page.join('|').toStdString();
             EXPECT_TRUE(exported.contains(date))
                 << date.toStdString() << " not in " << exported.toStdString();
-            if (poppler)
+            if (poppler) {
                 EXPECT_TRUE(pdf.contains(date)) << date.toStdString() << " not in " << pdf.toStdString();
+            }
         }
     }
 }
