@@ -2,7 +2,6 @@
 #include "ledger/UnitPrint.h"
 
 #include <initializer_list>
-#include <utility>
 
 #include "ledger/Unit6.h"
 #include "ledger/Unit7.h"
@@ -26,9 +25,13 @@ TRpLabel* printLabel(const TReport& report, const char* name) {
 
 namespace {
 
-// Sets each label's caption and previews `form`; returns when the preview closes.
-void previewWith(TReport& form, std::initializer_list<std::pair<TRpLabel*, QString>> captions) {
-    for (const auto& [label, caption] : captions) label->SetCaption(caption);
+// Sets the labels' captions, the first label's to the first caption and so on, and previews `form`;
+// returns when the preview closes.
+void previewWith(TReport& form, std::initializer_list<TRpLabel*> labels,
+                 std::initializer_list<QString> captions) {
+    Q_ASSERT(labels.size() == captions.size());
+    auto caption = captions.begin();
+    for (TRpLabel* label : labels) label->SetCaption(*caption++);
     form.Preview();
 }
 
@@ -36,25 +39,21 @@ void previewWith(TReport& form, std::initializer_list<std::pair<TRpLabel*, QStri
 
 void PreviewFreeDaysRecordRequest(const QString& days, const QString& part, const QString& year,
                                   const QString& returnDate) {
-    if (TfrmKovrelstampa* form = frmKovrelstampa)
-        previewWith(*form, {{form->RpLabel8, days},
-                            {form->RpLabel9, part},
-                            {form->RpLabel10, year},
-                            {form->RpLabel11, returnDate}});
+    if (TfrmKovrelstampa* f = frmKovrelstampa)
+        previewWith(*f, {f->RpLabel8, f->RpLabel9, f->RpLabel10, f->RpLabel11},
+                    {days, part, year, returnDate});
 }
 
 void PreviewFreeDaysUseRequest(const QString& days, const QString& firstDay, const QString& lastDay) {
-    if (TfrmStampakovrelkor* form = frmStampakovrelkor)
-        previewWith(*form, {{form->RpLabel8, days}, {form->RpLabel9, firstDay}, {form->RpLabel10, lastDay}});
+    if (TfrmStampakovrelkor* f = frmStampakovrelkor)
+        previewWith(*f, {f->RpLabel8, f->RpLabel9, f->RpLabel10}, {days, firstDay, lastDay});
 }
 
 void PreviewAnnualLeaveRequest(const QString& name, const QString& days, const QString& firstDay,
                                const QString& part) {
-    if (TfrmZahtevgo* form = frmZahtevgo)
-        previewWith(*form, {{form->RpLabel9, name},
-                            {form->RpLabel10, days},
-                            {form->RpLabel11, firstDay},
-                            {form->RpLabel12, part}});
+    if (TfrmZahtevgo* f = frmZahtevgo)
+        previewWith(*f, {f->RpLabel9, f->RpLabel10, f->RpLabel11, f->RpLabel12},
+                    {name, days, firstDay, part});
 }
 
 void CreatePrintForms(QObject* owner) {

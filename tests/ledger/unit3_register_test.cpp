@@ -18,6 +18,12 @@ class Register : public WindowFixture {
         createWindows(frmUnos, frmEvidencija, frmNoviunos);
         showActive(*frmEvidencija);
     }
+    // The register showing the rows of the worker `name` in a ledger holding `rows`.
+    void openSearched(const std::vector<StoredRow>& rows, const QString& name) {
+        seed(rows);
+        open();
+        searchRegister(name);
+    }
     QStringList names() const {
         QStringList list;
         for (int i = 0; i < frmEvidencija->ComboBox1->count(); ++i)
@@ -85,9 +91,7 @@ TEST_F(Register, SearchShowsTheWorkersRowsAndStoresTheBalanceInTheFirst) {
 }
 
 TEST_F(Register, GridColumnsKeepTheirOrderAndWidths) {
-    seed(twoWorkers);
-    open();
-    searchRegister("BOROVIC BOJAN");
+    openSearched(twoWorkers, "BOROVIC BOJAN");
     const char* fields[] = {"RedBroj", "Transakcije", "Datum",    "PrezimeIme",  "Razlog",
                             "Od",      "Do",          "Dobijeni", "Iskorisceni", "StanjeDana"};
     const int widths[] = {35, 33, -1, 133, 87, 42, 46, 49, 56, 73};
@@ -150,9 +154,7 @@ TEST_F(Register, ANameWithAnApostropheIsFound) {
 }
 
 TEST_F(Register, ANameWithoutRowsShowsZeroAndAddsNoRow) {
-    seed(twoWorkers);
-    open();
-    searchRegister("NEPOZNAT");
+    openSearched(twoWorkers, "NEPOZNAT");
     EXPECT_EQ(balance(), "0");
     EXPECT_TRUE(messages.empty());
     EXPECT_TRUE(frmEvidencija->Query1->Active());
@@ -242,9 +244,7 @@ TEST_F(Register, ABalanceThatIsNoIntegerLeavesItsRowUncolouredAndIsReportedOnce)
 }
 
 TEST_F(Register, AResultWithoutBalanceKeepsTheGridsColours) {
-    seed(twoWorkers);
-    open();
-    searchRegister("ANIC ANA");
+    openSearched(twoWorkers, "ANIC ANA");
     TQuery* query = frmEvidencija->Query1;
     query->Close();
     query->SQL().Clear();
@@ -261,9 +261,7 @@ TEST_F(Register, AResultWithoutBalanceKeepsTheGridsColours) {
 }
 
 TEST_F(Register, ReturningToTheWindowRefillsTheNamesAndKeepsTheGrid) {
-    seed(twoWorkers);
-    open();
-    searchRegister("BOROVIC BOJAN");
+    openSearched(twoWorkers, "BOROVIC BOJAN");
     ASSERT_EQ(balance(), "4");
     typeName("vet");
     EXPECT_TRUE(offers().isEmpty());
@@ -288,9 +286,7 @@ TEST_F(Register, ReturningToTheWindowRefillsTheNamesAndKeepsTheGrid) {
 }
 
 TEST_F(Register, CtrlDeleteConfirmedRemovesTheRowFromTheLedger) {
-    seed(twoWorkers);
-    open();
-    searchRegister("ANIC ANA");
+    openSearched(twoWorkers, "ANIC ANA");
     TDBGrid* grid = frmEvidencija->DBGrid1;
     grid->setFocus();
     QTest::keyClick(grid, Qt::Key_Down);
@@ -308,9 +304,7 @@ TEST_F(Register, CtrlDeleteConfirmedRemovesTheRowFromTheLedger) {
 // Tab moves between the grid's columns; Ctrl+Tab and Ctrl+Shift+Tab leave the grid, also from its
 // editor, for the window's next and previous control.
 TEST_F(Register, CtrlTabLeavesTheGridAndTabStaysInIt) {
-    seed(twoWorkers);
-    open();
-    searchRegister("ANIC ANA");
+    openSearched(twoWorkers, "ANIC ANA");
     TDBGrid* grid = frmEvidencija->DBGrid1;
     grid->setFocus();
     press(Qt::Key_Tab);
@@ -353,9 +347,7 @@ TEST_F(Register, NameBoxOffersNamesContainingTheTypedTextAndEnterPicksOneForTheS
 }
 
 TEST_F(Register, UnosShowsTheDayEntryWindow) {
-    seed(twoWorkers);
-    open();
-    searchRegister("ANIC ANA");
+    openSearched(twoWorkers, "ANIC ANA");
     QTest::mouseClick(frmEvidencija->BitBtn2, Qt::LeftButton);
     QApplication::processEvents();
     EXPECT_TRUE(frmNoviunos->isVisible());

@@ -38,8 +38,14 @@ class DayEntry : public WindowFixture {
     // "Unos" in the register, as the clerk opens the window.
     void openDayEntry() {
         QTest::mouseClick(frmEvidencija->BitBtn2, Qt::LeftButton);
-        ASSERT_TRUE(QTest::qWaitForWindowActive(frmNoviunos));
-        QApplication::processEvents();
+        waitActive(*frmNoviunos);
+    }
+    // The day entry for the worker `name` over a ledger holding `rows`, reached as the clerk does.
+    void openDayEntryFor(const std::vector<StoredRow>& rows, const QString& name) {
+        seed(rows);
+        open();
+        search(name);
+        openDayEntry();
     }
     // The first date set as the program does, the second picked by the clerk, which counts the days.
     static void pickPeriod(const QDate& first, const QDate& last) {
@@ -90,10 +96,7 @@ struct PeriodCase {
 class WorkingDays : public DayEntry, public ::testing::WithParamInterface<PeriodCase> {};
 
 TEST_P(WorkingDays, PickingTheSecondDateCountsMondayToFridayWithBothEnds) {
-    seed(twoWorkers);
-    open();
-    search("ANIC ANA");
-    openDayEntry();
+    openDayEntryFor(twoWorkers, "ANIC ANA");
     pickPeriod(GetParam().first, GetParam().last);
     EXPECT_EQ(frmNoviunos->Edit3->text(), GetParam().days);
 }
@@ -111,10 +114,7 @@ INSTANTIATE_TEST_SUITE_P(
 // The calendar's weekdays leave the count, and the window says how many; a period without one shows
 // nothing; the days box stays the clerk's to type over.
 TEST_F(DayEntry, TheCountLeavesOutTheCalendarsHolidaysAndSaysHowMany) {
-    seed(twoWorkers);
-    open();
-    search("ANIC ANA");
-    openDayEntry();
+    openDayEntryFor(twoWorkers, "ANIC ANA");
     const QRect before = frmNoviunos->Edit3->geometry();
     const TDatabase* database = frmEvidencija->Query1->Database();
     ASSERT_TRUE(database && database->Connected());
@@ -137,10 +137,7 @@ TEST_F(DayEntry, TheCountLeavesOutTheCalendarsHolidaysAndSaysHowMany) {
 }
 
 TEST_F(DayEntry, ChangingTheFirstDateDoesNotCountAgain) {
-    seed(twoWorkers);
-    open();
-    search("ANIC ANA");
-    openDayEntry();
+    openDayEntryFor(twoWorkers, "ANIC ANA");
     pickPeriod(QDate(2024, 3, 4), QDate(2024, 3, 8));
     frmNoviunos->DateTimePicker1->setDate(QDate(2024, 3, 7));
     EXPECT_EQ(frmNoviunos->Edit3->text(), "5");
@@ -149,10 +146,7 @@ TEST_F(DayEntry, ChangingTheFirstDateDoesNotCountAgain) {
 // The register's activation selects the first name in its name box while the grid keeps the searched
 // worker's rows; the entry is for the worker of the grid, name and number alike.
 TEST_F(DayEntry, ActivationTakesTheWorkerOfTheRegistersGridAndResetsTheEntry) {
-    seed(twoWorkers);
-    open();
-    search("BOROVIC BOJAN");
-    openDayEntry();
+    openDayEntryFor(twoWorkers, "BOROVIC BOJAN");
     typeInto(frmNoviunos->ComboBox1, "BO");
     typeDays("7");
     frmNoviunos->CheckBox1->SetChecked(true);
@@ -183,10 +177,7 @@ TEST_F(DayEntry, ActivationTakesTheWorkerOfTheRegistersGridAndResetsTheEntry) {
 }
 
 TEST_F(DayEntry, OnlyTheTwoAnnualLeaveReasonsShowThePartAndYear) {
-    seed(twoWorkers);
-    open();
-    search("ANIC ANA");
-    openDayEntry();
+    openDayEntryFor(twoWorkers, "ANIC ANA");
     EXPECT_FALSE(frmNoviunos->Panel1->Visible());
 
     typeInto(frmNoviunos->ComboBox1, "GO");
@@ -208,10 +199,7 @@ TEST_F(DayEntry, OnlyTheTwoAnnualLeaveReasonsShowThePartAndYear) {
 }
 
 TEST_F(DayEntry, CancelClosesTheWindowAndClearsTheEntry) {
-    seed(twoWorkers);
-    open();
-    search("ANIC ANA");
-    openDayEntry();
+    openDayEntryFor(twoWorkers, "ANIC ANA");
     typeInto(frmNoviunos->ComboBox1, "GO");
     typeInto(frmNoviunos->ComboBox2, "2 DEO");
     typeDays("4");
@@ -271,10 +259,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(DayEntry, AnnualLeaveOfAYearGrantedIsStoredWithPartAndYear) {
-    seed(twoWorkers);
-    open();
-    search("ANIC ANA");
-    openDayEntry();
+    openDayEntryFor(twoWorkers, "ANIC ANA");
     enter("GO", 10, false, "1 DEO", "2012");
     const std::vector<StoredRow> rows = storedRows();
     ASSERT_EQ(rows.size(), 4u);
@@ -284,10 +269,7 @@ TEST_F(DayEntry, AnnualLeaveOfAYearGrantedIsStoredWithPartAndYear) {
 }
 
 TEST_F(DayEntry, LowerCaseGoIsAnotherReason) {
-    seed(twoWorkers);
-    open();
-    search("ANIC ANA");
-    openDayEntry();
+    openDayEntryFor(twoWorkers, "ANIC ANA");
     enter("go", 2, false, "1 DEO", "2012");
     EXPECT_FALSE(frmNoviunos->Panel1->Visible());
     const std::vector<StoredRow> rows = storedRows();
@@ -297,10 +279,8 @@ TEST_F(DayEntry, LowerCaseGoIsAnotherReason) {
 }
 
 TEST_F(DayEntry, TransactionNumbersCountTheWorkersRowsAndOkTwiceRepeatsTheNumber) {
-    seed({{1, "D'ARCY DARA", "PRENOS", 6, {}, {}}, {2, "BOROVIC BOJAN", "PRENOS", 4, {}, {}}});
-    open();
-    search("D'ARCY DARA");
-    openDayEntry();
+    openDayEntryFor({{1, "D'ARCY DARA", "PRENOS", 6, {}, {}}, {2, "BOROVIC BOJAN", "PRENOS", 4, {}, {}}},
+                    "D'ARCY DARA");
     enter("SL.DANI", 1);
     EXPECT_EQ(frmNoviunos->Edit5->text(), "2") << "the carry-over row counts";
     clickOk();
@@ -326,10 +306,7 @@ TEST_F(DayEntry, TransactionNumbersCountTheWorkersRowsAndOkTwiceRepeatsTheNumber
 }
 
 TEST_F(DayEntry, AfterOkTheRegisterShowsTheNewBalanceAndItsFirstRowCarriesIt) {
-    seed(twoWorkers);
-    open();
-    search("ANIC ANA");
-    openDayEntry();
+    openDayEntryFor(twoWorkers, "ANIC ANA");
     enter("BO", 5);
     ASSERT_TRUE(messages.empty()) << messageTexts().join('|').toStdString();
 
@@ -354,10 +331,7 @@ TEST_F(DayEntry, AfterOkTheRegisterShowsTheNewBalanceAndItsFirstRowCarriesIt) {
 }
 
 TEST_F(DayEntry, TheRefreshAddsNoRowWhenTheWorkerQueryComesBackEmpty) {
-    seed(twoWorkers);
-    open();
-    search("ANIC ANA");
-    openDayEntry();
+    openDayEntryFor(twoWorkers, "ANIC ANA");
     // The register's query now asks for a name that the new row does not carry.
     frmEvidencija->Query1->Close();
     frmEvidencija->Query1->SQL().Clear();
@@ -403,10 +377,7 @@ INSTANTIATE_TEST_SUITE_P(Register, WithoutWorkerRows,
                          ::testing::Values(RegisterState::Closed, RegisterState::HoldingAReport));
 
 TEST_F(DayEntry, DaysThatAreNoNumberAreRefusedAndKeptForCorrection) {
-    seed(twoWorkers);
-    open();
-    search("ANIC ANA");
-    openDayEntry();
+    openDayEntryFor(twoWorkers, "ANIC ANA");
     typeInto(frmNoviunos->ComboBox1, "BO");
     pickPeriod(today, today.addDays(1));
     typeDays("ABC");
@@ -429,10 +400,7 @@ TEST_F(DayEntry, DaysThatAreNoNumberAreRefusedAndKeptForCorrection) {
 }
 
 TEST_F(DayEntry, ARowThatCannotBeStoredIsAbandoned) {
-    seed(twoWorkers);
-    open();
-    search("ANIC ANA");
-    openDayEntry();
+    openDayEntryFor(twoWorkers, "ANIC ANA");
     typeInto(frmNoviunos->ComboBox1, "BO");
     typeDays("2");
     ASSERT_EQ(frmNoviunos->Edit5->text(), "3");
@@ -446,10 +414,7 @@ TEST_F(DayEntry, ARowThatCannotBeStoredIsAbandoned) {
 }
 
 TEST_F(DayEntry, AFailedTransactionNumberKeepsTheBoxesForCorrection) {
-    seed(twoWorkers);
-    open();
-    search("ANIC ANA");
-    openDayEntry();
+    openDayEntryFor(twoWorkers, "ANIC ANA");
     typeDays("4");
     runOnLedger("alter table kovrel rename to drugo");
     typeInto(frmNoviunos->ComboBox1, "BO");
@@ -462,10 +427,7 @@ TEST_F(DayEntry, AFailedTransactionNumberKeepsTheBoxesForCorrection) {
 }
 
 TEST_F(DayEntry, AfterARefusalTheNextReturnToTheWindowClearsItAgain) {
-    seed(twoWorkers);
-    open();
-    search("ANIC ANA");
-    openDayEntry();
+    openDayEntryFor(twoWorkers, "ANIC ANA");
     typeDays("1.5");
     clickOk();
     ASSERT_EQ(messageTexts(), QStringList{notAnInteger("1.5")});
@@ -484,10 +446,7 @@ class ErrorBoxReturn : public DayEntry, public ::testing::WithParamInterface<Aft
 // The boxes stay for correction on the return from the error box, whenever that activation comes;
 // when the register takes the activation instead, the next opening takes the worker afresh.
 TEST_P(ErrorBoxReturn, KeepsTheBoxesOnlyWhenTheActivationComesBackFromTheBox) {
-    seed(twoWorkers);
-    open();
-    search("ANIC ANA");
-    openDayEntry();
+    openDayEntryFor(twoWorkers, "ANIC ANA");
     if (GetParam() == AfterTheErrorBox::BackToTheDayEntry) {
         messagesTakeTheFocus();
     } else {
@@ -530,10 +489,7 @@ struct TextCase {
 class DaysText : public DayEntry, public ::testing::WithParamInterface<TextCase> {};
 
 TEST_P(DaysText, OnlyAWholeNumberWithLeadingBlanksIsTaken) {
-    seed(twoWorkers);
-    open();
-    search("ANIC ANA");
-    openDayEntry();
+    openDayEntryFor(twoWorkers, "ANIC ANA");
     typeInto(frmNoviunos->ComboBox1, "BO");
     frmNoviunos->Edit3->SetText(GetParam().text);
     clickOk();
