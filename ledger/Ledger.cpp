@@ -60,6 +60,12 @@ const std::vector<std::string>& yearItems() {
     return items;
 }
 
+std::vector<std::string> laterYearItems(int currentYear) {
+    std::vector<std::string> years;
+    for (int year = 2021; year <= currentYear + 1; ++year) years.push_back(std::to_string(year));
+    return years;
+}
+
 std::string compositeReason(std::string_view reason, std::string_view part, std::string_view year,
                             bool oduzmi) {
     const bool annualLeave =

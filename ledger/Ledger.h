@@ -47,6 +47,8 @@ bool countsInBalance(std::string_view razlog);
 const std::vector<std::string>& reasonItems();
 const std::vector<std::string>& partItems();
 const std::vector<std::string>& yearItems();
+// The years after the year items up to the year after `currentYear`, which the year boxes list after them.
+std::vector<std::string> laterYearItems(int currentYear);
 
 // The Razlog written for a day entry: reason + " " + part + " " + year for a grant ("Oduzmi" not
 // checked) of exactly "GO" or "OSTATAK OD GO", otherwise the reason alone.

@@ -71,6 +71,8 @@ TfrmNoviunos::TfrmNoviunos() : TForm(ledger::windowDescription("Unit4")) {
     DateTimePicker2->OnChange = ledger::handler(this, &TfrmNoviunos::DateTimePicker2Change);
     BitBtn1->OnClick = ledger::handler(this, &TfrmNoviunos::BitBtn1Click);
     BitBtn2->OnClick = ledger::handler(this, &TfrmNoviunos::BitBtn2Click);
+    for (const std::string& year : ledger::laterYearItems(runtime::today().year()))
+        ComboBox3->Items().Add(QString::fromStdString(year));
 }
 
 // The return from the error box of the window's own failed command leaves the boxes for correction;

@@ -24,6 +24,8 @@ TfrmIzvestaji::TfrmIzvestaji() : TForm(ledger::windowDescription("Unit5")) {
     BitBtn2->OnClick = ledger::handler(this, &TfrmIzvestaji::BitBtn2Click);
     BitBtn4->OnClick = ledger::handler(this, &TfrmIzvestaji::BitBtn4Click);
     BitBtn3->OnClick = ledger::handler(this, &TfrmIzvestaji::BitBtn3Click);
+    for (const std::string& year : ledger::laterYearItems(runtime::today().year()))
+        ComboBox2->Items().Add(QString::fromStdString(year));
 }
 
 void TfrmIzvestaji::FormActivate(QObject*) {

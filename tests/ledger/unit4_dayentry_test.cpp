@@ -198,6 +198,33 @@ TEST_F(DayEntry, OnlyTheTwoAnnualLeaveReasonsShowThePartAndYear) {
     EXPECT_TRUE(frmNoviunos->Panel1->Visible()) << "chosen from the list";
 }
 
+struct YearListCase {
+    const char* name;
+    QDate today;
+    int lastYear;
+};
+
+class YearLists : public DayEntry, public ::testing::WithParamInterface<YearListCase> {};
+
+// Both year boxes list 2010 to 2020 and then each year up to the next one, and select none.
+TEST_P(YearLists, RunFrom2010ToTheNextYear) {
+    const QDate day = GetParam().today;
+    runtime::setClock([day] { return QDateTime(day, QTime(9, 30)); });
+    open();
+    QStringList years;
+    for (int year = 2010; year <= GetParam().lastYear; ++year) years << QString::number(year);
+    for (TComboBox* box : {frmNoviunos->ComboBox3, frmIzvestaji->ComboBox2}) {
+        EXPECT_EQ(box->Items().ToStringList(), years) << box->objectName().toStdString();
+        EXPECT_EQ(box->Text(), "");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Today, YearLists,
+                         ::testing::Values(YearListCase{"In2015", QDate(2015, 6, 1), 2020},
+                                           YearListCase{"In2020", QDate(2020, 12, 31), 2021},
+                                           YearListCase{"In2026", QDate(2026, 1, 1), 2027}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(DayEntry, CancelClosesTheWindowAndClearsTheEntry) {
     openDayEntryFor(twoWorkers, "ANIC ANA");
     typeInto(frmNoviunos->ComboBox1, "GO");
