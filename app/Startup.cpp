@@ -17,6 +17,7 @@
 #include "ledger/Unit5.h"
 #include "ledger/Unit9.h"
 #include "ledger/UnitDnevnik.h"
+#include "ledger/UnitKalendar.h"
 #include "ledger/UnitPrint.h"
 #include "runtime/Application.h"
 #include "runtime/Boundary.h"
@@ -39,6 +40,7 @@ void CreateProgramForms(TApplication& application) {
     // Windows the program has grown since come after the described ones.
     application.CreateForm(frmKartica);
     application.CreateForm(frmDnevnik);
+    application.CreateForm(frmKalendar);
     application.CreateForm(frmOProgramu);
 }
 

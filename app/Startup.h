@@ -11,8 +11,8 @@ namespace app {
 void registerComponentClasses();
 
 // Creates the program's long-lived windows on `application` in their fixed order; the first, the
-// main window, is frmNavigator; the windows added since (frmKartica, frmDnevnik, frmOProgramu) come after
-// the print forms. An exception from a window's creation propagates.
+// main window, is frmNavigator; the windows added since (frmKartica, frmDnevnik, frmKalendar,
+// frmOProgramu) come after the print forms. An exception from a window's creation propagates.
 void CreateProgramForms(TApplication& application);
 
 // Adds the indexes that the ledger in the working directory lacks before the windows open it, in a

@@ -8,6 +8,7 @@
 #include "ledger/Unit5.h"
 #include "ledger/Unit9.h"
 #include "ledger/UnitDnevnik.h"
+#include "ledger/UnitKalendar.h"
 #include "ledger/Windows.h"
 
 TfrmNavigator* frmNavigator = nullptr;
@@ -24,14 +25,15 @@ QString app::windowDescription(const char* unit) {
 
 TfrmNavigator::TfrmNavigator() : TForm(app::windowDescription("Unit1")) {
     FIND_COMPONENTS(MainMenu1, Radnik1, Unosnovogradnika1, Evidentiranjedana1, Izvestaji1,
-                    Izvestajizaradnike1, Karticaradnika1, Dnevnikpromena1, Podaci1, Rezervnakopija1,
-                    Vracanjeizkopije1, Pomoc1, Oprogramu1);
+                    Izvestajizaradnike1, Karticaradnika1, Dnevnikpromena1, Kalendarodsustva1, Podaci1,
+                    Rezervnakopija1, Vracanjeizkopije1, Pomoc1, Oprogramu1);
     Backups = new app::LedgerBackups(this);
     Unosnovogradnika1->OnClick = ledger::handler(this, &TfrmNavigator::Unosnovogradnika1Click);
     Evidentiranjedana1->OnClick = ledger::handler(this, &TfrmNavigator::Evidentiranjedana1Click);
     Izvestajizaradnike1->OnClick = ledger::handler(this, &TfrmNavigator::Izvestajizaradnike1Click);
     Karticaradnika1->OnClick = ledger::handler(this, &TfrmNavigator::Karticaradnika1Click);
     Dnevnikpromena1->OnClick = ledger::handler(this, &TfrmNavigator::Dnevnikpromena1Click);
+    Kalendarodsustva1->OnClick = ledger::handler(this, &TfrmNavigator::Kalendarodsustva1Click);
     Rezervnakopija1->OnClick = ledger::handler(this, &TfrmNavigator::Rezervnakopija1Click);
     Vracanjeizkopije1->OnClick = ledger::handler(this, &TfrmNavigator::Vracanjeizkopije1Click);
     Oprogramu1->OnClick = ledger::handler(this, &TfrmNavigator::Oprogramu1Click);
@@ -59,6 +61,10 @@ void TfrmNavigator::Karticaradnika1Click(QObject*) {
 
 void TfrmNavigator::Dnevnikpromena1Click(QObject*) {
     frmDnevnik->Show();
+}
+
+void TfrmNavigator::Kalendarodsustva1Click(QObject*) {
+    frmKalendar->Show();
 }
 
 void TfrmNavigator::Rezervnakopija1Click(QObject*) {

@@ -26,6 +26,7 @@ class TfrmNavigator : public TForm {
     TMenuItem* Izvestajizaradnike1;
     TMenuItem* Karticaradnika1;
     TMenuItem* Dnevnikpromena1;
+    TMenuItem* Kalendarodsustva1;
     TMenuItem* Podaci1;
     TMenuItem* Rezervnakopija1;
     TMenuItem* Vracanjeizkopije1;
@@ -40,6 +41,7 @@ class TfrmNavigator : public TForm {
     void Izvestajizaradnike1Click(QObject* Sender);
     void Karticaradnika1Click(QObject* Sender);
     void Dnevnikpromena1Click(QObject* Sender);
+    void Kalendarodsustva1Click(QObject* Sender);
     void Rezervnakopija1Click(QObject* Sender);
     void Vracanjeizkopije1Click(QObject* Sender);
     void Oprogramu1Click(QObject* Sender);

@@ -135,6 +135,16 @@ SqlLines annualLeaveReportOneSql(std::string_view name, std::string_view year) {
             "AND RAZLOG LIKE  " + yearPattern(year), "group by prezimeime,razlog"};
 }
 
+SqlLines absencesSql(std::string_view first, std::string_view last, const std::optional<std::string>& name) {
+    SqlLines lines{
+        "select PrezimeIme, Od, Do, Razlog from kovrel",
+        "where Do >= " + engine::quotedConstant(first) + " and Od <= " + engine::quotedConstant(last),
+        "and Iskorisceni is not null"};
+    if (name) lines.push_back("and PrezimeIme = " + engine::quotedConstant(*name));
+    lines.push_back("order by Do, Od");
+    return lines;
+}
+
 SqlLines journalSql(const JournalFilter& filter) {
     SqlLines lines{"select Vreme, Korisnik, Racunar, Operacija, Kljuc, PrezimeIme, Staro, Novo from dnevnik"};
     const auto condition = [&lines](const std::string& text) {

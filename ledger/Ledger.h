@@ -72,6 +72,12 @@ SqlLines balanceReportOneSql(std::string_view name);                            
 SqlLines annualLeaveReportAllSql(std::string_view year);                         // 8
 SqlLines annualLeaveReportOneSql(std::string_view name, std::string_view year);  // 9
 
+// The absences that reach into the days from `first` to `last` (ISO texts): the rows with a value in
+// Iskorisceni and both Od and Do, of the worker `name` only when one is given, as PrezimeIme, Od, Do,
+// Razlog. The ledger's index on Do, Od leads the search.
+SqlLines absencesSql(std::string_view first, std::string_view last,
+                     const std::optional<std::string>& name = std::nullopt);
+
 // The change journal's entries, newest first: of the worker `name` only when one is given, and of the
 // times from `fromUtc` (included) to `toUtc` (excluded) when given, both ISO 8601 texts in UTC; at most
 // `limit` entries when given.

@@ -68,14 +68,6 @@ const ListLayout& layoutOf(ListKind kind) {
     return statement;
 }
 
-// Runs the catalogue's text `lines` on a read-only query of its own and hands each row to `take`.
-void forEachRow(const SqlLines& lines, const std::function<void(const TQuery&)>& take) {
-    TQuery query;
-    for (const std::string& line : lines) query.SQL().Add(QString::fromStdString(line));
-    query.Open();
-    for (query.First(); !query.Eof(); query.Next()) take(query);
-}
-
 TRpDataTable tableOf(ListKind kind) {
     TRpDataTable table;
     for (const ListColumn& column : layoutOf(kind).columns)
@@ -93,36 +85,6 @@ TRpDataTable queryList(ListKind kind, const SqlLines& lines) {
         table.AppendRow(values);
     });
     return table;
-}
-
-QFont arial(int points, bool bold = false) {
-    QFont font(QStringLiteral("Arial"), points);
-    font.setBold(bold);
-    return font;
-}
-
-template <class T>
-T* place(TRpBand& band, double left, double top, double width, double height, const QFont& font,
-         TAlignment alignment = taLeftJustify) {
-    T* control = band.Add<T>();
-    control->AutoSize = false;
-    control->SetSizeValues({height, left, top, width});
-    control->SetFont(font);
-    control->SetAlignment(alignment);
-    return control;
-}
-
-void rule(TRpBand& band, double top, double width) {
-    auto* line = band.Add<TRpShape>();
-    line->Shape = TRpShapeType::rpsHorLine;
-    line->SetSizeValues({10, 0, top, width});
-}
-
-// The printable width of the page, 0.1 mm.
-double bodyWidth(const TReport& report) {
-    const TRpPage& page = report.Page();
-    return page.Value(TRpPage::PageWidth) - page.Value(TRpPage::LeftMargin) -
-           page.Value(TRpPage::RightMargin);
 }
 
 // The columns' widths, 0.1 mm: as designed, but a date column at least as wide as every date printed in
@@ -145,6 +107,64 @@ std::vector<double> columnWidths(const TReport& report, const ListLayout& layout
 }
 
 }  // namespace
+
+void forEachRow(const SqlLines& lines, const std::function<void(const TQuery&)>& take) {
+    TQuery query;
+    for (const std::string& line : lines) query.SQL().Add(QString::fromStdString(line));
+    query.Open();
+    for (query.First(); !query.Eof(); query.Next()) take(query);
+}
+
+QFont arial(int points, bool bold) {
+    QFont font(QStringLiteral("Arial"), points);
+    font.setBold(bold);
+    return font;
+}
+
+void rule(TRpBand& band, double top, double width) {
+    auto* line = band.Add<TRpShape>();
+    line->Shape = TRpShapeType::rpsHorLine;
+    line->SetSizeValues({10, 0, top, width});
+}
+
+double bodyWidth(const TReport& report) {
+    const TRpPage& page = report.Page();
+    return page.Value(TRpPage::PageWidth) - page.Value(TRpPage::LeftMargin) -
+           page.Value(TRpPage::RightMargin);
+}
+
+double BuildListPage(TReport& report, TRpOrientation orientation, const QString& title,
+                     const QString& subtitle) {
+    report.SetUnits(TRpUnits::MM);
+    report.Page().SetOrientation(orientation);
+    report.Page().SetPaperSize(TRpPaperSize::A4);
+    for (auto index : {TRpPage::BottomMargin, TRpPage::TopMargin, TRpPage::LeftMargin, TRpPage::RightMargin})
+        report.Page().Values[index] = 100;
+    report.SetFont(arial(10));
+    report.ReportTitle = title;
+    const double width = bodyWidth(report);
+
+    auto* band = new TRpBand(&report, TRpBandType::Title);
+    band->setObjectName(QStringLiteral("Naslov"));
+    band->Height = 230;
+    place<TRpLabel>(*band, 0, 0, width, 80, arial(14, true))->SetCaption(title);
+    const double printedWidth = std::max(600.0, dateLabelWidth(report, arial(9), [](const QDate& day) {
+                                             return kPrintedOn + runtime::printedDate(day);
+                                         }));
+    place<TRpLabel>(*band, 0, 100, width - printedWidth, 55, arial(10))->SetCaption(subtitle);
+    auto* printed =
+        place<TRpSysData>(*band, width - printedWidth, 100, printedWidth, 55, arial(9), taRightJustify);
+    printed->Data = TRpSysDataKind::rpsDate;
+    printed->Text = kPrintedOn;
+
+    auto* footer = new TRpBand(&report, TRpBandType::PageFooter);
+    footer->setObjectName(QStringLiteral("Podnozje"));
+    footer->Height = 60;
+    auto* pages = place<TRpSysData>(*footer, 0, 15, width, 45, arial(8), taCenter);
+    pages->Data = TRpSysDataKind::rpsPageOfPages;
+    pages->Text = QStringLiteral("Strana %1 od %2");
+    return width;
+}
 
 TRpDataTable BalanceList(bool allWorkers, const QString& name) {
     return queryList(ListKind::Balance,
@@ -183,28 +203,9 @@ TRpDataTable Statement(const QString& name, const QDate& asOf) {
 
 void BuildList(TReport& report, ListKind kind, TRpDataTable& rows, const QString& subtitle) {
     const ListLayout& layout = layoutOf(kind);
-    report.SetUnits(TRpUnits::MM);
-    report.Page().SetOrientation(TRpOrientation::poPortrait);
-    report.Page().SetPaperSize(TRpPaperSize::A4);
-    for (auto index : {TRpPage::BottomMargin, TRpPage::TopMargin, TRpPage::LeftMargin, TRpPage::RightMargin})
-        report.Page().Values[index] = 100;
-    report.SetFont(arial(10));
-    report.ReportTitle = QString::fromLatin1(layout.title);
+    const double width =
+        BuildListPage(report, TRpOrientation::poPortrait, QString::fromLatin1(layout.title), subtitle);
     report.SetDataSet(&rows);
-    const double width = bodyWidth(report);
-
-    auto* title = new TRpBand(&report, TRpBandType::Title);
-    title->setObjectName(QStringLiteral("Naslov"));
-    title->Height = 230;
-    place<TRpLabel>(*title, 0, 0, width, 80, arial(14, true))->SetCaption(report.ReportTitle);
-    const double printedWidth = std::max(600.0, dateLabelWidth(report, arial(9), [](const QDate& day) {
-                                             return kPrintedOn + runtime::printedDate(day);
-                                         }));
-    place<TRpLabel>(*title, 0, 100, width - printedWidth, 55, arial(10))->SetCaption(subtitle);
-    auto* printed =
-        place<TRpSysData>(*title, width - printedWidth, 100, printedWidth, 55, arial(9), taRightJustify);
-    printed->Data = TRpSysDataKind::rpsDate;
-    printed->Text = kPrintedOn;
 
     auto* header = new TRpBand(&report, TRpBandType::ColumnHeader);
     header->setObjectName(QStringLiteral("Zaglavlje"));
@@ -237,13 +238,6 @@ void BuildList(TReport& report, ListKind kind, TRpDataTable& rows, const QString
         left += widths[i];
     }
     rule(*header, 65, width);
-
-    auto* footer = new TRpBand(&report, TRpBandType::PageFooter);
-    footer->setObjectName(QStringLiteral("Podnozje"));
-    footer->Height = 60;
-    auto* pages = place<TRpSysData>(*footer, 0, 15, width, 45, arial(8), taCenter);
-    pages->Data = TRpSysDataKind::rpsPageOfPages;
-    pages->Text = QStringLiteral("Strana %1 od %2");
 }
 
 void PreviewList(ListKind kind, TRpDataTable& rows, const QString& subtitle) {

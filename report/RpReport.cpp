@@ -426,8 +426,8 @@ void TReport::Preview() {
             reportOperations().Export(*this, fileName, filter);
         };
     }
-    if (dataSet_)
-        printer.ListHook = [table = dataSet_](const QString& fileName) { table->SaveAsTable(fileName); };
+    if (const TRpDataTable* list = ListTable())
+        printer.ListHook = [list](const QString& fileName) { list->SaveAsTable(fileName); };
     printer.SetTitle(ReportTitle);
     TRpPrinter* const previous = printer_;
     printer_ = &printer;

@@ -123,6 +123,10 @@ class TReport : public QObject {
     // The records the bands print; the table must outlive every run of the report.
     TRpDataTable* DataSet() const { return dataSet_; }
     void SetDataSet(TRpDataTable* table) { dataSet_ = table; }
+    // The records the preview saves as a list (CSV or workbook): the data set, unless another table is
+    // set here; it must outlive the preview.
+    const TRpDataTable* ListTable() const { return listTable_ ? listTable_ : dataSet_; }
+    void SetListTable(const TRpDataTable* table) { listTable_ = table; }
 
     // Events; BeforePrint may clear `print` to veto the run.
     std::function<void(TReport& report, bool& print)> BeforePrint;
@@ -194,4 +198,5 @@ class TReport : public QObject {
     TRpPrinter* printer_ = nullptr;
     TRpExportFilter* exportFilter_ = nullptr;
     TRpDataTable* dataSet_ = nullptr;
+    const TRpDataTable* listTable_ = nullptr;
 };

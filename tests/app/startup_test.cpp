@@ -25,6 +25,7 @@
 #include "ledger/Unit5.h"
 #include "ledger/Unit9.h"
 #include "ledger/UnitDnevnik.h"
+#include "ledger/UnitKalendar.h"
 #include "runtime/Application.h"
 #include "runtime/Geometry.h"
 #include "runtime/Seams.h"
@@ -105,7 +106,7 @@ class CreatedWindows : public CreatedShell, public ::testing::WithParamInterface
 
 TEST_P(CreatedWindows, ComeInTheirOrderHiddenWithTheirCaptionsAndBounds) {
     const auto& [index, window] = GetParam();
-    ASSERT_EQ(application.FormCount(), 8);
+    ASSERT_EQ(application.FormCount(), 9);
     TForm* form = application.Forms(index);
     EXPECT_EQ(form->objectName(), QString::fromLatin1(window.name));
     EXPECT_EQ(form->Caption(), QString::fromLatin1(window.caption));
@@ -123,7 +124,8 @@ INSTANTIATE_TEST_SUITE_P(
                       std::pair{4, Window{"frmIzvestaji", "frmIzvestaji", {585, 189, 522, 531}}},
                       std::pair{5, Window{"frmKartica", "Kartica radnika", {320, 220, 345, 205}}},
                       std::pair{6, Window{"frmDnevnik", "Dnevnik promena", {160, 120, 780, 500}}},
-                      std::pair{7, Window{"frmOProgramu", "O programu", {300, 200, 420, 250}}}));
+                      std::pair{7, Window{"frmKalendar", "Kalendar odsustva", {120, 90, 980, 620}}},
+                      std::pair{8, Window{"frmOProgramu", "O programu", {300, 200, 420, 250}}}));
 
 TEST_F(CreatedShell, MakesTheNavigatorTheMainWindowAndTheGlobalsReachEveryWindow) {
     EXPECT_EQ(application.MainForm(), frmNavigator);
@@ -133,7 +135,8 @@ TEST_F(CreatedShell, MakesTheNavigatorTheMainWindowAndTheGlobalsReachEveryWindow
     EXPECT_EQ(application.Forms(4), frmIzvestaji);
     EXPECT_EQ(application.Forms(5), frmKartica);
     EXPECT_EQ(application.Forms(6), frmDnevnik);
-    EXPECT_EQ(application.Forms(7), frmOProgramu);
+    EXPECT_EQ(application.Forms(7), frmKalendar);
+    EXPECT_EQ(application.Forms(8), frmOProgramu);
 }
 
 TEST_F(CreatedShell, GivesTheNavigatorOnlyItsMenu) {
@@ -142,10 +145,10 @@ TEST_F(CreatedShell, GivesTheNavigatorOnlyItsMenu) {
         menu << top->text();
         for (QAction* item : top->menu()->actions()) menu << QStringLiteral("  ") + item->text();
     }
-    EXPECT_EQ(menu,
-              QStringList({"&Radnik", "  &Unos novog radnika", "  &Evidentiranje dana...", "&Izvestaji",
-                           "  &Izvestaji za radnike", "  &Kartica radnika", "  &Dnevnik promena", "&Podaci",
-                           "  &Rezervna kopija", "  &Vracanje iz kopije...", "P&omoc", "  &O programu"}));
+    EXPECT_EQ(menu, QStringList({"&Radnik", "  &Unos novog radnika", "  &Evidentiranje dana...", "&Izvestaji",
+                                 "  &Izvestaji za radnike", "  &Kartica radnika", "  &Dnevnik promena",
+                                 "  Kalendar &odsustva", "&Podaci", "  &Rezervna kopija",
+                                 "  &Vracanje iz kopije...", "P&omoc", "  &O programu"}));
     // A screen reader reads the captions without the mark of their letter.
     QAccessibleInterface* bar = QAccessible::queryAccessibleInterface(frmNavigator->MainMenu1);
     ASSERT_NE(bar, nullptr);
@@ -215,7 +218,7 @@ TEST_P(MenuCommands, ShowTheirWindowAndAgainTheSameOne) {
     waitUntilActive(window);
     EXPECT_EQ(activations, 2);
     EXPECT_EQ(int(QApplication::topLevelWidgets().size()), topLevelsBefore);
-    EXPECT_EQ(application.FormCount(), 8);
+    EXPECT_EQ(application.FormCount(), 9);
     EXPECT_EQ(TForm::ActiveForm(), window);
 }
 
@@ -225,6 +228,7 @@ INSTANTIATE_TEST_SUITE_P(Navigator, MenuCommands,
                                            MenuCommand{"Izvestajizaradnike1", "frmIzvestaji"},
                                            MenuCommand{"Karticaradnika1", "frmKartica"},
                                            MenuCommand{"Dnevnikpromena1", "frmDnevnik"},
+                                           MenuCommand{"Kalendarodsustva1", "frmKalendar"},
                                            MenuCommand{"Oprogramu1", "frmOProgramu"}));
 
 // "O programu" names the ledger in use each time it comes up: the file here, then a server's.

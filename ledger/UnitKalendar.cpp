@@ -1,0 +1,159 @@
+// The absence calendar window "Kalendar odsustva": the boxes, the grid and its legend, printing and saving.
+#include "ledger/UnitKalendar.h"
+
+#include <QHBoxLayout>
+
+#include "data/DBTables.h"
+#include "data/DataSetCsv.h"
+#include "ledger/AbsenceGrid.h"
+#include "ledger/AbsenceLists.h"
+#include "ledger/Ledger.h"
+#include "ledger/Windows.h"
+#include "runtime/Controls.h"
+#include "runtime/Seams.h"
+
+TfrmKalendar* frmKalendar = nullptr;
+
+namespace {
+
+QString text(std::string_view value) {
+    return QString::fromUtf8(value.data(), qsizetype(value.size()));
+}
+
+// The years the year box offers: those of the day entry's year box, then each up to next year.
+QStringList yearList() {
+    QStringList years;
+    for (const std::string& year : ledger::yearItems()) years << QString::fromStdString(year);
+    for (int year = years.isEmpty() ? 2010 : years.last().toInt() + 1; year <= runtime::today().year() + 1;
+         ++year)
+        years << QString::number(year);
+    return years;
+}
+
+// The description names the grid, which this window brings.
+QString description() {
+    ledger::registerCalendarGrid();
+    return ledger::windowDescription("UnitKalendar");
+}
+
+}  // namespace
+
+TfrmKalendar::TfrmKalendar() : TForm(description()) {
+    FIND_COMPONENTS(Query1, Label1, ComboBox1, CheckBox1, Label2, ComboBox2, Label3, ComboBox3, CheckBox2,
+                    BitBtn1, BitBtn2, BitBtn3, BitBtn4, Label4, KalendarGrid1, Panel1);
+    OnActivate = ledger::handler(this, &TfrmKalendar::FormActivate);
+    CheckBox1->OnClick = ledger::handler(this, &TfrmKalendar::CheckBox1Click);
+    CheckBox2->OnClick = ledger::handler(this, &TfrmKalendar::CheckBox2Click);
+    BitBtn1->OnClick = ledger::handler(this, &TfrmKalendar::BitBtn1Click);
+    BitBtn2->OnClick = ledger::handler(this, &TfrmKalendar::BitBtn2Click);
+    BitBtn3->OnClick = ledger::handler(this, &TfrmKalendar::BitBtn3Click);
+    BitBtn4->OnClick = ledger::handler(this, &TfrmKalendar::BitBtn4Click);
+    KalendarGrid1->OnExport = [this](QObject* sender) { BitBtn3Click(sender); };
+    for (const QString& year : yearList()) ComboBox3->Items().Add(year);
+    const QDate today = runtime::today();
+    ComboBox2->SetItemIndex(today.month() - 1);
+    ComboBox3->SetText(QString::number(today.year()));
+    EnableBoxes();
+    FillLegend();
+}
+
+// The names are refilled on every activation, keeping the chosen one; the first one shows the month.
+void TfrmKalendar::FormActivate(QObject*) {
+    ledger::fillNameList(*ComboBox1, *Query1, ledger::nameListSql(), ledger::NameChoice::Kept);
+    if (shown_) return;
+    shown_ = true;
+    BitBtn1Click(this);
+}
+
+// Every reason's swatch with its letters and short text, then the weekend's and holiday's shading.
+void TfrmKalendar::FillLegend() {
+    auto* row = new QHBoxLayout(Panel1);
+    row->setContentsMargins(6, 4, 6, 4);
+    const auto entry = [&](const QString& mark, unsigned color, const QString& caption) {
+        auto* swatch = new QLabel(mark, Panel1);
+        swatch->setAlignment(Qt::AlignCenter);
+        swatch->setFixedSize(fontMetrics().horizontalAdvance(QStringLiteral("OG")) + 12,
+                             fontMetrics().height() + 4);
+        swatch->setFrameShape(QFrame::Box);
+        runtime::setControlColor(swatch, QColor::fromRgb(color));
+        swatch->setAccessibleName(caption);
+        row->addWidget(swatch);
+        row->addWidget(new QLabel(caption, Panel1));
+        row->addSpacing(10);
+    };
+    for (int i = 0; i < ledger::AbsenceReasonCount; ++i) {
+        const auto reason = static_cast<ledger::AbsenceReason>(i);
+        entry(text(ledger::absenceReasonMark(reason)), ledger::absenceReasonColor(reason),
+              text(ledger::absenceReasonText(reason)));
+    }
+    entry(QString(), ledger::WeekendColor, QStringLiteral("vikend"));
+    entry(QString(), ledger::HolidayColor, QStringLiteral("praznik"));
+    row->addStretch();
+}
+
+void TfrmKalendar::EnableBoxes() {
+    const bool year = CheckBox2->Checked();
+    CheckBox1->setEnabled(!year);
+    ComboBox1->setEnabled(year || !CheckBox1->Checked());
+    ComboBox2->setEnabled(!year);
+}
+
+void TfrmKalendar::CheckBox1Click(QObject*) {
+    EnableBoxes();
+}
+
+void TfrmKalendar::CheckBox2Click(QObject*) {
+    EnableBoxes();
+}
+
+// "Prikazi": the month of all workers or of the chosen one, or the chosen worker's year.
+void TfrmKalendar::BitBtn1Click(QObject*) {
+    bool yearValid = false;
+    const int year = ComboBox3->Text().trimmed().toInt(&yearValid);
+    if (!yearValid || year < 1 || year > 9999) {
+        ShowMessage(QStringLiteral("Godina nije ispravna."));
+        return;
+    }
+    const int month = ComboBox2->Items().IndexOf(ComboBox2->Text().trimmed()) + 1;
+    const bool wholeYear = CheckBox2->Checked();
+    if (!wholeYear && month == 0) {
+        ShowMessage(QStringLiteral("Mesec nije ispravan."));
+        return;
+    }
+    const bool allWorkers = !wholeYear && CheckBox1->Checked();
+    const QString name = ComboBox1->Text();
+    if (!allWorkers && name.isEmpty()) {
+        ShowMessage(QStringLiteral("Izaberite radnika."));
+        return;
+    }
+    ledger::AbsenceCalendar calendar;
+    try {
+        calendar = wholeYear
+                       ? ledger::YearAbsences(year, name.toStdString())
+                       : ledger::MonthAbsences(year, unsigned(month),
+                                               allWorkers ? std::nullopt : std::optional(name.toStdString()));
+    } catch (const std::exception&) {
+        ShowMessage(QStringLiteral("Doslo je do greske"));
+        return;
+    }
+    subtitle_ = wholeYear || !allWorkers ? name : QStringLiteral("Svi radnici");
+    Label4->SetCaption(calendar.rows.empty() ? QStringLiteral("Nema odsustva u izabranom mesecu.")
+                                             : QString());
+    KalendarGrid1->SetCalendar(std::move(calendar));
+}
+
+// "Stampa": the calendar shown, in the report's preview.
+void TfrmKalendar::BitBtn2Click(QObject*) {
+    ledger::PreviewAbsences(KalendarGrid1->Calendar(), subtitle_);
+}
+
+// "Izvoz CSV" and Ctrl+E in the grid: the absent days shown, into a file the clerk names.
+void TfrmKalendar::BitBtn3Click(QObject*) {
+    const QString file = data::AskTableFileName(this, QStringLiteral("odsustva.csv"));
+    if (file.isEmpty()) return;
+    ledger::AbsentDaysTable(KalendarGrid1->Calendar()).SaveAsTable(file);
+}
+
+void TfrmKalendar::BitBtn4Click(QObject*) {
+    Close();
+}
