@@ -18,6 +18,7 @@
 #include "ledger/Unit9.h"
 #include "ledger/UnitDnevnik.h"
 #include "ledger/UnitKalendar.h"
+#include "ledger/UnitPraznici.h"
 #include "ledger/UnitPrint.h"
 #include "runtime/Application.h"
 #include "runtime/Boundary.h"
@@ -41,6 +42,7 @@ void CreateProgramForms(TApplication& application) {
     application.CreateForm(frmKartica);
     application.CreateForm(frmDnevnik);
     application.CreateForm(frmKalendar);
+    application.CreateForm(frmPraznici);
     application.CreateForm(frmOProgramu);
 }
 

@@ -9,6 +9,7 @@
 #include "ledger/Unit9.h"
 #include "ledger/UnitDnevnik.h"
 #include "ledger/UnitKalendar.h"
+#include "ledger/UnitPraznici.h"
 #include "ledger/Windows.h"
 
 TfrmNavigator* frmNavigator = nullptr;
@@ -26,7 +27,7 @@ QString app::windowDescription(const char* unit) {
 TfrmNavigator::TfrmNavigator() : TForm(app::windowDescription("Unit1")) {
     FIND_COMPONENTS(MainMenu1, Radnik1, Unosnovogradnika1, Evidentiranjedana1, Izvestaji1,
                     Izvestajizaradnike1, Karticaradnika1, Dnevnikpromena1, Kalendarodsustva1, Podaci1,
-                    Rezervnakopija1, Vracanjeizkopije1, Pomoc1, Oprogramu1);
+                    Rezervnakopija1, Vracanjeizkopije1, Praznici1, Pomoc1, Oprogramu1);
     Backups = new app::LedgerBackups(this);
     Unosnovogradnika1->OnClick = ledger::handler(this, &TfrmNavigator::Unosnovogradnika1Click);
     Evidentiranjedana1->OnClick = ledger::handler(this, &TfrmNavigator::Evidentiranjedana1Click);
@@ -36,6 +37,7 @@ TfrmNavigator::TfrmNavigator() : TForm(app::windowDescription("Unit1")) {
     Kalendarodsustva1->OnClick = ledger::handler(this, &TfrmNavigator::Kalendarodsustva1Click);
     Rezervnakopija1->OnClick = ledger::handler(this, &TfrmNavigator::Rezervnakopija1Click);
     Vracanjeizkopije1->OnClick = ledger::handler(this, &TfrmNavigator::Vracanjeizkopije1Click);
+    Praznici1->OnClick = ledger::handler(this, &TfrmNavigator::Praznici1Click);
     Oprogramu1->OnClick = ledger::handler(this, &TfrmNavigator::Oprogramu1Click);
 }
 
@@ -73,6 +75,10 @@ void TfrmNavigator::Rezervnakopija1Click(QObject*) {
 
 void TfrmNavigator::Vracanjeizkopije1Click(QObject*) {
     app::RestoreFromBackup(*Backups);
+}
+
+void TfrmNavigator::Praznici1Click(QObject*) {
+    frmPraznici->Show();
 }
 
 void TfrmNavigator::Oprogramu1Click(QObject*) {

@@ -30,6 +30,7 @@ class TfrmNavigator : public TForm {
     TMenuItem* Podaci1;
     TMenuItem* Rezervnakopija1;
     TMenuItem* Vracanjeizkopije1;
+    TMenuItem* Praznici1;
     TMenuItem* Pomoc1;
     TMenuItem* Oprogramu1;
 
@@ -44,6 +45,7 @@ class TfrmNavigator : public TForm {
     void Kalendarodsustva1Click(QObject* Sender);
     void Rezervnakopija1Click(QObject* Sender);
     void Vracanjeizkopije1Click(QObject* Sender);
+    void Praznici1Click(QObject* Sender);
     void Oprogramu1Click(QObject* Sender);
 };
 

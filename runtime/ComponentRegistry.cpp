@@ -66,6 +66,7 @@ struct Registry {
         {QStringLiteral("TBitBtn"), controlFactory<TBitBtn>()},
         {QStringLiteral("TDateTimePicker"), controlFactory<TDateTimePicker>()},
         {QStringLiteral("TPopupMenu"), controlFactory<TPopupMenu>()},
+        {QStringLiteral("TStringGrid"), controlFactory<TStringGrid>()},
         {QStringLiteral("TMainMenu"), createMainMenu},
         {QStringLiteral("TMenuItem"), createMenuItem},
     };

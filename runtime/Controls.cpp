@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QCompleter>
 #include <QFocusEvent>
+#include <QHeaderView>
 #include <QJsonArray>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -447,4 +448,45 @@ void TDateTimePicker::SetDate(const QDate& date) {
 void TDateTimePicker::SetDateTime(const QDateTime& dateTime) {
     time_ = dateTime.time();
     SetDate(dateTime.date());
+}
+
+// ---- TStringGrid -------------------------------------------------------------------------------
+
+TStringGrid::TStringGrid(QWidget* parent) : QTableWidget(parent) {
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setTabKeyNavigation(false);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    verticalHeader()->hide();
+    horizontalHeader()->setStretchLastSection(true);
+    horizontalHeader()->setHighlightSections(false);
+}
+
+void TStringGrid::SetRows(const QList<QStringList>& rows) {
+    clearContents();
+    setRowCount(static_cast<int>(rows.size()));
+    for (int row = 0; row < rowCount(); ++row)
+        for (int column = 0; column < columnCount() && column < rows[row].size(); ++column) {
+            auto* item = new QTableWidgetItem(rows[row][column]);
+            item->setData(Qt::AccessibleTextRole,
+                          horizontalHeaderItem(column)->text() + QStringLiteral(": ") + rows[row][column]);
+            setItem(row, column, item);
+        }
+    if (rowCount()) setCurrentCell(0, 0);
+}
+
+QString TStringGrid::Cells(int column, int row) const {
+    const QTableWidgetItem* cell = item(row, column);
+    return cell ? cell->text() : QString();
+}
+
+void TStringGrid::ReadDescription(const QJsonObject& description) {
+    const QJsonArray columns = description.value(QLatin1String("columns")).toArray();
+    setColumnCount(static_cast<int>(columns.size()));
+    for (int i = 0; i < columns.size(); ++i) {
+        const QJsonObject column = columns[i].toObject();
+        setHorizontalHeaderItem(i, new QTableWidgetItem(column.value(QLatin1String("title")).toString()));
+        setColumnWidth(i, column.value(QLatin1String("width")).toInt(64));
+    }
 }

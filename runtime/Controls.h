@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTableWidget>
 
 #include "runtime/Boundary.h"
 
@@ -230,4 +231,22 @@ class TDateTimePicker : public QDateEdit {
   private:
     QTime time_{0, 0};
     bool settingFromProgram_ = false;
+};
+
+// A read-only grid of texts, one row selected at a time, for lists the program makes itself. Its columns
+// come from "columns" ([{"title", "width"}]); each cell says its column's title and text to a screen reader.
+class TStringGrid : public QTableWidget {
+    Q_OBJECT
+
+  public:
+    explicit TStringGrid(QWidget* parent = nullptr);
+
+    // Shows `rows`, each a text per column, and selects the first.
+    void SetRows(const QList<QStringList>& rows);
+    int RowCount() const { return rowCount(); }
+    QString Cells(int column, int row) const;
+    // The selected row, or -1.
+    int Row() const { return currentRow(); }
+    // Reads "columns".
+    void ReadDescription(const QJsonObject& description);
 };

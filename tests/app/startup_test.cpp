@@ -26,6 +26,7 @@
 #include "ledger/Unit9.h"
 #include "ledger/UnitDnevnik.h"
 #include "ledger/UnitKalendar.h"
+#include "ledger/UnitPraznici.h"
 #include "runtime/Application.h"
 #include "runtime/Geometry.h"
 #include "runtime/Seams.h"
@@ -106,7 +107,7 @@ class CreatedWindows : public CreatedShell, public ::testing::WithParamInterface
 
 TEST_P(CreatedWindows, ComeInTheirOrderHiddenWithTheirCaptionsAndBounds) {
     const auto& [index, window] = GetParam();
-    ASSERT_EQ(application.FormCount(), 9);
+    ASSERT_EQ(application.FormCount(), 10);
     TForm* form = application.Forms(index);
     EXPECT_EQ(form->objectName(), QString::fromLatin1(window.name));
     EXPECT_EQ(form->Caption(), QString::fromLatin1(window.caption));
@@ -125,7 +126,8 @@ INSTANTIATE_TEST_SUITE_P(
                       std::pair{5, Window{"frmKartica", "Kartica radnika", {320, 220, 345, 205}}},
                       std::pair{6, Window{"frmDnevnik", "Dnevnik promena", {160, 120, 780, 500}}},
                       std::pair{7, Window{"frmKalendar", "Kalendar odsustva", {120, 90, 980, 620}}},
-                      std::pair{8, Window{"frmOProgramu", "O programu", {300, 200, 420, 250}}}));
+                      std::pair{8, Window{"frmPraznici", "Praznici", {200, 140, 562, 432}}},
+                      std::pair{9, Window{"frmOProgramu", "O programu", {300, 200, 420, 250}}}));
 
 TEST_F(CreatedShell, MakesTheNavigatorTheMainWindowAndTheGlobalsReachEveryWindow) {
     EXPECT_EQ(application.MainForm(), frmNavigator);
@@ -136,7 +138,8 @@ TEST_F(CreatedShell, MakesTheNavigatorTheMainWindowAndTheGlobalsReachEveryWindow
     EXPECT_EQ(application.Forms(5), frmKartica);
     EXPECT_EQ(application.Forms(6), frmDnevnik);
     EXPECT_EQ(application.Forms(7), frmKalendar);
-    EXPECT_EQ(application.Forms(8), frmOProgramu);
+    EXPECT_EQ(application.Forms(8), frmPraznici);
+    EXPECT_EQ(application.Forms(9), frmOProgramu);
 }
 
 TEST_F(CreatedShell, GivesTheNavigatorOnlyItsMenu) {
@@ -148,7 +151,7 @@ TEST_F(CreatedShell, GivesTheNavigatorOnlyItsMenu) {
     EXPECT_EQ(menu, QStringList({"&Radnik", "  &Unos novog radnika", "  &Evidentiranje dana...", "&Izvestaji",
                                  "  &Izvestaji za radnike", "  &Kartica radnika", "  &Dnevnik promena",
                                  "  Kalendar &odsustva", "&Podaci", "  &Rezervna kopija",
-                                 "  &Vracanje iz kopije...", "P&omoc", "  &O programu"}));
+                                 "  &Vracanje iz kopije...", "  &Praznici", "P&omoc", "  &O programu"}));
     // A screen reader reads the captions without the mark of their letter.
     QAccessibleInterface* bar = QAccessible::queryAccessibleInterface(frmNavigator->MainMenu1);
     ASSERT_NE(bar, nullptr);
@@ -218,7 +221,7 @@ TEST_P(MenuCommands, ShowTheirWindowAndAgainTheSameOne) {
     waitUntilActive(window);
     EXPECT_EQ(activations, 2);
     EXPECT_EQ(int(QApplication::topLevelWidgets().size()), topLevelsBefore);
-    EXPECT_EQ(application.FormCount(), 9);
+    EXPECT_EQ(application.FormCount(), 10);
     EXPECT_EQ(TForm::ActiveForm(), window);
 }
 
@@ -229,6 +232,7 @@ INSTANTIATE_TEST_SUITE_P(Navigator, MenuCommands,
                                            MenuCommand{"Karticaradnika1", "frmKartica"},
                                            MenuCommand{"Dnevnikpromena1", "frmDnevnik"},
                                            MenuCommand{"Kalendarodsustva1", "frmKalendar"},
+                                           MenuCommand{"Praznici1", "frmPraznici"},
                                            MenuCommand{"Oprogramu1", "frmOProgramu"}));
 
 // "O programu" names the ledger in use each time it comes up: the file here, then a server's.
