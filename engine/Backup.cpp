@@ -391,7 +391,18 @@ Result makeBackup(const std::string& ledgerPath, TimePoint now, BackupResult* re
     const mode_t fileMode = (stat(ledgerPath.c_str(), &ledger) == 0 ? ledger.st_mode & 0777 : 0) | 0600;
     const auto folderMode = static_cast<fs::perms>(fileMode | 0700 | ((fileMode & 0044) >> 2));
     std::error_code failure;
-    if (fs::create_directories(folder, failure)) fs::permissions(folder, folderMode, failure);
+    if (fs::create_directories(folder, failure)) {
+        fs::permissions(folder, folderMode, failure);
+    } else if (!failure) {
+        // A folder made before, by hand or by an older program, lets in no one the ledger keeps out, so
+        // that the copies it already holds are as private as the ledger too; it is never opened wider. A
+        // folder of another owner stays as it is: the new copy's own folder is private all the same.
+        std::error_code ignored;
+        const fs::perms now = fs::status(folder, ignored).permissions();
+        const fs::perms outside = now & ~folderMode & fs::perms::all;
+        if (!ignored && outside != fs::perms::none)
+            fs::permissions(folder, outside, fs::perm_options::remove, ignored);
+    }
     if (failure)
         return fail(error, code::WriteFailed,
                     folder.string() + ": the backup folder cannot be made: " + failure.message());

@@ -195,17 +195,29 @@ TEST_F(BackupTest, CopiesAreNamedByTheirTimeCheckSoundOpenAsLedgersAndAreRotated
 }
 
 // Under the usual umask a copy is as private as the ledger: the ledger's permissions, and folders that
-// let in whom the ledger lets read.
+// let in whom the ledger lets read. A backup folder made before at 0755 is narrowed to the ledger's, so
+// the copies it already holds are kept from others too; one narrower than the ledger's stays so.
 TEST_F(BackupTest, CopiesAndTheirFoldersHaveTheLedgersPermissions) {
     const auto mode = [](const fs::path& path) { return int(fs::status(path).permissions()); };
     const mode_t umaskBefore = umask(022);
-    for (const auto& [ledger, folders] : {std::pair{0600, 0700}, {0640, 0750}}) {
+    struct Case {
+        int ledger, folders;
+        std::optional<int> folderBefore;
+        int backupFolder;
+    };
+    for (const Case& c : {Case{0600, 0700, {}, 0700}, Case{0640, 0750, {}, 0750},
+                          Case{0600, 0700, 0755, 0700}, Case{0640, 0750, 0700, 0700}}) {
+        SCOPED_TRACE(c.folderBefore.value_or(0));
         fs::remove_all(folder());
-        fs::permissions(ledgerPath(), fs::perms(ledger));
+        if (c.folderBefore) {
+            fs::create_directories(folder() + "/2024-03-01_08-00-00");
+            fs::permissions(folder(), fs::perms(*c.folderBefore));
+        }
+        fs::permissions(ledgerPath(), fs::perms(c.ledger));
         const BackupResult made = backup(utc(2024, 3, 4));
-        EXPECT_EQ(mode(made.copy.ledger), ledger);
-        EXPECT_EQ(mode(fs::path(made.copy.ledger).parent_path()), folders);
-        EXPECT_EQ(mode(folder()), folders);
+        EXPECT_EQ(mode(made.copy.ledger), c.ledger);
+        EXPECT_EQ(mode(fs::path(made.copy.ledger).parent_path()), c.folders);
+        EXPECT_EQ(mode(folder()), c.backupFolder);
     }
     umask(umaskBefore);
 }
