@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the Debian package from the build tree as scripts/package does (CPack), into a temporary folder,
-# and runs lintian on it with its pedantic checks: any error or warning fails, and is printed.
+# and runs lintian on it with its pedantic checks: any error or warning fails, and so does any note that
+# the programs lack the hardening Debian builds its own with; each is printed.
 # Usage: lintian_test.sh CPACK BUILD_DIR
 set -uo pipefail
 cpack_exe=$1 build=$2
@@ -16,6 +17,10 @@ lintian --pedantic --no-tag-display-limit "$deb" >"$tmp/lintian.log" 2>&1
 cat "$tmp/lintian.log"
 if grep -E '^[EW]: ' "$tmp/lintian.log" >/dev/null; then
     echo "FAIL: lintian finds errors or warnings in $(basename "$deb")" >&2
+    exit 1
+fi
+if grep -E '^[A-Z]: [^ ]+: hardening-' "$tmp/lintian.log" >/dev/null; then
+    echo "FAIL: lintian finds programs in $(basename "$deb") built without Debian's hardening" >&2
     exit 1
 fi
 echo "lintian: no errors or warnings in $(basename "$deb")"
