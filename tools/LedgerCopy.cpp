@@ -61,6 +61,14 @@ void prepareTarget(const std::string& to) {
         throw CommandFailure(to + ": the ledger to copy into already holds rows; nothing was copied");
 }
 
+// The holiday calendar of `ledger`, every day of it.
+std::vector<engine::Holiday> calendarOf(const std::string& ledger) {
+    std::vector<engine::Holiday> days;
+    EngineSession session(ledger);
+    check(session.eng(), session.eng().readHolidays(session.database(), "0001-01-01", "9999-12-31", &days));
+    return days;
+}
+
 std::string valueText(const engine::LedgerValue& value) {
     if (const double* number = std::get_if<double>(&value)) return std::to_string(*number);
     if (const std::string* text = std::get_if<std::string>(&value)) return "'" + *text + "'";
@@ -81,6 +89,7 @@ std::optional<std::string> serverLedger(const std::string& name) {
 
 std::string copyLedger(const std::string& from, const std::string& to) {
     const std::vector<engine::LedgerValues> rows = rowsOf(from);
+    const std::vector<engine::Holiday> calendar = calendarOf(from);
     prepareTarget(to);
     std::size_t next = 0;
     const auto feed = [&](engine::LedgerValues& values) {
@@ -115,11 +124,23 @@ std::string copyLedger(const std::string& from, const std::string& to) {
     if (mismatch.empty() && (server ? engine::checkServerLedger(*server, &report)
                                     : engine::checkLedgerFile(filePath(to), &report)) != engine::code::Ok)
         mismatch = report;
+    if (mismatch.empty() && !calendar.empty()) {
+        try {
+            EngineSession session(to);
+            check(session.eng(), session.eng().changeHolidays(session.database(), calendar, {}, true));
+        } catch (const CommandFailure& failure) {
+            mismatch = std::string("the holiday calendar cannot be copied: ") + failure.what();
+        }
+        if (mismatch.empty() && calendarOf(to) != calendar)
+            mismatch = "the holiday calendar's copy is not exact";
+    }
     if (!mismatch.empty()) {
         removeCopiedRows(to, mismatch);
         throw CommandFailure(mismatch + "\nnothing was copied");
     }
-    return std::to_string(loaded) + " rows copied, every value equal to the original\n" + report;
+    return std::to_string(loaded) + " rows copied, every value equal to the original\n" +
+           (calendar.empty() ? std::string() : std::to_string(calendar.size()) + " holidays copied\n") +
+           report;
 }
 
 }  // namespace kovreldb

@@ -433,9 +433,14 @@ class ServerLedgerTest : public KovrelDbTest {
 
 TEST_F(ServerLedgerTest, AFileCopiedToTheServerAndBackIsIdentical) {
     seed(40, 900);
+    ASSERT_EQ(kovrelDb({"holidays", dir(), "2026", "--fill"}).exitCode, 0);
     const Outcome there = kovrelDb({"copy", dir(), serverDir_.path()});
     ASSERT_EQ(there.exitCode, 0) << there.err.toStdString();
-    EXPECT_TRUE(there.out.startsWith("900 rows copied, every value equal to the original\n"));
+    EXPECT_TRUE(
+        there.out.startsWith("900 rows copied, every value equal to the original\n13 holidays copied\n"))
+        << there.out.toStdString();
+    const QString calendar = kovrelDb({"holidays", dir(), "2026"}).out;
+    EXPECT_EQ(kovrelDb({"holidays", serverDir_.path(), "2026"}).out, calendar);
     const Outcome checked = kovrelDb({"check", server()});
     EXPECT_EQ(checked.exitCode, 0) << checked.err.toStdString();
     EXPECT_TRUE(checked.out.contains(
@@ -448,6 +453,7 @@ TEST_F(ServerLedgerTest, AFileCopiedToTheServerAndBackIsIdentical) {
     const Outcome back = kovrelDb({"copy", server(), back_.path()});
     ASSERT_EQ(back.exitCode, 0) << back.err.toStdString();
     EXPECT_EQ(storedValues(back_.filePath("Kovrel.DB")), storedValues(ledgerFile()));
+    EXPECT_EQ(kovrelDb({"holidays", back_.path(), "2026"}).out, calendar);
     EXPECT_EQ(kovrelDb({"check", back_.path()}).exitCode, 0);
 }
 
