@@ -85,6 +85,7 @@ TKalendarGrid::TKalendarGrid(QWidget* parent) : QTableView(parent), model_(new M
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectItems);
     setWordWrap(false);
+    setTextElideMode(Qt::ElideNone);
     horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
@@ -98,7 +99,11 @@ TKalendarGrid::~TKalendarGrid() = default;
 void TKalendarGrid::SetCalendar(ledger::AbsenceCalendar calendar) {
     model_->Set(std::move(calendar));
     const QFontMetrics metrics(font());
-    const int dayWidth = metrics.horizontalAdvance(QStringLiteral("OG")) + metrics.averageCharWidth() * 2;
+    int dayWidth = metrics.horizontalAdvance(QStringLiteral("31"));
+    for (int i = 0; i < ledger::AbsenceReasonCount; ++i)
+        dayWidth = std::max(dayWidth, metrics.horizontalAdvance(text(
+                                          ledger::absenceReasonMark(static_cast<ledger::AbsenceReason>(i)))));
+    dayWidth += 8;
     horizontalHeader()->setMinimumSectionSize(1);
     horizontalHeader()->setDefaultSectionSize(dayWidth);
     horizontalHeader()->setFixedHeight(metrics.height() * 2 + 8);

@@ -69,17 +69,20 @@ void TfrmKalendar::FormActivate(QObject*) {
 void TfrmKalendar::FillLegend() {
     auto* row = new QHBoxLayout(Panel1);
     row->setContentsMargins(6, 4, 6, 4);
+    row->setSpacing(4);
     const auto entry = [&](const QString& mark, unsigned color, const QString& caption) {
         auto* swatch = new QLabel(mark, Panel1);
         swatch->setAlignment(Qt::AlignCenter);
-        swatch->setFixedSize(fontMetrics().horizontalAdvance(QStringLiteral("OG")) + 12,
+        swatch->setFixedSize(fontMetrics().horizontalAdvance(QStringLiteral("OG")) + 8,
                              fontMetrics().height() + 4);
         swatch->setFrameShape(QFrame::Box);
         runtime::setControlColor(swatch, QColor::fromRgb(color));
         swatch->setAccessibleName(caption);
         row->addWidget(swatch);
-        row->addWidget(new QLabel(caption, Panel1));
-        row->addSpacing(10);
+        auto* label = new QLabel(caption, Panel1);
+        label->setMinimumWidth(label->sizeHint().width());
+        row->addWidget(label);
+        row->addSpacing(6);
     };
     for (int i = 0; i < ledger::AbsenceReasonCount; ++i) {
         const auto reason = static_cast<ledger::AbsenceReason>(i);
