@@ -23,11 +23,15 @@
 #include "data/DBTables.h"
 #include "engine/Engine.h"
 #include "engine/LedgerFile.h"
+#include "ledger/AbsenceGrid.h"
+#include "ledger/Holidays.h"
 #include "ledger/Unit3.h"
 #include "ledger/Unit4.h"
 #include "ledger/Unit5.h"
 #include "ledger/Unit8.h"
+#include "ledger/UnitKalendar.h"
 #include "runtime/Application.h"
+#include "runtime/Controls.h"
 #include "runtime/Seams.h"
 
 namespace {
@@ -450,6 +454,38 @@ void previewRequest(benchmark::State& state, Kind kind) {
     program.expectNoMessages();
 }
 
+// The absence calendar's month of all workers, in the middle of the ledger's years: the absences read,
+// the cells laid out and the grid drawn.
+constexpr int calendarYear = 2015;
+constexpr unsigned calendarMonth = 6;
+
+void showMonthCalendar(benchmark::State& state, Kind kind) {
+    Program& program = Program::over(kind);
+    frmKalendar->Show();
+    waitExposed(frmKalendar);
+    frmKalendar->CheckBox1->SetChecked(true);
+    frmKalendar->CheckBox2->SetChecked(false);
+    frmKalendar->ComboBox2->SetItemIndex(int(calendarMonth) - 1);
+    frmKalendar->ComboBox3->SetText(QString::number(calendarYear));
+    for (auto _ : state) {
+        frmKalendar->BitBtn1->click();
+        frmKalendar->KalendarGrid1->viewport()->repaint();
+        QApplication::processEvents();
+    }
+    state.counters["workers"] = static_cast<double>(frmKalendar->KalendarGrid1->Calendar().rows.size());
+    program.expectNoMessages();
+}
+
+void rawMonthCalendar(benchmark::State& state, Kind kind) {
+    Program& program = Program::over(kind);
+    const std::chrono::year_month month{std::chrono::year{calendarYear}, std::chrono::month{calendarMonth}};
+    const std::string sql = bench::sqliteText(ledger::absencesSql(
+        ledger::isoDate(month / 1), ledger::isoDate(std::chrono::year_month_day{month / std::chrono::last})));
+    std::int64_t rows = 0;
+    for (auto _ : state) rows = program.raw().read(sql);
+    state.counters["rows"] = static_cast<double>(rows);
+}
+
 // What the program runs while it starts: the ledger opened, its first page and the next worker number.
 void rawStartUp(benchmark::State& state, Kind kind) {
     const std::string file = (ledgers().directory(kind) / engine::LedgerFileName).string();
@@ -500,6 +536,8 @@ void addAll() {
                 [&report](benchmark::State& state, Kind k) { rawReport(state, k, report); });
         }
         add("PreviewRequest", "preview of a printed request", kind, previewRequest, true);
+        add("MonthCalendar", "absence calendar: a month of all workers", kind, showMonthCalendar);
+        add("Raw/MonthCalendar", "", kind, rawMonthCalendar);
     }
 }
 

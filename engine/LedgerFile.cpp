@@ -238,14 +238,16 @@ int columnCount(const LedgerIndex& index) {
 
 }  // namespace
 
-const std::array<LedgerIndex, 3>& ledgerIndexes() {
+const std::array<LedgerIndex, 4>& ledgerIndexes() {
     // kovrel_prezimeime walks a worker's rows in stored order and counts them; kovrel_stanje holds every
     // field the balances and reports read, grouped by worker and reason; kovrel_redbroj ends at the
-    // highest worker number.
-    static const std::array<LedgerIndex, 3> indexes{{
+    // highest worker number; kovrel_odsustva holds what the absence calendar reads, by last and first day,
+    // so a month's absences are found from its first day on.
+    static const std::array<LedgerIndex, 4> indexes{{
         {"kovrel_prezimeime", "PrezimeIme"},
         {"kovrel_stanje", "PrezimeIme, Razlog, Dobijeni, Iskorisceni"},
         {"kovrel_redbroj", "RedBroj"},
+        {"kovrel_odsustva", "Do, Od, PrezimeIme, Razlog, Iskorisceni"},
     }};
     return indexes;
 }

@@ -44,7 +44,7 @@ struct LedgerIndex {
     const char* columns;  // as written in its definition
 };
 
-const std::array<LedgerIndex, 3>& ledgerIndexes();
+const std::array<LedgerIndex, 4>& ledgerIndexes();
 
 // The version of the SQLite library that keeps ledger files, as "3.40.1".
 std::string sqliteVersion();

@@ -254,9 +254,18 @@ const char* const ChangeTriggerSql =
 // The file's indexes (ledgerIndexes) on the server. A worker's rows are paged in key order, so the index on
 // the name ends with the key.
 std::string createServerIndexSql(const LedgerIndex& index) {
-    std::string columns = index.columns;
-    for (char& c : columns) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (columns == "prezimeime") columns += ", id";
+    std::string columns;
+    std::string_view rest = index.columns;
+    while (!rest.empty()) {
+        const std::size_t comma = std::min(rest.find(','), rest.size());
+        std::string name(rest.substr(0, comma));
+        rest.remove_prefix(std::min(comma + 1, rest.size()));
+        std::erase(name, ' ');
+        for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        // Quoted as the table's columns are: "do" is a word of PostgreSQL's own.
+        columns += (columns.empty() ? "\"" : ", \"") + name + "\"";
+    }
+    if (columns == "\"prezimeime\"") columns += ", id";
     return std::string("CREATE INDEX IF NOT EXISTS ") + index.name + " ON kovrel (" + columns + ")";
 }
 

@@ -108,6 +108,8 @@ std::vector<CatalogueText> catalogueTexts(const std::string& name) {
         {"balance_report_one", ledger::balanceReportOneSql(name), false, false},
         {"annual_leave_report_all", ledger::annualLeaveReportAllSql("2015"), false, true},
         {"annual_leave_report_one", ledger::annualLeaveReportOneSql(name, "2015"), false, false},
+        {"absences_of_a_month", ledger::absencesSql("2015-06-01", "2015-06-30"), false, false},
+        {"absences_of_a_workers_year", ledger::absencesSql("2015-01-01", "2015-12-31", name), false, false},
     };
 }
 

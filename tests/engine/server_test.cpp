@@ -404,7 +404,8 @@ INSTANTIATE_TEST_SUITE_P(
                     Plan{"WorkerRows", ledger::workerRowsSql("ANIC ANA"), "kovrel_prezimeime"},
                     Plan{"Balance", ledger::balanceSql("ANIC ANA"), "kovrel_stanje"},
                     Plan{"Balances", ledger::balanceReportAllSql(), "kovrel_stanje"},
-                    Plan{"AnnualLeave", ledger::annualLeaveReportAllSql("2015"), "kovrel_stanje"}),
+                    Plan{"AnnualLeave", ledger::annualLeaveReportAllSql("2015"), "kovrel_stanje"},
+                    Plan{"Absences", ledger::absencesSql("2015-06-01", "2015-06-30"), "kovrel_odsustva"}),
     [](const testing::TestParamInfo<Plan>& info) { return std::string(info.param.name); });
 
 // Only a wrong password asks for the login again, known by its error code (the test server answers in
