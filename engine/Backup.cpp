@@ -17,6 +17,7 @@
 #include <string_view>
 #include <thread>
 
+#include "engine/Dates.h"
 #include "engine/LedgerFile.h"
 #include "engine/Sqlite.h"
 
@@ -100,13 +101,7 @@ Database openDatabase(const std::string& path, int flags, std::string* error) {
 }
 
 std::string copyName(TimePoint time) {
-    const std::time_t seconds = std::chrono::system_clock::to_time_t(time);
-    std::tm utc{};
-    gmtime_r(&seconds, &utc);
-    char text[64];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02d_%02d-%02d-%02d", utc.tm_year + 1900, utc.tm_mon + 1,
-                  utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec);
-    return text;
+    return utcText(time, UtcStyle::FileName);
 }
 
 // The time a copy's folder name gives; nothing for another name.

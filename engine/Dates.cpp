@@ -1,7 +1,6 @@
-// Conversions between record day numbers and stored ISO-8601 date texts.
+// Conversions between record day numbers and stored ISO-8601 date texts, and the texts of UTC moments.
 #include "engine/Dates.h"
 
-#include <chrono>
 #include <cstdio>
 
 namespace engine {
@@ -48,6 +47,32 @@ std::optional<std::string> isoFromDayNumber(std::int32_t dayNumber) {
     std::snprintf(text, sizeof text, "%04d-%02u-%02u", y, static_cast<unsigned>(date.month()),
                   static_cast<unsigned>(date.day()));
     return std::string(text);
+}
+
+std::string utcText(system_clock::time_point time, UtcStyle style) {
+    const auto milliseconds = floor<std::chrono::milliseconds>(time);
+    const sys_days day = floor<days>(milliseconds);
+    const year_month_day date{day};
+    const hh_mm_ss clock{milliseconds - day};
+    const int y = static_cast<int>(date.year());
+    const auto m = static_cast<unsigned>(date.month()), d = static_cast<unsigned>(date.day());
+    const auto hour = static_cast<int>(clock.hours().count()),
+               minute = static_cast<int>(clock.minutes().count());
+    const auto second = static_cast<int>(clock.seconds().count());
+    char text[64];
+    switch (style) {
+        case UtcStyle::Seconds:
+            std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02dZ", y, m, d, hour, minute, second);
+            break;
+        case UtcStyle::Milliseconds:
+            std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02d.%03dZ", y, m, d, hour, minute,
+                          second, static_cast<int>(clock.subseconds().count()));
+            break;
+        case UtcStyle::FileName:
+            std::snprintf(text, sizeof text, "%04d-%02u-%02u_%02d-%02d-%02d", y, m, d, hour, minute, second);
+            break;
+    }
+    return text;
 }
 
 }  // namespace engine

@@ -1,6 +1,8 @@
-// Day numbers of the record layout (1 = 1 January of year 1) and the ISO-8601 texts stored in the file.
+// Day numbers of the record layout (1 = 1 January of year 1), the ISO-8601 texts stored in the file, and
+// the texts of moments in UTC.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -17,5 +19,14 @@ constexpr std::int32_t LastDayNumber = 3652059;
 std::optional<std::int32_t> dayNumberFromIso(std::string_view text);
 // A day number to 'YYYY-MM-DD'; nothing for a day outside the years 1 to 9999.
 std::optional<std::string> isoFromDayNumber(std::int32_t day);
+
+// How `utcText` writes a moment.
+enum class UtcStyle {
+    Seconds,       // 2024-03-05T14:07:09Z
+    Milliseconds,  // 2024-03-05T14:07:09.250Z, as the journal stores its times
+    FileName,      // 2024-03-05_14-07-09, usable as a file or folder name
+};
+// The moment `time` in UTC, as `style` says; a fraction of a second below the shown one is dropped.
+std::string utcText(std::chrono::system_clock::time_point time, UtcStyle style);
 
 }  // namespace engine

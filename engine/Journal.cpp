@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <ctime>
 #include <mutex>
 #include <set>
 
@@ -258,15 +257,7 @@ std::string journalTime() {
         std::lock_guard lock(clockLock());
         now = journalClock() ? journalClock()() : std::chrono::system_clock::now();
     }
-    const auto milliseconds = std::chrono::floor<std::chrono::milliseconds>(now.time_since_epoch()).count();
-    const std::time_t seconds = static_cast<std::time_t>(milliseconds / 1000 - (milliseconds % 1000 < 0));
-    std::tm utc{};
-    gmtime_r(&seconds, &utc);
-    char text[64];
-    const auto fraction = static_cast<int>((milliseconds % 1000 + 1000) % 1000);
-    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", utc.tm_year + 1900,
-                  utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec, fraction);
-    return text;
+    return utcText(now, UtcStyle::Milliseconds);
 }
 
 const std::string& journalUser() {

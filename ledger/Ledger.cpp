@@ -2,10 +2,10 @@
 #include "ledger/Ledger.h"
 
 #include <cstddef>
-#include <cstdio>
 #include <ctime>
 #include <iterator>
 
+#include "engine/Dates.h"
 #include "engine/Engine.h"
 
 namespace ledger {
@@ -168,13 +168,8 @@ std::string utcStartOfLocalDay(std::chrono::year_month_day day) {
     local.tm_mon = static_cast<int>(static_cast<unsigned>(day.month())) - 1;
     local.tm_mday = static_cast<int>(static_cast<unsigned>(day.day()));
     local.tm_isdst = -1;
-    const std::time_t start = std::mktime(&local);
-    std::tm utc{};
-    gmtime_r(&start, &utc);
-    char text[64];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.000Z", utc.tm_year + 1900, utc.tm_mon + 1,
-                  utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec);
-    return text;
+    return engine::utcText(std::chrono::system_clock::from_time_t(std::mktime(&local)),
+                           engine::UtcStyle::Milliseconds);
 }
 
 SqlLines initialTransactionNumberSql() {

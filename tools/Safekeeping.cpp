@@ -3,13 +3,13 @@
 
 #include <chrono>
 #include <cstdio>
-#include <ctime>
 #include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
 
 #include "engine/Backup.h"
+#include "engine/Dates.h"
 #include "engine/Journal.h"
 #include "engine/LedgerFile.h"
 #include "engine/RecordView.h"
@@ -23,15 +23,6 @@ namespace {
 
 std::string ledgerOf(const std::string& directory) {
     return (std::filesystem::path(directory) / engine::LedgerFileName).string();
-}
-
-std::string utcText(engine::TimePoint time) {
-    const std::time_t seconds = std::chrono::system_clock::to_time_t(time);
-    std::tm utc{};
-    gmtime_r(&seconds, &utc);
-    char text[64];
-    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
-    return text;
 }
 
 std::optional<std::chrono::year_month_day> dayOf(const std::string& text) {
@@ -114,8 +105,8 @@ bool listBackups(const std::string& directory, std::ostream& out, std::ostream& 
         const bool counted = engine::countLedgerRows(copy->ledger, &rows, &error) == engine::code::Ok;
         if (!counted) err << error << '\n';
         sound = sound && counted;
-        out << copy->name << '\t' << utcText(copy->time) << '\t' << (counted ? std::to_string(rows) : "?")
-            << '\n';
+        out << copy->name << '\t' << engine::utcText(copy->time, engine::UtcStyle::Seconds) << '\t'
+            << (counted ? std::to_string(rows) : "?") << '\n';
     }
     return sound;
 }

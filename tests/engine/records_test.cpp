@@ -1,4 +1,4 @@
-// Day numbers and their stored ISO texts.
+// Day numbers and their stored ISO texts, and the texts of UTC moments.
 #include <gtest/gtest.h>
 
 #include "engine/Dates.h"
@@ -36,6 +36,29 @@ TEST(DayNumbers, RefuseTextsThatAreNotDatesAndDaysOutsideTheCalendar) {
     EXPECT_FALSE(isoFromDayNumber(0));
     EXPECT_FALSE(isoFromDayNumber(3652060));
 }
+
+struct UtcCase {
+    std::int64_t milliseconds;  // since 1970-01-01T00:00:00Z
+    UtcStyle style;
+    const char* text;
+};
+
+class UtcTextTest : public testing::TestWithParam<UtcCase> {};
+
+TEST_P(UtcTextTest, WritesTheMomentInUtc) {
+    const std::chrono::system_clock::time_point time{std::chrono::milliseconds(GetParam().milliseconds)};
+    EXPECT_EQ(utcText(time, GetParam().style), GetParam().text);
+}
+
+// 1709647629250 ms is 2024-03-05T14:07:09.250Z; 1709251199999 ms the last millisecond of February 2024.
+INSTANTIATE_TEST_SUITE_P(
+    Dates, UtcTextTest,
+    testing::Values(UtcCase{0, UtcStyle::Milliseconds, "1970-01-01T00:00:00.000Z"},
+                    UtcCase{1709647629250, UtcStyle::Milliseconds, "2024-03-05T14:07:09.250Z"},
+                    UtcCase{1709647629250, UtcStyle::Seconds, "2024-03-05T14:07:09Z"},
+                    UtcCase{1709647629999, UtcStyle::FileName, "2024-03-05_14-07-09"},
+                    UtcCase{1709251199999, UtcStyle::Milliseconds, "2024-02-29T23:59:59.999Z"},
+                    UtcCase{1709251200000, UtcStyle::Seconds, "2024-03-01T00:00:00Z"}));
 
 // The text of every 97th day of the calendar reads back as that day.
 TEST(DayNumbers, ReadBackEveryDayTheyWrite) {
