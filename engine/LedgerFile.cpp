@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <memory>
@@ -13,6 +12,7 @@
 #include <vector>
 
 #include "engine/JournalTable.h"
+#include "engine/Records.h"
 #include "engine/Sqlite.h"
 
 namespace engine {
@@ -270,15 +270,28 @@ const std::array<LedgerColumn, LedgerColumnCount>& ledgerColumns() {
     return columns;
 }
 
+namespace {
+
+// The length in a declared type such as "VARCHAR(40)" or "NUMERIC( 10, 2 )": its first number.
+std::optional<std::int64_t> declaredLength(const std::string& type) {
+    const auto open = type.find('(');
+    if (open == std::string::npos) return std::nullopt;
+    const auto first = type.find_first_not_of(' ', open + 1);
+    if (first == std::string::npos) return std::nullopt;
+    const auto end = type.find_first_of(" ,)", first);
+    return wholeNumberOf(std::string_view(type).substr(first, end == std::string::npos ? end : end - first));
+}
+
+}  // namespace
+
 LedgerColumn fieldTypeOfDeclared(const std::string& declaredType) {
     const std::string type = upper(declaredType);
     const auto has = [&type](const char* word) { return type.find(word) != std::string::npos; };
     if (has("CHAR") || has("TEXT") || has("CLOB")) {
-        const auto open = type.find('(');
         // A declared length past what a string field holds is cut to that most; no length reads as 255.
-        const long size = open == std::string::npos ? 255 : std::strtol(type.c_str() + open + 1, nullptr, 10);
+        const std::int64_t size = declaredLength(type).value_or(255);
         return {"", "", FieldType::String,
-                static_cast<std::uint16_t>(size > 0 ? std::min(size, MaxTextSize) : 255)};
+                static_cast<std::uint16_t>(size > 0 ? std::min<std::int64_t>(size, MaxTextSize) : 255)};
     }
     if (type == "DATE") return {"", "", FieldType::Date, 0};
     if (has("INT")) return {"", "", FieldType::Integer, 0};

@@ -2,7 +2,6 @@
 #include "engine/PostgresCursors.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 #include <string_view>
 
@@ -93,7 +92,7 @@ bool ServerTableCursor::fillPage(bool forward, std::int64_t from, std::size_t wa
     pageKeys_.resize(static_cast<std::size_t>(count));
     std::vector<TextValue> texts;
     for (int r = 0; r < count; ++r) {
-        pageKeys_[r] = std::strtoll(PQgetvalue(rows.get(), r, 0), nullptr, 10);
+        pageKeys_[r] = wholeNumberOf(PQgetvalue(rows.get(), r, 0)).value_or(0);
         if (!readServerRow(layout(), rows.get(), r, 1, &texts, pageRecords_.get() + r * size,
                            connection_->name(), failure))
             return false;
@@ -182,7 +181,7 @@ Result ServerTableCursor::insertRecord(const std::uint8_t* record, Failure* fail
         if (failure->code == code::SqlSyntax) failure->code = code::WriteFailed;
         return failure->code;
     }
-    placeOn(std::strtoll(PQgetvalue(inserted.get(), 0, 0), nullptr, 10));
+    placeOn(wholeNumberOf(PQgetvalue(inserted.get(), 0, 0)).value_or(0));
     return code::Ok;
 }
 

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <climits>
-#include <cstdlib>
 #include <cstring>
 #include <set>
 
@@ -51,12 +50,9 @@ FieldSpec fieldOfColumn(const PGresult* result, int column) {
 // The type of a result field that holds `text` exactly, as ResultCursor widens a file's answers.
 FieldType typeHolding(FieldType type, const char* text) {
     if (type != FieldType::Integer && type != FieldType::LargeInt) return type;
-    const char* digits = text + (*text == '-' || *text == '+');
-    if (!*digits || std::strspn(digits, "0123456789") != std::strlen(digits)) return FieldType::Float;
-    errno = 0;
-    const long long number = std::strtoll(text, nullptr, 10);
-    if (errno == ERANGE) return FieldType::Float;
-    return number < INT32_MIN || number > INT32_MAX ? FieldType::LargeInt : type;
+    const std::optional<std::int64_t> number = wholeNumberOf(text);
+    if (!number) return FieldType::Float;
+    return *number < INT32_MIN || *number > INT32_MAX ? FieldType::LargeInt : type;
 }
 
 struct ServerText {

@@ -125,10 +125,7 @@ struct TextValues {
     std::int64_t integer(std::size_t index) const {
         const TextValue& value = values[index];
         if (!value.text) return 0;
-        std::int64_t whole = 0;
-        const char* end = value.text + value.length;
-        const auto parsed = std::from_chars(value.text + (*value.text == '+'), end, whole);
-        if (parsed.ec == std::errc() && parsed.ptr == end) return whole;
+        if (const auto whole = wholeNumberOf({value.text, value.length})) return *whole;
         const double number = this->number(index);
         if (std::isnan(number)) return 0;
         if (number <= -9223372036854775808.0) return INT64_MIN;
@@ -215,6 +212,18 @@ SqliteValues<ValueOf> sqliteValues(ValueOf valueOf) {
 }
 
 }  // namespace
+
+std::optional<std::int64_t> wholeNumberOf(std::string_view text) {
+    if (text.starts_with('+')) {
+        text.remove_prefix(1);
+        if (text.starts_with('-')) return std::nullopt;
+    }
+    std::int64_t whole = 0;
+    const char* end = text.data() + text.size();
+    const auto parsed = std::from_chars(text.data(), end, whole);
+    if (parsed.ec != std::errc() || parsed.ptr != end) return std::nullopt;
+    return whole;
+}
 
 RecordLayout::RecordLayout(const std::vector<FieldSpec>& fields) {
     std::uint32_t offset = 0;

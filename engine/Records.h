@@ -4,7 +4,9 @@
 #include <sqlite3.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/Engine.h"
@@ -23,6 +25,10 @@ struct TextValue {
     const char* text = nullptr;
     std::size_t length = 0;
 };
+
+// The whole number `text` spells: decimal digits after an optional sign and nothing else; nothing for any
+// other text or for a number outside 64 bits. The engine's one reader of whole numbers written as text.
+std::optional<std::int64_t> wholeNumberOf(std::string_view text);
 
 // The fields of a cursor laid out one after another in a record buffer as Engine.h describes.
 class RecordLayout {

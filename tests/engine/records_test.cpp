@@ -1,4 +1,6 @@
-// Day numbers and their stored ISO texts, and the texts of UTC moments.
+// Day numbers and their stored ISO texts, the texts of UTC moments, and whole numbers read from text.
+#include "engine/Records.h"
+
 #include <gtest/gtest.h>
 
 #include "engine/Dates.h"
@@ -59,6 +61,25 @@ INSTANTIATE_TEST_SUITE_P(
                     UtcCase{1709647629999, UtcStyle::FileName, "2024-03-05_14-07-09"},
                     UtcCase{1709251199999, UtcStyle::Milliseconds, "2024-02-29T23:59:59.999Z"},
                     UtcCase{1709251200000, UtcStyle::Seconds, "2024-03-01T00:00:00Z"}));
+
+TEST(WholeNumbers, ReadOnlyTextsThatAreWholeNumbersOf64Bits) {
+    const std::pair<const char*, std::optional<std::int64_t>> cases[] = {
+        {"42", 42},
+        {"+42", 42},
+        {"-42", -42},
+        {"9223372036854775807", INT64_MAX},
+        {"-9223372036854775808", INT64_MIN},
+        {"9223372036854775808", std::nullopt},
+        {"", std::nullopt},
+        {"+", std::nullopt},
+        {"+-4", std::nullopt},
+        {" 4", std::nullopt},
+        {"4 ", std::nullopt},
+        {"4.0", std::nullopt},
+        {"1e3", std::nullopt},
+    };
+    for (const auto& [text, number] : cases) EXPECT_EQ(wholeNumberOf(text), number) << text;
+}
 
 // The text of every 97th day of the calendar reads back as that day.
 TEST(DayNumbers, ReadBackEveryDayTheyWrite) {
