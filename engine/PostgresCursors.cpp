@@ -7,6 +7,7 @@
 
 #include "engine/Dates.h"
 #include "engine/PostgresLedger.h"
+#include "engine/RecordView.h"
 
 namespace engine {
 
@@ -41,29 +42,19 @@ bool readServerRow(const RecordLayout& layout, const PGresult* result, int row, 
 std::optional<std::string> serverFieldText(const RecordLayout& layout, std::size_t index,
                                            const std::uint8_t* record) {
     const FieldDesc& field = layout.fields()[index];
-    const std::uint8_t* slot = record + field.offset;
-    if (!slot[0]) return std::nullopt;
+    const RecordView view(record);
+    if (!view.present(field)) return std::nullopt;
     switch (field.type) {
-        case FieldType::Float: {
-            double value;
-            std::memcpy(&value, slot + 1, sizeof value);
-            return serverNumberText(value);
-        }
-        case FieldType::Integer: {
-            std::int32_t value;
-            std::memcpy(&value, slot + 1, sizeof value);
-            return std::to_string(value);
-        }
-        case FieldType::LargeInt: {
-            std::int64_t value;
-            std::memcpy(&value, slot + 1, sizeof value);
-            return std::to_string(value);
-        }
+        case FieldType::Float:
+            return serverNumberText(view.number(field));
+        case FieldType::Integer:
+            return std::to_string(view.integer(field));
+        case FieldType::LargeInt:
+            return std::to_string(view.largeInt(field));
         case FieldType::Date:
-            return std::string(reinterpret_cast<const char*>(slot + 1),
-                               strnlen(reinterpret_cast<const char*>(slot + 1), DateTextLength));
+            return std::string(view.text(field).substr(0, DateTextLength));
         case FieldType::String:
-            return std::string(reinterpret_cast<const char*>(slot + 1));
+            return std::string(view.text(field));
         case FieldType::Unknown:
             break;
     }

@@ -22,12 +22,14 @@ class RecordView {
     bool present(const FieldDesc& field) const { return slot(field)[0] != 0; }
     // A String's characters (UTF-8) or a Date's stored text, up to the terminating zero.
     std::string_view text(const FieldDesc& field) const {
-        const auto* chars = reinterpret_cast<const char*>(slot(field) + 1);
+        const auto* chars = reinterpret_cast<const char*>(valueBytes(field));
         return {chars, strnlen(chars, field.length - 1)};
     }
     std::int32_t integer(const FieldDesc& field) const { return read<std::int32_t>(field); }
     std::int64_t largeInt(const FieldDesc& field) const { return read<std::int64_t>(field); }
     double number(const FieldDesc& field) const { return read<double>(field); }
+    // The bytes of the field's value as stored, after its indicator byte: `field.length - 1` of them.
+    const std::uint8_t* valueBytes(const FieldDesc& field) const { return slot(field) + 1; }
     // A Date's day number; nothing when the field is empty or its stored text is not a day.
     std::optional<std::int32_t> day(const FieldDesc& field) const {
         if (!present(field)) return std::nullopt;
@@ -39,7 +41,7 @@ class RecordView {
     template <typename T>
     T read(const FieldDesc& field) const {
         T value;
-        std::memcpy(&value, slot(field) + 1, sizeof value);
+        std::memcpy(&value, valueBytes(field), sizeof value);
         return value;
     }
 

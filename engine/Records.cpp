@@ -36,13 +36,6 @@ void store(std::uint8_t* slot, T value) {
     std::memcpy(slot + 1, &value, sizeof value);
 }
 
-template <typename T>
-T load(const std::uint8_t* slot) {
-    T value;
-    std::memcpy(&value, slot + 1, sizeof value);
-    return value;
-}
-
 // The most bytes a text field's slot holds before its terminating zero.
 std::size_t textBytes(const FieldDesc& field) {
     return field.length - 2;
@@ -260,27 +253,27 @@ void RecordLayout::readTexts(const TextValue* values, std::uint8_t* record) cons
 void RecordLayout::bindField(sqlite3_stmt* statement, int parameter, std::size_t index,
                              const std::uint8_t* record) const {
     const FieldDesc& field = fields_[index];
-    const std::uint8_t* slot = record + field.offset;
-    if (slot[0] == 0) {
+    const RecordView view(record);
+    if (!view.present(field)) {
         sqlite3_bind_null(statement, parameter);
         return;
     }
     switch (field.type) {
         case FieldType::Float:
-            sqlite3_bind_double(statement, parameter, load<double>(slot));
+            sqlite3_bind_double(statement, parameter, view.number(field));
             break;
         case FieldType::Integer:
-            sqlite3_bind_int(statement, parameter, load<std::int32_t>(slot));
+            sqlite3_bind_int(statement, parameter, view.integer(field));
             break;
         case FieldType::LargeInt:
-            sqlite3_bind_int64(statement, parameter, load<std::int64_t>(slot));
+            sqlite3_bind_int64(statement, parameter, view.largeInt(field));
             break;
         // A date is written back as read, so a stored text that is not a day survives a change to other
         // fields.
         case FieldType::Date:
         case FieldType::String: {
-            const auto* text = reinterpret_cast<const char*>(slot + 1);
-            sqlite3_bind_text(statement, parameter, text, static_cast<int>(strnlen(text, field.length - 1)),
+            const std::string_view text = view.text(field);
+            sqlite3_bind_text(statement, parameter, text.data(), static_cast<int>(text.size()),
                               SQLITE_TRANSIENT);
             break;
         }
@@ -292,18 +285,13 @@ void RecordLayout::bindField(sqlite3_stmt* statement, int parameter, std::size_t
 
 bool RecordLayout::sameValue(std::size_t index, const std::uint8_t* a, const std::uint8_t* b) const {
     const FieldDesc& field = fields_[index];
-    const std::uint8_t* slotA = a + field.offset;
-    const std::uint8_t* slotB = b + field.offset;
-    if (slotA[0] != slotB[0]) return false;
-    if (slotA[0] == 0) return true;
-    if (field.type == FieldType::String || field.type == FieldType::Date) {
-        // Only the text up to its terminator counts; the bytes after it are left over from earlier values.
-        const auto* textA = reinterpret_cast<const char*>(slotA + 1);
-        const auto* textB = reinterpret_cast<const char*>(slotB + 1);
-        const std::size_t length = strnlen(textA, field.length - 1);
-        return length == strnlen(textB, field.length - 1) && std::memcmp(textA, textB, length) == 0;
-    }
-    return std::memcmp(slotA + 1, slotB + 1, field.length - 1) == 0;
+    const RecordView viewA(a), viewB(b);
+    if (viewA.present(field) != viewB.present(field)) return false;
+    if (!viewA.present(field)) return true;
+    // Only a text up to its terminator counts; the bytes after it are left over from earlier values.
+    if (field.type == FieldType::String || field.type == FieldType::Date)
+        return viewA.text(field) == viewB.text(field);
+    return std::memcmp(viewA.valueBytes(field), viewB.valueBytes(field), field.length - 1) == 0;
 }
 
 Result RecordLayout::getField(std::uint16_t number, const std::uint8_t* record, void* value,
@@ -331,7 +319,7 @@ Result RecordLayout::getField(std::uint16_t number, const std::uint8_t* record, 
         std::memcpy(value, text.data(), text.size());
         static_cast<char*>(value)[text.size()] = '\0';
     } else {
-        std::memcpy(value, record + field.offset + 1, field.length - 1);
+        std::memcpy(value, view.valueBytes(field), field.length - 1);
     }
     return code::Ok;
 }
