@@ -18,6 +18,7 @@
 #include "engine/RecordView.h"
 #include "engine/ServerLedger.h"
 #include "runtime/Boundary.h"
+#include "runtime/ScopeGuard.h"
 #include "runtime/Seams.h"
 
 namespace {
@@ -34,23 +35,15 @@ QString fromEngine(const std::string& text) {
     return QString::fromUtf8(text.data(), qsizetype(text.size()));
 }
 
-// The hourglass while the engine starts, when the call comes from the user-interface thread.
-class HourGlass {
-  public:
-    HourGlass() {
-        auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
-        shown_ = app && QThread::currentThread() == app->thread();
-        if (shown_) QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
-    }
-    ~HourGlass() {
-        if (shown_) QGuiApplication::restoreOverrideCursor();
-    }
-    HourGlass(const HourGlass&) = delete;
-    HourGlass& operator=(const HourGlass&) = delete;
-
-  private:
-    bool shown_ = false;
-};
+// Shows the hourglass for the rest of the scope, when the call comes from the user-interface thread.
+auto hourGlassForScope() {
+    auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
+    const bool shown = app && QThread::currentThread() == app->thread();
+    if (shown) QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+    return runtime::ScopeGuard([shown] {
+        if (shown) QGuiApplication::restoreOverrideCursor();
+    });
+}
 
 QString engineText(engine::Result code) {
     std::string text;
@@ -181,7 +174,7 @@ TSession::TSession(QObject* owner) : QObject(owner) {}
 
 void TSession::Open() {
     if (active_) return;
-    HourGlass hourGlass;
+    const auto hourGlass = hourGlassForScope();  // while the engine starts
     // The change journal dates its entries by the program's clock.
     engine::setJournalClock([] {
         return std::chrono::system_clock::time_point(

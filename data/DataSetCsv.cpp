@@ -5,6 +5,7 @@
 #include <climits>
 
 #include "data/Db.h"
+#include "runtime/ScopeGuard.h"
 #include "runtime/Seams.h"
 #include "runtime/TableFile.h"
 
@@ -15,8 +16,9 @@ void SaveDataSetAsTable(TDataSet& dataSet, const std::vector<TField*>& fields, c
     const std::unique_ptr<runtime::TTableWriter> table = runtime::tableWriterFor(fileName);
     table->WriteRow(QVariantList(titles.begin(), titles.end()));
     dataSet.CheckBrowseMode();
-    dataSet.DisableControls();
-    try {
+    {
+        dataSet.DisableControls();
+        const runtime::ScopeGuard enableControls([&] { dataSet.EnableControls(); });
         const int position = -dataSet.MoveBy(INT_MIN + 1);  // records after the first
         for (dataSet.First(); !dataSet.Eof(); dataSet.Next()) {
             QVariantList values;
@@ -25,11 +27,7 @@ void SaveDataSetAsTable(TDataSet& dataSet, const std::vector<TField*>& fields, c
         }
         dataSet.First();
         dataSet.MoveBy(position);
-    } catch (...) {
-        dataSet.EnableControls();
-        throw;
     }
-    dataSet.EnableControls();
     table->Commit();
 }
 

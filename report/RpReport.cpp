@@ -245,39 +245,35 @@ void TReport::CreateReport(bool composite) {
     if (!available_) return;
     if (!printer_) throw ERpError(QStringLiteral("Report printer not ready"));
     // The report is busy until the run ends, however it ends: also when ending the document fails.
-    struct Busy {
-        bool& available;
-        explicit Busy(bool& flag) : available(flag) { available = false; }
-        ~Busy() { available = true; }
-    } busy(available_);
+    const auto busy = runtime::setForScope(available_, false);
     finalPage_ = false;
     bool print = true;
     if (BeforePrint) BeforePrint(*this, print);
     if (!print) return;
     TRpPrinter& printer = *printer_;
-    const TRpUnits savedUnits = units_;
-    units_ = TRpUnits::Native;
     const std::vector<TRpBand*> bands = Bands();
     // Every printable under the report is prepared: its own and those on its bands.
     std::vector<TRpPrintable*> printables = Printables();
     for (TRpBand* band : bands) {
         for (TRpPrintable* printable : band->Printables()) printables.push_back(printable);
     }
-    bool prepared = false;
-    const auto finish = [&] {
-        units_ = savedUnits;
-        if (prepared) {
-            for (TRpPrintable* printable : printables) printable->Unprepare();
-        }
-        if (!composite) {
-            if (printer.Cancelled() || exportFilter_) {
-                printer.Abort();
-            } else {
-                printer.EndDoc();
-            }
+    // Ending the document can fail, so it cannot run in a scope guard; the units and the printables
+    // are given back first, when the run's scope is left.
+    const auto endDocument = [&] {
+        if (composite) return;
+        if (printer.Cancelled() || exportFilter_) {
+            printer.Abort();
+        } else {
+            printer.EndDoc();
         }
     };
     try {
+        const auto nativeUnits = runtime::setForScope(units_, TRpUnits::Native);
+        bool prepared = false;
+        const runtime::ScopeGuard unprepare([&] {
+            if (!prepared) return;
+            for (TRpPrintable* printable : printables) printable->Unprepare();
+        });
         if (!composite) {
             ConfigurePrinter(printer);
             printer.BeginDoc();
@@ -302,10 +298,10 @@ void TReport::CreateReport(bool composite) {
         finalPage_ = true;
         if (!printer.Cancelled()) EndPage();
     } catch (...) {
-        finish();
+        endDocument();
         throw;
     }
-    finish();
+    endDocument();
 }
 
 int TReport::LayBands(bool draw) {
@@ -405,10 +401,10 @@ void TReport::EndPage() {
 
 void TReport::Preview() {
     if (!available_ || previewOpen_) return;
-    previewOpen_ = true;
     TRpPrinter printer;
     // The caller waits here until the preview stops showing or the application terminates.
     QEventLoop wait;
+    const auto open = runtime::setForScope(previewOpen_, true);
     printer.AfterPreviewHook = [this, &wait] {
         wait.quit();
         if (AfterPreview) AfterPreview(*this);
@@ -429,15 +425,12 @@ void TReport::Preview() {
     if (const TRpDataTable* list = ListTable())
         printer.ListHook = [list](const QString& fileName) { list->SaveAsTable(fileName); };
     printer.SetTitle(ReportTitle);
-    TRpPrinter* const previous = printer_;
-    printer_ = &printer;
+    const auto previewing = runtime::setForScope(printer_, &printer);
 
     QPointer<TRpStandardPreview> window;
     const runtime::ScopeGuard closeWindow([&] {
         if (window) window->Preview().Detach();
         delete window.data();
-        printer_ = previous;
-        previewOpen_ = false;
     });
     if (OnPreview) {
         OnPreview(*this, printer);
