@@ -393,10 +393,12 @@ std::optional<QDate> parseLocaleDate(const QString& text);
 }  // namespace datetime
 
 // A decimal whole number, optionally signed, after any leading blanks; nothing for any other text
-// (trailing blanks, a fraction, a number out of range). The one reader of whole numbers typed or
-// stored as text, for 64-bit and 32-bit integers.
-std::optional<std::int64_t> wholeNumber64(const QString& text);
-std::optional<int> wholeNumber(const QString& text);
+// (trailing blanks, a fraction, a number out of the range of `Int`). The one reader of whole numbers
+// typed or stored as text, for 32-bit (`int`) and 64-bit (`std::int64_t`) integers.
+template <typename Int>
+std::optional<Int> wholeNumber(const QString& text);
+extern template std::optional<int> wholeNumber<int>(const QString& text);
+extern template std::optional<std::int64_t> wholeNumber<std::int64_t>(const QString& text);
 // The same, or EConvertError "'text' is not a valid integer value".
 int integerFromText(const QString& text);
 

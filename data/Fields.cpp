@@ -83,7 +83,8 @@ constexpr double MillisecondsPerDay = 86400000.0;
 
 }  // namespace
 
-std::optional<std::int64_t> wholeNumber64(const QString& text) {
+template <typename Int>
+std::optional<Int> wholeNumber(const QString& text) {
     qsizetype i = 0;
     while (i < text.size() && text[i].isSpace()) ++i;
     const qsizetype start = i;
@@ -93,19 +94,16 @@ std::optional<std::int64_t> wholeNumber64(const QString& text) {
         if (text[i] < u'0' || text[i] > u'9') return std::nullopt;
     bool ok = false;
     const qlonglong value = QStringView(text).mid(start).toLongLong(&ok, 10);
-    if (!ok) return std::nullopt;
-    return value;
+    if (!ok || value < std::numeric_limits<Int>::min() || value > std::numeric_limits<Int>::max())
+        return std::nullopt;
+    return Int(value);
 }
 
-std::optional<int> wholeNumber(const QString& text) {
-    const std::optional<std::int64_t> value = wholeNumber64(text);
-    if (!value || *value < std::numeric_limits<int>::min() || *value > std::numeric_limits<int>::max())
-        return std::nullopt;
-    return int(*value);
-}
+template std::optional<int> wholeNumber<int>(const QString& text);
+template std::optional<std::int64_t> wholeNumber<std::int64_t>(const QString& text);
 
 int integerFromText(const QString& text) {
-    if (const auto value = wholeNumber(text)) return *value;
+    if (const auto value = wholeNumber<int>(text)) return *value;
     throw EConvertError(QStringLiteral("'%1' is not a valid integer value").arg(text));
 }
 
@@ -340,6 +338,22 @@ QString TNumericField::FormatFor(bool displayText) const {
 
 // ---- TIntegerField ----------------------------------------------------------------------------------
 
+namespace {
+
+// The whole number typed for field `fieldName`; nothing for a blank text. Any other text is refused.
+template <typename Int>
+std::optional<Int> typedWholeNumber(const QString& text, const QString& fieldName) {
+    if (text.trimmed().isEmpty()) return std::nullopt;
+    const std::optional<Int> number = wholeNumber<Int>(text);
+    if (!number) {
+        databaseError(
+            QStringLiteral("'%1' is not a valid integer value for field '%2'").arg(text, fieldName));
+    }
+    return number;
+}
+
+}  // namespace
+
 TIntegerField::TIntegerField(QObject* owner) : TNumericField(owner, ftInteger) {}
 
 void TIntegerField::CheckRange(double value) const {
@@ -374,16 +388,11 @@ QVariant TIntegerField::GetAsVariant() const {
 }
 
 void TIntegerField::SetAsStringValue(const QString& value) {
-    if (value.trimmed().isEmpty()) {
+    if (const auto number = typedWholeNumber<int>(value, DisplayName())) {
+        SetAsIntegerValue(*number);
+    } else {
         Clear();
-        return;
     }
-    const auto parsed = wholeNumber(value);
-    if (!parsed) {
-        databaseError(
-            QStringLiteral("'%1' is not a valid integer value for field '%2'").arg(value, DisplayName()));
-    }
-    SetAsIntegerValue(*parsed);
 }
 
 void TIntegerField::SetAsIntegerValue(int value) {
@@ -449,16 +458,11 @@ void TLargeintField::Store(std::int64_t value) {
 }
 
 void TLargeintField::SetAsStringValue(const QString& value) {
-    if (value.trimmed().isEmpty()) {
+    if (const auto number = typedWholeNumber<std::int64_t>(value, DisplayName())) {
+        Store(*number);
+    } else {
         Clear();
-        return;
     }
-    const auto parsed = wholeNumber64(value);
-    if (!parsed) {
-        databaseError(
-            QStringLiteral("'%1' is not a valid integer value for field '%2'").arg(value, DisplayName()));
-    }
-    Store(*parsed);
 }
 
 void TLargeintField::SetAsIntegerValue(int value) {
