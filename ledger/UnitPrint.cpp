@@ -16,13 +16,6 @@ void loadPrintForm(TReport& report, const char* unit) {
     LoadReportFormFile(report, windowDescription(unit));
 }
 
-TRpLabel* printLabel(const TReport& report, const char* name) {
-    auto* label = report.findChild<TRpLabel*>(QLatin1String(name), Qt::FindDirectChildrenOnly);
-    if (!label)
-        throw ERpError(QStringLiteral("%1 has no label %2").arg(report.objectName(), QLatin1String(name)));
-    return label;
-}
-
 namespace {
 
 // Sets the labels' captions, the first label's to the first caption and so on, and previews `form`;

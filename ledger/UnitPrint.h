@@ -1,19 +1,15 @@
-// What the three print forms share: loading a form's description and finding its labels, and their
-// creation at start-up.
+// What the three print forms share: loading a form's description, and their creation at start-up.
 #pragma once
 
 #include <QString>
 
 class QObject;
 class TReport;
-class TRpLabel;
 
 namespace ledger {
 
 // Lays `report` out from the ledger's description `unit` (see windowDescription).
 void loadPrintForm(TReport& report, const char* unit);
-// The label `name` of `report`; throws ERpError when the description lacks it.
-TRpLabel* printLabel(const TReport& report, const char* name);
 // Fill the variable labels of a request form and preview it; each returns when the preview closes.
 // These keep the report engine's declarations out of the windows that start the requests.
 void PreviewFreeDaysRecordRequest(const QString& days, const QString& part, const QString& year,

@@ -2,7 +2,6 @@
 #include "ledger/Windows.h"
 
 #include "data/DBTables.h"
-#include "ledger/UnitPrint.h"
 #include "runtime/Controls.h"
 
 // Outside any namespace, where Qt's resource initialiser is declared.
@@ -21,10 +20,6 @@ QStringList memberNames(const char* names) {
     QStringList list = QString::fromLatin1(names).split(QLatin1Char(','));
     for (QString& name : list) name = name.trimmed();
     return list;
-}
-
-void lookUp(const TReport& report, const QString& name, TRpLabel*& member) {
-    member = printLabel(report, name.toLatin1().constData());
 }
 
 void fillNameList(TComboBox& names, TQuery& query, const std::vector<std::string>& sql, NameChoice choice) {

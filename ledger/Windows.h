@@ -8,12 +8,11 @@
 #include <utility>
 #include <vector>
 
+#include "runtime/ComponentRegistry.h"
 #include "runtime/Form.h"
 
 class TComboBox;
 class TQuery;
-class TReport;
-class TRpLabel;
 
 namespace ledger {
 
@@ -24,12 +23,11 @@ QString windowDescription(const char* unit);
 // The names in a list of identifiers as the preprocessor writes it ("Table1, Table1KovrelID").
 QStringList memberNames(const char* names);
 
-template <class T>
-void lookUp(const TForm& form, const QString& name, T*& member) {
-    member = form.Component<T>(name);
+// The component `name` of a window or print form; throws EReadError when the description lacks it.
+template <class Owner, class T>
+void lookUp(const Owner& owner, const QString& name, T*& member) {
+    member = runtime::loadedComponent<T>(owner, name);
 }
-// A print form's label; throws ERpError when the description lacks it.
-void lookUp(const TReport& report, const QString& name, TRpLabel*& member);
 
 // Sets each of `members` to the component of `owner` named as the member is in `names`, in order.
 template <class Owner, class... T>

@@ -94,7 +94,8 @@ ComponentFactory componentFactory(const QString& className) {
 namespace {
 QString componentPath(const QObject* owner, const QString& component) {
     const QString form = owner ? owner->objectName() : QString();
-    return form.isEmpty() ? component : form + QLatin1Char('.') + component;
+    if (form.isEmpty() || form == component) return component;
+    return form + QLatin1Char('.') + component;
 }
 }  // namespace
 

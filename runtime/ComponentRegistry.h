@@ -29,14 +29,19 @@ class Loadable {
     virtual void Loaded() = 0;
 };
 
-// The component of class `type` named `name` among the children of `owner` (the form), for a reference
-// by name that `component` resolves when loading ends. A missing one is refused with EReadError naming
-// the form and the component.
+// The component of class `type` named `name` among the children of `owner` (the form, or a report),
+// at any depth: for a reference by name that `component` resolves when loading ends, and for the
+// components the owner itself takes from its description. A missing one is refused with EReadError
+// "<owner>.<component>: Component '<name>' not found", or "<owner>: ..." when the owner asks.
 QObject* loadedComponent(const QObject* owner, const QObject& component, const QString& name,
                          const QMetaObject& type);
 template <class T>
 T* loadedComponent(const QObject* owner, const QObject& component, const QString& name) {
     return static_cast<T*>(loadedComponent(owner, component, name, T::staticMetaObject));
+}
+template <class T>
+T* loadedComponent(const QObject& owner, const QString& name) {
+    return loadedComponent<T>(&owner, owner, name);
 }
 
 // Refuses an option name that a description gives and the component does not know, naming the form

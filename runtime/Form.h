@@ -7,6 +7,7 @@
 #include <exception>
 
 #include "runtime/Boundary.h"
+#include "runtime/ComponentRegistry.h"
 #include "runtime/Exception.h"
 #include "runtime/Geometry.h"
 
@@ -53,11 +54,10 @@ class TForm : public QWidget {
     QMenuBar* MenuBar() const { return menuBar_; }
     int ClientTop() const;
 
-    // The component called `name`; throws when the description has no such component of type T.
+    // The component called `name`; throws EReadError when the description has no such component of type T.
     template <class T>
     T* Component(const QString& name) const {
-        if (T* found = findChild<T*>(name)) return found;
-        throw Exception(QStringLiteral("Component %1 not found in %2").arg(name, objectName()));
+        return runtime::loadedComponent<T>(*this, name);
     }
 
     TNotifyEvent OnActivate;
