@@ -746,6 +746,7 @@ void TQuery::PrepareStatement() {
         checkEngine(api.allocateStatement(Database()->Handle(), &statement_));
         checkEngine(
             api.setStatementProperty(statement_, engine::StatementProperty::LiveWanted, requestLive_));
+        // Only the liveness changes the result; the engine accepts the other properties and ignores them.
         if (Database()->IsSQLBased()) {
             checkEngine(api.setStatementProperty(statement_, engine::StatementProperty::UniDirectional, 0));
         } else {

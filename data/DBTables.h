@@ -123,6 +123,8 @@ class TSession : public QObject {
     void PostEdits();
     bool KeepConnections() const { return keepConnections_; }
     void SetKeepConnections(bool keep) { keepConnections_ = keep; }
+    // Inert: nothing in the program sets or reads it. The hourglass shows only while the engine starts
+    // (Open), whatever this says.
     bool SQLHourGlass() const { return sqlHourGlass_; }
     void SetSQLHourGlass(bool hourGlass) { sqlHourGlass_ = hourGlass; }
     engine::SessionHandle Handle() const { return handle_; }
@@ -279,6 +281,7 @@ class TQuery : public TEngineDataSet {
     const QString& Text() const { return text_; }
     bool RequestLive() const { return requestLive_; }
     void SetRequestLive(bool live);
+    // Handed to the engine, which ignores it (see StatementProperty).
     bool Constrained() const { return constrained_; }
     void SetConstrained(bool constrained) { constrained_ = constrained; }
     bool ParamCheck() const { return paramCheck_; }

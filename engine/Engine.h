@@ -94,7 +94,15 @@ enum class GetMode { Current, Next, Prior };
 enum class OpenMode { ReadWrite, ReadOnly };
 // Accepted and ignored by this engine: SQLite's own locking serves every program that opens the file.
 enum class ShareMode { Shared, Exclusive };
-enum class StatementProperty { LiveWanted, Constrained, NoAuxiliaryTables, ReadOnlyAnswers, UniDirectional };
+// What a statement may be told before it runs. Only LiveWanted changes anything: it asks for a result
+// that can be written when the statement allows one. The other four are accepted and ignored.
+enum class StatementProperty {
+    LiveWanted,
+    Constrained,        // accepted and ignored
+    NoAuxiliaryTables,  // accepted and ignored: the engine makes no auxiliary tables
+    ReadOnlyAnswers,    // accepted and ignored: a result that is not live is read-only anyway
+    UniDirectional,     // accepted and ignored: every cursor moves both ways
+};
 
 struct StartupRecord {
     std::string languageId = "0009";
