@@ -1,7 +1,6 @@
 // The calls both drivers answer alike: start and stop, error entries and texts, and the calls on cursors.
 #include "engine/DriverCore.h"
 
-#include <algorithm>
 #include <cstring>
 
 namespace engine {
@@ -9,11 +8,6 @@ namespace {
 
 constexpr SessionHandle TheSession = 1;
 constexpr std::size_t MaxErrorText = 128;
-
-struct CodeText {
-    Result code;
-    const char* text;
-};
 
 constexpr CodeText codeTexts[] = {
     {code::BeforeFirst, "At beginning of table."},
@@ -247,9 +241,8 @@ Result DriverCore::closeCursor(CursorHandle handle) {
 }
 
 Result DriverCore::errorText(Result result, std::string* text) {
-    const auto found = std::find_if(std::begin(codeTexts), std::end(codeTexts),
-                                    [result](const CodeText& entry) { return entry.code == result; });
-    *text = found == std::end(codeTexts) ? std::string() : std::string(found->text).substr(0, MaxErrorText);
+    const char* found = textOfCode(codeTexts, result);
+    *text = found ? std::string(found).substr(0, MaxErrorText) : std::string();
     return code::Ok;
 }
 

@@ -4,6 +4,7 @@
 
 #include <map>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,20 @@
 #include "engine/PagedCursor.h"
 
 namespace engine {
+
+// A row of a driver's table of error texts.
+struct CodeText {
+    Result code;
+    const char* text;
+};
+
+// The text that `texts` gives for `result`; nullptr when it gives none.
+inline const char* textOfCode(std::span<const CodeText> texts, Result result) {
+    for (const CodeText& entry : texts) {
+        if (entry.code == result) return entry.text;
+    }
+    return nullptr;
+}
 
 // The base of a driver. It owns the driver's cursors and the error entries of its last call: a call that
 // fails leaves its entries until the next call other than errorText and errorEntry. Each handle it gives

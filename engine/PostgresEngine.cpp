@@ -55,12 +55,7 @@ FieldType typeHolding(FieldType type, const char* text) {
     return *number < INT32_MIN || *number > INT32_MAX ? FieldType::LargeInt : type;
 }
 
-struct ServerText {
-    Result code;
-    const char* text;
-};
-
-constexpr ServerText serverTexts[] = {
+constexpr CodeText serverTexts[] = {
     {code::FileNotFound, "The server database holds no such table."},
     {code::FileOpenFailed, "The ledger on the server cannot be reached."},
     {code::NotALedger, "The server database holds no ledger the program can read."},
@@ -79,11 +74,9 @@ PostgresEngine::~PostgresEngine() {
 }
 
 Result PostgresEngine::errorText(Result result, std::string* text) {
-    for (const ServerText& entry : serverTexts) {
-        if (entry.code == result) {
-            *text = entry.text;
-            return code::Ok;
-        }
+    if (const char* found = textOfCode(serverTexts, result)) {
+        *text = found;
+        return code::Ok;
     }
     return Driver::errorText(result, text);
 }

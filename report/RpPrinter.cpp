@@ -2,6 +2,7 @@
 #include "report/RpPrinter.h"
 
 #include <QCoreApplication>
+#include <QSizeF>
 
 TRpPrinter::TRpPrinter() = default;
 
@@ -47,20 +48,26 @@ int TRpPrinter::YSize(double y) const {
     return static_cast<int>(roundHalfEven(y * factorY_));
 }
 
+namespace {
+
+// The paper's width and length in tenths of a millimetre, in portrait: the size table's figures for a
+// size it lists, else the settings' own.
+QSizeF portraitPaper(const TRpPrinterSettings& settings) {
+    const TRpPaperInfo& paper = paperInfo(settings.PaperSize);
+    if (paper.widthMM > 0) return QSizeF(paper.widthMM * 10, paper.lengthMM * 10);
+    return QSizeF(settings.PaperWidth, settings.PaperLength);
+}
+
+}  // namespace
+
 double TRpPrinter::PaperWidth() const {
-    const TRpPaperInfo& paper = paperInfo(Settings.PaperSize);
-    const bool fromTable = paper.widthMM > 0;
-    const double width = fromTable ? paper.widthMM * 10 : Settings.PaperWidth;
-    const double length = fromTable ? paper.lengthMM * 10 : Settings.PaperLength;
-    return Settings.Orientation == TRpOrientation::poLandscape ? length : width;
+    const QSizeF paper = portraitPaper(Settings);
+    return Settings.Orientation == TRpOrientation::poLandscape ? paper.height() : paper.width();
 }
 
 double TRpPrinter::PaperLength() const {
-    const TRpPaperInfo& paper = paperInfo(Settings.PaperSize);
-    const bool fromTable = paper.widthMM > 0;
-    const double width = fromTable ? paper.widthMM * 10 : Settings.PaperWidth;
-    const double length = fromTable ? paper.lengthMM * 10 : Settings.PaperLength;
-    return Settings.Orientation == TRpOrientation::poLandscape ? width : length;
+    const QSizeF paper = portraitPaper(Settings);
+    return Settings.Orientation == TRpOrientation::poLandscape ? paper.width() : paper.height();
 }
 
 QSize TRpPrinter::PageImageSize() const {

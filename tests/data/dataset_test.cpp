@@ -1,4 +1,5 @@
 // The dataset's state table, hook and event order, implicit posting, navigation and the record window.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <QPointer>
@@ -321,12 +322,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(DataSetTest, FieldIndexOutsideTheListIsAListError) {
     dataSet.Open();
-    try {
-        dataSet.Fields(4);
-        FAIL();
-    } catch (const EListError& e) {
-        EXPECT_EQ(e.Message(), "List index out of bounds (4)");
-    }
+    EXPECT_THAT([&] { dataSet.Fields(4); },
+                testing::ThrowsMessage<EListError>(testing::StrEq("List index out of bounds (4)")));
     EXPECT_EQ(dataSet.Fields(3)->FieldName(), "Datum");
 }
 
@@ -447,12 +444,8 @@ TEST_F(DataSetTest, EmptyDatasetReadsEmptyValuesAndEditBecomesInsert) {
     EXPECT_EQ(empty.FieldByName(QStringLiteral("Dana"))->AsFloat(), 0.0);
     EXPECT_EQ(empty.FieldByName(QStringLiteral("Dana"))->AsInteger(), 0);
     EXPECT_EQ(empty.FieldByName(QStringLiteral("Ime"))->AsString(), QString());
-    try {
-        empty.Delete();
-        FAIL();
-    } catch (const EDatabaseError& e) {
-        EXPECT_EQ(e.Message(), "Cannot perform this operation on an empty dataset");
-    }
+    EXPECT_THAT([&] { empty.Delete(); }, testing::ThrowsMessage<EDatabaseError>(testing::StrEq(
+                                             "Cannot perform this operation on an empty dataset")));
     empty.Edit();
     EXPECT_EQ(empty.State(), DataSetState::Insert);
 }

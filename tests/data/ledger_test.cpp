@@ -1,4 +1,5 @@
 // Tables and queries over a real ledger file made in a temporary directory.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
@@ -418,12 +419,8 @@ TEST_F(LedgerTest, PersistentFieldMissingFromTheResultFailsTheOpen) {
     redbr.SetDataSet(&query);
     query.setObjectName(QStringLiteral("Query1"));
     SetSQL(query, QStringLiteral("select PrezimeIme from kovrel"), false);
-    try {
-        query.Open();
-        FAIL();
-    } catch (const EDatabaseError& e) {
-        EXPECT_EQ(e.Message(), "Query1: Field 'redbr' not found");
-    }
+    EXPECT_THAT([&] { query.Open(); },
+                testing::ThrowsMessage<EDatabaseError>(testing::StrEq("Query1: Field 'redbr' not found")));
     EXPECT_FALSE(query.Active());
     SetSQL(query, QStringLiteral("select max(RedBroj) as redbr from kovrel"), false);
     query.Open();

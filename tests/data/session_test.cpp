@@ -1,5 +1,6 @@
 // The session start, engine error reports, read-only and password-protected tables, and query
 // preparation, against an engine double.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -104,12 +105,8 @@ TEST_F(SessionTest, LoginWindowAppearsOnlyForAnAliasThatNamesAUser) {
     TDatabase alias;
     alias.SetDatabaseName(QStringLiteral("KOVREL"));
     alias.SetParams({QStringLiteral("USER NAME=pera")});
-    try {
-        alias.Open();
-        FAIL();
-    } catch (const EDatabaseError& e) {
-        EXPECT_EQ(e.Message(), "Cannot connect to database 'KOVREL'");
-    }
+    EXPECT_THAT([&] { alias.Open(); }, testing::ThrowsMessage<EDatabaseError>(
+                                           testing::StrEq("Cannot connect to database 'KOVREL'")));
     EXPECT_EQ(shown, QStringList({"Database Login"}));
     EXPECT_FALSE(alias.Connected());
 
@@ -308,12 +305,8 @@ TEST_F(SessionTest, TableThatCanOnlyBeReadOpensReadOnly) {
     EXPECT_EQ(engine_->openModes,
               std::vector<engine::OpenMode>({engine::OpenMode::ReadWrite, engine::OpenMode::ReadOnly}));
     EXPECT_FALSE(table.CanModify());
-    try {
-        table.Append();
-        FAIL();
-    } catch (const EDatabaseError& e) {
-        EXPECT_EQ(e.Message(), "Cannot modify a read-only dataset");
-    }
+    EXPECT_THAT([&] { table.Append(); },
+                testing::ThrowsMessage<EDatabaseError>(testing::StrEq("Cannot modify a read-only dataset")));
 }
 
 TEST_F(SessionTest, TablePropertiesChangeOnlyWhileClosed) {
@@ -408,12 +401,8 @@ TEST_F(SessionTest, QueryWithoutTextIsRefused) {
 TEST_F(SessionTest, QueryWithoutCursorRaisesNoResultSet) {
     engine_->executeGivesCursor = false;
     query.SQL().Add(QStringLiteral("delete from kovrel"));
-    try {
-        query.Open();
-        FAIL();
-    } catch (const ENoResultSet& e) {
-        EXPECT_EQ(e.Message(), "Error creating cursor handle");
-    }
+    EXPECT_THAT([&] { query.Open(); },
+                testing::ThrowsMessage<ENoResultSet>(testing::StrEq("Error creating cursor handle")));
 }
 
 TEST_F(SessionTest, ExplicitPreparationOutlivesClose) {
@@ -435,12 +424,8 @@ TEST_F(SessionTest, ExplicitPreparationOutlivesClose) {
 TEST_F(SessionTest, PrepareNeedsAClosedQuery) {
     query.SQL().Add(QStringLiteral("select * from kovrel"));
     query.Open();
-    try {
-        query.Prepare();
-        FAIL();
-    } catch (const EDatabaseError& e) {
-        EXPECT_EQ(e.Message(), "Cannot perform this operation on an open dataset");
-    }
+    EXPECT_THAT([&] { query.Prepare(); }, testing::ThrowsMessage<EDatabaseError>(testing::StrEq(
+                                              "Cannot perform this operation on an open dataset")));
 }
 
 TEST_F(SessionTest, LivenessIsAskedOfTheEngine) {

@@ -36,6 +36,13 @@ class PrintStore : public ReportTest {
         report.SetPrinter(nullptr);
     }
     QString path(const char* name) const { return directory.filePath(QLatin1String(name)); }
+    // Runs the report into `printer` and saves its pages as one.rpp; answers the file's bytes.
+    QByteArray savedRun(TRpPrinter& printer) {
+        run(printer);
+        savePagesNative(printer, path("one.rpp"));
+        QFile file(path("one.rpp"));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
 
     QTemporaryDir directory;
     TReport report;
@@ -43,11 +50,7 @@ class PrintStore : public ReportTest {
 
 TEST_F(PrintStore, NativeSaveWritesTheHeaderAndOneRecord) {
     TRpPrinter printer;
-    run(printer);
-    savePagesNative(printer, path("one.rpp"));
-    QFile file(path("one.rpp"));
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const QByteArray bytes = file.readAll();
+    const QByteArray bytes = savedRun(printer);
     const qint64 image = printer.PageList()->Page(1)->size();
     EXPECT_EQ(bytes.size(), 124 + 4 + 4 + image + 4);
     const auto* data = reinterpret_cast<const uchar*>(bytes.constData());
@@ -159,13 +162,11 @@ class DamagedFiles : public PrintStore, public ::testing::WithParamInterface<Bad
 
 TEST_P(DamagedFiles, AreRefusedAndLeaveThePreviewAsItWas) {
     TRpPrinter printer;
-    run(printer);
-    savePagesNative(printer, path("one.rpp"));
-    QFile source(path("one.rpp"));
-    ASSERT_TRUE(source.open(QIODevice::ReadOnly));
+    const QByteArray saved = savedRun(printer);
+    ASSERT_FALSE(saved.isEmpty());
     QFile damaged(path("bad.rpp"));
     ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
-    damaged.write(GetParam().damage(source.readAll()));
+    damaged.write(GetParam().damage(saved));
     damaged.close();
 
     TRpPrinter shown;

@@ -27,17 +27,23 @@ QByteArray pageBytes(int page, int size) {
     return bytes;
 }
 
+// Runs a letter-sized report of one label, "Broj:", into `printer`; answers the stored pages' bytes.
+QByteArray runOneLabel(TRpPrinter& printer, TRpReportOptions options = {}) {
+    TReport report;
+    makeLetterForm(report);
+    report.Options |= options;
+    addControl<TRpLabel>(report, QStringLiteral("RpLabel1"), 56, 152, 73, 33)
+        ->SetCaption(QStringLiteral("Broj:"));
+    report.SetPrinter(&printer);
+    report.CreateReport(false);
+    return printer.PageList()->Stream().ReadAll();
+}
+
 }  // namespace
 
 TEST_F(ReportTest, OnePageRunStoresTheHeaderAndOneRecord) {
-    TReport report;
-    makeLetterForm(report);
-    addControl<TRpLabel>(report, QStringLiteral("RpLabel1"), 56, 152, 73, 33)
-        ->SetCaption(QStringLiteral("Broj:"));
     TRpPrinter printer;
-    report.SetPrinter(&printer);
-    report.CreateReport(false);
-    const QByteArray bytes = printer.PageList()->Stream().ReadAll();
+    const QByteArray bytes = runOneLabel(printer);
     ASSERT_GT(bytes.size(), 124 + 12);
     EXPECT_EQ(int16At(bytes, 0), 3);
     EXPECT_EQ(int16At(bytes, 2), 212);
@@ -293,15 +299,8 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ReportTest, CompressionOptionStoresCompressedPagesThatReadBack) {
-    TReport report;
-    makeLetterForm(report);
-    report.Options |= TRpReportOption::Compression;
-    addControl<TRpLabel>(report, QStringLiteral("RpLabel1"), 56, 152, 73, 33)
-        ->SetCaption(QStringLiteral("Broj:"));
     TRpPrinter printer;
-    report.SetPrinter(&printer);
-    report.CreateReport(false);
-    const QByteArray bytes = printer.PageList()->Stream().ReadAll();
+    const QByteArray bytes = runOneLabel(printer, TRpReportOption::Compression);
     EXPECT_EQ(bytes.at(21), 1);
     EXPECT_EQ(textsOf(*printer.Page(1)), QStringList{QStringLiteral("Broj:")});
 }
