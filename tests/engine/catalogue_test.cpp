@@ -161,6 +161,9 @@ class CatalogueTest : public testing::Test {
     Value balance(const std::string& name) {
         return single(ledger::balanceSql(name), "ukupno", engine::FieldType::Float);
     }
+    Value transactionNumber(const std::string& name) {
+        return single(ledger::transactionNumberSql(name), "transakcija", engine::FieldType::Integer);
+    }
 
     engine::TableEngine& eng_ = engine::currentEngine();
     engine::DatabaseHandle db_ = engine::NoHandle;
@@ -175,7 +178,7 @@ bool readsZero(const Value& value) {
 
 TEST_F(CatalogueTest, EmptyLedgerGivesEmptyMaximumCountOfOneAndNoNames) {
     EXPECT_EQ(single(ledger::nextWorkerNumberSql(), "redbr", engine::FieldType::Float), std::nullopt);
-    EXPECT_EQ(single(ledger::transactionNumberSql("NIKO"), "transakcija", engine::FieldType::Integer), "1");
+    EXPECT_EQ(transactionNumber("NIKO"), "1");
     EXPECT_TRUE(readsZero(balance("NIKO")));
     for (const SqlLines& lines : {ledger::nameListSql(), ledger::workerRowsSql("NIKO"),
                                   ledger::balanceReportAllSql(), ledger::annualLeaveReportAllSql("")}) {
@@ -208,8 +211,7 @@ TEST_F(CatalogueTest, CarryOverAloneIsTheBalanceAndNumbersFollowIt) {
     store({carryOver(1, "PETROVIC ANA", 12.5), carryOver(2, "JOVIC IVA", 4)});
     EXPECT_EQ(balance("PETROVIC ANA"), "12.5");
     EXPECT_EQ(single(ledger::nextWorkerNumberSql(), "redbr", engine::FieldType::Float), "3");
-    EXPECT_EQ(single(ledger::transactionNumberSql("PETROVIC ANA"), "transakcija", engine::FieldType::Integer),
-              "2");
+    EXPECT_EQ(transactionNumber("PETROVIC ANA"), "2");
     EXPECT_EQ(run(ledger::balanceReportOneSql("JOVIC IVA")).rows, (std::vector<Row>{{"JOVIC IVA", "4"}}));
 }
 
@@ -218,8 +220,7 @@ TEST_F(CatalogueTest, NameWithApostropheIsFound) {
            {1, "O'BRIEN ANA", "SL.DANI", std::nullopt, 2},
            carryOver(2, "OBRIEN ANA", 9)});
     EXPECT_EQ(run(ledger::workerRowsSql("O'BRIEN ANA")).rows.size(), 2u);
-    EXPECT_EQ(single(ledger::transactionNumberSql("O'BRIEN ANA"), "transakcija", engine::FieldType::Integer),
-              "3");
+    EXPECT_EQ(transactionNumber("O'BRIEN ANA"), "3");
     EXPECT_EQ(balance("O'BRIEN ANA"), "3");
     EXPECT_EQ(run(ledger::balanceReportOneSql("O'BRIEN ANA")).rows, (std::vector<Row>{{"O'BRIEN ANA", "3"}}));
     EXPECT_EQ(run(ledger::annualLeaveReportOneSql("O'BRIEN ANA", "")).rows.size(), 0u);
@@ -231,8 +232,7 @@ TEST_F(CatalogueTest, NameRegisteredTwiceIsMergedByEveryQuery) {
            {2, "LAZIC MILA", "BO", std::nullopt, 4},
            carryOver(3, "SAVIC JOVAN", 1)});
     EXPECT_EQ(run(ledger::workerRowsSql("LAZIC MILA")).rows.size(), 3u);
-    EXPECT_EQ(single(ledger::transactionNumberSql("LAZIC MILA"), "transakcija", engine::FieldType::Integer),
-              "4");
+    EXPECT_EQ(transactionNumber("LAZIC MILA"), "4");
     EXPECT_EQ(balance("LAZIC MILA"), "11");
     EXPECT_EQ(run(ledger::nameListSql()).sortedRows(), (std::vector<Row>{{"LAZIC MILA"}, {"SAVIC JOVAN"}}));
     EXPECT_EQ(run(ledger::balanceReportAllSql()).sortedRows(),
