@@ -409,7 +409,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<Plan>& info) { return std::string(info.param.name); });
 
 // Only a wrong password asks for the login again, known by its error code (the test server answers in
-// German); a ledger the server does not have is not a login to retry.
+// German); a ledger the server does not have is not a login to retry, and is told in a server's words.
 TEST(ServerLogin, OnlyAWrongPasswordAsksForTheLoginAgain) {
     const auto connection = servertest::serverConnection();
     if (!connection) GTEST_SKIP() << servertest::NoServerText;
@@ -428,6 +428,10 @@ TEST(ServerLogin, OnlyAWrongPasswordAsksForTheLoginAgain) {
         ErrorEntry entry;
         ASSERT_EQ(eng.errorEntry(1, &entry), code::Ok);
         EXPECT_EQ(entry.text.find("LOCATION"), std::string::npos) << entry.text;
+        std::string text;
+        eng.errorText(login.answer, &text);
+        if (login.answer == code::FileOpenFailed)
+            EXPECT_EQ(text, "The ledger on the server cannot be reached.") << "a server is no file";
     }
 }
 
