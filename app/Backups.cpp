@@ -122,6 +122,7 @@ void LedgerBackups::Start(bool asked) {
 
 void LedgerBackups::Done(int copy, bool asked, bool made, const QString& text) {
     if (copy != copy_) return;
+    Q_ASSERT(thread_.joinable());  // only Stop joins another way, and it gives the copy up
     if (thread_.joinable()) thread_.join();
     if (!made || asked) ShowMessage(text);
     emit Finished(made);

@@ -14,6 +14,13 @@ namespace app {
 // Copies the working directory's ledger in a worker thread, which reads it through an SQLite connection
 // of its own; one copy at a time. The outcome is told on the user-interface thread, in a message
 // window: a failure always, once; a copy made only when the clerk asked for it.
+//
+//   idle --Start--> copying (thread_ runs copy number copy_) --the thread ends--> done queued
+//   done queued --Done(copy == copy_): join, tell, Finished--> idle
+//   copying, done queued --Stop: ++copy_, cancel_, join--> idle (a Done still queued has an older copy
+//                                                           number and tells nothing)
+//
+// cancel_ is set only inside Stop, while it waits for the thread; copy_ only grows.
 class LedgerBackups : public QObject {
     Q_OBJECT
 
@@ -38,7 +45,7 @@ class LedgerBackups : public QObject {
     void Done(int copy, bool asked, bool made, const QString& text);
 
     std::thread thread_;
-    int copy_ = 0;  // counts the copies begun and given up; a given-up copy tells nothing
+    int copy_ = 0;  // counts the copies begun and given up
     std::atomic<bool> cancel_{false};
 };
 

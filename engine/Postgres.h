@@ -28,6 +28,18 @@ using PgResult = std::unique_ptr<PGresult, ResultFree>;
 // settings, prepared statements and listening; that call goes on unless a transaction was open on the
 // lost session, and then fails telling the clerk to repeat the action. Nothing else depends on the
 // session: cursors ask for their rows by key.
+//
+// The session's states (lost is libpq's CONNECTION_BAD, found by reconnectIfLost before each call;
+// in a transaction is inTransaction_, noted after each call; restoring is restoring_):
+//
+//   connected --a call leaves a transaction open--> in a transaction --a call ends it--> connected
+//   connected --lost--> restoring --session set up again--> connected (the call goes on)
+//   in a transaction --lost--> restoring --session set up again--> connected (the call fails:
+//                                                                  "repeat the action")
+//   restoring --the server cannot be reached--> lost (the call fails; the next call tries again)
+//   restoring --the server refuses the set-up--> connected, set up in part (the call fails)
+//
+// While restoring, the set-up's own statements run without looking for a loss again.
 class ServerConnection {
   public:
     // How long a statement waits for a row or table another session holds locked before it fails busy.

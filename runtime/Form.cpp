@@ -110,7 +110,7 @@ TForm* TForm::ActiveForm() {
 void TForm::MessageWindowClosed() {
     if (!isVisible()) return;
     const bool active = QApplication::activeWindow() == this;
-    if (activating_) {
+    if (InActivation()) {
         IgnorePendingActivations();
         if (!active) activateWindow();
         return;
@@ -127,12 +127,10 @@ void TForm::MessageWindowClosed() {
 
 void TForm::runActivation(bool returningFromMessage) {
     lastActivated_ = this;
-    if (activating_ || !OnActivate) return;
-    activating_ = true;
-    returningFromMessage_ = returningFromMessage;
+    if (InActivation() || !OnActivate) return;
+    activation_ = returningFromMessage ? Activation::ReturnRunning : Activation::Running;
     runtime::guarded([this] { OnActivate(this); });
-    returningFromMessage_ = false;
-    activating_ = false;
+    activation_ = Activation::Idle;
 }
 
 void TForm::IgnorePendingActivations() {

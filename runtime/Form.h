@@ -66,7 +66,7 @@ class TForm : public QWidget {
     // The program's form that is active now: the active window, or else the form activated last
     // while it is still visible.
     static TForm* ActiveForm();
-    bool InActivation() const { return activating_; }
+    bool InActivation() const { return activation_ != Activation::Idle; }
     // Tells the form that a message window shown over it has closed. The form's activation runs again
     // as the return from that window: at once when the form is still the active window (the message
     // window never took the activation), else when the activation, which this asks for, comes back to
@@ -74,7 +74,7 @@ class TForm : public QWidget {
     // itself does not run it again, so that a failing activation reports once instead of without end.
     void MessageWindowClosed();
     // Whether the activation now running is the return from a message window shown over the form.
-    bool ReturningFromMessage() const { return returningFromMessage_; }
+    bool ReturningFromMessage() const { return activation_ == Activation::ReturnRunning; }
 
   protected:
     bool event(QEvent* event) override;
@@ -95,11 +95,24 @@ class TForm : public QWidget {
     bool scaled_ = true;
     bool frameFitted_ = false;
     bool deviceSizePending_ = false;  // an unscaled form's frame fitted, its device size not yet
-    bool activating_ = false;
+    // The activation, and the two waits that outlive a run of it:
+    //
+    //   Idle --WindowActivate, unless ignoring--> Running, or ReturnRunning when a return was pending
+    //   Idle --MessageWindowClosed while the form is the active window--> ReturnRunning
+    //   Running/ReturnRunning --OnActivate returns or fails--> Idle
+    //
+    // An activation that arrives while one runs does not run (OnActivate never runs inside itself).
+    // messageReturnPending_: set by MessageWindowClosed when the form is not the active window (and no
+    //   activation runs); ended by the WindowActivate it asks for, whose run is a return, or by another
+    //   window taking the focus first.
+    // ignoringActivations_: set by MessageWindowClosed during a run (a message window the activation
+    //   showed has closed); until the event loop's next turn a WindowActivate only makes the form the
+    //   one activated last.
+    // The waits are independent of the run and of each other, so they stay flags beside it.
+    enum class Activation { Idle, Running, ReturnRunning };
+    Activation activation_ = Activation::Idle;
     bool ignoringActivations_ = false;
-    // A message window over the form has closed and the activation has not come back yet.
     bool messageReturnPending_ = false;
-    bool returningFromMessage_ = false;
     QMenuBar* menuBar_ = nullptr;
     bool closingFromCode_ = false;
     std::exception_ptr closeError_;
