@@ -719,6 +719,7 @@ bool TQuery::ParamsHaveValues() const {
 
 QString TQuery::BoundText() const {
     if (paramOrder_.empty()) return text_;
+    Q_ASSERT(pieces_.size() == paramOrder_.size() + 1);
     QString text = pieces_.front();
     for (std::size_t i = 0; i < paramOrder_.size(); ++i) {
         const auto param = std::find_if(params_.begin(), params_.end(),

@@ -625,6 +625,10 @@ void TDataSet::SetFieldData(TField& field, const void* value) {
 // ---- TDataSet: data events --------------------------------------------------------------------------
 
 void TDataSet::DataEvent(::DataEvent event, std::intptr_t info) {
+    // The window the links read: up to bufferCount_ records and the spare, the active one among them.
+    Q_ASSERT(bufferCount_ >= 1 && buffers_.size() == std::size_t(bufferCount_) + 1);
+    Q_ASSERT(recordCount_ >= 0 && recordCount_ <= bufferCount_);
+    Q_ASSERT(recordCount_ == 0 ? activeRecord_ == 0 : activeRecord_ >= 0 && activeRecord_ < recordCount_);
     if (event == ::DataEvent::FieldChange) {
         auto* field = reinterpret_cast<TField*>(info);
         if (field->FieldKind() == fkData || field->FieldKind() == fkInternalCalc) modified_ = true;

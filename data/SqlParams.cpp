@@ -44,5 +44,6 @@ ScannedSql scanParams(const QString& text) {
         i = end - 1;
     }
     scanned.pieces.push_back(piece);
+    Q_ASSERT(scanned.pieces.size() == scanned.names.size() + 1);
     return scanned;
 }

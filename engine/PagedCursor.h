@@ -3,9 +3,11 @@
 #pragma once
 
 #include <algorithm>
+#include <cassert>
 #include <climits>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -258,6 +260,9 @@ class PagedCursor : public Cursor {
                 std::swap_ranges(low, low + size, pageRecords_.get() + (count - 1 - i) * size);
             }
         }
+        assert(std::adjacent_find(pageKeys_.begin(), pageKeys_.end(), std::greater_equal<>()) ==
+                   pageKeys_.end() &&
+               "a page's keys ascend");
         return true;
     }
 

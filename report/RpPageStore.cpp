@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QtEndian>
+#include <limits>
 
 #include "report/RpUnits.h"
 #include "runtime/Seams.h"
@@ -201,6 +202,7 @@ void TRpPageList::StorePage(const QByteArray& image) {
         writeHeader();
     }
     const qint64 start = stream_->Size();
+    Q_ASSERT(start >= kHeaderSize && (records_.empty() || start > records_.back()));
     records_.push_back(start);
     stream_->Seek(start);
     stream_->Write(int32Bytes(pageCount_));
@@ -217,6 +219,9 @@ void TRpPageList::StorePage(const QByteArray& image) {
     stream_->Seek(start + 4);
     stream_->Write(int32Bytes(static_cast<qint32>(next)));
     stream_->Seek(next);
+    // The record ends the stream, its offsets fit their fields, and every page has its record.
+    Q_ASSERT(next == stream_->Size() && next <= std::numeric_limits<qint32>::max());
+    Q_ASSERT(records_.size() == std::size_t(pageCount_));
 }
 
 void TRpPageList::Finish() {

@@ -18,6 +18,11 @@ void TRpPrinter::post(QEvent* event) const {
     }
 }
 
+void TRpPrinter::ChangeStatus(Status next) {
+    Q_ASSERT(next == Status::Finished || (status_ == Status::Idle && next == Status::Printing));
+    status_ = next;
+}
+
 void TRpPrinter::SetShowing(bool showing) {
     if (showing_ == showing) return;
     showing_ = showing;
@@ -97,7 +102,7 @@ void TRpPrinter::BeginDoc() {
         pages_ = std::make_unique<TRpPageList>(std::make_unique<TRpStream>(TRpStream::kPreviewMemoryLimit),
                                                Compression);
     }
-    status_ = Status::Printing;
+    ChangeStatus(Status::Printing);
 }
 
 // Hands the page drawn so far on: into the page list for page images, to the device for printing.
@@ -118,6 +123,7 @@ void TRpPrinter::NewPage() {
         post(new TRpPageFinishedEvent(++pagesFinished_));
     }
     ++pagesBegun_;
+    Q_ASSERT(pagesFinished_ == pagesBegun_ - 1);
     if (destination_ == Destination::PrinterDevice && inPrintRange(pagesBegun_)) {
         if (!deviceJob_) device_->BeginDoc(title_);
         deviceJob_ = true;
@@ -137,7 +143,7 @@ void TRpPrinter::EndDoc() {
     if (pages_) pages_->Finish();
     if (deviceJob_) device_->EndDoc();
     deviceJob_ = false;
-    status_ = Status::Finished;
+    ChangeStatus(Status::Finished);
     if (destination_ == Destination::PrinterDevice && AfterPrintHook) AfterPrintHook();
 }
 
@@ -152,7 +158,7 @@ void TRpPrinter::Abort() {
         storeOpenPage();
         if (pages_) pages_->Finish();
     }
-    status_ = Status::Finished;
+    ChangeStatus(Status::Finished);
 }
 
 TRpCanvas& TRpPrinter::Canvas() {
@@ -175,5 +181,5 @@ void TRpPrinter::LoadPages(std::unique_ptr<TRpPageList> pages) {
     pagesBegun_ = pagesFinished_ = pages_ ? pages_->PageCount() : 0;
     factorX_ = factorY_ = kScreenDpi / 254.0;
     offsetX_ = offsetY_ = 0;
-    status_ = Status::Finished;
+    ChangeStatus(Status::Finished);
 }

@@ -64,7 +64,8 @@ class TRpPrinterDevice {
     virtual void Abort() = 0;
 };
 
-// Status: Idle -> BeginDoc -> Printing -> EndDoc/Abort -> Finished.
+// Status: Idle --BeginDoc--> Printing --EndDoc/Abort--> Finished; any --LoadPages--> Finished. A run
+// never goes back to Idle: a new run takes a new printer object.
 class TRpPrinter {
   public:
     enum class Destination { PageImages = 0, PrinterDevice = 1 };
@@ -147,6 +148,8 @@ class TRpPrinter {
 
   private:
     void post(QEvent* event) const;
+    // Moves the status on, to one of its successors (see the class comment).
+    void ChangeStatus(Status next);
     void storeOpenPage();
     bool inPrintRange(int page) const;
 

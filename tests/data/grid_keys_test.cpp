@@ -126,6 +126,20 @@ TEST_F(GridKeysTest, AnEditorInAHiddenWindowStaysOpenAndItsTextIsPosted) {
     EXPECT_TRUE(grid->InplaceEditor()->isVisible());
 }
 
+// The grid keeps the editor's state itself: an editor hidden behind its back is a fault it stops at.
+TEST_F(GridKeysTest, AnEditorHiddenBehindTheGridsBackStopsTheProgram) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    Open(1);
+    grid->SetSelectedIndex(3);
+    Press(Qt::Key_F2);
+    EXPECT_DEATH(
+        {
+            grid->InplaceEditor()->hide();
+            grid->EditorMode();
+        },
+        "editorState_ == EditorState::Hidden");
+}
+
 TEST_F(GridKeysTest, TheEditorRefusesCharactersThatTheFieldCannotTake) {
     Open(1);
     grid->SetSelectedIndex(7);

@@ -6,6 +6,7 @@
 #include <random>
 
 #include "EngineTestSupport.h"
+#include "engine/PagedCursor.h"
 
 namespace enginetest {
 namespace {
@@ -414,6 +415,39 @@ TEST_F(CursorTest, FieldDescriptorsFollowTheRecordLayout) {
     EXPECT_EQ(descs[3].name, "PrezimeIme");
     EXPECT_EQ(descs[3].size, 30);
     EXPECT_EQ(descs[2].type, FieldType::Date);
+}
+
+// A driver whose pages come back out of order: the cursor's check of its keys stops the program.
+struct BareRow {
+    std::int64_t key = 0;
+    std::vector<std::uint8_t> record;
+};
+
+class DisorderedCursor : public PagedCursor<BareRow> {
+  public:
+    DisorderedCursor() : PagedCursor(false, false, {4, 4, 1}) {}
+    Result insertRecord(const std::uint8_t*, Failure*) override { return code::CursorReadOnly; }
+
+  protected:
+    bool fillPage(bool, std::int64_t, std::size_t, Failure*) override {
+        pageKeys_ = {1, 3, 2};
+        return true;
+    }
+    std::uint64_t writeCount() const override { return 0; }
+    bool endStillHolds() const override { return true; }
+    Result readCurrent(std::uint8_t*, Failure*) override { return code::Ok; }
+    Result readStored(BareRow*, Failure*) override { return code::Ok; }
+    Result writeIfUnchanged(const std::string&, const std::vector<std::size_t>&, const std::uint8_t*,
+                            const BareRow&, Failure*) override {
+        return code::Ok;
+    }
+    Result recordChanged(Failure*) const override { return code::RecordChanged; }
+};
+
+TEST(CursorDeathTest, APageWhoseKeysDoNotAscendStopsTheProgram) {
+    DisorderedCursor cursor;
+    Failure failure;
+    EXPECT_DEATH(cursor.getRecord(GetMode::Next, nullptr, &failure), "a page's keys ascend");
 }
 
 }  // namespace
