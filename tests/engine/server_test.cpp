@@ -430,8 +430,9 @@ TEST(ServerLogin, OnlyAWrongPasswordAsksForTheLoginAgain) {
         EXPECT_EQ(entry.text.find("LOCATION"), std::string::npos) << entry.text;
         std::string text;
         eng.errorText(login.answer, &text);
-        if (login.answer == code::FileOpenFailed)
+        if (login.answer == code::FileOpenFailed) {
             EXPECT_EQ(text, "The ledger on the server cannot be reached.") << "a server is no file";
+        }
     }
 }
 
