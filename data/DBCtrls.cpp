@@ -11,6 +11,7 @@
 #include <algorithm>
 
 #include "data/DBGrids.h"
+#include "data/DataMessages.h"
 #include "runtime/Boundary.h"
 #include "runtime/ComponentRegistry.h"
 
@@ -52,8 +53,7 @@ void TFieldDataLink::UpdateField() {
     if (Active() && !fieldName_.isEmpty()) {
         field = DataSet()->FindField(fieldName_);
         if (!field) {
-            throw EDatabaseError(
-                QStringLiteral("%1: Field '%2' not found").arg(control_->objectName(), fieldName_));
+            throw EDatabaseError(data::message::FieldNotFound.arg(control_->objectName(), fieldName_));
         }
     }
     field_ = field;
@@ -129,7 +129,7 @@ TDBEdit::~TDBEdit() {
 }
 
 void TDBEdit::SetDataSource(TDataSource* source) {
-    if (link_.Updating()) throw EDatabaseError(QStringLiteral("DataSource cannot be changed"));
+    if (link_.Updating()) throw EDatabaseError(data::message::DataSourceFixed);
     link_.SetDataSource(source);
 }
 

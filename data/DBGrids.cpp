@@ -16,6 +16,7 @@
 
 #include "data/DBCtrls.h"
 #include "data/DBGridAccessible.h"
+#include "data/DataMessages.h"
 #include "data/DataSetCsv.h"
 #include "runtime/Boundary.h"
 #include "runtime/Geometry.h"
@@ -269,7 +270,7 @@ void TDBGrid::LayoutChanged() {
     paintFailureReported_ = false;
     columns_.RebuildFieldMap(link_.Active() ? DataSet() : nullptr);
     if (columns_.Count() > maxColumns) {
-        throw Exception(QStringLiteral("Grid requested to display more than 256 columns"));
+        throw Exception(data::message::TooManyColumns);
     }
     rowHeight_ = QFontMetrics(font()).height() + 3 + RowLineWidth();
     titleHeight_ = 0;

@@ -11,6 +11,7 @@
 #include <set>
 
 #include "data/DBLoginDialogs.h"
+#include "data/DataMessages.h"
 #include "data/SqlParams.h"
 #include "engine/Dates.h"
 #include "engine/Engine.h"
@@ -287,7 +288,7 @@ TDatabase::TDatabase(QObject* owner) : QObject(owner) {}
 TDatabase::~TDatabase() = default;
 
 void TDatabase::SetDatabaseName(const QString& name) {
-    if (Connected()) databaseError(QStringLiteral("Cannot perform this operation on an open database"));
+    if (Connected()) databaseError(data::message::OpenDatabase);
     databaseName_ = name;
 }
 
@@ -298,7 +299,7 @@ bool TDatabase::NeedsLogin() const {
 QString TDatabase::AskLogin(const QString& shownName) {
     TLoginDialog dialog(shownName, paramValue(params_, QStringLiteral("USER NAME")));
     if (runtime::execDialog(dialog) != QDialog::Accepted) {
-        databaseError(QStringLiteral("Cannot connect to database '%1'").arg(shownName));
+        databaseError(data::message::CannotConnect.arg(shownName));
     }
     setParam(params_, QStringLiteral("USER NAME"), dialog.UserName()->text());
     QString password = dialog.Password()->text();
@@ -312,7 +313,7 @@ void TDatabase::Login(const QString& shownName) {
 
 void TDatabase::Open() {
     if (Connected()) return;
-    if (databaseName_.isEmpty() && !temporary_) databaseError(QStringLiteral("Database name missing"));
+    if (databaseName_.isEmpty() && !temporary_) databaseError(data::message::DatabaseNameMissing);
     const bool directory = isDirectoryPath(databaseName_);
     std::optional<std::string> server;
     std::string refusal;
@@ -372,12 +373,12 @@ void TDatabase::Close() {
 TEngineDataSet::TEngineDataSet(QObject* owner) : TDataSet(owner) {}
 
 void TEngineDataSet::CheckInactive() const {
-    if (Active()) databaseError(QStringLiteral("Cannot perform this operation on an open dataset"));
+    if (Active()) databaseError(data::message::OpenDataSet);
 }
 
 void TEngineDataSet::SetDatabaseName(const QString& name) {
     CheckInactive();
-    if (database_) databaseError(QStringLiteral("Cannot perform this operation on an open database"));
+    if (database_) databaseError(data::message::OpenDatabase);
     databaseName_ = name;
 }
 
@@ -411,7 +412,7 @@ void TEngineDataSet::CloseForDestruction() {
 void TEngineDataSet::InternalOpen(std::vector<TFieldDef>& defs) {
     AcquireDatabase();
     cursor_ = CreateHandle();
-    if (cursor_ == engine::NoHandle) throw ENoResultSet(QStringLiteral("Error creating cursor handle"));
+    if (cursor_ == engine::NoHandle) throw ENoResultSet(data::message::NoCursor);
     checkEngine(engineApi().cursorProperties(cursor_, &props_));
     ReadFieldDefs(defs);
 }
@@ -589,7 +590,7 @@ void TTable::SetExclusive(bool exclusive) {
 }
 
 engine::CursorHandle TTable::CreateHandle() {
-    if (tableName_.isEmpty()) databaseError(QStringLiteral("Missing TableName property"));
+    if (tableName_.isEmpty()) databaseError(data::message::TableNameMissing);
     const std::string name = tableName_.left(259).toStdString();
     engine::OpenMode mode = readOnly_ ? engine::OpenMode::ReadOnly : engine::OpenMode::ReadWrite;
     const engine::ShareMode share = exclusive_ ? engine::ShareMode::Exclusive : engine::ShareMode::Shared;
@@ -619,8 +620,7 @@ void TSQLLines::Add(const QString& line) {
 }
 
 const QString& TSQLLines::Strings(int index) const {
-    if (index < 0 || index >= Count())
-        throw EListError(QStringLiteral("List index out of bounds (%1)").arg(index));
+    if (index < 0 || index >= Count()) throw EListError(data::message::ListIndex.arg(index));
     return lines_[index];
 }
 
@@ -671,7 +671,7 @@ TParam& TQuery::ParamByName(const QString& name) {
     for (TParam& param : params_) {
         if (param.Name.compare(name, Qt::CaseInsensitive) == 0) return param;
     }
-    databaseError(QStringLiteral("Parameter '%1' not found").arg(name));
+    databaseError(data::message::ParameterNotFound.arg(name));
 }
 
 void TQuery::SQLChanged() {
@@ -725,7 +725,7 @@ QString TQuery::BoundText() const {
         const auto param = std::find_if(params_.begin(), params_.end(),
                                         [&](const TParam& p) { return p.Name == paramOrder_[i]; });
         if (param == params_.end() || param->IsNull()) {
-            databaseError(QStringLiteral("No value for parameter '%1'").arg(paramOrder_[i]));
+            databaseError(data::message::ParameterWithoutValue.arg(paramOrder_[i]));
         }
         text += sqlLiteral(param->Value) + pieces_[i + 1];
     }
@@ -742,7 +742,7 @@ void TQuery::PrepareStatement() {
     if (Prepared()) return;
     AcquireDatabase();
     try {
-        if (text_.trimmed().size() < 2) databaseError(QStringLiteral("No SQL statement available"));
+        if (text_.trimmed().size() < 2) databaseError(data::message::NoSqlStatement);
         engine::TableEngine& api = engineApi();
         checkEngine(api.allocateStatement(Database()->Handle(), &statement_));
         checkEngine(
@@ -795,7 +795,7 @@ void TQuery::UnPrepare() {
 }
 
 engine::CursorHandle TQuery::CreateHandle() {
-    if (sql_.Count() == 0) databaseError(QStringLiteral("No SQL statement available"));
+    if (sql_.Count() == 0) databaseError(data::message::NoSqlStatement);
     PrepareStatement();
     // The parameters' values as they are now; a statement prepared with other values is prepared again.
     const QString bound = BoundText();

@@ -5,6 +5,7 @@
 #include <QJsonObject>
 
 #include "data/DBTables.h"
+#include "data/DataMessages.h"
 #include "runtime/ComponentRegistry.h"
 
 namespace data {
@@ -57,7 +58,7 @@ TField* createField(QObject* owner, const QJsonObject& description) {
         date->SetDisplayFormat(text(description, "displayFormat"));
         field = date;
     } else {
-        throw EDatabaseError(QStringLiteral("Class %1 not found").arg(className));
+        throw EDatabaseError(data::message::ClassNotFound.arg(className));
     }
     field->setObjectName(text(description, "name"));
     readCommonFieldKeys(*field, description);

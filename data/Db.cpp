@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "data/DataMessages.h"
 #include "runtime/ScopeGuard.h"
 
 namespace {
@@ -148,10 +149,10 @@ void TDataSet::BindFields() {
             return d.Name.compare(field->FieldName(), Qt::CaseInsensitive) == 0;
         });
         if (def == fieldDefs_.end()) {
-            databaseError(QStringLiteral("%1: Field '%2' not found").arg(objectName(), field->FieldName()));
+            databaseError(data::message::FieldNotFound.arg(objectName(), field->FieldName()));
         }
         if (def->DataType != field->DataType() || (def->DataType == ftString && def->Size != field->Size())) {
-            databaseError(QStringLiteral("Field '%1' is not of the expected type").arg(field->DisplayName()));
+            databaseError(data::message::FieldTypeMismatch.arg(field->DisplayName()));
         }
         field->fieldNo_ = def->FieldNo;
     }
@@ -165,11 +166,11 @@ void TDataSet::SetState(DataSetState state) {
 }
 
 void TDataSet::CheckActive() const {
-    if (!Active()) databaseError(QStringLiteral("Cannot perform this operation on a closed dataset"));
+    if (!Active()) databaseError(data::message::ClosedDataSet);
 }
 
 void TDataSet::CheckCanModify() const {
-    if (!CanModify()) databaseError(QStringLiteral("Cannot modify a read-only dataset"));
+    if (!CanModify()) databaseError(data::message::ReadOnlyDataSet);
 }
 
 void TDataSet::CallHook(const TDataSetNotifyEvent& hook) {
@@ -508,7 +509,7 @@ void TDataSet::CheckRequiredFields() {
     for (TField* field : fields_) {
         if (field->Required() && !field->ReadOnly() && field->FieldKind() == fkData && field->IsNull()) {
             field->FocusControl();
-            databaseError(QStringLiteral("Field '%1' must have a value").arg(field->DisplayName()));
+            databaseError(data::message::FieldRequired.arg(field->DisplayName()));
         }
     }
 }
@@ -535,7 +536,7 @@ void TDataSet::Delete() {
         Cancel();
         return;
     }
-    if (recordCount_ == 0) databaseError(QStringLiteral("Cannot perform this operation on an empty dataset"));
+    if (recordCount_ == 0) databaseError(data::message::EmptyDataSet);
     CheckCanModify();
     DataEvent(::DataEvent::CheckBrowseMode);
     CallHook(BeforeDelete);
@@ -565,7 +566,7 @@ void TDataSet::CheckBrowseMode() {
 }
 
 void TDataSet::UpdateRecord() {
-    if (!isEditing(state_)) databaseError(QStringLiteral("Dataset not in edit or insert mode"));
+    if (!isEditing(state_)) databaseError(data::message::NotEditing);
     DataEvent(::DataEvent::UpdateRecord);
 }
 
@@ -580,21 +581,21 @@ TField* TDataSet::FindField(const QString& name) const {
 
 TField* TDataSet::FieldByName(const QString& name) const {
     TField* field = FindField(name);
-    if (!field) databaseError(QStringLiteral("%1: Field '%2' not found").arg(objectName(), name));
+    if (!field) databaseError(data::message::FieldNotFound.arg(objectName(), name));
     return field;
 }
 
 TField* TDataSet::Fields(int index) const {
     if (index < 0 || index >= FieldCount()) {
-        throw EListError(QStringLiteral("List index out of bounds (%1)").arg(index));
+        throw EListError(data::message::ListIndex.arg(index));
     }
     return fields_[static_cast<std::size_t>(index)];
 }
 
 void TDataSet::AddField(TField* field) {
-    if (field->FieldName().isEmpty()) databaseError(QStringLiteral("Field name missing"));
+    if (field->FieldName().isEmpty()) databaseError(data::message::FieldNameMissing);
     if (FindField(field->FieldName())) {
-        databaseError(QStringLiteral("Duplicate field name '%1'").arg(field->FieldName()));
+        databaseError(data::message::DuplicateFieldName.arg(field->FieldName()));
     }
     fields_.push_back(field);
     DataEvent(::DataEvent::FieldListChange);
@@ -613,9 +614,9 @@ bool TDataSet::GetFieldData(const TField& field, void* value) const {
 }
 
 void TDataSet::SetFieldData(TField& field, const void* value) {
-    if (!isEditing(state_)) databaseError(QStringLiteral("Dataset not in edit or insert mode"));
+    if (!isEditing(state_)) databaseError(data::message::NotEditing);
     if (field.ReadOnly() || field.fieldNo_ <= 0) {
-        databaseError(QStringLiteral("Field '%1' cannot be modified").arg(field.DisplayName()));
+        databaseError(data::message::FieldReadOnly.arg(field.DisplayName()));
     }
     if (field.OnValidate) field.OnValidate(&field);
     WriteField(field, buffers_[activeRecord_], value);
@@ -792,7 +793,7 @@ TDataSet* TDataLink::DataSet() const {
 
 void TDataLink::SetDataSource(TDataSource* source) {
     if (source == dataSource_) return;
-    if (updating_) databaseError(QStringLiteral("DataSource cannot be changed"));
+    if (updating_) databaseError(data::message::DataSourceFixed);
     if (dataSource_) dataSource_->RemoveLink(this);
     dataSource_ = source;
     if (dataSource_) dataSource_->AddLink(this);

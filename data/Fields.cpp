@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+#include "data/DataMessages.h"
 #include "data/Db.h"
 #include "runtime/Seams.h"
 
@@ -51,8 +52,7 @@ std::optional<double> parseLocaleFloat(const QString& text) {
 }
 
 [[noreturn]] void invalidFloat(const QString& text, const QString& fieldName) {
-    databaseError(
-        QStringLiteral("'%1' is not a valid floating point value for field '%2'").arg(text, fieldName));
+    databaseError(data::message::InvalidFieldFloat.arg(text, fieldName));
 }
 
 // The longest start of `text` made of whole characters, as a person sees them, that holds at most `size`
@@ -104,7 +104,7 @@ template std::optional<std::int64_t> wholeNumber<std::int64_t>(const QString& te
 
 int integerFromText(const QString& text) {
     if (const auto value = wholeNumber<int>(text)) return *value;
-    throw EConvertError(QStringLiteral("'%1' is not a valid integer value").arg(text));
+    throw EConvertError(data::message::InvalidInteger.arg(text));
 }
 
 // ---- Date-time values ------------------------------------------------------------------------------
@@ -132,7 +132,7 @@ TField::~TField() {
 void TField::SetDataSet(TDataSet* dataSet) {
     if (dataSet == dataSet_) return;
     if ((dataSet && dataSet->Active()) || (dataSet_ && dataSet_->Active())) {
-        databaseError(QStringLiteral("Cannot perform this operation on an open dataset"));
+        databaseError(data::message::OpenDataSet);
     }
     if (dataSet) dataSet->AddField(this);
     if (dataSet_) dataSet_->RemoveField(this);
@@ -141,7 +141,7 @@ void TField::SetDataSet(TDataSet* dataSet) {
 
 void TField::SetFieldName(const QString& name) {
     if (dataSet_ && dataSet_->Active()) {
-        databaseError(QStringLiteral("Cannot perform this operation on an open dataset"));
+        databaseError(data::message::OpenDataSet);
     }
     fieldName_ = name;
 }
@@ -151,12 +151,12 @@ bool TField::CanModify() const {
 }
 
 bool TField::GetData(void* value) const {
-    if (!dataSet_) databaseError(QStringLiteral("Field '%1' has no dataset").arg(DisplayName()));
+    if (!dataSet_) databaseError(data::message::FieldWithoutDataSet.arg(DisplayName()));
     return dataSet_->GetFieldData(*this, value);
 }
 
 void TField::SetData(const void* value) {
-    if (!dataSet_) databaseError(QStringLiteral("Field '%1' has no dataset").arg(DisplayName()));
+    if (!dataSet_) databaseError(data::message::FieldWithoutDataSet.arg(DisplayName()));
     dataSet_->SetFieldData(*this, value);
 }
 
@@ -206,8 +206,7 @@ QString TField::GetDisplayOrEditText(bool displayText) const {
 }
 
 void TField::AccessError(const char* typeName) const {
-    databaseError(QStringLiteral("Cannot access field '%1' as type %2")
-                      .arg(DisplayName(), QString::fromLatin1(typeName)));
+    databaseError(data::message::FieldAccess.arg(DisplayName(), QString::fromLatin1(typeName)));
 }
 
 void TField::RangeError(double value, double min, double max) const {
@@ -216,7 +215,7 @@ void TField::RangeError(double value, double min, double max) const {
 }
 
 void TField::InvalidValue() const {
-    databaseError(QStringLiteral("Invalid value for field '%1'").arg(DisplayName()));
+    databaseError(data::message::InvalidFieldValue.arg(DisplayName()));
 }
 
 int TField::GetAsInteger() const {
@@ -256,9 +255,9 @@ TStringField::TStringField(QObject* owner) : TField(owner, ftString) {}
 
 void TStringField::SetSize(int size) {
     if (DataSet() && DataSet()->Active()) {
-        databaseError(QStringLiteral("Cannot perform this operation on an open dataset"));
+        databaseError(data::message::OpenDataSet);
     }
-    if (size < 1 || size > 8192) databaseError(QStringLiteral("Invalid field size"));
+    if (size < 1 || size > 8192) databaseError(data::message::InvalidFieldSize);
     size_ = size;
 }
 
@@ -276,7 +275,7 @@ int TStringField::GetAsInteger() const {
 double TStringField::GetAsFloat() const {
     const QString text = GetAsString();
     if (const auto value = parseLocaleFloat(text)) return *value;
-    throw EConvertError(QStringLiteral("'%1' is not a valid floating point value").arg(text));
+    throw EConvertError(data::message::InvalidFloat.arg(text));
 }
 
 double TStringField::GetAsDateTime() const {
@@ -286,7 +285,7 @@ double TStringField::GetAsDateTime() const {
     if (stamp.isValid()) {
         return datetime::fromQDate(stamp.date()) + stamp.time().msecsSinceStartOfDay() / MillisecondsPerDay;
     }
-    throw EConvertError(QStringLiteral("'%1' is not a valid date and time").arg(text));
+    throw EConvertError(data::message::InvalidDateTime.arg(text));
 }
 
 QVariant TStringField::GetAsVariant() const {
@@ -297,9 +296,7 @@ QVariant TStringField::GetAsVariant() const {
 
 void TStringField::SetAsStringValue(const QString& value) {
     // The stored text ends at its first NUL, so a text holding one would lose its rest.
-    if (value.contains(QChar(0)))
-        databaseError(QStringLiteral("A text holding a NUL character cannot be stored in field '%1'")
-                          .arg(DisplayName()));
+    if (value.contains(QChar(0))) databaseError(data::message::NulInText.arg(DisplayName()));
     const QString stored = cutToSize(value, size_);
     SetData(&stored);
 }
@@ -346,8 +343,7 @@ std::optional<Int> typedWholeNumber(const QString& text, const QString& fieldNam
     if (text.trimmed().isEmpty()) return std::nullopt;
     const std::optional<Int> number = wholeNumber<Int>(text);
     if (!number) {
-        databaseError(
-            QStringLiteral("'%1' is not a valid integer value for field '%2'").arg(text, fieldName));
+        databaseError(data::message::InvalidFieldInteger.arg(text, fieldName));
     }
     return number;
 }
@@ -646,9 +642,9 @@ void TDateTimeField::SetAsStringValue(const QString& value) {
                                stamp.time().msecsSinceStartOfDay() / MillisecondsPerDay);
             return;
         }
-        throw EConvertError(QStringLiteral("'%1' is not a valid date and time").arg(value));
+        throw EConvertError(data::message::InvalidDateTime.arg(value));
     }
-    throw EConvertError(QStringLiteral("'%1' is not a valid date").arg(value));
+    throw EConvertError(data::message::InvalidDate.arg(value));
 }
 
 void TDateTimeField::SetAsFloatValue(double value) {
