@@ -77,7 +77,7 @@ class ItemReader {
         return static_cast<E>(raw);
     }
     QColor readColor() { return QColor::fromRgba(read<quint32>()); }
-    // A rectangle whose width or height does not fit an int has no size to draw at. QRect computes its
+    // A rectangle whose width or height does not fit an int has no size to draw at. Qt's integer rectangle computes its
     // width as x2 - x1 + 1 in int, so the difference must fit as well as the extent.
     Rect readRect() {
         const Rect rect = read<Rect>();

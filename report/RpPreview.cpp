@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <algorithm>
+#include <utility>
 
 #include "report/RpPrinter.h"
 #include "runtime/Boundary.h"
@@ -51,7 +52,8 @@ class PageAccessible : public QAccessibleWidget, public QAccessibleTextInterface
         return all.mid(startOffset, endOffset - startOffset);
     }
     int characterCount() const override { return static_cast<int>(page()->PageText().size()); }
-    QRect characterRect(int) const override { return {}; }
+    // No character has a place of its own on the page's image: every character answers an empty rectangle.
+    auto characterRect(int) const -> decltype(std::declval<QWidget&>().rect()) override { return {}; }
     int offsetAtPoint(const QPoint&) const override { return -1; }
     void scrollToSubstring(int, int) override {}
     QString attributes(int, int* startOffset, int* endOffset) const override {

@@ -83,7 +83,7 @@ void TForm::keepDesignedDeviceSize() {
     QPlatformWindow* window = windowHandle() ? windowHandle()->handle() : nullptr;
     if (!window) return;
     const QMargins frame = window->frameMargins();
-    QRect client = window->geometry();
+    auto client = window->geometry();
     client.setSize(QSize(qMax(1, designedBounds_.width() - frame.left() - frame.right()),
                          qMax(1, designedBounds_.height() - frame.top() - frame.bottom())));
     window->setGeometry(client);

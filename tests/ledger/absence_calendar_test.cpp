@@ -122,7 +122,7 @@ class AbsenceCalendarWindow : public WindowFixture {
     static QColor drawn(int row, int column) {
         TKalendarGrid* grid = frmKalendar->KalendarGrid1;
         grid->scrollTo(grid->model()->index(row, column));
-        const QRect cell = grid->visualRect(grid->model()->index(row, column));
+        const auto cell = grid->visualRect(grid->model()->index(row, column));
         return grid->viewport()->grab().toImage().pixelColor(cell.topLeft() + QPoint(2, 2));
     }
     static void show() { QTest::mouseClick(frmKalendar->BitBtn1, Qt::LeftButton); }

@@ -115,7 +115,7 @@ INSTANTIATE_TEST_SUITE_P(
 // nothing; the days box stays the clerk's to type over.
 TEST_F(DayEntry, TheCountLeavesOutTheCalendarsHolidaysAndSaysHowMany) {
     openDayEntryFor(twoWorkers, "ANIC ANA");
-    const QRect before = frmNoviunos->Edit3->geometry();
+    const auto before = frmNoviunos->Edit3->geometry();
     const TDatabase* database = frmEvidencija->Query1->Database();
     ASSERT_TRUE(database && database->Connected());
     ASSERT_EQ(ledger::fillStateHolidays(engine::currentEngine(), database->Handle(), 2024), engine::code::Ok);
