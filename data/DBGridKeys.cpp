@@ -1,6 +1,8 @@
 // The data-aware grid's keyboard: moving between rows and columns, appending, inserting and deleting
 // rows, leaving the grid by Ctrl+Tab, and saving the rows as a table file.
+#include <QCoreApplication>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <algorithm>
 
 #include "data/DBGridAccessible.h"
