@@ -174,7 +174,7 @@ void TRpStandardPreview::buildToolBar() {
         QToolButton* button = addButton(name, hint, glyphIcon(glyph), {});
         button->setCheckable(true);
         zoomGroup_->addButton(button);
-        runtime::connectGuarded(button, &QToolButton::clicked, this, [this, action] {
+        runtime::connectGuarded(button, &QToolButton::clicked, this, [action] {
             QCoreApplication::processEvents();
             action();
         });
