@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <cmath>
 #include <filesystem>
+#include <tuple>
 
 #include "engine/Backup.h"
 #include "ledger/Ledger.h"
@@ -455,6 +456,28 @@ TEST_F(ServerLedgerTest, AFileCopiedToTheServerAndBackIsIdentical) {
     EXPECT_EQ(storedValues(back_.filePath("Kovrel.DB")), storedValues(ledgerFile()));
     EXPECT_EQ(kovrelDb({"holidays", back_.path(), "2026"}).out, calendar);
     EXPECT_EQ(kovrelDb({"check", back_.path()}).exitCode, 0);
+}
+
+// A clerk's copy into the server's ledger is journalled row by row, as every change a clerk makes; the
+// administrator's loads without entries.
+TEST_F(ServerLedgerTest, ACopyByAClerkIsJournalledRowByRowAndTheAdministratorsIsNot) {
+    seed(3, 20);
+    std::string error;
+    const auto clerk = server_.runAsClerk("SELECT session_user", &error);
+    ASSERT_TRUE(clerk) << error;
+    servertest::ServerLedger owners;
+    ASSERT_TRUE(owners.create(&error)) << error;
+    const servertest::Rows byTheClerk{{clerk->at(0).at(0), "unos", "kovrel", "20"}};
+    for (const auto& [ledger, to, entries] :
+         {std::tuple{&server_, server_.connection(), byTheClerk},
+          std::tuple{&owners, owners.administration(), servertest::Rows{}}}) {
+        const Outcome copied = kovrelDb({"copy", dir(), QString::fromStdString(to)});
+        ASSERT_EQ(copied.exitCode, 0) << copied.err.toStdString();
+        EXPECT_EQ(ledger->runAsClerk(
+                      "SELECT korisnik, operacija, tabela, count(*) FROM dnevnik GROUP BY 1, 2, 3", &error),
+                  entries)
+            << to << error;
+    }
 }
 
 // The journal of a change made through the engine reads as on a file; copies are the server's business;
