@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstring>
+#include <map>
 #include <string>
 #include <thread>
 
@@ -310,6 +311,30 @@ TEST_F(TwoClerksTest, APostOnARowAnotherSessionHoldsLockedFailsBusyWithinSeconds
     PQclear(PQexec(holder, "ROLLBACK"));
     PQfinish(holder);
     EXPECT_EQ(clerk.eng.modifyRecord(cursor, record.data()), code::Ok) << "once the lock is gone";
+}
+
+// The clerk's session waits for a locked row a few seconds at most, and asks for TCP keepalives so that a
+// server that stops answering is noticed (the test server's Unix socket has no use for them) unless the
+// connection string sets its own.
+TEST_F(TwoClerksTest, TheClerksConnectionWaitsForLocksBrieflyAndKeepsItselfAlive) {
+    for (const auto& [connection, idle] : {std::pair{ledger_.connection(), "30"},
+                                           std::pair{ledger_.connection() + " keepalives_idle=7", "7"}}) {
+        Failure failure;
+        const auto conn = ServerConnection::open(connection, "", servertest::serverPassword(), &failure);
+        ASSERT_TRUE(conn) << failure.text;
+        std::map<std::string, std::string> options;
+        PQconninfoOption* given = PQconninfo(conn->handle());
+        for (const PQconninfoOption* option = given; option->keyword; ++option)
+            if (option->val) options[option->keyword] = option->val;
+        PQconninfoFree(given);
+        EXPECT_EQ((std::vector<std::string>{options["keepalives"], options["keepalives_idle"],
+                                            options["keepalives_interval"], options["keepalives_count"]}),
+                  (std::vector<std::string>{"1", idle, "10", "3"}))
+            << connection;
+        const PgResult shown = conn->run("SELECT current_setting('lock_timeout')", {}, &failure);
+        ASSERT_TRUE(shown) << failure.text;
+        EXPECT_EQ(PQgetvalue(shown.get(), 0, 0), std::to_string(ServerConnection::LockTimeoutSeconds) + "s");
+    }
 }
 
 // A role that may only read opens the table read-only, as a file that may only be read does, and its
