@@ -3,7 +3,6 @@
 #include "engine/Backup.h"
 
 #include <gtest/gtest.h>
-#include <pwd.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -28,8 +27,8 @@
 #include "ledger/Unit3.h"
 #include "ledger/Unit4.h"
 #include "runtime/Application.h"
-#include "runtime/ScopeGuard.h"
 #include "runtime/Seams.h"
+#include "tests/AsNobody.h"
 #include "tests/WorkingDirectory.h"
 
 namespace {
@@ -134,41 +133,6 @@ struct ReadOnlyLedger {
     const char* title;
     mode_t file, folder;
     bool asAnotherUser;
-};
-
-// Runs what it is given as the user nobody, when the test runs as root; the real and effective ids both
-// change, so that the checks of access() and the kernel's own agree, and the saved id brings root back.
-class AsNobody {
-  public:
-    explicit AsNobody(bool wanted) {
-        const passwd* nobody = getpwnam("nobody");
-        if (!wanted || geteuid() != 0 || !nobody) return;
-        uid_ = nobody->pw_uid;
-        gid_ = nobody->pw_gid;
-    }
-    bool Switching() const { return uid_ != 0; }
-    void Own(const std::string& path) const {
-        if (Switching()) {
-            ASSERT_EQ(::chown(path.c_str(), uid_, gid_), 0) << path;
-        }
-    }
-    template <class F>
-    auto Run(F&& work) const {
-        if (Switching()) {
-            EXPECT_EQ(setresgid(gid_, gid_, 0), 0);
-            EXPECT_EQ(setresuid(uid_, uid_, 0), 0);
-        }
-        const runtime::ScopeGuard back([this] {
-            if (!Switching()) return;
-            EXPECT_EQ(setresuid(0, 0, 0), 0);
-            EXPECT_EQ(setresgid(0, 0, 0), 0);
-        });
-        return work();
-    }
-
-  private:
-    uid_t uid_ = 0;
-    gid_t gid_ = 0;
 };
 
 class ReadOnlyLedgers : public Backups, public ::testing::WithParamInterface<ReadOnlyLedger> {};
