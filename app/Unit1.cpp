@@ -29,16 +29,9 @@ TfrmNavigator::TfrmNavigator() : TForm(app::windowDescription("Unit1")) {
                     Izvestajizaradnike1, Karticaradnika1, Dnevnikpromena1, Kalendarodsustva1, Podaci1,
                     Rezervnakopija1, Vracanjeizkopije1, Praznici1, Pomoc1, Oprogramu1);
     Backups = new app::LedgerBackups(this);
-    Unosnovogradnika1->OnClick = ledger::handler(this, &TfrmNavigator::Unosnovogradnika1Click);
-    Evidentiranjedana1->OnClick = ledger::handler(this, &TfrmNavigator::Evidentiranjedana1Click);
-    Izvestajizaradnike1->OnClick = ledger::handler(this, &TfrmNavigator::Izvestajizaradnike1Click);
-    Karticaradnika1->OnClick = ledger::handler(this, &TfrmNavigator::Karticaradnika1Click);
-    Dnevnikpromena1->OnClick = ledger::handler(this, &TfrmNavigator::Dnevnikpromena1Click);
-    Kalendarodsustva1->OnClick = ledger::handler(this, &TfrmNavigator::Kalendarodsustva1Click);
-    Rezervnakopija1->OnClick = ledger::handler(this, &TfrmNavigator::Rezervnakopija1Click);
-    Vracanjeizkopije1->OnClick = ledger::handler(this, &TfrmNavigator::Vracanjeizkopije1Click);
-    Praznici1->OnClick = ledger::handler(this, &TfrmNavigator::Praznici1Click);
-    Oprogramu1->OnClick = ledger::handler(this, &TfrmNavigator::Oprogramu1Click);
+    HOOK_EVENTS(Click, Unosnovogradnika1, Evidentiranjedana1, Izvestajizaradnike1, Karticaradnika1,
+                Dnevnikpromena1, Kalendarodsustva1, Rezervnakopija1, Vracanjeizkopije1, Praznici1,
+                Oprogramu1);
 }
 
 void TfrmNavigator::Unosnovogradnika1Click(QObject*) {

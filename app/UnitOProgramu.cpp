@@ -16,8 +16,8 @@ TfrmOProgramu::TfrmOProgramu() : TForm(app::windowDescription("UnitOProgramu")) 
     FIND_COMPONENTS(Label1, Label2, Label3, Label4, Label5, Label6, BitBtn1);
     Label4->setWordWrap(true);
     Label6->setWordWrap(true);
-    OnActivate = ledger::handler(this, &TfrmOProgramu::FormActivate);
-    BitBtn1->OnClick = ledger::handler(this, &TfrmOProgramu::BitBtn1Click);
+    HOOK_FORM_EVENTS(Activate);
+    HOOK_EVENTS(Click, BitBtn1);
 }
 
 void TfrmOProgramu::FormActivate(QObject*) {

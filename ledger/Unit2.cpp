@@ -21,12 +21,10 @@ TfrmUnos::TfrmUnos() : TForm(ledger::windowDescription("Unit2")) {
     FindLedgerTable(*this);
     FIND_COMPONENTS(DataSource1, Query1, Query1redbr, Label1, Label2, Label3, DBEdit1, DBEdit2, DBEdit3,
                     BitBtn1, BitBtn2);
-    OnActivate = ledger::handler(this, &TfrmUnos::FormActivate);
-    OnClose = ledger::handler(this, &TfrmUnos::FormClose);
+    HOOK_FORM_EVENTS(Activate, Close);
     runtime::connectGuarded(DBEdit2, &QLineEdit::textChanged, this, [this] { DBEdit2Change(DBEdit2); });
     runtime::connectGuarded(DBEdit3, &QLineEdit::textChanged, this, [this] { DBEdit3Change(DBEdit3); });
-    BitBtn1->OnClick = ledger::handler(this, &TfrmUnos::BitBtn1Click);
-    BitBtn2->OnClick = ledger::handler(this, &TfrmUnos::BitBtn2Click);
+    HOOK_EVENTS(Click, BitBtn1, BitBtn2);
 }
 
 // The next-number query reads 0 (empty) when no stored row carries a worker number.

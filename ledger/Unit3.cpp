@@ -18,14 +18,10 @@ TfrmEvidencija::TfrmEvidencija() : TForm(ledger::windowDescription("Unit3")) {
     FindLedgerTable(*this);
     FIND_COMPONENTS(PopupMenu1, Noviunos1, Stampazahtevazakoriscenjeslobodnihdana1, StampazahtevazaGO1,
                     Label1, Label2, ComboBox1, Edit1, BitBtn1, BitBtn2, DBGrid1);
-    OnActivate = ledger::handler(this, &TfrmEvidencija::FormActivate);
-    BitBtn1->OnClick = ledger::handler(this, &TfrmEvidencija::BitBtn1Click);
-    BitBtn2->OnClick = ledger::handler(this, &TfrmEvidencija::BitBtn2Click);
-    DBGrid1->OnDrawColumnCell = ledger::handler(this, &TfrmEvidencija::DBGrid1DrawColumnCell);
-    Noviunos1->OnClick = ledger::handler(this, &TfrmEvidencija::Noviunos1Click);
-    Stampazahtevazakoriscenjeslobodnihdana1->OnClick =
-        ledger::handler(this, &TfrmEvidencija::Stampazahtevazakoriscenjeslobodnihdana1Click);
-    StampazahtevazaGO1->OnClick = ledger::handler(this, &TfrmEvidencija::StampazahtevazaGO1Click);
+    HOOK_FORM_EVENTS(Activate);
+    HOOK_EVENTS(Click, BitBtn1, BitBtn2, Noviunos1, Stampazahtevazakoriscenjeslobodnihdana1,
+                StampazahtevazaGO1);
+    HOOK_EVENTS(DrawColumnCell, DBGrid1);
 }
 
 // Refilled on every activation, showing the first name; the grid and the balance stay as they are.

@@ -64,13 +64,10 @@ TfrmNoviunos::TfrmNoviunos() : TForm(ledger::windowDescription("Unit4")) {
     FIND_COMPONENTS(Label6, Edit4, Label1, Edit1, Label4, ComboBox1, Panel1, Label8, ComboBox2, Label9,
                     ComboBox3, Label7, Edit5, Label2, DateTimePicker1, Label3, DateTimePicker2, Label5, Edit3,
                     CheckBox1, BitBtn1, BitBtn2, Label10, Query1, Query1transakcija);
-    OnActivate = ledger::handler(this, &TfrmNoviunos::FormActivate);
-    OnClose = ledger::handler(this, &TfrmNoviunos::FormClose);
-    ComboBox1->OnChange = ledger::handler(this, &TfrmNoviunos::ComboBox1Change);
-    ComboBox1->OnExit = ledger::handler(this, &TfrmNoviunos::ComboBox1Exit);
-    DateTimePicker2->OnChange = ledger::handler(this, &TfrmNoviunos::DateTimePicker2Change);
-    BitBtn1->OnClick = ledger::handler(this, &TfrmNoviunos::BitBtn1Click);
-    BitBtn2->OnClick = ledger::handler(this, &TfrmNoviunos::BitBtn2Click);
+    HOOK_FORM_EVENTS(Activate, Close);
+    HOOK_EVENTS(Change, ComboBox1, DateTimePicker2);
+    HOOK_EVENTS(Exit, ComboBox1);
+    HOOK_EVENTS(Click, BitBtn1, BitBtn2);
     for (const std::string& year : ledger::laterYearItems(runtime::today().year()))
         ComboBox3->Items().Add(QString::fromStdString(year));
 }

@@ -18,12 +18,8 @@ TfrmIzvestaji* frmIzvestaji = nullptr;
 
 TfrmIzvestaji::TfrmIzvestaji() : TForm(ledger::windowDescription("Unit5")) {
     FIND_COMPONENTS(ComboBox1, CheckBox1, BitBtn1, BitBtn2, BitBtn3, BitBtn4, ComboBox2, DBGrid1);
-    OnActivate = ledger::handler(this, &TfrmIzvestaji::FormActivate);
-    CheckBox1->OnClick = ledger::handler(this, &TfrmIzvestaji::CheckBox1Click);
-    BitBtn1->OnClick = ledger::handler(this, &TfrmIzvestaji::BitBtn1Click);
-    BitBtn2->OnClick = ledger::handler(this, &TfrmIzvestaji::BitBtn2Click);
-    BitBtn4->OnClick = ledger::handler(this, &TfrmIzvestaji::BitBtn4Click);
-    BitBtn3->OnClick = ledger::handler(this, &TfrmIzvestaji::BitBtn3Click);
+    HOOK_FORM_EVENTS(Activate);
+    HOOK_EVENTS(Click, CheckBox1, BitBtn1, BitBtn2, BitBtn3, BitBtn4);
     for (const std::string& year : ledger::laterYearItems(runtime::today().year()))
         ComboBox2->Items().Add(QString::fromStdString(year));
 }

@@ -15,9 +15,8 @@ TfrmKartica* frmKartica = nullptr;
 
 TfrmKartica::TfrmKartica() : TForm(ledger::windowDescription("Unit9")) {
     FIND_COMPONENTS(Query1, Label1, ComboBox1, Label2, DateTimePicker1, BitBtn1, BitBtn2);
-    OnActivate = ledger::handler(this, &TfrmKartica::FormActivate);
-    BitBtn1->OnClick = ledger::handler(this, &TfrmKartica::BitBtn1Click);
-    BitBtn2->OnClick = ledger::handler(this, &TfrmKartica::BitBtn2Click);
+    HOOK_FORM_EVENTS(Activate);
+    HOOK_EVENTS(Click, BitBtn1, BitBtn2);
     DateTimePicker1->SetDate(runtime::today());
 }
 

@@ -36,11 +36,8 @@ int rowCount(TDataSet& rows) {
 TfrmDnevnik::TfrmDnevnik() : TForm(ledger::windowDescription("UnitDnevnik")) {
     FIND_COMPONENTS(Query1, DataSource1, Query2, Label1, ComboBox1, CheckBox1, Label2, DateTimePicker1,
                     Label3, DateTimePicker2, BitBtn1, BitBtn2, BitBtn3, Label4, DBGrid1);
-    OnActivate = ledger::handler(this, &TfrmDnevnik::FormActivate);
-    CheckBox1->OnClick = ledger::handler(this, &TfrmDnevnik::CheckBox1Click);
-    BitBtn1->OnClick = ledger::handler(this, &TfrmDnevnik::BitBtn1Click);
-    BitBtn2->OnClick = ledger::handler(this, &TfrmDnevnik::BitBtn2Click);
-    BitBtn3->OnClick = ledger::handler(this, &TfrmDnevnik::BitBtn3Click);
+    HOOK_FORM_EVENTS(Activate);
+    HOOK_EVENTS(Click, CheckBox1, BitBtn1, BitBtn2, BitBtn3);
     ComboBox1->setEnabled(!CheckBox1->Checked());
 }
 

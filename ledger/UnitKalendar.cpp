@@ -41,13 +41,8 @@ QString description() {
 TfrmKalendar::TfrmKalendar() : TForm(description()) {
     FIND_COMPONENTS(Query1, Label1, ComboBox1, CheckBox1, Label2, ComboBox2, Label3, ComboBox3, CheckBox2,
                     BitBtn1, BitBtn2, BitBtn3, BitBtn4, Label4, KalendarGrid1, Panel1);
-    OnActivate = ledger::handler(this, &TfrmKalendar::FormActivate);
-    CheckBox1->OnClick = ledger::handler(this, &TfrmKalendar::CheckBox1Click);
-    CheckBox2->OnClick = ledger::handler(this, &TfrmKalendar::CheckBox2Click);
-    BitBtn1->OnClick = ledger::handler(this, &TfrmKalendar::BitBtn1Click);
-    BitBtn2->OnClick = ledger::handler(this, &TfrmKalendar::BitBtn2Click);
-    BitBtn3->OnClick = ledger::handler(this, &TfrmKalendar::BitBtn3Click);
-    BitBtn4->OnClick = ledger::handler(this, &TfrmKalendar::BitBtn4Click);
+    HOOK_FORM_EVENTS(Activate);
+    HOOK_EVENTS(Click, CheckBox1, CheckBox2, BitBtn1, BitBtn2, BitBtn3, BitBtn4);
     KalendarGrid1->OnExport = [this](QObject* sender) { BitBtn3Click(sender); };
     for (const QString& year : yearList()) ComboBox3->Items().Add(year);
     const QDate today = runtime::today();

@@ -46,12 +46,9 @@ std::chrono::year_month_day calendarDay(const QDate& date) {
 TfrmPraznici::TfrmPraznici() : TForm(ledger::windowDescription("UnitPraznici")) {
     FIND_COMPONENTS(Label1, ComboBox1, StringGrid1, BitBtn2, BitBtn3, BitBtn4, Label2, Edit1, Label3, Edit2,
                     BitBtn1);
-    OnActivate = ledger::handler(this, &TfrmPraznici::FormActivate);
-    ComboBox1->OnChange = ledger::handler(this, &TfrmPraznici::ComboBox1Change);
-    BitBtn1->OnClick = ledger::handler(this, &TfrmPraznici::BitBtn1Click);
-    BitBtn2->OnClick = ledger::handler(this, &TfrmPraznici::BitBtn2Click);
-    BitBtn3->OnClick = ledger::handler(this, &TfrmPraznici::BitBtn3Click);
-    BitBtn4->OnClick = ledger::handler(this, &TfrmPraznici::BitBtn4Click);
+    HOOK_FORM_EVENTS(Activate);
+    HOOK_EVENTS(Change, ComboBox1);
+    HOOK_EVENTS(Click, BitBtn1, BitBtn2, BitBtn3, BitBtn4);
     Edit2->setMaxLength(static_cast<int>(engine::HolidayNameSize));
     const int thisYear = runtime::today().year();
     std::vector<std::string> years = ledger::yearItems();

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 #include <string>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -61,3 +62,30 @@ void fillNameList(TComboBox& names, TQuery& query, const std::vector<std::string
 // taken from its declaration; FIND_COMPONENTS_IN(form, ...) finds them in `form`.
 #define FIND_COMPONENTS_IN(owner, ...) ledger::findByName(owner, #__VA_ARGS__, __VA_ARGS__)
 #define FIND_COMPONENTS(...) FIND_COMPONENTS_IN(*this, __VA_ARGS__)
+
+// In a window's constructor: hooks the event `Event` of each control named to the window's member function
+// named after the control and the event, as the program names its handlers, so that a handler's name is
+// written once. HOOK_EVENTS(Click, BitBtn1, BitBtn2) is
+// `BitBtn1->OnClick = ledger::handler(this, &TfrmX::BitBtn1Click); BitBtn2->OnClick = ...`;
+// HOOK_FORM_EVENTS(Activate, Close) hooks the window's own OnActivate and OnClose to FormActivate and
+// FormClose.
+#define HOOK_EVENTS(Event, ...) LEDGER_FOR_EACH(LEDGER_HOOK_CONTROL, Event, __VA_ARGS__)
+#define HOOK_FORM_EVENTS(...) LEDGER_FOR_EACH(LEDGER_HOOK_FORM, , __VA_ARGS__)
+
+#define LEDGER_HOOK_CONTROL(Event, control) \
+    control->On##Event = ledger::handler(this, &std::remove_pointer_t<decltype(this)>::control##Event)
+#define LEDGER_HOOK_FORM(unused, Event) \
+    On##Event = ledger::handler(this, &std::remove_pointer_t<decltype(this)>::Form##Event)
+
+// LEDGER_FOR_EACH(m, a, x, y, ...) is `m(a, x); m(a, y); ...`, for up to 64 items: each rescan of
+// LEDGER_EXPAND takes one more step of the list.
+#define LEDGER_FOR_EACH(macro, arg, ...) \
+    __VA_OPT__(LEDGER_EXPAND(LEDGER_FOR_EACH_STEP(macro, arg, __VA_ARGS__)))
+#define LEDGER_FOR_EACH_STEP(macro, arg, first, ...) \
+    macro(arg, first) __VA_OPT__(; LEDGER_FOR_EACH_AGAIN LEDGER_PARENS(macro, arg, __VA_ARGS__))
+#define LEDGER_FOR_EACH_AGAIN() LEDGER_FOR_EACH_STEP
+#define LEDGER_PARENS ()
+#define LEDGER_EXPAND(...) LEDGER_EXPAND16(LEDGER_EXPAND16(LEDGER_EXPAND16(LEDGER_EXPAND16(__VA_ARGS__))))
+#define LEDGER_EXPAND16(...) LEDGER_EXPAND4(LEDGER_EXPAND4(LEDGER_EXPAND4(LEDGER_EXPAND4(__VA_ARGS__))))
+#define LEDGER_EXPAND4(...) LEDGER_EXPAND1(LEDGER_EXPAND1(LEDGER_EXPAND1(LEDGER_EXPAND1(__VA_ARGS__))))
+#define LEDGER_EXPAND1(...) __VA_ARGS__
