@@ -71,6 +71,19 @@ class ServerLedger {
     ~ServerLedger() {
         std::string ignored;
         if (!schema_.empty()) run("DROP SCHEMA IF EXISTS " + schema_ + " CASCADE", &ignored);
+        if (!reader_.empty()) run("DROP ROLE IF EXISTS " + reader_, &ignored);
+    }
+
+    // Makes a login role that may only read the ledger (it logs in with the clerk's password and goes with
+    // the ledger); answers the connection string that reaches the ledger as it, or nothing with *error.
+    std::optional<std::string> reader(std::string* error) {
+        reader_ = schema_ + "_citac";
+        if (!run("DROP ROLE IF EXISTS " + reader_ + "; CREATE ROLE " + reader_ + " LOGIN PASSWORD '" +
+                     serverPassword() + "'; GRANT USAGE ON SCHEMA " + schema_ + " TO " + reader_ +
+                     "; GRANT SELECT ON kovrel, dnevnik, praznici TO " + reader_,
+                 error))
+            return std::nullopt;
+        return connection_ + " user=" + reader_;
     }
 
     const std::string& connection() const { return connection_; }
@@ -109,7 +122,7 @@ class ServerLedger {
         return rows;
     }
 
-    std::string base_, administrator_, schema_, connection_, administration_;
+    std::string base_, administrator_, schema_, connection_, administration_, reader_;
 };
 
 }  // namespace servertest

@@ -21,6 +21,7 @@
 #include "app/Backups.h"
 #include "app/Startup.h"
 #include "app/Unit1.h"
+#include "data/DBLoginDialogs.h"
 #include "data/DBTables.h"
 #include "engine/LedgerFile.h"
 #include "ledger/Unit2.h"
@@ -29,6 +30,7 @@
 #include "runtime/Application.h"
 #include "runtime/Seams.h"
 #include "tests/AsNobody.h"
+#include "tests/ServerLedger.h"
 #include "tests/WorkingDirectory.h"
 
 namespace {
@@ -133,36 +135,74 @@ struct ReadOnlyLedger {
     const char* title;
     mode_t file, folder;
     bool asAnotherUser;
+    bool onServer = false;  // the ledger is on the test server, opened by a role that may only read it
 };
 
 class ReadOnlyLedgers : public Backups, public ::testing::WithParamInterface<ReadOnlyLedger> {};
 
 // A ledger the clerk may only read (the engine goes by the file's mode bits, so a file of mode 444 is one
 // for root too; a writable file in a folder the clerk may not write is one because SQLite cannot make its
-// journal there): one message at start-up says so and no copy is tried; the register finds the worker, and
-// the windows that would write say the same and store nothing.
+// journal there; on a server, a role that may not write): one message at start-up says so and no copy is
+// tried; the register finds the worker, and the windows that would write say the same and store nothing.
 TEST_P(ReadOnlyLedgers, AreToldOnceAndNotCopied) {
     const ReadOnlyLedger& c = GetParam();
     const AsNobody user(c.asAnotherUser);
     if (c.asAnotherUser && !user.Switching() && geteuid() == 0) GTEST_SKIP() << "no user nobody";
-    ASSERT_EQ(engine::loadLedgerRows(ledger(),
-                                     [rows = 0](engine::LedgerValues& values) mutable {
-                                         values = {};
-                                         values[1] = 1.0;
-                                         values[3] = std::string("ANIC ANA");
-                                         values[8] = std::string("PRENOS");
-                                         values[10] = 4.0;
-                                         return ++rows <= 1;
-                                     }),
-              engine::code::Ok);
-    const QByteArray before = [this] {
+    servertest::ServerLedger server;
+    if (c.onServer) {
+        if (!servertest::serverConnection()) GTEST_SKIP() << servertest::NoServerText;
+        std::string error;
+        ASSERT_TRUE(server.create(&error)) << error;
+        ASSERT_TRUE(
+            server.run("INSERT INTO kovrel (redbroj, prezimeime, razlog, dobijeni) VALUES (1, 'ANIC "
+                       "ANA', 'PRENOS', 4)",
+                       &error))
+            << error;
+        const auto reader = server.reader(&error);
+        ASSERT_TRUE(reader) << error;
+        ASSERT_TRUE(QFile::remove(QString::fromStdString(ledger())));
+        QFile connection(directory.filePath(engine::ServerConnectionFileName));
+        ASSERT_TRUE(connection.open(QIODevice::WriteOnly));
+        connection.write(reader->c_str());
+        connection.close();
+        runtime::setDialogHandler([](QDialog& dialog) {
+            if (auto* login = dynamic_cast<TLoginDialog*>(&dialog))
+                login->Password()->setText(QString::fromStdString(servertest::serverPassword()));
+            return int(QDialog::Accepted);
+        });
+    } else {
+        ASSERT_EQ(engine::loadLedgerRows(ledger(),
+                                         [rows = 0](engine::LedgerValues& values) mutable {
+                                             values = {};
+                                             values[1] = 1.0;
+                                             values[3] = std::string("ANIC ANA");
+                                             values[8] = std::string("PRENOS");
+                                             values[10] = 4.0;
+                                             return ++rows <= 1;
+                                         }),
+                  engine::code::Ok);
+    }
+    // What the ledger holds: the file's bytes, or the server's rows and journal.
+    const auto stored = [&] {
+        std::string error;
+        if (c.onServer) {
+            const auto rows = server.runAsClerk(
+                "SELECT (SELECT string_agg(kovrel::text, ' ') FROM kovrel), "
+                "(SELECT count(*) FROM dnevnik)",
+                &error);
+            return rows ? QByteArray::fromStdString(rows->at(0).at(0) + " / " + rows->at(0).at(1))
+                        : QByteArray::fromStdString(error);
+        }
         QFile file(QString::fromStdString(ledger()));
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }();
+    };
+    const QByteArray before = stored();
     const std::string folder = directory.path().toStdString();
     user.Own(ledger());
     user.Own(folder);
-    ASSERT_EQ(::chmod(ledger().c_str(), c.file), 0);
+    if (!c.onServer) {
+        ASSERT_EQ(::chmod(ledger().c_str(), c.file), 0);
+    }
     ASSERT_EQ(::chmod(folder.c_str(), c.folder), 0);
     QString balance;
     bool registrationLeftOpen = true;
@@ -186,23 +226,25 @@ TEST_P(ReadOnlyLedgers, AreToldOnceAndNotCopied) {
     EXPECT_EQ(user.Run([] { return app::RunProgram(); }), 0);
     ::chmod(folder.c_str(), 0755);
     ::chmod(ledger().c_str(), 0644);
-    const QString readOnly = QStringLiteral(
-        "Knjiga je otvorena samo za citanje: fajl knjige ili njegov direktorijum ne sme da se menja "
-        "(dozvole). Radnici, dani i izvestaji mogu da se pregledaju, stampaju i cuvaju, ali nista ne moze "
-        "da se unese ni promeni, i rezervna kopija se ne pravi.");
+    const QString readOnly =
+        QStringLiteral(
+            "Knjiga je otvorena samo za citanje: %1 Radnici, dani i izvestaji mogu da se pregledaju, "
+            "stampaju i cuvaju, ali nista ne moze da se unese ni promeni, i rezervna kopija se ne pravi.")
+            .arg(c.onServer ? "uloga kojom je program prijavljen na server sme knjigu samo da cita."
+                            : "fajl knjige ili njegov direktorijum ne sme da se menja (dozvole).");
     EXPECT_EQ(messages, QStringList({readOnly, readOnly, readOnly})) << messages.join('\n').toStdString();
     EXPECT_FALSE(registrationLeftOpen);
     EXPECT_EQ(balance, "4");
     EXPECT_TRUE(copies().isEmpty());
-    QFile file(QString::fromStdString(ledger()));
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(), before);
+    EXPECT_EQ(stored(), before);
     EXPECT_FALSE(QFile::exists(QString::fromStdString(ledger()) + "-journal"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, ReadOnlyLedgers,
                          ::testing::Values(ReadOnlyLedger{"ReadOnlyFileAndFolder", 0444, 0555, false},
-                                           ReadOnlyLedger{"WritableFileInAFolderOnlyRead", 0644, 0555, true}),
+                                           ReadOnlyLedger{"WritableFileInAFolderOnlyRead", 0644, 0555, true},
+                                           ReadOnlyLedger{"RoleThatMayOnlyReadOnTheServer", 0644, 0755, false,
+                                                          true}),
                          [](const auto& info) { return std::string(info.param.title); });
 
 // A page in the middle of the rows overwritten: the program starts, and its copy finds the damage.

@@ -340,33 +340,22 @@ TEST_F(TwoClerksTest, TheClerksConnectionWaitsForLocksBrieflyAndKeepsItselfAlive
 // A role that may only read opens the table read-only, as a file that may only be read does, and its
 // live queries answer rows that cannot be changed.
 TEST_F(TwoClerksTest, ARoleThatMayOnlyReadOpensTheLedgerReadOnly) {
-    const std::string reader = "kt_citac_" + std::to_string(getpid());
     std::string error;
-    ASSERT_TRUE(ledger_.run("DROP ROLE IF EXISTS " + reader + "; CREATE ROLE " + reader +
-                                " LOGIN PASSWORD '" + servertest::serverPassword() +
-                                "'; GRANT USAGE ON SCHEMA " + ledger_.schema() + " TO " + reader +
-                                "; GRANT SELECT ON kovrel, dnevnik TO " + reader,
-                            &error))
-        << error;
-    {
-        Clerk clerk(ledger_.connection() + " user=" + reader);
-        CursorHandle table = NoHandle;
-        EXPECT_EQ(clerk.eng.openTable(clerk.db, "kovrel", OpenMode::ReadWrite, ShareMode::Shared, &table),
-                  code::TableReadOnly);
-        ASSERT_EQ(clerk.eng.openTable(clerk.db, "kovrel", OpenMode::ReadOnly, ShareMode::Shared, &table),
-                  code::Ok);
-        std::vector<std::uint8_t> record;
-        const CursorHandle live = clerk.firstRow(&record);
-        CursorProps props;
-        clerk.eng.cursorProperties(live, &props);
-        EXPECT_FALSE(props.readWrite) << "a live query of a reader";
-        clerk.setBalance(live, &record, 4);
-        EXPECT_NE(clerk.eng.modifyRecord(live, record.data()), code::Ok);
-    }
-    ASSERT_TRUE(ledger_.run("REVOKE ALL ON kovrel, dnevnik FROM " + reader + "; REVOKE ALL ON SCHEMA " +
-                                ledger_.schema() + " FROM " + reader + "; DROP ROLE " + reader,
-                            &error))
-        << error;
+    const auto reader = ledger_.reader(&error);
+    ASSERT_TRUE(reader) << error;
+    Clerk clerk(*reader);
+    CursorHandle table = NoHandle;
+    EXPECT_EQ(clerk.eng.openTable(clerk.db, "kovrel", OpenMode::ReadWrite, ShareMode::Shared, &table),
+              code::TableReadOnly);
+    ASSERT_EQ(clerk.eng.openTable(clerk.db, "kovrel", OpenMode::ReadOnly, ShareMode::Shared, &table),
+              code::Ok);
+    std::vector<std::uint8_t> record;
+    const CursorHandle live = clerk.firstRow(&record);
+    CursorProps props;
+    clerk.eng.cursorProperties(live, &props);
+    EXPECT_FALSE(props.readWrite) << "a live query of a reader";
+    clerk.setBalance(live, &record, 4);
+    EXPECT_NE(clerk.eng.modifyRecord(live, record.data()), code::Ok);
 }
 
 // A date the server holds that is no day of the years 1 to 9999 is never shown as another day.
