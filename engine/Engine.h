@@ -2,6 +2,7 @@
 // high byte = category). No exceptions cross this interface; the data access layer turns codes into them.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -48,6 +49,13 @@ constexpr Result NoStatement = 0x2E03;       // execute before a successful prep
 // Field types of cursors and results.
 // LargeInt serves a result column whose integers do not all fit Integer's 32 bits.
 enum class FieldType : std::uint16_t { Unknown, String, Integer, Float, Date, LargeInt };
+
+// The name the program's tools print for a field type: "ftString", "ftInteger", ...
+inline const char* fieldTypeName(FieldType type) {
+    constexpr const char* names[] = {"ftUnknown", "ftString", "ftInteger", "ftFloat", "ftDate", "ftLargeint"};
+    const auto index = static_cast<std::size_t>(type);
+    return index < sizeof names / sizeof *names ? names[index] : names[0];
+}
 
 // The most characters of a date a record holds: those of 'YYYY-MM-DD'.
 constexpr std::uint32_t DateTextLength = 10;

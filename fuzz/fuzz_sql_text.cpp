@@ -90,21 +90,6 @@ bool holds(FieldType type, int storage) {
     return true;
 }
 
-const char* typeName(FieldType type) {
-    switch (type) {
-        case FieldType::Float:
-            return "Float";
-        case FieldType::Integer:
-            return "Integer";
-        case FieldType::LargeInt:
-            return "LargeInt";
-        case FieldType::Date:
-            return "Date";
-        default:
-            return "String";
-    }
-}
-
 // Runs the translation on SQLite directly and checks each value against the declared fields, as the
 // engine's result cursor would take them. Answers false when the statement ran out of its step budget.
 bool valuesHaveTheirTypes(const SqlStatement& sql, const std::string& text) {
@@ -138,7 +123,7 @@ bool valuesHaveTheirTypes(const SqlStatement& sql, const std::string& text) {
                 const auto* value = reinterpret_cast<const char*>(sqlite3_column_text(prepared, i));
                 fuzz::fail(QStringLiteral("column %1 of \"%2\" is declared %3 and gave \"%4\"")
                                .arg(i + 1)
-                               .arg(QString::fromStdString(text), typeName(fields[std::size_t(i)].type),
+                               .arg(QString::fromStdString(text), fieldTypeName(fields[std::size_t(i)].type),
                                     QString::fromUtf8(value ? value : "")));
             }
         }

@@ -17,21 +17,8 @@ using engine::FieldDesc;
 using engine::FieldType;
 
 std::string typeName(const FieldDesc& field) {
-    switch (field.type) {
-        case FieldType::String:
-            return "ftString(" + std::to_string(field.size) + ")";
-        case FieldType::Integer:
-            return "ftInteger";
-        case FieldType::LargeInt:
-            return "ftLargeint";
-        case FieldType::Float:
-            return "ftFloat";
-        case FieldType::Date:
-            return "ftDate";
-        case FieldType::Unknown:
-            break;
-    }
-    return "ftUnknown";
+    if (field.type == FieldType::String) return "ftString(" + std::to_string(field.size) + ")";
+    return engine::fieldTypeName(field.type);
 }
 
 // The shortest text that reads back as exactly `value`: 12, 2.5, 1e308, 1e-7.
