@@ -104,7 +104,8 @@ class DriverCore : public TableEngine {
 };
 
 // A driver with databases and statements of its own kinds: `Database` for what an open database keeps,
-// `Statement` (with `database` and `liveWanted`) for a statement. `type` is what databaseType answers.
+// `Statement` (with `database`, `liveWanted` and `prepared`) for a statement. `type` is what
+// databaseType answers.
 template <typename Database, typename Statement>
 class Driver : public DriverCore {
   public:
@@ -122,18 +123,18 @@ class Driver : public DriverCore {
     }
 
     Result databaseType(DatabaseHandle db, std::string* type) override {
-        if (const Result result = begin()) return result;
-        if (!database(db)) return fail(code::InvalidHandle, "Unknown database handle.");
-        *type = type_;
-        return code::Ok;
+        return onDatabase(db, [&](Database&) -> Result {
+            *type = type_;
+            return code::Ok;
+        });
     }
 
     Result allocateStatement(DatabaseHandle db, StatementHandle* stmt) override {
-        if (const Result result = begin()) return result;
-        if (!database(db)) return fail(code::InvalidHandle, "Unknown database handle.");
-        *stmt = newHandle();
-        statements_[*stmt].database = db;
-        return code::Ok;
+        return onDatabase(db, [&](Database&) -> Result {
+            *stmt = newHandle();
+            statements_[*stmt].database = db;
+            return code::Ok;
+        });
     }
 
     Result freeStatement(StatementHandle stmt) override {
@@ -155,11 +156,29 @@ class Driver : public DriverCore {
 
     Database* database(DatabaseHandle handle) { return lookUp(databases_, handle); }
     Statement* statement(StatementHandle handle) { return lookUp(statements_, handle); }
+    // Begins a call on the database `handle` and answers what `work` answers for it; an unknown handle
+    // answers InvalidHandle.
+    template <typename Work>
+    Result onDatabase(DatabaseHandle handle, Work&& work) {
+        if (const Result result = begin()) return result;
+        Database* found = database(handle);
+        if (!found) return fail(code::InvalidHandle, "Unknown database handle.");
+        return work(*found);
+    }
     // The statement for `handle` once the engine runs, or nullptr with *result saying why not.
     Statement* startedStatement(StatementHandle handle, Result* result) {
         if ((*result = begin())) return nullptr;
         Statement* found = statement(handle);
         if (!found) *result = fail(code::InvalidHandle, "Unknown statement handle.");
+        return found;
+    }
+    // The same for a statement to execute: one that was prepared.
+    Statement* preparedStatement(StatementHandle handle, Result* result) {
+        Statement* found = startedStatement(handle, result);
+        if (found && !found->prepared) {
+            *result = fail(code::NoStatement, "Execute without a prepared statement.");
+            return nullptr;
+        }
         return found;
     }
     DatabaseHandle addDatabase(Database database) {

@@ -102,71 +102,67 @@ Result PostgresEngine::openServerDatabase(const std::string& connection, const s
 }
 
 Result PostgresEngine::setDirectory(DatabaseHandle db, const std::string&) {
-    if (const Result result = begin()) return result;
-    if (!database(db)) return fail(code::InvalidHandle, "Unknown database handle.");
-    return code::Ok;
+    return onDatabase(db, [](ServerDatabase&) -> Result { return code::Ok; });
 }
 
 Result PostgresEngine::openTable(DatabaseHandle db, const std::string& name, OpenMode open, ShareMode,
                                  CursorHandle* cursor) {
-    if (const Result result = begin()) return result;
-    ServerDatabase* found = database(db);
-    if (!found) return fail(code::InvalidHandle, "Unknown database handle.");
-    if (!namesLedgerTable(name))
-        return fail(code::FileNotFound, "The server holds no table " + name + "; its table is kovrel.");
-    if (open == OpenMode::ReadWrite && !found->writable)
-        return fail(code::TableReadOnly,
-                    found->connection->name() + ": the role that logged in may only read the ledger");
-    *cursor = addCursor(std::make_unique<ServerTableCursor>(found->connection, LedgerTableName, "",
-                                                            open == OpenMode::ReadWrite, false));
-    return code::Ok;
+    return onDatabase(db, [&](ServerDatabase& found) -> Result {
+        if (!namesLedgerTable(name))
+            return fail(code::FileNotFound, "The server holds no table " + name + "; its table is kovrel.");
+        if (open == OpenMode::ReadWrite && !found.writable)
+            return fail(code::TableReadOnly,
+                        found.connection->name() + ": the role that logged in may only read the ledger");
+        *cursor = addCursor(std::make_unique<ServerTableCursor>(found.connection, LedgerTableName, "",
+                                                                open == OpenMode::ReadWrite, false));
+        return code::Ok;
+    });
 }
 
 Result PostgresEngine::readHolidays(DatabaseHandle db, const std::string& first, const std::string& last,
                                     std::vector<Holiday>* days) {
     days->clear();
-    if (const Result result = begin()) return result;
-    ServerDatabase* found = database(db);
-    if (!found) return fail(code::InvalidHandle, "Unknown database handle.");
-    Failure failure;
-    ServerConnection& connection = *found->connection;
-    PgResult present = connection.run("SELECT to_regclass('praznici') IS NOT NULL", {}, &failure);
-    if (!present) return fail(failure);
-    if (std::string(PQgetvalue(present.get(), 0, 0)) != "t") return code::Ok;
-    PgResult rows = connection.run(
-        "SELECT to_char(datum, 'YYYY-MM-DD'), naziv FROM praznici WHERE datum BETWEEN $1::date AND $2::date "
-        "ORDER BY datum",
-        {first.c_str(), last.c_str()}, &failure);
-    if (!rows) return fail(failure);
-    for (int r = 0; r < PQntuples(rows.get()); ++r)
-        days->push_back({PQgetvalue(rows.get(), r, 0), PQgetvalue(rows.get(), r, 1)});
-    return code::Ok;
+    return onDatabase(db, [&](ServerDatabase& found) -> Result {
+        Failure failure;
+        ServerConnection& connection = *found.connection;
+        PgResult present = connection.run("SELECT to_regclass('praznici') IS NOT NULL", {}, &failure);
+        if (!present) return fail(failure);
+        if (std::string(PQgetvalue(present.get(), 0, 0)) != "t") return code::Ok;
+        PgResult rows = connection.run(
+            "SELECT to_char(datum, 'YYYY-MM-DD'), naziv FROM praznici "
+            "WHERE datum BETWEEN $1::date AND $2::date ORDER BY datum",
+            {first.c_str(), last.c_str()}, &failure);
+        if (!rows) return fail(failure);
+        for (int r = 0; r < PQntuples(rows.get()); ++r)
+            days->push_back({PQgetvalue(rows.get(), r, 0), PQgetvalue(rows.get(), r, 1)});
+        return code::Ok;
+    });
 }
 
 Result PostgresEngine::changeHolidays(DatabaseHandle db, const std::vector<Holiday>& add,
                                       const std::vector<std::string>& remove, bool keepExisting) {
-    if (const Result result = begin()) return result;
-    ServerDatabase* found = database(db);
-    if (!found) return fail(code::InvalidHandle, "Unknown database handle.");
-    ServerConnection& connection = *found->connection;
-    if (const std::string refusal = holidayRefusal(add); !refusal.empty())
-        return fail(code::WriteFailed, connection.name() + ": " + refusal);
-    Failure failure;
-    bool done = connection.exec("BEGIN", &failure);
-    for (const std::string& day : remove)
-        done = done && connection.run("DELETE FROM praznici WHERE datum = $1::date", {day.c_str()}, &failure);
-    const std::string insert =
-        std::string("INSERT INTO praznici (datum, naziv) VALUES ($1::date, $2::varchar)") +
-        (keepExisting ? " ON CONFLICT (datum) DO NOTHING" : "");
-    for (const Holiday& holiday : add)
-        done = done && connection.run(insert, {holiday.day.c_str(), holiday.name.c_str()}, &failure);
-    if (done && connection.exec("COMMIT", &failure)) {
-        connection.countWrite();
-        return code::Ok;
-    }
-    Failure ignored;
-    connection.exec("ROLLBACK", &ignored);
-    return fail(failure.code == code::SqlSyntax ? code::WriteFailed : failure.code, failure.text);
+    return onDatabase(db, [&](ServerDatabase& found) -> Result {
+        ServerConnection& connection = *found.connection;
+        if (const std::string refusal = holidayRefusal(add); !refusal.empty())
+            return fail(code::WriteFailed, connection.name() + ": " + refusal);
+        Failure failure;
+        bool done = connection.exec("BEGIN", &failure);
+        for (const std::string& day : remove)
+            done = done &&
+                   connection.run("DELETE FROM praznici WHERE datum = $1::date", {day.c_str()}, &failure);
+        const std::string insert =
+            std::string("INSERT INTO praznici (datum, naziv) VALUES ($1::date, $2::varchar)") +
+            (keepExisting ? " ON CONFLICT (datum) DO NOTHING" : "");
+        for (const Holiday& holiday : add)
+            done = done && connection.run(insert, {holiday.day.c_str(), holiday.name.c_str()}, &failure);
+        if (done && connection.exec("COMMIT", &failure)) {
+            connection.countWrite();
+            return code::Ok;
+        }
+        Failure ignored;
+        connection.exec("ROLLBACK", &ignored);
+        return fail(failure.code == code::SqlSyntax ? code::WriteFailed : failure.code, failure.text);
+    });
 }
 
 std::shared_ptr<const ServerSql> PostgresEngine::parsed(const std::string& sql, std::string* error) {
@@ -213,9 +209,8 @@ Result PostgresEngine::prepare(StatementHandle stmt, const std::string& sql) {
 Result PostgresEngine::execute(StatementHandle stmt, CursorHandle* cursor) {
     *cursor = NoHandle;
     Result result = code::Ok;
-    ServerStatement* found = startedStatement(stmt, &result);
+    ServerStatement* found = preparedStatement(stmt, &result);
     if (!found) return result;
-    if (!found->prepared) return fail(code::NoStatement, "Execute without a prepared statement.");
     ServerDatabase* db = database(found->database);
     if (!db) return fail(code::InvalidHandle, "The statement's database is closed.");
     if (found->sql->statement.kind() == SqlStatement::Kind::Select)

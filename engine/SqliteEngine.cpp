@@ -74,11 +74,10 @@ Result SqliteEngine::closeDatabase(DatabaseHandle db) {
 }
 
 Result SqliteEngine::setDirectory(DatabaseHandle db, const std::string& path) {
-    if (const Result result = begin()) return result;
-    FileDatabase* found = database(db);
-    if (!found) return fail(code::InvalidHandle, "Unknown database handle.");
-    found->directory = path;
-    return code::Ok;
+    return onDatabase(db, [&](FileDatabase& found) -> Result {
+        found.directory = path;
+        return code::Ok;
+    });
 }
 
 SqliteEngine::TableFile SqliteEngine::tableFile(const FileDatabase& db, const std::string& name) {
@@ -151,61 +150,60 @@ std::shared_ptr<Connection> SqliteEngine::connect(const TableFile& file, bool re
 
 Result SqliteEngine::openTable(DatabaseHandle db, const std::string& name, OpenMode open, ShareMode,
                                CursorHandle* cursor) {
-    if (const Result result = begin()) return result;
-    FileDatabase* found = database(db);
-    if (!found) return fail(code::InvalidHandle, "Unknown database handle.");
-    if (name.empty()) return fail(code::InvalidParameter, "The table name is empty.");
-    Failure failure;
-    const bool readOnly = open == OpenMode::ReadOnly;
-    auto connection = connect(tableFile(*found, name), readOnly, &failure);
-    if (!connection) return fail(failure);
-    static const auto wholeTable = std::make_shared<const TablePageSql>(LedgerTableName, "");
-    *cursor = addCursor(std::make_unique<TableCursor>(std::move(connection), wholeTable, !readOnly, false));
-    return code::Ok;
+    return onDatabase(db, [&](FileDatabase& found) -> Result {
+        if (name.empty()) return fail(code::InvalidParameter, "The table name is empty.");
+        Failure failure;
+        const bool readOnly = open == OpenMode::ReadOnly;
+        auto connection = connect(tableFile(found, name), readOnly, &failure);
+        if (!connection) return fail(failure);
+        static const auto wholeTable = std::make_shared<const TablePageSql>(LedgerTableName, "");
+        *cursor =
+            addCursor(std::make_unique<TableCursor>(std::move(connection), wholeTable, !readOnly, false));
+        return code::Ok;
+    });
 }
 
 Result SqliteEngine::readHolidays(DatabaseHandle db, const std::string& first, const std::string& last,
                                   std::vector<Holiday>* days) {
     days->clear();
-    if (const Result result = begin()) return result;
-    FileDatabase* found = database(db);
-    if (!found) return fail(code::InvalidHandle, "Unknown database handle.");
-    Failure failure;
-    const TableFile file = tableFile(*found, LedgerFileName);
-    auto connection = connect(file, false, &failure);
-    if (!connection && failure.code == code::TableReadOnly) connection = connect(file, true, &failure);
-    // Reading leaves a ledger without a calendar as it is.
-    bool present = false;
-    if (!connection || !hasHolidays(connection->handle(), connection->path(), &present, &failure))
-        return fail(failure);
-    if (!present) return code::Ok;
-    sqlite3_stmt* statement = connection->statement(
-        "SELECT Datum, Naziv FROM praznici WHERE Datum BETWEEN ?1 AND ?2 ORDER BY Datum", &failure);
-    if (!statement) return fail(failure);
-    StatementUse use(statement);
-    sqlite3_bind_text(statement, 1, first.data(), static_cast<int>(first.size()), SQLITE_TRANSIENT);
-    sqlite3_bind_text(statement, 2, last.data(), static_cast<int>(last.size()), SQLITE_TRANSIENT);
-    int rc;
-    while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
-        const auto text = [statement](int column) {
-            const auto* value = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
-            return std::string(value ? value : "");
-        };
-        days->push_back({text(0), text(1)});
-    }
-    if (rc != SQLITE_DONE) return fail(connection->failure(rc, "the holiday calendar cannot be read"));
-    return code::Ok;
+    return onDatabase(db, [&](FileDatabase& found) -> Result {
+        Failure failure;
+        const TableFile file = tableFile(found, LedgerFileName);
+        auto connection = connect(file, false, &failure);
+        if (!connection && failure.code == code::TableReadOnly) connection = connect(file, true, &failure);
+        // Reading leaves a ledger without a calendar as it is.
+        bool present = false;
+        if (!connection || !hasHolidays(connection->handle(), connection->path(), &present, &failure))
+            return fail(failure);
+        if (!present) return code::Ok;
+        sqlite3_stmt* statement = connection->statement(
+            "SELECT Datum, Naziv FROM praznici WHERE Datum BETWEEN ?1 AND ?2 ORDER BY Datum", &failure);
+        if (!statement) return fail(failure);
+        StatementUse use(statement);
+        sqlite3_bind_text(statement, 1, first.data(), static_cast<int>(first.size()), SQLITE_TRANSIENT);
+        sqlite3_bind_text(statement, 2, last.data(), static_cast<int>(last.size()), SQLITE_TRANSIENT);
+        int rc;
+        while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
+            const auto text = [statement](int column) {
+                const auto* value = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
+                return std::string(value ? value : "");
+            };
+            days->push_back({text(0), text(1)});
+        }
+        if (rc != SQLITE_DONE) return fail(connection->failure(rc, "the holiday calendar cannot be read"));
+        return code::Ok;
+    });
 }
 
 Result SqliteEngine::changeHolidays(DatabaseHandle db, const std::vector<Holiday>& add,
                                     const std::vector<std::string>& remove, bool keepExisting) {
-    if (const Result result = begin()) return result;
-    FileDatabase* found = database(db);
-    if (!found) return fail(code::InvalidHandle, "Unknown database handle.");
-    Failure failure;
-    auto connection = connect(tableFile(*found, LedgerFileName), false, &failure);
-    if (!connection || !connection->writeHolidays(add, remove, keepExisting, &failure)) return fail(failure);
-    return code::Ok;
+    return onDatabase(db, [&](FileDatabase& found) -> Result {
+        Failure failure;
+        auto connection = connect(tableFile(found, LedgerFileName), false, &failure);
+        if (!connection || !connection->writeHolidays(add, remove, keepExisting, &failure))
+            return fail(failure);
+        return code::Ok;
+    });
 }
 
 Result SqliteEngine::prepare(StatementHandle stmt, const std::string& sql) {
@@ -255,9 +253,8 @@ Result SqliteEngine::prepare(StatementHandle stmt, const std::string& sql) {
 Result SqliteEngine::execute(StatementHandle stmt, CursorHandle* cursor) {
     *cursor = NoHandle;
     Result result = code::Ok;
-    FileStatement* found = startedStatement(stmt, &result);
+    FileStatement* found = preparedStatement(stmt, &result);
     if (!found) return result;
-    if (!found->prepared) return fail(code::NoStatement, "Execute without a prepared statement.");
     if (found->sql->statement.kind() == SqlStatement::Kind::Select) return executeSelect(*found, cursor);
     Failure failure;
     sqlite3_stmt* prepared = found->connection->statement(*found->sqliteText, &failure);
