@@ -2,23 +2,14 @@
 // worker's year, the cells a screen reader reads, and the calendar printed and saved from its preview.
 #include <QAccessible>
 #include <QAccessibleTableInterface>
-#include <QComboBox>
-#include <QFileDialog>
-#include <QLocale>
-#include <QTimer>
-#include <QToolButton>
 #include <set>
 
-#include "WindowFixture.h"
+#include "PreviewFixture.h"
 #include "ledger/AbsenceGrid.h"
 #include "ledger/Absences.h"
 #include "ledger/Holidays.h"
 #include "ledger/UnitKalendar.h"
 #include "runtime/Controls.h"
-#include "report/RpPreview.h"
-#include "report/RpPrinter.h"
-#include "report/RpPrinting.h"
-#include "report/RpStandardPreview.h"
 #include "tests/CsvReader.h"
 #include "tests/XlsxReader.h"
 
@@ -47,31 +38,9 @@ TEST(AbsenceReason, IsTheWholeLeadingCodeOfTheReason) {
     EXPECT_EQ(colors.size(), std::size_t(ledger::AbsenceReasonCount + 2)) << "every colour its own";
 }
 
-class AbsenceCalendarWindow : public WindowFixture {
+class AbsenceCalendarWindow : public PreviewFixture {
   protected:
-    void SetUp() override {
-        WindowFixture::SetUp();
-        registerPrintingOperations();
-        runtime::setPrinterList(QStringList());
-        runtime::setClock([] { return QDateTime(QDate(2026, 12, 9), QTime(9, 0)); });
-        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-        setDialogHandler([this](QDialog& dialog) {
-            auto* files = qobject_cast<QFileDialog*>(&dialog);
-            if (!files) return int(QDialog::Rejected);
-            auto* types = files->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
-            for (qsizetype i = files->nameFilters().indexOf(saveAs.first); i > 0; --i)
-                QTest::keyClick(types, Qt::Key_Down);
-            files->selectFile(saveAs.second);
-            return int(QDialog::Accepted);
-        });
-    }
-    void TearDown() override {
-        runtime::setDialogHandler({});
-        runtime::setClock({});
-        runtime::setPrinterList(std::nullopt);
-        QLocale::setDefault(QLocale::c());
-        WindowFixture::TearDown();
-    }
+    AbsenceCalendarWindow() : PreviewFixture(QDate(2026, 12, 9)) {}
 
     // Ana's leave runs from November into December; Bojan's grant is no absence, his sick days are;
     // Cveta's row has no last day; 31 December is a holiday of the calendar.
@@ -129,26 +98,6 @@ class AbsenceCalendarWindow : public WindowFixture {
     static void choose(const char* name) {
         frmKalendar->ComboBox1->SetItemIndex(frmKalendar->ComboBox1->findText(QString::fromLatin1(name)));
     }
-
-    QString path(const QString& name) const { return QDir(directory()).filePath(name); }
-    // Once the next preview has its pages, saves them as each (dialog entry, file name), then closes it.
-    void onNextPreview(std::vector<std::pair<QString, QString>> entries) {
-        QTimer::singleShot(0, [this, entries] {
-            for (QWidget* widget : QApplication::topLevelWidgets()) {
-                auto* window = qobject_cast<TRpStandardPreview*>(widget);
-                if (!window || !window->isVisible() || !window->Preview().Printer()) continue;
-                if (window->Preview().Printer()->GetStatus() != TRpPrinter::Status::Finished) break;
-                for (const auto& [entry, name] : entries) {
-                    saveAs = {entry, path(name)};
-                    window->findChild<QToolButton*>(QStringLiteral("Save"))->click();
-                }
-                window->close();
-                return;
-            }
-            onNextPreview(entries);
-        });
-    }
-    std::pair<QString, QString> saveAs;
 };
 
 TEST_F(AbsenceCalendarWindow, ShowsTheMonthOfTheWorkersAwayAndOfOneWorkerChosen) {

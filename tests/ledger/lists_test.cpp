@@ -4,60 +4,30 @@
 #include <sys/stat.h>
 #include <sys/xattr.h>
 
-#include <QComboBox>
-#include <QFileDialog>
 #include <QImage>
 #include <QLocale>
 #include <QProcess>
 #include <QStandardPaths>
-#include <QTimer>
-#include <QToolButton>
 #include <set>
 
+#include "PreviewFixture.h"
 #include "ReportsLedger.h"
-#include "WindowFixture.h"
 #include "ledger/Unit2.h"
 #include "ledger/Unit3.h"
 #include "ledger/Unit4.h"
 #include "ledger/Unit5.h"
 #include "ledger/Unit9.h"
 #include "ledger/UnitLists.h"
-#include "report/RpPreview.h"
-#include "report/RpPrinter.h"
-#include "report/RpPrinting.h"
-#include "report/RpStandardPreview.h"
 #include "runtime/PrintedDates.h"
 #include "tests/CsvReader.h"
+#include "tests/PdfTools.h"
 #include "tests/XlsxReader.h"
 
 namespace {
 
-class Lists : public WindowFixture {
+class Lists : public PreviewFixture {
   protected:
-    void SetUp() override {
-        WindowFixture::SetUp();
-        registerPrintingOperations();
-        runtime::setPrinterList(QStringList());
-        runtime::setClock([] { return QDateTime(QDate(2024, 3, 7), QTime(9, 0)); });
-        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-        // The save dialog's entry is chosen as a person does, in its file type box.
-        setDialogHandler([this](QDialog& dialog) {
-            auto* files = qobject_cast<QFileDialog*>(&dialog);
-            offered = files->nameFilters();
-            auto* types = files->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
-            for (qsizetype i = offered.indexOf(saveAs.first); i > 0; --i)
-                QTest::keyClick(types, Qt::Key_Down);
-            files->selectFile(saveAs.second);
-            return int(QDialog::Accepted);
-        });
-    }
-    void TearDown() override {
-        runtime::setDialogHandler({});
-        runtime::setClock({});
-        runtime::setPrinterList(std::nullopt);
-        QLocale::setDefault(QLocale::c());
-        WindowFixture::TearDown();
-    }
+    Lists() : PreviewFixture(QDate(2024, 3, 7)) {}
     void execSql(const char* sql) { runOnLedger(sql); }
     // The reports' ledger, O'Brien Olga with half a day more, and periods for Anic Ana's rows: before
     // 7 March 2024 but the last.
@@ -71,35 +41,10 @@ class Lists : public WindowFixture {
             "update kovrel set od = '2024-05-01' where rowid = 7;");
         createWindows(frmUnos, frmEvidencija, frmNoviunos, frmIzvestaji, frmKartica);
     }
-    QString path(const QString& name) const { return QDir(directory()).filePath(name); }
     QString text(const QString& name) const {
         QFile file(path(name));
         return file.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(file.readAll()) : QString();
     }
-
-    // Once the next preview has all its pages, saves them with each of `entries` (dialog entry, file
-    // name), then closes the preview.
-    void onNextPreview(std::vector<std::pair<QString, QString>> entries) {
-        QTimer::singleShot(0, [this, entries] {
-            for (QWidget* widget : QApplication::topLevelWidgets()) {
-                auto* window = qobject_cast<TRpStandardPreview*>(widget);
-                if (!window || !window->isVisible() || !window->Preview().Printer()) continue;
-                if (window->Preview().Printer()->GetStatus() != TRpPrinter::Status::Finished) break;
-                previewTitle = window->windowTitle();
-                for (const auto& [entry, name] : entries) {
-                    saveAs = {entry, path(name)};
-                    window->findChild<QToolButton*>(QStringLiteral("Save"))->click();
-                }
-                window->close();
-                return;
-            }
-            onNextPreview(entries);
-        });
-    }
-
-    QStringList offered;
-    std::pair<QString, QString> saveAs;
-    QString previewTitle;
 };
 
 const std::vector<std::pair<QString, QString>> textAndCsv = {{"Text file (*.TXT)", "lista.txt"},
@@ -279,8 +224,8 @@ class StatementColumns : public Lists, public ::testing::WithParamInterface<cons
 // The statement's dates, and the day it is printed on, stand whole in its PDF, years included, however
 // wide the locale writes them; the reasons beside them stay whole too.
 TEST_P(StatementColumns, PrintDatesAndReasonsWhole) {
-    const QString pdftotext = QStandardPaths::findExecutable("pdftotext");
-    if (pdftotext.isEmpty()) GTEST_SKIP() << "poppler-utils are not installed";
+    if (QStandardPaths::findExecutable("pdftotext").isEmpty())
+        GTEST_SKIP() << "poppler-utils are not installed";
     QLocale::setDefault(QLocale(QString::fromLatin1(GetParam())));
     open();
     execSql(
@@ -293,10 +238,7 @@ TEST_P(StatementColumns, PrintDatesAndReasonsWhole) {
     QTest::mouseClick(frmKartica->BitBtn1, Qt::LeftButton);
     ASSERT_TRUE(messages.empty()) << messageTexts().join('|').toStdString();
 
-    QProcess process;
-    process.start(pdftotext, {"-layout", path("kartica.pdf"), "-"});
-    ASSERT_TRUE(process.waitForFinished(30000));
-    const QString page = QString::fromUtf8(process.readAllStandardOutput());
+    const QString page = runTool("pdftotext", {"-layout", path("kartica.pdf"), "-"});
     QStringList whole{"OSTATAK OD GO 2 DEO 2025", "GO 1 DEO 2012"};
     for (const QDate& day : {QDate(2023, 9, 30), QDate(2024, 1, 10), QDate(2024, 1, 12), QDate(2012, 7, 1),
                              QDate(2024, 2, 1), QDate(2024, 2, 26), QDate(2024, 2, 28), QDate(2024, 3, 7)})

@@ -10,7 +10,6 @@
 #include <QImage>
 #include <QLocale>
 #include <QPrinterInfo>
-#include <QProcess>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -18,7 +17,6 @@
 #include <QTimer>
 #include <QToolButton>
 #include <cmath>
-#include <regex>
 
 #include "ledger/Unit6.h"
 #include "ledger/Unit7.h"
@@ -30,6 +28,7 @@
 #include "report/RpStandardPreview.h"
 #include "runtime/Geometry.h"
 #include "runtime/Seams.h"
+#include "tests/PdfTools.h"
 
 namespace {
 
@@ -87,13 +86,6 @@ QString readText(const QString& fileName) {
     return file.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(file.readAll()) : QString();
 }
 
-QString runTool(const QString& tool, const QStringList& arguments) {
-    QProcess process;
-    process.start(tool, arguments);
-    if (!process.waitForFinished(30000)) return {};
-    return QString::fromUtf8(process.readAllStandardOutput());
-}
-
 TEST_P(RequestOutput, TextExportMatchesTheExpectedText) {
     TRpTextExportFilter filter(path("form.txt"));
     exportReport(form(), filter);
@@ -104,17 +96,11 @@ TEST_P(RequestOutput, TextExportMatchesTheExpectedText) {
 }
 
 TEST_P(RequestOutput, PdfIsOneLetterPageWithTheFormsText) {
-    const QString pdftotext = QStandardPaths::findExecutable("pdftotext");
-    const QString pdfinfo = QStandardPaths::findExecutable("pdfinfo");
-    if (pdftotext.isEmpty() || pdfinfo.isEmpty()) GTEST_SKIP() << "poppler-utils are not installed";
+    if (!popplerInstalled()) GTEST_SKIP() << "poppler-utils are not installed";
     TRpPrinter printer;
     run(printer);
     savePagesPdf(printer, path("form.pdf"));
-    const QString info = runTool(pdfinfo, {path("form.pdf")});
-    EXPECT_TRUE(std::regex_search(info.toStdString(), std::regex("Pages:\\s+1\\n"))) << info.toStdString();
-    EXPECT_TRUE(std::regex_search(info.toStdString(), std::regex("Page size:\\s+612(\\.\\d+)? x 792")))
-        << info.toStdString();
-    const QString text = runTool(pdftotext, {"-raw", path("form.pdf"), "-"}).simplified();
+    const QString text = textOfOneLetterPage(path("form.pdf"), {"-raw"}).simplified();
     for (const QString& expected : GetParam().texts)
         EXPECT_TRUE(text.contains(expected)) << expected.toStdString() << " not in " << text.toStdString();
 }
@@ -150,12 +136,6 @@ QString awaitNewPdf(const QStringList& before) {
 bool nothingQueuedSince(const QStringList& before) {
     QThread::msleep(3000);
     return queuedPdfs() == before;
-}
-
-void expectOneLetterPage(const QString& pdf) {
-    const std::string info = runTool(QStandardPaths::findExecutable("pdfinfo"), {pdf}).toStdString();
-    EXPECT_TRUE(std::regex_search(info, std::regex("Pages:\\s+1\\n"))) << info;
-    EXPECT_TRUE(std::regex_search(info, std::regex("Page size:\\s+612(\\.\\d+)? x 792"))) << info;
 }
 
 // The tests that print for real, on the KovrelPDF queue that the test command sets up. Each one skips,
@@ -194,8 +174,7 @@ TEST_P(PrintQueue, PrintsTheForm) {
     expectOneLetterPage(printed);
     // The queue's PDF keeps the text as drawn glyphs only, so it is looked for in a 96 dpi raster:
     // ink where the logo and the "Datum:" label lie, none in the empty margin.
-    runTool(QStandardPaths::findExecutable("pdftoppm"),
-            {"-r", "96", "-png", "-singlefile", printed, path("raster")});
+    runTool("pdftoppm", {"-r", "96", "-png", "-singlefile", printed, path("raster")});
     const QImage raster(path("raster.png"));
     ASSERT_FALSE(raster.isNull());
     EXPECT_NE(raster.pixelColor(32 + 70, 16 + 90), QColor(Qt::white));

@@ -2,7 +2,6 @@
 // the page they print, and the commands doing nothing without a row to read.
 #include <QFile>
 #include <QLocale>
-#include <QProcess>
 #include <QStandardPaths>
 #include <algorithm>
 #include <map>
@@ -20,6 +19,7 @@
 #include "runtime/PrintedDates.h"
 #include "runtime/ScopeGuard.h"
 #include "runtime/Seams.h"
+#include "tests/PdfTools.h"
 
 namespace {
 
@@ -286,12 +286,6 @@ TEST_P(TextExports, KeepEveryTextWholeInReadingOrder) {
                 << texts.begin()->second.toStdString() << " ... in " << written.join('\n').toStdString();
         }
     }
-}
-
-QString runTool(const QString& tool, const QStringList& arguments) {
-    QProcess process;
-    process.start(QStandardPaths::findExecutable(tool), arguments);
-    return process.waitForFinished(30000) ? QString::fromUtf8(process.readAllStandardOutput()) : QString();
 }
 
 // The dates of a row and today's date print whole, each on one line, in the widest dates the locale

@@ -1,15 +1,14 @@
 // The preview's save and load actions through their file dialogs: the entry chosen decides the
 // output, and a missing file is refused with a message.
-#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QTemporaryDir>
-#include <QTest>
 
 #include "ReportTestSupport.h"
 #include "report/RpExport.h"
 #include "report/RpPreview.h"
+#include "tests/SaveDialog.h"
 
 namespace {
 
@@ -27,11 +26,7 @@ class FileDialogs : public ReportTest {
             auto* files = qobject_cast<QFileDialog*>(&dialog);
             if (!files) return int(QDialog::Rejected);
             offered = files->nameFilters();
-            // The entry is chosen as a person does, in the file type box.
-            auto* types = files->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
-            for (int i = 0; i < entry; ++i) QTest::keyClick(types, Qt::Key_Down);
-            files->selectFile(chosen);
-            return int(QDialog::Accepted);
+            return saveAsChosen(*files, entry, chosen);
         });
     }
     void TearDown() override {
