@@ -31,6 +31,7 @@
 #include "runtime/Geometry.h"
 #include "runtime/Seams.h"
 #include "runtime/UserSettings.h"
+#include "tests/GridMouse.h"
 #include "tests/WorkingDirectory.h"
 
 void PrintTo(const QString& text, std::ostream* out);
@@ -309,15 +310,7 @@ TEST_F(Shell, WindowPlacesAndDraggedColumnWidthsComeBackInTheNextRun) {
         ASSERT_TRUE(QTest::qWaitForWindowActive(frmDnevnik));
         EXPECT_EQ(frmDnevnik->pos(), QPoint(160, 120));
         designedWidth = dragged();
-        TDBGrid* grid = frmDnevnik->DBGrid1;
-        const Rect title = grid->TitleRect(1);
-        const QPoint border(title.right() + 1, title.center().y());
-        QTest::mousePress(grid->viewport(), Qt::LeftButton, {}, border);
-        QMouseEvent move(QEvent::MouseMove, QPointF(border + QPoint(25, 0)),
-                         grid->viewport()->mapToGlobal(QPointF(border + QPoint(25, 0))), Qt::NoButton,
-                         Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(grid->viewport(), &move);
-        QTest::mouseRelease(grid->viewport(), Qt::LeftButton, {}, border + QPoint(25, 0));
+        dragTitleBorder(*frmDnevnik->DBGrid1, 1, 25);
         frmDnevnik->move(240, 180);
         frmDnevnik->Close();
     });

@@ -3,6 +3,7 @@
 #include <QClipboard>
 #include <QFocusEvent>
 #include <QLineEdit>
+#include <array>
 
 #include "tests/data/GridFixture.h"
 
@@ -21,6 +22,24 @@ class EditTest : public ControlTest {
     void Focus(QWidget* widget) {
         widget->setFocus(Qt::TabFocusReason);
         QApplication::processEvents();
+    }
+    // The window shown over a ledger of `rows` rows, with an edit of each of `fields`: DBEdit1, DBEdit2...
+    template <class... Fields>
+    std::array<TDBEdit*, sizeof...(Fields)> ShownEdits(int rows, const Fields&... fields) {
+        MakeLedger(rows);
+        int n = 0;
+        const std::array<TDBEdit*, sizeof...(Fields)> edits{
+            MakeEdit(fields, QStringLiteral("DBEdit%1").arg(++n))...};
+        dataSet->Open();
+        ShowWindow();
+        return edits;
+    }
+    TDBEdit* ShownEdit(int rows, const QString& field) { return ShownEdits(rows, field)[0]; }
+    // Types `text` over the whole text of `edit`, focused first.
+    void TypeOver(TDBEdit* edit, const QString& text) {
+        Focus(edit);
+        edit->selectAll();
+        QTest::keyClicks(edit, text);
     }
 };
 
@@ -49,13 +68,8 @@ INSTANTIATE_TEST_SUITE_P(Types, FieldCharsTest,
                                            CharCase{ftDate, "12./a", ""}));
 
 TEST_F(EditTest, AFloatEditBeepsAtLettersAndTakesTheExponent) {
-    MakeLedger(1);
-    TDBEdit* edit = MakeEdit("Dobijeni");
-    dataSet->Open();
-    ShowWindow();
-    Focus(edit);
-    edit->selectAll();
-    QTest::keyClicks(edit, "1x");
+    TDBEdit* edit = ShownEdit(1, "Dobijeni");
+    TypeOver(edit, "1x");
     EXPECT_EQ(edit->text(), "1");
     QTest::keyClicks(edit, "e2");
     EXPECT_EQ(edit->text(), "1e2");
@@ -65,10 +79,7 @@ TEST_F(EditTest, AFloatEditBeepsAtLettersAndTakesTheExponent) {
 }
 
 TEST_F(EditTest, TypingStartsAnEditOrOnAnEmptyDataSetAnInsert) {
-    MakeLedger(1);
-    TDBEdit* edit = MakeEdit("PrezimeIme");
-    dataSet->Open();
-    ShowWindow();
+    TDBEdit* edit = ShownEdit(1, "PrezimeIme");
     EXPECT_TRUE(edit->isReadOnly());
     QTest::keyClicks(edit, "X");
     EXPECT_EQ(dataSet->State(), DataSetState::Edit);
@@ -87,13 +98,8 @@ TEST_F(EditTest, TypingStartsAnEditOrOnAnEmptyDataSetAnInsert) {
 }
 
 TEST_F(EditTest, EscapeRestoresTheFieldValue) {
-    MakeLedger(1);
-    TDBEdit* edit = MakeEdit("PrezimeIme");
-    dataSet->Open();
-    ShowWindow();
-    Focus(edit);
-    edit->selectAll();
-    QTest::keyClicks(edit, "NEKO DRUGI");
+    TDBEdit* edit = ShownEdit(1, "PrezimeIme");
+    TypeOver(edit, "NEKO DRUGI");
     ASSERT_EQ(edit->text(), "NEKO DRUGI");
     QTest::keyClick(edit, Qt::Key_Escape);
     EXPECT_EQ(edit->text(), "PETROVIC PETAR");
@@ -139,11 +145,7 @@ struct Rejected {
 class RejectedTextTest : public EditTest, public ::testing::WithParamInterface<Rejected> {};
 
 TEST_P(RejectedTextTest, OnLeavingKeepsTheFocusAndReportsTheError) {
-    MakeLedger(1);
-    TDBEdit* days = MakeEdit("Dobijeni");
-    TDBEdit* name = MakeEdit("PrezimeIme", "DBEdit2");
-    dataSet->Open();
-    ShowWindow();
+    const auto [days, name] = ShownEdits(1, "Dobijeni", "PrezimeIme");
     Focus(days);
     days->selectAll();
     const QString text = QString::fromLatin1(GetParam().text);
@@ -175,13 +177,8 @@ class EditFocusLoss : public EditTest, public ::testing::WithParamInterface<Focu
 
 // Another window taking the activation, or a popup opening, is no leaving of the edit.
 TEST_P(EditFocusLoss, WritesTheTextOnlyWhenTheFocusMovesWithinTheWindow) {
-    MakeLedger(1);
-    TDBEdit* days = MakeEdit("Dobijeni");
-    dataSet->Open();
-    ShowWindow();
-    Focus(days);
-    days->selectAll();
-    QTest::keyClicks(days, "-");
+    TDBEdit* days = ShownEdit(1, "Dobijeni");
+    TypeOver(days, "-");
     QFocusEvent leaving(QEvent::FocusOut, GetParam().reason);
     QApplication::sendEvent(days, &leaving);
 
@@ -215,11 +212,7 @@ TEST_F(EditTest, UpperCaseEditsStoreCapitals) {
 }
 
 TEST_F(EditTest, NumbersAreRightAlignedUntilTheEditTakesTheFocus) {
-    MakeLedger(1);
-    TDBEdit* days = MakeEdit("Dobijeni");
-    TDBEdit* name = MakeEdit("PrezimeIme", "DBEdit2");
-    dataSet->Open();
-    ShowWindow();
+    const auto [days, name] = ShownEdits(1, "Dobijeni", "PrezimeIme");
     Focus(name);
     EXPECT_TRUE(days->alignment() & Qt::AlignRight);
     Focus(days);

@@ -5,6 +5,7 @@
 #include <QMenu>
 
 #include "runtime/Geometry.h"
+#include "tests/GridMouse.h"
 #include "tests/data/GridFixture.h"
 
 namespace {
@@ -62,14 +63,7 @@ TEST_F(GridMouseTest, AClickBelowTheRowsChangesNothing) {
 
 TEST_F(GridMouseTest, DraggingATitleBorderResizesTheColumn) {
     Open(2);
-    const Rect title = grid->TitleRect(3);
-    const QPoint border(title.right() + 1, title.center().y());
-    QTest::mousePress(grid->viewport(), Qt::LeftButton, {}, border);
-    QMouseEvent move(QEvent::MouseMove, QPointF(border + QPoint(30, 0)),
-                     grid->viewport()->mapToGlobal(QPointF(border + QPoint(30, 0))), Qt::NoButton,
-                     Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(grid->viewport(), &move);
-    QTest::mouseRelease(grid->viewport(), Qt::LeftButton, {}, border + QPoint(30, 0));
+    dragTitleBorder(*grid, 3, 30);
     EXPECT_EQ(grid->Columns().Items(3)->Width(), 133 + 30);
     EXPECT_EQ(Transaction(), 1);
 }
