@@ -6,7 +6,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QKeyEvent>
-#include <QPaintEvent>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QWindow>
@@ -16,6 +15,7 @@
 #include "data/DBGrids.h"
 #include "data/DBTables.h"
 #include "runtime/Geometry.h"
+#include "tests/PaintedArea.h"
 
 namespace {
 
@@ -77,16 +77,6 @@ class GridOverLedger {
     std::unique_ptr<QWidget> window_;
     TTable* table_ = nullptr;
     TDBGrid* grid_ = nullptr;
-};
-
-// Records the area of every paint event of a widget.
-class PaintedArea : public QObject {
-  public:
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Paint) area |= static_cast<QPaintEvent*>(event)->rect();
-        return false;
-    }
-    Rect area;  // the bounding box of every painted area
 };
 
 void BM_RecordsBufferedForTheVisibleRows(benchmark::State& state) {

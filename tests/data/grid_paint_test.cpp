@@ -1,8 +1,7 @@
 // Painting the grid's data cells: the draw hook sees the painted row as the active record, a brush
 // set in the hook fills the whole cell, and a change of one field repaints only its column.
-#include <QPaintEvent>
-
 #include "runtime/Geometry.h"
+#include "tests/PaintedArea.h"
 #include "tests/data/GridFixture.h"
 
 namespace {
@@ -130,22 +129,12 @@ TEST_F(GridPaintTest, AFailingHookLeavesItsRowInTheGridsColoursAndIsReportedOnce
     EXPECT_EQ(messages.shown.size(), 2u) << "a result opened again is reported again";
 }
 
-// Records the rectangles the grid's viewport is asked to repaint.
-class PaintRecorder : public QObject {
-  public:
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Paint) area |= static_cast<QPaintEvent*>(event)->rect();
-        return false;
-    }
-    Rect area;  // the bounding box of every painted area
-};
-
 TEST_F(GridPaintTest, AFieldChangeRepaintsOnlyItsColumn) {
     MakeLedger(8);
     MakeGrid(true);
     dataSet->Open();
     QApplication::processEvents();
-    PaintRecorder recorder;
+    PaintedArea recorder;
     grid->viewport()->installEventFilter(&recorder);
     dataSet->Edit();
     QApplication::processEvents();
