@@ -237,16 +237,19 @@ TField& fieldOf(TDataSet& d, const char* name) {
     return *d.FieldByName(QString::fromLatin1(name));
 }
 
+// The text `text` written to the field `name`, as typed into its edit.
+std::function<void(TDataSet&)> textWrite(const char* name, const char* text) {
+    return [name, text](TDataSet& d) { fieldOf(d, name).SetAsString(QString::fromLatin1(text)); };
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Field, BadWrites,
     testing::Values(
-        BadWrite{"FloatText", [](TDataSet& d) { fieldOf(d, "Dana").SetAsString(QStringLiteral("12a")); },
+        BadWrite{"FloatText", textWrite("Dana", "12a"),
                  "'12a' is not a valid floating point value for field 'Dana'", false},
-        BadWrite{"FloatWithGroupSeparator",
-                 [](TDataSet& d) { fieldOf(d, "Dana").SetAsString(QStringLiteral("1,5")); },
+        BadWrite{"FloatWithGroupSeparator", textWrite("Dana", "1,5"),
                  "'1,5' is not a valid floating point value for field 'Dana'", false},
-        BadWrite{"FloatNotANumberText",
-                 [](TDataSet& d) { fieldOf(d, "Dana").SetAsString(QStringLiteral("NaN")); },
+        BadWrite{"FloatNotANumberText", textWrite("Dana", "NaN"),
                  "'NaN' is not a valid floating point value for field 'Dana'", false},
         BadWrite{"FloatNotANumber",
                  [](TDataSet& d) { fieldOf(d, "Dana").SetAsFloat(std::numeric_limits<double>::quiet_NaN()); },
@@ -262,19 +265,15 @@ INSTANTIATE_TEST_SUITE_P(
         BadWrite{"StringHoldingNul",
                  [](TDataSet& d) { fieldOf(d, "Ime").SetAsString(QString::fromLatin1("AB\0CD", 5)); },
                  "A text holding a NUL character cannot be stored in field 'Ime'", false},
-        BadWrite{"IntegerText", [](TDataSet& d) { fieldOf(d, "Broj").SetAsString(QStringLiteral("1.5")); },
+        BadWrite{"IntegerText", textWrite("Broj", "1.5"),
                  "'1.5' is not a valid integer value for field 'Broj'", false},
-        BadWrite{"IntegerTextTrailingBlank",
-                 [](TDataSet& d) { fieldOf(d, "Broj").SetAsString(QStringLiteral(" 12 ")); },
+        BadWrite{"IntegerTextTrailingBlank", textWrite("Broj", " 12 "),
                  "' 12 ' is not a valid integer value for field 'Broj'", false},
-        BadWrite{"IntegerTextOneTrailingBlank",
-                 [](TDataSet& d) { fieldOf(d, "Broj").SetAsString(QStringLiteral("12 ")); },
+        BadWrite{"IntegerTextOneTrailingBlank", textWrite("Broj", "12 "),
                  "'12 ' is not a valid integer value for field 'Broj'", false},
-        BadWrite{"LargeintTextTrailingBlank",
-                 [](TDataSet& d) { fieldOf(d, "Veliki").SetAsString(QStringLiteral(" 12 ")); },
+        BadWrite{"LargeintTextTrailingBlank", textWrite("Veliki", " 12 "),
                  "' 12 ' is not a valid integer value for field 'Veliki'", false},
-        BadWrite{"LargeintTextOneTrailingBlank",
-                 [](TDataSet& d) { fieldOf(d, "Veliki").SetAsString(QStringLiteral("12 ")); },
+        BadWrite{"LargeintTextOneTrailingBlank", textWrite("Veliki", "12 "),
                  "'12 ' is not a valid integer value for field 'Veliki'", false},
         BadWrite{"IntegerRange",
                  [](TDataSet& d) {
@@ -288,9 +287,7 @@ INSTANTIATE_TEST_SUITE_P(
             "IntegerTypeRange", [](TDataSet& d) { fieldOf(d, "Broj").SetAsFloat(3e9); },
             "3e+09 is not a valid value for field 'Broj'. The allowed range is -2.14748e+09 to 2.14748e+09",
             false},
-        BadWrite{"DateText",
-                 [](TDataSet& d) { fieldOf(d, "Datum").SetAsString(QStringLiteral("13/45/2025")); },
-                 "'13/45/2025' is not a valid date", true},
+        BadWrite{"DateText", textWrite("Datum", "13/45/2025"), "'13/45/2025' is not a valid date", true},
         BadWrite{"DatePastTheYear9999", [](TDataSet& d) { fieldOf(d, "Datum").SetValue(QDate(10000, 1, 1)); },
                  "Invalid value for field 'Datum'", false},
         BadWrite{
