@@ -6,12 +6,14 @@
 #include <QFileInfo>
 #include <QMetaObject>
 #include <chrono>
+#include <string_view>
 
 #include "data/DBTables.h"
 #include "engine/Backup.h"
 #include "engine/LedgerFile.h"
 #include "engine/ServerLedger.h"
 #include "ledger/Unit2.h"
+#include "runtime/Language.h"
 #include "runtime/ProgressWindow.h"
 #include "runtime/Seams.h"
 
@@ -25,6 +27,94 @@ engine::TimePoint programNow() {
 
 QString fromEngine(const std::string& text) {
     return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
+
+struct Words {
+    const char* engine;
+    const char* clerk;
+};
+
+// The clerk's words for each step of a backup or a restore that can fail; %1 is the step's path.
+constexpr Words StepWords[] = {
+    {engine::step::LedgerMissing, "knjiga %1 ne postoji"},
+    {engine::step::FolderNotMade, "fascikla za kopije %1 ne moze da se napravi"},
+    {engine::step::CopyNotMade, "kopija %1 ne moze da se napravi"},
+    {engine::step::NotOpened, "datoteka %1 ne moze da se otvori"},
+    {engine::step::CopyNotBegun, "kopiranje u %1 ne moze da pocne"},
+    {engine::step::CopyGivenUp, "kopiranje u %1 je prekinuto"},
+    {engine::step::LedgerStayedLocked, "drugi program predugo drzi knjigu %1 zakljucanu"},
+    {engine::step::CopyNotWritten, "kopija %1 ne moze da se zapise"},
+    {engine::step::CopyNotFinished, "kopija %1 ne moze da se zavrsi"},
+    {engine::step::CopyNotOnDisk, "kopija %1 ne moze da se sacuva na disku"},
+    {engine::step::CopyNotNamed, "kopija %1 ne moze da dobije svoje ime"},
+    {engine::step::CheckFails, "provera datoteke %1 nije prosla"},
+    {engine::step::RowsNotCounted, "redovi u %1 ne mogu da se prebroje"},
+    {engine::step::LedgerDamaged, "knjiga %1 je ostecena, kako pokazuje njena kopija"},
+    {engine::step::LedgerHeld, "drugi program drzi knjigu %1 otvorenu za upis"},
+    {engine::step::LedgerInUse, "drugi program upravo cita ili pise knjigu %1"},
+    {engine::step::LocksNotTested, "ne moze da se proveri da li drugi program koristi knjigu %1"},
+    {engine::step::CopyIsLedger, "izabrana kopija %1 je sama knjiga"},
+    {engine::step::CopyNotWrittenIn, "kopija ne moze da se upise u knjigu %1, koja je ostala kakva je bila"},
+    {engine::step::RestoredCheckFails, "provera knjige %1 posle vracanja nije prosla"},
+    {engine::step::NotCopiedFirst,
+     "knjiga je ostala kakva je bila, jer ne moze prvo da se sacuva kao kopija"},
+};
+
+// The clerk's words for the causes SQLite's result codes tell.
+constexpr Words CauseWords[] = {
+    {engine::cause::DiskFull, "nema mesta na disku"},
+    {engine::cause::DiskError, "greska pri citanju ili pisanju diska"},
+    {engine::cause::OnlyRead, "datoteka sme samo da se cita"},
+    {engine::cause::NoMemory, "nema dovoljno memorije"},
+    {engine::cause::Damaged, "datoteka je ostecena"},
+    {engine::cause::NotALedger, "datoteka nije knjiga"},
+};
+
+template <std::size_t N>
+QString lookUp(const Words (&table)[N], std::string_view engineText) {
+    for (const Words& words : table)
+        if (engineText == words.engine) return QString::fromLatin1(words.clerk);
+    return QString();
+}
+
+// What a check found, by its answer.
+QString verdict(engine::Result checked) {
+    switch (checked) {
+        case engine::code::FileDamaged:
+            return QStringLiteral("datoteka je ostecena");
+        case engine::code::NotALedger:
+            return QStringLiteral("datoteka nije knjiga ovog programa");
+        case engine::code::FileBusy:
+            return QStringLiteral("drugi program je drzi zakljucanu");
+        case engine::code::FileNotFound:
+            return QStringLiteral("datoteka ne postoji");
+        default:
+            return QStringLiteral("datoteka ne moze da se otvori");
+    }
+}
+
+// Why a step failed, in the clerk's words where the program has them: a check's verdict, the system's
+// common errors, SQLite's causes; SQLite's own English for the rare rest.
+QString reasonWords(const engine::BackupFailure& failure, engine::Result outcome) {
+    if (failure.rows != failure.copyRows)
+        return QStringLiteral("knjiga ima %1 redova, a kopija %2").arg(failure.rows).arg(failure.copyRows);
+    const std::string_view step = failure.step;
+    if (step == engine::step::CheckFails || step == engine::step::RestoredCheckFails ||
+        step == engine::step::LedgerDamaged)
+        return verdict(outcome);
+    if (failure.systemError) return runtime::systemErrorText(failure.systemError);
+    const QString cause = lookUp(CauseWords, failure.reason);
+    return cause.isEmpty() ? fromEngine(failure.reason) : cause;
+}
+
+// A failed backup or restore in the clerk's words: the step with its path, then why.
+QString failureWords(const engine::BackupFailure& failure, engine::Result outcome) {
+    Q_ASSERT(failure.step);
+    QString text = lookUp(StepWords, failure.step).arg(fromEngine(failure.path));
+    if (const QString reason = reasonWords(failure, outcome); !reason.isEmpty())
+        text += QStringLiteral(": ") + reason;
+    if (failure.context) text = lookUp(StepWords, failure.context) + QStringLiteral(": ") + text;
+    return text;
 }
 
 }  // namespace
@@ -105,8 +195,7 @@ void LedgerBackups::Start(bool asked) {
         engine::BackupOptions options;
         options.cancel = &cancel_;
         engine::BackupResult result;
-        std::string error;
-        const engine::Result outcome = engine::makeBackup(ledger, now, &result, &error, options);
+        const engine::Result outcome = engine::makeBackup(ledger, now, &result, nullptr, options);
         const bool made = outcome == engine::code::Ok;
         const QString text =
             made ? QStringLiteral("Rezervna kopija je napravljena: %1 (%2 redova).")
@@ -114,7 +203,8 @@ void LedgerBackups::Start(bool asked) {
                        .arg(result.rows)
             : outcome == engine::code::FileDamaged
                 ? QStringLiteral("Rezervna kopija nije napravljena. %1").arg(damagedLedgerText(ledger))
-                : QStringLiteral("Rezervna kopija nije napravljena: %1").arg(fromEngine(error));
+                : QStringLiteral("Rezervna kopija nije napravljena: %1.")
+                      .arg(failureWords(result.failure, outcome));
         QMetaObject::invokeMethod(
             this, [this, copy, asked, made, text] { Done(copy, asked, made, text); }, Qt::QueuedConnection);
     });
@@ -140,14 +230,14 @@ void RestoreFromBackup(LedgerBackups& backups, int showProgressAfterMs) {
     const QString chosen = dialog.selectedFiles().constFirst();
     const std::string copy = engine::resolveCopy(ledger, chosen.toStdString());
     std::uint64_t rows = 0;
-    std::string error;
+    engine::BackupFailure unsound;
     engine::Result sound;
     {
         TProgressWindow progress(QStringLiteral("Kopija se proverava..."), showProgressAfterMs);
-        sound = engine::countLedgerRows(copy, &rows, &error, progress.Reporter());
+        sound = engine::countLedgerRows(copy, &rows, &unsound, progress.Reporter());
     }
     if (sound != engine::code::Ok) {
-        ShowMessage(QStringLiteral("Knjiga nije vracena: %1").arg(fromEngine(error)));
+        ShowMessage(QStringLiteral("Knjiga nije vracena: %1.").arg(failureWords(unsound, sound)));
         return;
     }
     if (!runtime::askOkCancel(QStringLiteral("Zameniti knjigu kopijom %1 (%2 redova)? Knjiga kakva je sada "
@@ -162,17 +252,16 @@ void RestoreFromBackup(LedgerBackups& backups, int showProgressAfterMs) {
     backups.Stop();
     Session->Close();
     engine::RestoreResult result;
-    bool restored;
+    engine::Result outcome;
     {
         TProgressWindow progress(QStringLiteral("Knjiga se vraca iz kopije..."), showProgressAfterMs);
-        restored = engine::restoreLedger(ledger, copy, programNow(), &result, &error, progress.Reporter()) ==
-                   engine::code::Ok;
+        outcome = engine::restoreLedger(ledger, copy, programNow(), &result, nullptr, progress.Reporter());
     }
     frmUnos->Table1->Open();
     frmUnos->Query1->Open();
     const QString name = QDir(chosen).dirName();
     const QString saved = fromEngine(result.saved.name);
-    if (restored)
+    if (outcome == engine::code::Ok)
         ShowMessage(
             QStringLiteral("Knjiga je vracena iz kopije %1 (%2 redova). Knjiga kakva je bila sacuvana "
                            "je kao kopija %3.")
@@ -183,9 +272,9 @@ void RestoreFromBackup(LedgerBackups& backups, int showProgressAfterMs) {
         ShowMessage(
             QStringLiteral("Knjiga je zamenjena kopijom %1, ali provera knjige posle toga nije prosla: "
                            "%2\nKnjiga kakva je bila sacuvana je kao kopija %3.")
-                .arg(name, fromEngine(error), saved));
+                .arg(name, reasonWords(result.failure, outcome), saved));
     else
-        ShowMessage(QStringLiteral("Knjiga nije vracena: %1").arg(fromEngine(error)));
+        ShowMessage(QStringLiteral("Knjiga nije vracena: %1.").arg(failureWords(result.failure, outcome)));
 }
 
 }  // namespace app

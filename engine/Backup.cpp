@@ -47,8 +47,20 @@ WorkProgress part(const WorkProgress& whole, double from, double to) {
     return [&whole, from, to](double done) { whole(from + (to - from) * done); };
 }
 
-Result fail(std::string* error, Result code, const std::string& text) {
-    if (error) *error = text;
+Result fail(BackupFailure* failure, Result code, const char* step, const std::string& path,
+            const std::string& reason = {}, int systemError = 0) {
+    *failure = {step, path, reason, systemError};
+    return code;
+}
+
+Result failSystem(BackupFailure* failure, Result code, const char* step, const std::string& path,
+                  int systemError) {
+    return fail(failure, code, step, path, std::generic_category().message(systemError), systemError);
+}
+
+// The public calls' English text of a failure.
+Result told(Result code, const BackupFailure& failure, std::string* error) {
+    if (code != code::Ok && error) *error = failureText(failure);
     return code;
 }
 
@@ -68,33 +80,38 @@ Result codeOf(int rc) {
     }
 }
 
-// Why a step of SQLite's online copy failed: a failed step leaves no message on either connection, so the
-// cause is read from its result code.
-std::string copyStepFailure(int rc) {
+// A failed step of SQLite's online copy on `db`: it leaves no message on either connection, so the cause
+// is read from its result code; a full disk that is the user's quota says so.
+Result copyStepFailure(BackupFailure* failure, int rc, sqlite3* db, const char* step,
+                       const std::string& path) {
+    const auto because = [&](const char* why) { return fail(failure, codeOf(rc), step, path, why); };
     switch (rc & 0xff) {
         case SQLITE_FULL:
-            return "the disk is full";
+            if (sqlite3_system_errno(db) == EDQUOT)
+                return failSystem(failure, codeOf(rc), step, path, EDQUOT);
+            return because(cause::DiskFull);
         case SQLITE_IOERR:
-            return "the disk cannot be read or written (input/output error)";
+            return because(cause::DiskError);
         case SQLITE_READONLY:
-            return "the file can only be read";
+            return because(cause::OnlyRead);
         case SQLITE_NOMEM:
-            return "there is not enough memory";
+            return because(cause::NoMemory);
         case SQLITE_CORRUPT:
-            return "the file is damaged";
+            return because(cause::Damaged);
         case SQLITE_NOTADB:
-            return "the file is not a ledger";
+            return because(cause::NotALedger);
         default:
-            return sqlite3_errstr(rc);
+            return because(sqlite3_errstr(rc));
     }
 }
 
-Database openDatabase(const std::string& path, int flags, std::string* error) {
+Database openDatabase(const std::string& path, int flags, BackupFailure* failure) {
     sqlite3* raw = nullptr;
     const int rc = sqlite3_open_v2(path.c_str(), &raw, flags, nullptr);
     Database db(raw);
     if (rc != SQLITE_OK) {
-        if (error) *error = path + ": cannot be opened: " + (raw ? sqlite3_errmsg(raw) : sqlite3_errstr(rc));
+        fail(failure, code::FileOpenFailed, step::NotOpened, path,
+             raw ? sqlite3_errmsg(raw) : sqlite3_errstr(rc), raw ? sqlite3_system_errno(raw) : 0);
         return nullptr;
     }
     return db;
@@ -139,14 +156,14 @@ int monthNumber(TimePoint time) {
 
 // Copies the pages of `source` into the new file `target` in steps, as BackupOptions says.
 Result copyPages(const std::string& source, const std::string& target, mode_t mode,
-                 const BackupOptions& options, BackupResult* result, std::string* error) {
-    if (!fs::is_regular_file(source))
-        return fail(error, code::FileNotFound, source + ": the ledger does not exist");
-    if (const std::string reason = createFileWithMode(target, mode); !reason.empty())
-        return fail(error, code::WriteFailed, target + ": the copy cannot be made: " + reason);
-    Database from = openDatabase(source, SQLITE_OPEN_READONLY, error);
+                 const BackupOptions& options, BackupResult* result) {
+    BackupFailure* failure = &result->failure;
+    if (!fs::is_regular_file(source)) return fail(failure, code::FileNotFound, step::LedgerMissing, source);
+    if (const int reason = createFileWithMode(target, mode))
+        return failSystem(failure, code::WriteFailed, step::CopyNotMade, target, reason);
+    Database from = openDatabase(source, SQLITE_OPEN_READONLY, failure);
     if (!from) return code::FileOpenFailed;
-    Database to = openDatabase(target, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, error);
+    Database to = openDatabase(target, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, failure);
     if (!to) return code::WriteFailed;
     // The copy is written without a journal and without syncing, and synced once it is whole: the last
     // step, which holds the ledger, then ends without waiting for the disk. A copy cut short is removed
@@ -154,14 +171,13 @@ Result copyPages(const std::string& source, const std::string& target, mode_t mo
     sqlite3_exec(to.get(), "PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF", nullptr, nullptr, nullptr);
     BackupHandle backup(sqlite3_backup_init(to.get(), "main", from.get(), "main"));
     if (!backup)
-        return fail(error, code::WriteFailed,
-                    target + ": the copy cannot begin: " + sqlite3_errmsg(to.get()));
+        return fail(failure, code::WriteFailed, step::CopyNotBegun, target, sqlite3_errmsg(to.get()));
     int pages = std::max(1, options.pagesPerStep);
     int remainingBefore = -1;
     std::optional<Clock::time_point> busySince;
     for (;;) {
         if (options.cancel && options.cancel->load())
-            return fail(error, code::WriteFailed, target + ": the copy was given up");
+            return fail(failure, code::WriteFailed, step::CopyGivenUp, target);
         const auto start = Clock::now();
         const int rc = sqlite3_backup_step(backup.get(), pages);
         result->longestStep = std::max(
@@ -182,21 +198,21 @@ Result copyPages(const std::string& source, const std::string& target, mode_t mo
         } else if ((rc & 0xff) == SQLITE_BUSY || (rc & 0xff) == SQLITE_LOCKED) {
             if (!busySince) busySince = Clock::now();
             if (Clock::now() - *busySince > LongestWaitForLock)
-                return fail(error, code::FileBusy, source + ": the ledger stayed locked by another program");
+                return fail(failure, code::FileBusy, step::LedgerStayedLocked, source);
         } else {
-            return fail(error, codeOf(rc), target + ": the copy cannot be written: " + copyStepFailure(rc));
+            return copyStepFailure(failure, rc, to.get(), step::CopyNotWritten, target);
         }
         std::this_thread::sleep_for(options.pause);
     }
     const int finished = sqlite3_backup_finish(backup.release());
     if (finished != SQLITE_OK)
-        return fail(error, codeOf(finished),
-                    target + ": the copy cannot be finished: " + copyStepFailure(finished));
+        return copyStepFailure(failure, finished, to.get(), step::CopyNotFinished, target);
     to.reset();
     const int fd = ::open(target.c_str(), O_RDONLY | O_CLOEXEC);
     const bool synced = fd >= 0 && fsync(fd) == 0;
+    const int syncError = synced ? 0 : errno;
     if (fd >= 0) close(fd);
-    if (!synced) return fail(error, code::WriteFailed, target + ": the copy cannot be written to the disk");
+    if (!synced) return failSystem(failure, code::WriteFailed, step::CopyNotOnDisk, target, syncError);
     return code::Ok;
 }
 
@@ -252,8 +268,8 @@ class ExclusiveHold {
 };
 
 // Whether a connection of another program holds an SQLite lock on the ledger now.
-Result sqliteLockTest(const std::string& ledgerPath, std::string* error) {
-    Database db = openDatabase(ledgerPath, SQLITE_OPEN_READWRITE, error);
+Result sqliteLockTest(const std::string& ledgerPath, BackupFailure* failure) {
+    Database db = openDatabase(ledgerPath, SQLITE_OPEN_READWRITE, failure);
     if (!db) return code::FileOpenFailed;
     sqlite3_busy_timeout(db.get(), 0);
     const int rc = sqlite3_exec(db.get(), "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr);
@@ -261,17 +277,14 @@ Result sqliteLockTest(const std::string& ledgerPath, std::string* error) {
         sqlite3_exec(db.get(), "ROLLBACK", nullptr, nullptr, nullptr);
         return code::Ok;
     }
-    if (codeOf(rc) == code::FileBusy)
-        return fail(error, code::FileBusy,
-                    ledgerPath + ": another program is reading or writing the ledger now");
-    return fail(error, codeOf(rc), ledgerPath + ": " + sqlite3_errmsg(db.get()));
+    if (codeOf(rc) == code::FileBusy) return fail(failure, code::FileBusy, step::LedgerInUse, ledgerPath);
+    return fail(failure, codeOf(rc), step::LocksNotTested, ledgerPath, sqlite3_errmsg(db.get()));
 }
 
-Result holdTest(const ExclusiveHold& hold, const std::string& ledgerPath, std::string* error) {
-    if (!hold.opened()) return fail(error, code::FileNotFound, ledgerPath + ": the ledger does not exist");
-    if (!hold.taken())
-        return fail(error, code::FileBusy, ledgerPath + ": a program holds the ledger open for writing");
-    return sqliteLockTest(ledgerPath, error);
+Result holdTest(const ExclusiveHold& hold, const std::string& ledgerPath, BackupFailure* failure) {
+    if (!hold.opened()) return fail(failure, code::FileNotFound, step::LedgerMissing, ledgerPath);
+    if (!hold.taken()) return fail(failure, code::FileBusy, step::LedgerHeld, ledgerPath);
+    return sqliteLockTest(ledgerPath, failure);
 }
 
 }  // namespace
@@ -326,8 +339,8 @@ bool backupDue(const std::string& ledgerPath, TimePoint now) {
 namespace {
 
 // Rows of kovrel in a ledger file, without a check.
-Result countRows(const std::string& path, std::uint64_t* rows, std::string* error) {
-    Database db = openDatabase(path, SQLITE_OPEN_READONLY, error);
+Result countRows(const std::string& path, std::uint64_t* rows, BackupFailure* failure) {
+    Database db = openDatabase(path, SQLITE_OPEN_READONLY, failure);
     if (!db) return code::FileOpenFailed;
     sqlite3_stmt* statement = nullptr;
     int rc = sqlite3_prepare_v2(db.get(), "SELECT count(*) FROM kovrel", -1, &statement, nullptr);
@@ -335,17 +348,38 @@ Result countRows(const std::string& path, std::uint64_t* rows, std::string* erro
         *rows = static_cast<std::uint64_t>(sqlite3_column_int64(statement, 0));
     sqlite3_finalize(statement);
     if (rc != SQLITE_ROW)
-        return fail(error, codeOf(rc), path + ": the rows cannot be counted: " + sqlite3_errmsg(db.get()));
+        return fail(failure, codeOf(rc), step::RowsNotCounted, path, sqlite3_errmsg(db.get()));
     return code::Ok;
+}
+
+Result countCheckedRows(const std::string& path, std::uint64_t* rows, BackupFailure* failure,
+                        const WorkProgress& progress) {
+    std::string report;
+    if (const Result checked = checkLedgerFile(path, &report, progress))
+        return fail(failure, checked, step::CheckFails, path, report);
+    return countRows(path, rows, failure);
 }
 
 }  // namespace
 
+std::string failureText(const BackupFailure& failure) {
+    std::string text =
+        failure.step == step::CheckFails
+            ? failure.reason
+            : failure.path + ": " + failure.step + (failure.reason.empty() ? "" : ": " + failure.reason);
+    return failure.context ? failure.context + (": " + text) : text;
+}
+
 Result countLedgerRows(const std::string& path, std::uint64_t* rows, std::string* error,
                        const WorkProgress& progress) {
-    std::string report;
-    if (const Result checked = checkLedgerFile(path, &report, progress)) return fail(error, checked, report);
-    return countRows(path, rows, error);
+    BackupFailure failure;
+    return told(countCheckedRows(path, rows, &failure, progress), failure, error);
+}
+
+Result countLedgerRows(const std::string& path, std::uint64_t* rows, BackupFailure* failure,
+                       const WorkProgress& progress) {
+    *failure = {};
+    return countCheckedRows(path, rows, failure, progress);
 }
 
 namespace {
@@ -367,10 +401,9 @@ bool ledgerDamaged(const std::string& path) {
 
 // The answer to a copy that checks damaged: FileDamaged when the ledger it was copied from is damaged too;
 // else the copy was written badly, and its failure stands.
-Result damageOfLedger(const std::string& ledgerPath, std::string* error) {
+Result damageOfLedger(const std::string& ledgerPath, BackupFailure* failure) {
     if (ledgerDamaged(ledgerPath))
-        return fail(error, code::FileDamaged,
-                    ledgerPath + ": the ledger is damaged, as its copy shows: " + (error ? *error : ""));
+        return fail(failure, code::FileDamaged, step::LedgerDamaged, ledgerPath, failureText(*failure));
     return code::WriteFailed;
 }
 
@@ -379,6 +412,7 @@ Result damageOfLedger(const std::string& ledgerPath, std::string* error) {
 Result makeBackup(const std::string& ledgerPath, TimePoint now, BackupResult* result, std::string* error,
                   const BackupOptions& options) {
     *result = {};
+    BackupFailure* failed = &result->failure;
     const fs::path folder = backupFolder(ledgerPath);
     // A copy holds what the ledger holds: it is as private as the ledger, and its folders let in whom
     // the ledger lets read. Its owner always may write and remove it.
@@ -399,8 +433,9 @@ Result makeBackup(const std::string& ledgerPath, TimePoint now, BackupResult* re
             fs::permissions(folder, outside, fs::perm_options::remove, ignored);
     }
     if (failure)
-        return fail(error, code::WriteFailed,
-                    folder.string() + ": the backup folder cannot be made: " + failure.message());
+        return told(
+            failSystem(failed, code::WriteFailed, step::FolderNotMade, folder.string(), failure.value()),
+            *failed, error);
     // The folder is the one this copy made: a copy begun in the same second, here or in another program,
     // takes the next name.
     const std::string base = copyName(now);
@@ -415,33 +450,35 @@ Result makeBackup(const std::string& ledgerPath, TimePoint now, BackupResult* re
             fs::remove(partial, ignored);
         }
         if (failure)
-            return fail(error, code::WriteFailed,
-                        partial.string() + ": the copy cannot be made: " + failure.message());
+            return told(
+                failSystem(failed, code::WriteFailed, step::CopyNotMade, partial.string(), failure.value()),
+                *failed, error);
         name = base + "-" + std::to_string(n);
     }
     BackupOptions copying = options;
     copying.progress = part(options.progress, 0, 0.5);
-    Result outcome =
-        copyPages(ledgerPath, (partial / LedgerFileName).string(), fileMode, copying, result, error);
+    Result outcome = copyPages(ledgerPath, (partial / LedgerFileName).string(), fileMode, copying, result);
     if (outcome == code::Ok)
-        outcome = countLedgerRows((partial / LedgerFileName).string(), &result->rows, error,
-                                  part(options.progress, 0.5, 1));
-    if (outcome == code::FileDamaged) outcome = damageOfLedger(ledgerPath, error);
+        outcome = countCheckedRows((partial / LedgerFileName).string(), &result->rows, failed,
+                                   part(options.progress, 0.5, 1));
+    if (outcome == code::FileDamaged) outcome = damageOfLedger(ledgerPath, failed);
     if (outcome == code::FileDamaged && options.keepDamaged) {
         name += DamagedSuffix;
         fs::rename(partial, folder / name, failure);
         if (!failure) {
             result->copy = {name, (folder / name / LedgerFileName).string(), now};
-            return outcome;
+            return told(outcome, *failed, error);
         }
     }
     if (outcome == code::Ok) {
         fs::rename(partial, folder / name, failure);
-        if (failure) outcome = fail(error, code::WriteFailed, partial.string() + ": " + failure.message());
+        if (failure)
+            outcome =
+                failSystem(failed, code::WriteFailed, step::CopyNotNamed, partial.string(), failure.value());
     }
     if (outcome != code::Ok) {
         fs::remove_all(partial, failure);
-        return outcome;
+        return told(outcome, *failed, error);
     }
     result->copy = {name, (folder / name / LedgerFileName).string(), *timeOfName(name)};
     if (options.rotate) rotate(folder.string(), now);
@@ -450,7 +487,8 @@ Result makeBackup(const std::string& ledgerPath, TimePoint now, BackupResult* re
 
 Result ledgerInUse(const std::string& ledgerPath, std::string* error) {
     const ExclusiveHold hold(ledgerPath);
-    return holdTest(hold, ledgerPath, error);
+    BackupFailure failure;
+    return told(holdTest(hold, ledgerPath, &failure), failure, error);
 }
 
 std::string resolveCopy(const std::string& ledgerPath, const std::string& copy) {
@@ -462,54 +500,70 @@ std::string resolveCopy(const std::string& ledgerPath, const std::string& copy) 
     return copy;
 }
 
-Result restoreLedger(const std::string& ledgerPath, const std::string& copyLedger, TimePoint now,
-                     RestoreResult* result, std::string* error, const WorkProgress& progress) {
-    *result = {};
+namespace {
+
+Result restoreInto(const std::string& ledgerPath, const std::string& copyLedger, TimePoint now,
+                   RestoreResult* result, const WorkProgress& progress) {
+    BackupFailure* failure = &result->failure;
     std::error_code ignored;
     if (fs::equivalent(ledgerPath, copyLedger, ignored))
-        return fail(error, code::InvalidParameter, copyLedger + ": the copy is the ledger itself");
+        return fail(failure, code::InvalidParameter, step::CopyIsLedger, copyLedger);
     std::uint64_t copyRows = 0;
-    if (const Result sound = countLedgerRows(copyLedger, &copyRows, error, part(progress, 0, 0.3)))
+    if (const Result sound = countCheckedRows(copyLedger, &copyRows, failure, part(progress, 0, 0.3)))
         return sound;
     {
         const ExclusiveHold hold(ledgerPath);
-        if (const Result free = holdTest(hold, ledgerPath, error)) return free;
+        if (const Result free = holdTest(hold, ledgerPath, failure)) return free;
         BackupOptions before;
         before.rotate = false;
         before.progress = part(progress, 0.3, 0.65);
         before.keepDamaged = true;
         BackupResult saved;
-        if (const Result copied = makeBackup(ledgerPath, now, &saved, error, before);
-            copied != code::Ok && copied != code::FileDamaged)
-            return fail(error, copied, "the ledger is left as it is: it cannot be copied first: " + *error);
+        if (const Result copied = makeBackup(ledgerPath, now, &saved, nullptr, before);
+            copied != code::Ok && copied != code::FileDamaged) {
+            *failure = saved.failure;
+            failure->context = step::NotCopiedFirst;
+            return copied;
+        }
         result->saved = saved.copy;
-        Database to = openDatabase(ledgerPath, SQLITE_OPEN_READWRITE, error);
-        Database from = openDatabase(copyLedger, SQLITE_OPEN_READONLY, error);
-        if (!to || !from) return code::FileOpenFailed;
+        Database to = openDatabase(ledgerPath, SQLITE_OPEN_READWRITE, failure);
+        if (!to) return code::FileOpenFailed;
+        Database from = openDatabase(copyLedger, SQLITE_OPEN_READONLY, failure);
+        if (!from) return code::FileOpenFailed;
         sqlite3_busy_timeout(to.get(), 1000);
-        const std::string unchanged =
-            ledgerPath + ": the ledger is left as it was: the copy cannot be written into it: ";
         BackupHandle backup(sqlite3_backup_init(to.get(), "main", from.get(), "main"));
         if (!backup)
-            return fail(error, codeOf(sqlite3_errcode(to.get())), unchanged + sqlite3_errmsg(to.get()));
+            return fail(failure, codeOf(sqlite3_errcode(to.get())), step::CopyNotWrittenIn, ledgerPath,
+                        sqlite3_errmsg(to.get()));
         int rc = sqlite3_backup_step(backup.get(), -1);
         const int finished = sqlite3_backup_finish(backup.release());
         if (rc == SQLITE_DONE) rc = finished;
-        if (rc != SQLITE_OK) return fail(error, codeOf(rc), unchanged + copyStepFailure(rc));
+        if (rc != SQLITE_OK)
+            return copyStepFailure(failure, rc, to.get(), step::CopyNotWrittenIn, ledgerPath);
         result->replaced = true;
     }
-    const std::string replaced = ledgerPath + ": the ledger was replaced by the copy, but its check fails: ";
     if (const Result checked = checkLedgerFile(ledgerPath, &result->checkReport, part(progress, 0.7, 1)))
-        return fail(error, checked, replaced + result->checkReport);
-    if (const Result counted = countRows(ledgerPath, &result->rows, error))
-        return fail(error, counted, replaced + *error);
-    if (result->rows != copyRows)
-        return fail(error, code::NotALedger,
-                    replaced + "it holds " + std::to_string(result->rows) + " rows, the copy " +
-                        std::to_string(copyRows));
+        return fail(failure, checked, step::RestoredCheckFails, ledgerPath, result->checkReport);
+    if (const Result counted = countRows(ledgerPath, &result->rows, failure))
+        return fail(failure, counted, step::RestoredCheckFails, ledgerPath, failureText(*failure));
+    if (result->rows != copyRows) {
+        fail(failure, code::NotALedger, step::RestoredCheckFails, ledgerPath,
+             "it holds " + std::to_string(result->rows) + " rows, the copy " + std::to_string(copyRows));
+        failure->rows = result->rows;
+        failure->copyRows = copyRows;
+        return code::NotALedger;
+    }
     if (progress) progress(1);
     rotate(backupFolder(ledgerPath), now);
     return code::Ok;
+}
+
+}  // namespace
+
+Result restoreLedger(const std::string& ledgerPath, const std::string& copyLedger, TimePoint now,
+                     RestoreResult* result, std::string* error, const WorkProgress& progress) {
+    *result = {};
+    return told(restoreInto(ledgerPath, copyLedger, now, result, progress), result->failure, error);
 }
 
 }  // namespace engine

@@ -20,6 +20,60 @@ constexpr const char* BackupFolderName = "backup";
 constexpr std::size_t NewestCopiesKept = 14;
 constexpr int MonthsKept = 12;
 
+// What a backup, a copy's check or a restore failed at, as kovrel-db says it after the path it concerns.
+// Each is one step's own text: a window that words the failure in its language tells them apart by it.
+namespace step {
+constexpr const char* LedgerMissing = "the ledger does not exist";
+constexpr const char* FolderNotMade = "the backup folder cannot be made";
+constexpr const char* CopyNotMade = "the copy cannot be made";
+constexpr const char* NotOpened = "cannot be opened";
+constexpr const char* CopyNotBegun = "the copy cannot begin";
+constexpr const char* CopyGivenUp = "the copy was given up";
+constexpr const char* LedgerStayedLocked = "the ledger stayed locked by another program";
+constexpr const char* CopyNotWritten = "the copy cannot be written";
+constexpr const char* CopyNotFinished = "the copy cannot be finished";
+constexpr const char* CopyNotOnDisk = "the copy cannot be written to the disk";
+constexpr const char* CopyNotNamed = "the copy cannot be given its name";
+// A check's report names its file itself: this step's text is the report alone.
+constexpr const char* CheckFails = "the check fails";
+constexpr const char* RowsNotCounted = "the rows cannot be counted";
+constexpr const char* LedgerDamaged = "the ledger is damaged, as its copy shows";
+constexpr const char* LedgerHeld = "a program holds the ledger open for writing";
+constexpr const char* LedgerInUse = "another program is reading or writing the ledger now";
+constexpr const char* LocksNotTested = "the ledger's locks cannot be tested";
+constexpr const char* CopyIsLedger = "the copy is the ledger itself";
+constexpr const char* CopyNotWrittenIn = "the ledger is left as it was: the copy cannot be written into it";
+constexpr const char* RestoredCheckFails = "the ledger was replaced by the copy, but its check fails";
+// Said before the failure of the copy that a restore makes of the ledger first.
+constexpr const char* NotCopiedFirst = "the ledger is left as it is: it cannot be copied first";
+}  // namespace step
+
+// Why a step of SQLite's online copy failed, where SQLite's result code tells it.
+namespace cause {
+constexpr const char* DiskFull = "the disk is full";
+constexpr const char* DiskError = "the disk cannot be read or written (input/output error)";
+constexpr const char* OnlyRead = "the file can only be read";
+constexpr const char* NoMemory = "there is not enough memory";
+constexpr const char* Damaged = "the file is damaged";
+constexpr const char* NotALedger = "the file is not a ledger";
+}  // namespace cause
+
+// A failure of a backup or a restore in its parts, so that kovrel-db and the windows each word it in
+// their own language from the same facts.
+struct BackupFailure {
+    const char* step = nullptr;  // one of step::, nothing when nothing failed
+    std::string path;            // the file or folder the step concerns
+    // Why, in English: the system's error text (systemError tells which), one of cause::, SQLite's own
+    // message, or a check's report.
+    std::string reason;
+    int systemError = 0;                   // the errno behind reason, when the system's error is why
+    const char* context = nullptr;         // step::NotCopiedFirst around the failure of a restore's own copy
+    std::uint64_t rows = 0, copyRows = 0;  // with RestoredCheckFails: rows in the ledger and in the copy
+};
+
+// The failure as kovrel-db says it: "path: step: reason", after the context when there is one.
+std::string failureText(const BackupFailure& failure);
+
 // One copy: a folder named by the time it was made, in UTC ('YYYY-MM-DD_HH-MM-SS', with '-2', '-3', ...
 // for a second copy within the same second), holding a ledger Kovrel.DB that the program and kovrel-db
 // open like any other.
@@ -70,6 +124,7 @@ struct BackupResult {
     std::uint64_t rows = 0;  // rows of kovrel in the copy
     int restarts = 0;
     std::chrono::microseconds longestStep{0};  // the longest the ledger was held by one step
+    BackupFailure failure;                     // when the copy failed; *error is its failureText
 };
 
 // Copies the ledger at `ledgerPath` into a new copy named by `now`, checks the copy (SQLite's integrity
@@ -84,6 +139,9 @@ Result makeBackup(const std::string& ledgerPath, TimePoint now, BackupResult* re
 // hears how far the check is.
 Result countLedgerRows(const std::string& path, std::uint64_t* rows, std::string* error,
                        const WorkProgress& progress = {});
+// The same, with the failure in its parts (its step is step::CheckFails or step::RowsNotCounted).
+Result countLedgerRows(const std::string& path, std::uint64_t* rows, BackupFailure* failure,
+                       const WorkProgress& progress = {});
 
 // Whether a program holds the ledger open for writing, by lock tests: the shared hold every connection of
 // the engine that may write the file keeps (see Connection), and an SQLite lock of any other program
@@ -96,6 +154,7 @@ struct RestoreResult {
     std::string checkReport;  // checkLedgerFile's report on the restored ledger
     // The ledger holds the copy's content now; set also when the check after the restore fails.
     bool replaced = false;
+    BackupFailure failure;  // when the restore failed or its check did; *error is its failureText
 };
 
 // The copy that `copy` names for the ledger at `ledgerPath`: a copy's folder name in its backup folder,

@@ -316,8 +316,8 @@ Result createLedgerFile(const std::string& path, std::string* error) {
         return code::FileOpenFailed;
     }
     // Workers' data: the new ledger is its owner's alone, whatever the umask.
-    if (const std::string reason = createFileWithMode(path, S_IRUSR | S_IWUSR); !reason.empty()) {
-        setError(error, path + ": the file cannot be created: " + reason);
+    if (const int reason = createFileWithMode(path, S_IRUSR | S_IWUSR)) {
+        setError(error, path + ": the file cannot be created: " + std::strerror(reason));
         return code::FileOpenFailed;
     }
     sqlite3* raw = nullptr;

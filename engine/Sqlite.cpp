@@ -93,15 +93,15 @@ int openHoldDirectory(const std::string& path) {
     return ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
 }
 
-std::string createFileWithMode(const std::string& path, mode_t mode) {
+int createFileWithMode(const std::string& path, mode_t mode) {
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
-    if (fd < 0) return std::strerror(errno);
+    if (fd < 0) return errno;
     const bool exact = fchmod(fd, mode) == 0;
     const int reason = errno;
     ::close(fd);
-    if (exact) return {};
+    if (exact) return 0;
     ::unlink(path.c_str());
-    return std::strerror(reason);
+    return reason;
 }
 
 bool Connection::takeHold(int busyTimeoutMs, Failure* failure) {

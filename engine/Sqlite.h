@@ -127,9 +127,9 @@ int openHoldDirectory(const std::string& path);
 
 // Makes the empty file `path`, which must not exist yet, with exactly the permission bits `mode` whatever
 // the umask, for SQLite to open as a new database (SQLite would make it as readable as the umask lets
-// it, and gives a file's journals the file's own permissions). Answers the system's reason when it
-// cannot, empty when made.
-std::string createFileWithMode(const std::string& path, mode_t mode);
+// it, and gives a file's journals the file's own permissions). Answers the system's error number when
+// it cannot, 0 when made.
+int createFileWithMode(const std::string& path, mode_t mode);
 
 // Owners of a connection and a statement made outside Connection.
 struct SqliteCloser {

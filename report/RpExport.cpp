@@ -17,6 +17,7 @@
 #include "report/RpStandardPreview.h"
 #include "runtime/ExportFiles.h"
 #include "runtime/Geometry.h"
+#include "runtime/Language.h"
 #include "runtime/Seams.h"
 #include "runtime/TableFile.h"
 
@@ -81,7 +82,8 @@ TRpTextExportFilter::TRpTextExportFilter(QString fileName) : fileName_(std::move
 void TRpTextExportFilter::Start(double, double pageLength, const QFont& font) {
     file_ = std::make_unique<QFile>(fileName_);
     if (!runtime::openExport(*file_))
-        throw ERpError(QStringLiteral("Cannot create file \"%1\". %2").arg(fileName_, file_->errorString()));
+        throw ERpError(QStringLiteral("Cannot create file \"%1\". %2")
+                           .arg(fileName_, runtime::inProgramWords(file_->errorString())));
     charWidth_ = charHeight_ = font.pointSizeF() * kTenthsPerPoint;
     linesPerPage_ = int(roundHalfEven(pageLength / charHeight_));
 }
@@ -135,7 +137,8 @@ void TRpTextExportFilter::EndPage() {
         page += line.toLocal8Bit() + '\n';
     }
     if (file_->write(page) != page.size())
-        throw ERpError(QStringLiteral("Cannot write file \"%1\". %2").arg(fileName_, file_->errorString()));
+        throw ERpError(QStringLiteral("Cannot write file \"%1\". %2")
+                           .arg(fileName_, runtime::inProgramWords(file_->errorString())));
 }
 
 void TRpTextExportFilter::Finish() {
@@ -193,7 +196,8 @@ void savePagesNative(TRpPrinter& printer, const QString& fileName) {
     TRpStream& stream = printer.PageList()->Stream();
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly) || !runtime::keepExportPrivate(file))
-        throw ERpError(QStringLiteral("Cannot create file \"%1\". %2").arg(fileName, file.errorString()));
+        throw ERpError(QStringLiteral("Cannot create file \"%1\". %2")
+                           .arg(fileName, runtime::inProgramWords(file.errorString())));
     const qint64 position = stream.Position();
     const qint64 size = stream.Size();
     for (qint64 at = 0; at < size; at += kCopyBlock) {
@@ -203,14 +207,16 @@ void savePagesNative(TRpPrinter& printer, const QString& fileName) {
     }
     stream.Seek(position);
     if (!file.commit())
-        throw ERpError(QStringLiteral("Cannot write file \"%1\". %2").arg(fileName, file.errorString()));
+        throw ERpError(QStringLiteral("Cannot write file \"%1\". %2")
+                           .arg(fileName, runtime::inProgramWords(file.errorString())));
 }
 
 void savePagesPdf(TRpPrinter& printer, const QString& fileName) {
     if (printer.GetStatus() != TRpPrinter::Status::Finished || printer.PageCount() == 0) return;
     QFile file(fileName);
     if (!runtime::openExport(file))
-        throw ERpError(QStringLiteral("Cannot create file \"%1\". %2").arg(fileName, file.errorString()));
+        throw ERpError(QStringLiteral("Cannot create file \"%1\". %2")
+                           .arg(fileName, runtime::inProgramWords(file.errorString())));
     QPdfWriter pdf(&file);
     pdf.setResolution(1200);
     const auto orientation = printer.Settings.Orientation == TRpOrientation::poLandscape

@@ -8,6 +8,7 @@
 #include <limits>
 
 #include "report/RpUnits.h"
+#include "runtime/Language.h"
 #include "runtime/Seams.h"
 
 namespace {
@@ -91,7 +92,8 @@ void TRpStream::Write(const QByteArray& bytes) {
     if (readOnly_) throw ERpError(QStringLiteral("The stored pages are read-only"));
     if (!file_ && device_->pos() + bytes.size() > memoryLimit_) moveToFile();
     if (device_->write(bytes) != bytes.size()) {
-        throw ERpError(QStringLiteral("Cannot write the stored pages: %1").arg(device_->errorString()));
+        throw ERpError(QStringLiteral("Cannot write the stored pages: %1")
+                           .arg(runtime::inProgramWords(device_->errorString())));
     }
 }
 
@@ -125,11 +127,13 @@ QString TRpStream::FileName() const {
 void TRpStream::moveToFile() {
     auto temp = std::make_unique<QTemporaryFile>(QDir::tempPath() + QStringLiteral("/RPPXXXXXX"));
     if (!temp->open()) {
-        throw ERpError(QStringLiteral("Cannot create a temporary file: %1").arg(temp->errorString()));
+        throw ERpError(QStringLiteral("Cannot create a temporary file: %1")
+                           .arg(runtime::inProgramWords(temp->errorString())));
     }
     const qint64 position = memory_.pos();
     if (temp->write(memoryBytes_) != memoryBytes_.size() || !temp->seek(position)) {
-        throw ERpError(QStringLiteral("Cannot write the stored pages: %1").arg(temp->errorString()));
+        throw ERpError(QStringLiteral("Cannot write the stored pages: %1")
+                           .arg(runtime::inProgramWords(temp->errorString())));
     }
     memory_.close();
     memoryBytes_.clear();

@@ -8,6 +8,7 @@
 
 #include "runtime/Exception.h"
 #include "runtime/ExportFiles.h"
+#include "runtime/Language.h"
 
 namespace runtime {
 
@@ -88,7 +89,8 @@ QString csvField(const QVariant& value) {
 
 TCsvWriter::TCsvWriter(const QString& fileName) : file_(fileName) {
     if (!file_.open(QIODevice::WriteOnly) || !keepExportPrivate(file_))
-        throw Exception(QStringLiteral("Cannot create file \"%1\". %2").arg(fileName, file_.errorString()));
+        throw Exception(QStringLiteral("Cannot create file \"%1\". %2")
+                            .arg(fileName, runtime::inProgramWords(file_.errorString())));
 }
 
 void TCsvWriter::WriteRow(const QVariantList& values) {
@@ -101,15 +103,15 @@ void TCsvWriter::WriteRow(const QVariantList& values) {
     const QByteArray bytes = line.toUtf8();
     if (file_.write(bytes) != bytes.size()) {
         file_.cancelWriting();
-        throw Exception(
-            QStringLiteral("Cannot write file \"%1\". %2").arg(file_.fileName(), file_.errorString()));
+        throw Exception(QStringLiteral("Cannot write file \"%1\". %2")
+                            .arg(file_.fileName(), runtime::inProgramWords(file_.errorString())));
     }
 }
 
 void TCsvWriter::Commit() {
     if (!file_.commit())
-        throw Exception(
-            QStringLiteral("Cannot write file \"%1\". %2").arg(file_.fileName(), file_.errorString()));
+        throw Exception(QStringLiteral("Cannot write file \"%1\". %2")
+                            .arg(file_.fileName(), runtime::inProgramWords(file_.errorString())));
 }
 
 }  // namespace runtime

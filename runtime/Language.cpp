@@ -1,9 +1,11 @@
-// The program's Serbian for Qt's own texts, compiled from the translation kept in the tree.
+// The program's Serbian for Qt's own texts and the system's common errors, compiled from the translation
+// kept in the tree.
 #include "runtime/Language.h"
 
 #include <QCoreApplication>
 #include <QTranslator>
 #include <clocale>
+#include <cstring>
 
 static void initTranslationResource() {
     Q_INIT_RESOURCE(runtime_translations);
@@ -22,9 +24,22 @@ QTranslator* useProgramLanguage() {
     QCoreApplication::removeTranslator(&qtTexts);
     QCoreApplication::installTranslator(&qtTexts);
     // The system's own catalogues would give an error text in whatever script they hold for the
-    // user's locale; the common file errors have the program's words (above), the others stay plain.
+    // user's locale; the common file errors have the program's words (systemErrorText), the others stay
+    // plain.
     std::setlocale(LC_MESSAGES, "C");
     return &qtTexts;
+}
+
+// The program's words for the system's errors live with Qt's own for its file errors, in the context
+// QIODevice of the translation, keyed by the C library's English text.
+QString systemErrorText(int errorNumber) {
+    const char* text = strerrordesc_np(errorNumber);
+    return text ? QCoreApplication::translate("QIODevice", text)
+                : QString::fromLatin1(std::strerror(errorNumber));
+}
+
+QString inProgramWords(const QString& systemText) {
+    return QCoreApplication::translate("QIODevice", systemText.toUtf8().constData());
 }
 
 }  // namespace runtime

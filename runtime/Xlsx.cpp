@@ -15,6 +15,7 @@
 #include "runtime/Csv.h"
 #include "runtime/Exception.h"
 #include "runtime/ExportFiles.h"
+#include "runtime/Language.h"
 #include "runtime/PrintedDates.h"
 
 namespace runtime {
@@ -43,7 +44,8 @@ TXlsxWriter::TXlsxWriter(const QString& fileName) : fileName_(fileName) {
     // copied into the named file on Commit.
     QTemporaryFile partial(QFileInfo(fileName).absoluteFilePath() + QStringLiteral(".XXXXXX"));
     if (!partial.open())
-        throw Exception(QStringLiteral("Cannot create file \"%1\". %2").arg(fileName, partial.errorString()));
+        throw Exception(QStringLiteral("Cannot create file \"%1\". %2")
+                            .arg(fileName, runtime::inProgramWords(partial.errorString())));
     partial.setAutoRemove(false);
     partial_ = partial.fileName();
     partial.close();
@@ -138,10 +140,12 @@ void TXlsxWriter::Commit() {
 // only once the copy is whole.
 void TXlsxWriter::publish() {
     QFile written(partial_);
-    if (!written.open(QIODevice::ReadOnly)) Fail(written.errorString());
+    if (!written.open(QIODevice::ReadOnly)) Fail(runtime::inProgramWords(written.errorString()));
     QSaveFile target(fileName_);
-    if (!target.open(QIODevice::WriteOnly) || !keepExportPrivate(target)) Fail(target.errorString());
-    if (target.write(written.readAll()) < 0 || !target.commit()) Fail(target.errorString());
+    if (!target.open(QIODevice::WriteOnly) || !keepExportPrivate(target))
+        Fail(runtime::inProgramWords(target.errorString()));
+    if (target.write(written.readAll()) < 0 || !target.commit())
+        Fail(runtime::inProgramWords(target.errorString()));
 }
 
 void TXlsxWriter::Fail(const QString& reason) {

@@ -236,6 +236,30 @@ Da li ipak zelite da je obrisete?</translation>
         <source>Too many open files</source>
         <translation>previse otvorenih datoteka</translation>
     </message>
+    <message>
+        <source>Operation not permitted</source>
+        <translation>nema dozvole</translation>
+    </message>
+    <message>
+        <source>Disk quota exceeded</source>
+        <translation>prekoracena je kvota prostora na disku</translation>
+    </message>
+    <message>
+        <source>Not a directory</source>
+        <translation>na putu je datoteka, a ne fascikla</translation>
+    </message>
+    <message>
+        <source>Read-only file system</source>
+        <translation>disk je samo za citanje</translation>
+    </message>
+    <message>
+        <source>File exists</source>
+        <translation>datoteka ili fascikla tog imena vec postoji</translation>
+    </message>
+    <message>
+        <source>Input/output error</source>
+        <translation>greska pri citanju ili pisanju diska</translation>
+    </message>
 </context>
 <context>
     <name>QLineEdit</name>

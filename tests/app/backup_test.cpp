@@ -15,7 +15,9 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
+#include <QTranslator>
 #include <fstream>
+#include <functional>
 
 #include "ShownProgress.h"
 #include "app/Backups.h"
@@ -28,6 +30,7 @@
 #include "ledger/Unit3.h"
 #include "ledger/Unit4.h"
 #include "runtime/Application.h"
+#include "runtime/Language.h"
 #include "runtime/Seams.h"
 #include "tests/AsNobody.h"
 #include "tests/ServerLedger.h"
@@ -426,5 +429,98 @@ TEST_F(MenuBackups, NoCopyIsMadeHereOfALedgerOnAServerOrOfNone) {
     EXPECT_FALSE(QDir(QString::fromStdString(engine::backupFolder(ledger()))).exists());
     ASSERT_TRUE(QFile::rename(file + ".away", file));
 }
+
+// A backup or a restore from the menu that fails, and the whole message the clerk gets for it.
+struct ToldFailure {
+    const char* title;
+    bool asNobody;  // runs as the user nobody, who owns the ledger and its folder but not the backup folder
+    std::function<void(const QString& backups)> prepare;
+    const char* chosen;  // the folder chosen for a restore in the backup folder; nothing for a backup
+    const char* told;    // %1 is the ledger's folder
+};
+
+class ToldFailures : public MenuBackups, public ::testing::WithParamInterface<ToldFailure> {
+  protected:
+    void SetUp() override {
+        MenuBackups::SetUp();
+        language = runtime::useProgramLanguage();
+    }
+    void TearDown() override {
+        QCoreApplication::removeTranslator(language);
+        MenuBackups::TearDown();
+    }
+    QTranslator* language = nullptr;
+};
+
+TEST_P(ToldFailures, SayInTheClerksWordsWhatFailedWhereAndWhy) {
+    const ToldFailure& c = GetParam();
+    const AsNobody user(c.asNobody);
+    if (c.asNobody && !user.Switching()) GTEST_SKIP() << "needs root to run as the user nobody";
+    const QString backups = QString::fromStdString(engine::backupFolder(ledger()));
+    c.prepare(backups);
+    user.Own(ledger());
+    user.Own(directory.path().toStdString());
+    runtime::setDialogHandler([&](QDialog& dialog) {
+        auto* files = qobject_cast<QFileDialog*>(&dialog);
+        files->selectFile(QDir(backups).filePath(QString::fromLatin1(c.chosen)));
+        return int(QDialog::Accepted);
+    });
+    user.Run([&] {
+        if (c.chosen) return frmNavigator->Vracanjeizkopije1->Click();
+        frmNavigator->Rezervnakopija1->Click();
+        EXPECT_FALSE(copied(*frmNavigator->Backups));
+    });
+    ASSERT_FALSE(messages.isEmpty());
+    EXPECT_EQ(messages.last().toStdString(), QString::fromLatin1(c.told).arg(directory.path()).toStdString());
+    EXPECT_TRUE(copies().isEmpty() || c.chosen);
+}
+
+// A copy made an hour before, which the user nobody may read but not add to.
+void copyReadableByAll(const QString& backups) {
+    const std::string ledger = QDir(backups).filePath("../Kovrel.DB").toStdString();
+    engine::BackupResult made;
+    std::string error;
+    ASSERT_EQ(engine::makeBackup(
+                  ledger, std::chrono::sys_days(std::chrono::year(2024) / 3 / 4) + std::chrono::hours(7),
+                  &made, &error),
+              engine::code::Ok)
+        << error;
+    for (const std::string& path :
+         {backups.toStdString(), made.copy.ledger.substr(0, made.copy.ledger.rfind('/'))})
+        ASSERT_EQ(::chmod(path.c_str(), 0755), 0);
+    ASSERT_EQ(::chmod(made.copy.ledger.c_str(), 0644), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Menu, ToldFailures,
+    ::testing::Values(
+        ToldFailure{
+            "BackupFolderIsAFile", false,
+            [](const QString& backups) { std::ofstream(backups.toStdString()) << "not a folder"; }, nullptr,
+            "Rezervna kopija nije napravljena: fascikla za kopije %1/backup ne moze da se napravi: na "
+            "putu je datoteka, a ne fascikla."},
+        ToldFailure{
+            "BackupFolderOfAnother", true, [](const QString& backups) { QDir().mkpath(backups); }, nullptr,
+            "Rezervna kopija nije napravljena: kopija %1/backup/2024-03-04_08-00-00.partial ne moze da "
+            "se napravi: nema dozvole."},
+        ToldFailure{
+            "RestoreOfAFolderWithoutALedger", false,
+            [](const QString& backups) { QDir().mkpath(backups + "/prazna"); }, "prazna",
+            "Knjiga nije vracena: provera datoteke %1/backup/prazna/Kovrel.DB nije prosla: datoteka ne "
+            "postoji."},
+        ToldFailure{
+            "RestoreOfAFileThatIsNoLedger", false,
+            [](const QString& backups) {
+                QDir().mkpath(backups + "/tekst");
+                std::ofstream((backups + "/tekst/Kovrel.DB").toStdString()) << "not a ledger";
+            },
+            "tekst",
+            "Knjiga nije vracena: provera datoteke %1/backup/tekst/Kovrel.DB nije prosla: datoteka nije "
+            "knjiga ovog programa."},
+        ToldFailure{"RestoreThatCannotCopyTheLedgerFirst", true, copyReadableByAll, "2024-03-04_07-00-00",
+                    "Knjiga nije vracena: knjiga je ostala kakva je bila, jer ne moze prvo da se sacuva kao "
+                    "kopija: kopija %1/backup/2024-03-04_08-00-00.partial ne moze da se napravi: nema "
+                    "dozvole."}),
+    [](const auto& info) { return std::string(info.param.title); });
 
 }  // namespace

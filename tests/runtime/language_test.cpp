@@ -14,7 +14,11 @@
 #include <QMenu>
 #include <QTemporaryDir>
 #include <QTranslator>
+#include <cerrno>
+#include <cstring>
 
+#include "runtime/Csv.h"
+#include "runtime/Exception.h"
 #include "runtime/PrintedDates.h"
 
 namespace {
@@ -69,7 +73,45 @@ TEST_F(ProgramLanguage, EditsOfferTheirCommandsInSerbianAndFileErrorsUseTheProgr
     QFile file(directory.filePath("nema/spisak.csv"));
     EXPECT_FALSE(file.open(QIODevice::WriteOnly));
     EXPECT_EQ(file.errorString(), "nema takve datoteke ni fascikle");
+
+    // An export whose folder is a file: the English text its message keeps, the reason in the program's
+    // words.
+    QFile(directory.filePath("spisak")).open(QIODevice::WriteOnly);
+    const QString inside = directory.filePath("spisak/spisak.csv");
+    try {
+        runtime::TCsvWriter writer(inside);
+        ADD_FAILURE() << "the export was made";
+    } catch (const Exception& error) {
+        EXPECT_EQ(
+            error.Message(),
+            QStringLiteral("Cannot create file \"%1\". na putu je datoteka, a ne fascikla").arg(inside));
+    }
 }
+
+struct SystemErrorCase {
+    int number;
+    const char* words;
+};
+
+class SystemErrors : public ProgramLanguage, public ::testing::WithParamInterface<SystemErrorCase> {};
+
+TEST_P(SystemErrors, HaveTheProgramsWordsWhenCommonAndPlainEnglishOtherwise) {
+    EXPECT_EQ(runtime::systemErrorText(GetParam().number), GetParam().words);
+    EXPECT_EQ(runtime::inProgramWords(QString::fromLatin1(strerrordesc_np(GetParam().number))),
+              GetParam().words);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Numbers, SystemErrors,
+    ::testing::Values(SystemErrorCase{EACCES, "nema dozvole"}, SystemErrorCase{EPERM, "nema dozvole"},
+                      SystemErrorCase{ENOSPC, "nema mesta na disku"},
+                      SystemErrorCase{EDQUOT, "prekoracena je kvota prostora na disku"},
+                      SystemErrorCase{ENOENT, "nema takve datoteke ni fascikle"},
+                      SystemErrorCase{ENOTDIR, "na putu je datoteka, a ne fascikla"},
+                      SystemErrorCase{EROFS, "disk je samo za citanje"},
+                      SystemErrorCase{EEXIST, "datoteka ili fascikla tog imena vec postoji"},
+                      SystemErrorCase{EIO, "greska pri citanju ili pisanju diska"},
+                      SystemErrorCase{ENOMEM, "Cannot allocate memory"}));
 
 struct PrintedDateCase {
     QLocale locale;
