@@ -68,6 +68,10 @@ class ServerLedger {
         return engine::createServerLedger(administration_, error) == engine::code::Ok;
     }
 
+    // Makes the ledger as create() does, then runs `sql` on it as the administrator (its first rows, or a
+    // change of its schema).
+    bool createWith(const std::string& sql, std::string* error) { return create(error) && run(sql, error); }
+
     ~ServerLedger() {
         std::string ignored;
         if (!schema_.empty()) run("DROP SCHEMA IF EXISTS " + schema_ + " CASCADE", &ignored);

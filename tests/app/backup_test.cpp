@@ -155,11 +155,9 @@ TEST_P(ReadOnlyLedgers, AreToldOnceAndNotCopied) {
     if (c.onServer) {
         if (!servertest::serverConnection()) GTEST_SKIP() << servertest::NoServerText;
         std::string error;
-        ASSERT_TRUE(server.create(&error)) << error;
-        ASSERT_TRUE(
-            server.run("INSERT INTO kovrel (redbroj, prezimeime, razlog, dobijeni) VALUES (1, 'ANIC "
-                       "ANA', 'PRENOS', 4)",
-                       &error))
+        ASSERT_TRUE(server.createWith(
+            "INSERT INTO kovrel (redbroj, prezimeime, razlog, dobijeni) VALUES (1, 'ANIC ANA', 'PRENOS', 4)",
+            &error))
             << error;
         const auto reader = server.reader(&error);
         ASSERT_TRUE(reader) << error;

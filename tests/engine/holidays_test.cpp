@@ -233,8 +233,8 @@ TEST(ServerCalendar, AClerkFillsAndChangesItJournalledAsOnAFile) {
     servertest::ServerLedger server;
     std::string error;
     if (!servertest::serverConnection()) GTEST_SKIP() << servertest::NoServerText;
-    ASSERT_TRUE(server.create(&error)) << error;
-    ASSERT_TRUE(server.run("DROP TABLE praznici; ALTER TABLE dnevnik DROP COLUMN tabela", &error)) << error;
+    ASSERT_TRUE(server.createWith("DROP TABLE praznici; ALTER TABLE dnevnik DROP COLUMN tabela", &error))
+        << error;
     std::string report;
     EXPECT_EQ(engine::checkServerLedger(server.connection(), &report), engine::code::NotALedger);
     EXPECT_NE(report.find("the holiday calendar praznici is missing"), std::string::npos) << report;

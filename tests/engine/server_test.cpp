@@ -71,11 +71,10 @@ class TwoClerksTest : public testing::Test {
     void SetUp() override {
         if (!servertest::serverConnection()) GTEST_SKIP() << servertest::NoServerText;
         std::string error;
-        ASSERT_TRUE(ledger_.create(&error)) << error;
         ASSERT_TRUE(
-            ledger_.run("INSERT INTO kovrel (prezimeime, razlog, dobijeni, stanjedana) VALUES "
-                        "('ANIC ANA', 'PRENOS', 5, 1), ('ANIC ANA', 'BO', 2, NULL)",
-                        &error))
+            ledger_.createWith("INSERT INTO kovrel (prezimeime, razlog, dobijeni, stanjedana) VALUES "
+                               "('ANIC ANA', 'PRENOS', 5, 1), ('ANIC ANA', 'BO', 2, NULL)",
+                               &error))
             << error;
     }
     servertest::ServerLedger ledger_;
