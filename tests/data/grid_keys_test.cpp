@@ -26,6 +26,16 @@ class GridKeysTest : public ControlTest {
         QTest::keyClick(target, Qt::Key(key), modifiers);
     }
     double Transaction() const { return dataSet->FieldByName("Transakcije")->AsFloat(); }
+    // Opens the in-place editor in column `column` of the current row with F2.
+    void EditCell(int column) {
+        grid->SetSelectedIndex(column);
+        Press(Qt::Key_F2);
+    }
+    // Types `text` into column `column` of the current row, with no editor open before.
+    void TypeInto(int column, const char* text) {
+        grid->SetSelectedIndex(column);
+        QTest::keyClicks(grid, text);
+    }
 };
 
 TEST_F(GridKeysTest, DownOnTheLastRowAppendsAndUpRemovesTheUntouchedRow) {
@@ -49,8 +59,7 @@ TEST_F(GridKeysTest, DownAfterTypingIntoTheAppendedRowStoresIt) {
     Press(Qt::Key_Down);
     Press(Qt::Key_Down);
     ASSERT_EQ(dataSet->State(), DataSetState::Insert);
-    grid->SetSelectedIndex(3);
-    QTest::keyClicks(grid, "NOVI");
+    TypeInto(3, "NOVI");
     ASSERT_TRUE(grid->EditorMode());
     EXPECT_EQ(grid->InplaceEditor()->text(), "NOVI");
     Press(Qt::Key_Up);
@@ -75,8 +84,7 @@ TEST_F(GridKeysTest, ARefusingDataSetGetsNoNewRows) {
     Press(Qt::Key_Down);
     Press(Qt::Key_Down);
     EXPECT_EQ(dataSet->State(), DataSetState::Browse);
-    grid->SetSelectedIndex(3);
-    QTest::keyClicks(grid, "X");
+    TypeInto(3, "X");
     EXPECT_FALSE(grid->EditorMode());
     Press(Qt::Key_Delete, Qt::ControlModifier);
     EXPECT_TRUE(messages.shown.empty());
@@ -85,8 +93,7 @@ TEST_F(GridKeysTest, ARefusingDataSetGetsNoNewRows) {
 
 TEST_F(GridKeysTest, EscapeFirstRestoresTheEditorThenCancelsTheEdit) {
     Open(2);
-    grid->SetSelectedIndex(3);
-    Press(Qt::Key_F2);
+    EditCell(3);
     ASSERT_TRUE(grid->EditorMode());
     EXPECT_EQ(dataSet->State(), DataSetState::Edit);
     QTest::keyClicks(grid->InplaceEditor(), "ZZ");
@@ -115,8 +122,7 @@ TEST_F(GridKeysTest, EnterWritesTheEditorTextAndMovingOnPostsIt) {
 // The editor stays open while its window is hidden, and what was typed into it is posted.
 TEST_F(GridKeysTest, AnEditorInAHiddenWindowStaysOpenAndItsTextIsPosted) {
     Open(2);
-    grid->SetSelectedIndex(3);
-    Press(Qt::Key_F2);
+    EditCell(3);
     QTest::keyClicks(grid->InplaceEditor(), "NOVI");
     window->hide();
     EXPECT_TRUE(grid->EditorMode());
@@ -130,8 +136,7 @@ TEST_F(GridKeysTest, AnEditorInAHiddenWindowStaysOpenAndItsTextIsPosted) {
 TEST_F(GridKeysTest, AnEditorHiddenBehindTheGridsBackStopsTheProgram) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     Open(1);
-    grid->SetSelectedIndex(3);
-    Press(Qt::Key_F2);
+    EditCell(3);
     EXPECT_DEATH(
         {
             grid->InplaceEditor()->hide();
@@ -142,16 +147,14 @@ TEST_F(GridKeysTest, AnEditorHiddenBehindTheGridsBackStopsTheProgram) {
 
 TEST_F(GridKeysTest, TheEditorRefusesCharactersThatTheFieldCannotTake) {
     Open(1);
-    grid->SetSelectedIndex(7);
-    Press(Qt::Key_F2);
+    EditCell(7);
     QTest::keyClicks(grid->InplaceEditor(), "1x2e-");
     EXPECT_EQ(grid->InplaceEditor()->text(), "12e-");
 }
 
 TEST_F(GridKeysTest, ATextTheFieldRejectsKeepsTheRowAndReportsTheError) {
     Open(2);
-    grid->SetSelectedIndex(7);
-    Press(Qt::Key_F2);
+    EditCell(7);
     QTest::keyClicks(grid->InplaceEditor(), "--");
     Press(Qt::Key_Down);
     ASSERT_EQ(messages.shown.size(), 1u);
