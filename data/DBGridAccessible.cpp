@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "data/DBGrids.h"
+#include "runtime/Accessible.h"
 
 namespace data {
 namespace {
@@ -230,11 +231,7 @@ GridAccessible* gridInterface(TDBGrid& grid) {
 }  // namespace
 
 void installGridAccessibility() {
-    static const bool installed = [] {
-        QAccessible::installFactory(gridFactory);
-        return true;
-    }();
-    (void)installed;
+    runtime::installAccessibleFactory(gridFactory);
 }
 
 void gridContentsChanged(TDBGrid& grid) {

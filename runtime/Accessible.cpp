@@ -4,6 +4,7 @@
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QWidget>
+#include <set>
 
 namespace runtime {
 namespace {
@@ -38,12 +39,13 @@ QAccessibleInterface* windowFactory(const QString& className, QObject* object) {
 
 }  // namespace
 
+void installAccessibleFactory(QAccessible::InterfaceFactory factory) {
+    static std::set<QAccessible::InterfaceFactory> installed;
+    if (installed.insert(factory).second) QAccessible::installFactory(factory);
+}
+
 void answerWindowsAsFrames() {
-    static const bool installed = [] {
-        QAccessible::installFactory(windowFactory);
-        return true;
-    }();
-    (void)installed;
+    installAccessibleFactory(windowFactory);
 }
 
 }  // namespace runtime
