@@ -3,11 +3,11 @@
 
 #include <QFile>
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <cmath>
 #include <limits>
 
 #include "report/RpReport.h"
+#include "runtime/FormLoader.h"
 
 QColor colorFromPlatform(qint64 value) {
     return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF);
@@ -345,14 +345,6 @@ void LoadReportForm(TReport& report, const QJsonObject& description) {
 }
 
 void LoadReportFormFile(TReport& report, const QString& fileName) {
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        throw ERpError(QStringLiteral("Cannot read the form %1").arg(fileName));
-    QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(file.readAll(), &error);
-    if (!document.isObject()) {
-        throw ERpError(
-            QStringLiteral("Form description %1 is not valid: %2").arg(fileName, error.errorString()));
-    }
-    LoadReportForm(report, document.object());
+    LoadReportForm(report, runtime::descriptionFile<ERpError>(
+                               fileName, QStringLiteral("Cannot read the form %1").arg(fileName)));
 }

@@ -2,9 +2,7 @@
 #include "runtime/FormLoader.h"
 
 #include <QAbstractButton>
-#include <QFile>
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
@@ -265,15 +263,8 @@ void loadForm(TForm& form, const QJsonObject& description) {
 }
 
 void loadForm(TForm& form, const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw EReadError(QStringLiteral("Form description %1 not found").arg(path));
-    QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(file.readAll(), &error);
-    if (!document.isObject())
-        throw EReadError(
-            QStringLiteral("Form description %1 is not valid: %2").arg(path, error.errorString()));
-    loadForm(form, document.object());
+    loadForm(form,
+             descriptionFile<EReadError>(path, QStringLiteral("Form description %1 not found").arg(path)));
 }
 
 }  // namespace runtime

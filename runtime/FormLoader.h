@@ -43,12 +43,27 @@
 // in description order; an exception there propagates out of the form's creation.
 #pragma once
 
+#include <QFile>
+#include <QJsonDocument>
 #include <QJsonObject>
 #include <QString>
 
 class TForm;
 
 namespace runtime {
+
+// The JSON object of the description file at `path`. A file that does not open is refused with
+// `E(unreadable)`, one that holds no JSON object with `E("Form description <path> is not valid: ...")`.
+template <typename E>
+QJsonObject descriptionFile(const QString& path, const QString& unreadable) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) throw E(unreadable);
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(file.readAll(), &error);
+    if (!document.isObject())
+        throw E(QStringLiteral("Form description %1 is not valid: %2").arg(path, error.errorString()));
+    return document.object();
+}
 
 // Reads the description resource at `path` into `form`; throws EReadError when it is missing or not a
 // valid description, EClassNotFound for a class that is not registered.
