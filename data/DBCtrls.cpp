@@ -260,14 +260,8 @@ void TDBEdit::focusOutEvent(QFocusEvent* event) {
     });
 }
 
-void TDBEdit::SetDataSourceName(QObject* owner, const QString& name) {
-    owner_ = owner;
-    dataSourceName_ = name;
-}
-
 void TDBEdit::Loaded() {
-    if (!dataSourceName_.isEmpty())
-        SetDataSource(runtime::loadedComponent<TDataSource>(owner_, *this, dataSourceName_));
+    if (TDataSource* source = namedDataSource_.Resolve(*this)) SetDataSource(source);
 }
 
 // ---- Registration -----------------------------------------------------------------------------

@@ -99,7 +99,7 @@ class TDBEdit : public QLineEdit, public runtime::Loadable {
     bool Modified() const { return link_.Modified(); }
 
     // A data source named in a window's description, found in `owner` when loading completes.
-    void SetDataSourceName(QObject* owner, const QString& name);
+    void SetDataSourceName(QObject* owner, const QString& name) { namedDataSource_.Set(owner, name); }
     void Loaded() override;
 
   protected:
@@ -118,6 +118,5 @@ class TDBEdit : public QLineEdit, public runtime::Loadable {
     TFieldDataLink link_;
     TEditCharCase charCase_ = ecNormal;
     bool loading_ = false;
-    QPointer<QObject> owner_;
-    QString dataSourceName_;
+    runtime::NamedComponent<TDataSource> namedDataSource_;
 };

@@ -652,12 +652,6 @@ void TDBGrid::PaintGridLines(QPainter& painter, int rows) {
 
 // ---- Loading from a window description --------------------------------------------------------
 
-void TDBGrid::SetDataSourceName(QObject* owner, const QString& name) {
-    owner_ = owner;
-    dataSourceName_ = name;
-}
-
 void TDBGrid::Loaded() {
-    if (!dataSourceName_.isEmpty())
-        SetDataSource(runtime::loadedComponent<TDataSource>(owner_, *this, dataSourceName_));
+    if (TDataSource* source = namedDataSource_.Resolve(*this)) SetDataSource(source);
 }

@@ -144,7 +144,7 @@ class TDBGrid : public QAbstractScrollArea, public runtime::Loadable {
     QLineEdit* InplaceEditor() const { return editor_; }
 
     // The data source named in a window's description, found in `owner` when loading completes.
-    void SetDataSourceName(QObject* owner, const QString& name);
+    void SetDataSourceName(QObject* owner, const QString& name) { namedDataSource_.Set(owner, name); }
     void Loaded() override;
 
     // Called by the columns when one of them changes.
@@ -278,6 +278,5 @@ class TDBGrid : public QAbstractScrollArea, public runtime::Loadable {
     bool destroying_ = false;
     // A failure while painting has been reported since the layout last changed.
     bool paintFailureReported_ = false;
-    QPointer<QObject> owner_;
-    QString dataSourceName_;
+    runtime::NamedComponent<TDataSource> namedDataSource_;
 };

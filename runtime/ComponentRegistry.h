@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QJsonObject>
+#include <QPointer>
 #include <QString>
 #include <functional>
 
@@ -43,6 +44,26 @@ template <class T>
 T* loadedComponent(const QObject& owner, const QString& name) {
     return loadedComponent<T>(&owner, owner, name);
 }
+
+// A component of class `T` that a description names for another component: the name and the window
+// (`owner`) are kept while the window loads, and the component is looked up by loadedComponent when
+// loading ends.
+template <class T>
+class NamedComponent {
+  public:
+    void Set(QObject* owner, const QString& name) {
+        owner_ = owner;
+        name_ = name;
+    }
+    // The component named for `component`, or nullptr when the description names none.
+    T* Resolve(const QObject& component) const {
+        return name_.isEmpty() ? nullptr : loadedComponent<T>(owner_, component, name_);
+    }
+
+  private:
+    QPointer<QObject> owner_;
+    QString name_;
+};
 
 // Refuses an option name that a description gives and the component does not know, naming the form
 // (`owner`) and the component as loadedComponent does.
