@@ -164,7 +164,8 @@ class TField : public QObject {
     void SetAsFloat(double value) { SetAsFloatValue(value); }
     void SetAsDateTime(double value) { SetAsDateTimeValue(value); }
     void SetAsBoolean(bool value) { SetAsBooleanValue(value); }
-    void SetValue(const QVariant& value) { SetAsVariantValue(value); }
+    // A null or invalid variant clears the field.
+    void SetValue(const QVariant& value);
     void SetText(const QString& text);
     void Clear() { SetData(nullptr); }
     // Gives the focus to the control that shows this field.
@@ -195,12 +196,15 @@ class TField : public QObject {
     virtual void SetAsFloatValue(double value);
     virtual void SetAsDateTimeValue(double value);
     virtual void SetAsBooleanValue(bool value);
+    // Not called with a null variant: SetValue clears the field for one.
     virtual void SetAsVariantValue(const QVariant& value);
     virtual QString GetText(bool /*displayText*/) const { return GetAsString(); }
 
     [[noreturn]] void AccessError(const char* typeName) const;
     [[noreturn]] void RangeError(double value, double min, double max) const;
     [[noreturn]] void InvalidValue() const;
+    // The number `value` holds; InvalidValue when it holds none.
+    double NumberOf(const QVariant& value) const;
 
   private:
     friend class TDataSet;

@@ -184,6 +184,14 @@ bool TField::IsNull() const {
     }
 }
 
+void TField::SetValue(const QVariant& value) {
+    if (isNullVariant(value)) {
+        Clear();
+    } else {
+        SetAsVariantValue(value);
+    }
+}
+
 void TField::SetText(const QString& text) {
     if (OnSetText) {
         OnSetText(this, text);
@@ -216,6 +224,13 @@ void TField::RangeError(double value, double min, double max) const {
 
 void TField::InvalidValue() const {
     databaseError(data::message::InvalidFieldValue.arg(DisplayName()));
+}
+
+double TField::NumberOf(const QVariant& value) const {
+    bool ok = false;
+    const double number = value.toDouble(&ok);
+    if (!ok) InvalidValue();
+    return number;
 }
 
 int TField::GetAsInteger() const {
@@ -310,10 +325,6 @@ void TStringField::SetAsFloatValue(double value) {
 }
 
 void TStringField::SetAsVariantValue(const QVariant& value) {
-    if (isNullVariant(value)) {
-        Clear();
-        return;
-    }
     if (!value.canConvert<QString>()) InvalidValue();
     if (value.typeId() == QMetaType::Double) {
         SetAsFloatValue(value.toDouble());
@@ -348,6 +359,14 @@ std::optional<Int> typedWholeNumber(const QString& text, const QString& fieldNam
     return number;
 }
 
+// The whole number `field` stores as `Int`, as text; empty when the field is null.
+template <typename Int>
+QString storedWholeNumberText(const TField& field) {
+    Int value;
+    if (!field.GetData(&value)) return QString();
+    return QString::number(value);
+}
+
 }  // namespace
 
 TIntegerField::TIntegerField(QObject* owner) : TNumericField(owner, ftInteger) {}
@@ -363,9 +382,7 @@ void TIntegerField::CheckRange(double value) const {
 }
 
 QString TIntegerField::GetAsString() const {
-    std::int32_t value;
-    if (!GetData(&value)) return QString();
-    return QString::number(value);
+    return storedWholeNumberText<std::int32_t>(*this);
 }
 
 int TIntegerField::GetAsInteger() const {
@@ -404,14 +421,7 @@ void TIntegerField::SetAsFloatValue(double value) {
 }
 
 void TIntegerField::SetAsVariantValue(const QVariant& value) {
-    if (isNullVariant(value)) {
-        Clear();
-        return;
-    }
-    bool ok = false;
-    const double number = value.toDouble(&ok);
-    if (!ok) InvalidValue();
-    SetAsFloatValue(number);
+    SetAsFloatValue(NumberOf(value));
 }
 
 QString TIntegerField::GetText(bool displayText) const {
@@ -425,9 +435,7 @@ QString TIntegerField::GetText(bool displayText) const {
 TLargeintField::TLargeintField(QObject* owner) : TNumericField(owner, ftLargeint) {}
 
 QString TLargeintField::GetAsString() const {
-    std::int64_t value;
-    if (!GetData(&value)) return QString();
-    return QString::number(value);
+    return storedWholeNumberText<std::int64_t>(*this);
 }
 
 int TLargeintField::GetAsInteger() const {
@@ -466,11 +474,7 @@ void TLargeintField::SetAsIntegerValue(int value) {
 }
 
 void TLargeintField::SetAsVariantValue(const QVariant& value) {
-    if (isNullVariant(value)) {
-        Clear();
-    } else {
-        SetAsStringValue(value.toString());
-    }
+    SetAsStringValue(value.toString());
 }
 
 QString TLargeintField::GetText(bool displayText) const {
@@ -538,20 +542,13 @@ void TFloatField::SetAsFloatValue(double value) {
 }
 
 void TFloatField::SetAsVariantValue(const QVariant& value) {
-    if (isNullVariant(value)) {
-        Clear();
-        return;
-    }
     if (value.typeId() == QMetaType::QString) {
         const auto parsed = parseLocaleFloat(value.toString());
         if (!parsed) InvalidValue();
         SetAsFloatValue(*parsed);
         return;
     }
-    bool ok = false;
-    const double number = value.toDouble(&ok);
-    if (!ok) InvalidValue();
-    SetAsFloatValue(number);
+    SetAsFloatValue(NumberOf(value));
 }
 
 QString TFloatField::GetText(bool displayText) const {
@@ -664,10 +661,6 @@ void TDateTimeField::SetAsDateTimeValue(double value) {
 }
 
 void TDateTimeField::SetAsVariantValue(const QVariant& value) {
-    if (isNullVariant(value)) {
-        Clear();
-        return;
-    }
     switch (value.typeId()) {
         case QMetaType::QDate:
             SetAsDateTimeValue(datetime::fromQDate(value.toDate()));
@@ -681,11 +674,7 @@ void TDateTimeField::SetAsVariantValue(const QVariant& value) {
         case QMetaType::QString:
             SetAsStringValue(value.toString());
             return;
-        default: {
-            bool ok = false;
-            const double number = value.toDouble(&ok);
-            if (!ok) InvalidValue();
-            SetAsDateTimeValue(number);
-        }
+        default:
+            SetAsDateTimeValue(NumberOf(value));
     }
 }
