@@ -133,13 +133,9 @@ class PagedCursor : public Cursor {
     void releaseLock() override { locked_.reset(); }
 
     Result modifyRecord(const std::uint8_t* record, Failure* failure) override {
-        if (!readWrite_) return code::CursorReadOnly;
         Row unlocked;
-        const Row* read = lockedRow();
-        if (!read) {
-            if (const Result result = stored(&unlocked, failure)) return result;
-            read = &unlocked;
-        }
+        const Row* read = nullptr;
+        if (const Result result = rowToWrite(&unlocked, &read, failure)) return result;
         std::vector<std::size_t> changed;
         for (std::size_t i = 0; i < layout().fields().size(); ++i) {
             if (!layout().sameValue(i, record, read->record.data())) changed.push_back(i);
@@ -151,15 +147,12 @@ class PagedCursor : public Cursor {
     }
 
     Result deleteRecord(const std::uint8_t* record, Failure* failure) override {
-        if (!readWrite_) return code::CursorReadOnly;
         Row unlocked;
-        const Row* read = lockedRow();
-        if (!read) {
-            if (const Result result = stored(&unlocked, failure)) return result;
-            for (std::size_t i = 0; record && i < layout().fields().size(); ++i) {
-                if (!layout().sameValue(i, record, unlocked.record.data())) return recordChanged(failure);
-            }
-            read = &unlocked;
+        const Row* read = nullptr;
+        if (const Result result = rowToWrite(&unlocked, &read, failure)) return result;
+        // Without the lock, a record unlike the stored row was changed by another program.
+        for (std::size_t i = 0; record && read == &unlocked && i < layout().fields().size(); ++i) {
+            if (!layout().sameValue(i, record, unlocked.record.data())) return recordChanged(failure);
         }
         const Result result = writeIfUnchanged("DELETE FROM kovrel", {}, nullptr, *read, failure);
         if (result != code::Ok) return result;
@@ -291,6 +284,16 @@ class PagedCursor : public Cursor {
     const Row* lockedRow() const {
         const bool locked = locked_ && place_ == Place::OnRow && !deleted_ && locked_->key == key_;
         return locked ? &*locked_ : nullptr;
+    }
+    // The row a write expects to find stored: the current row as this cursor locked it, else its stored
+    // values, read now into `*unlocked`.
+    Result rowToWrite(Row* unlocked, const Row** read, Failure* failure) {
+        if (!readWrite_) return code::CursorReadOnly;
+        *read = lockedRow();
+        if (*read) return code::Ok;
+        if (const Result result = stored(unlocked, failure)) return result;
+        *read = unlocked;
+        return code::Ok;
     }
 
     bool readWrite_, temporary_;
