@@ -163,6 +163,7 @@ class JournalWindow : public Journal {
   protected:
     void SetUp() override {
         Journal::SetUp();
+        if (IsSkipped()) return;
         const char* entry =
             "insert into dnevnik (Vreme, Korisnik, Racunar, Operacija, Kljuc, PrezimeIme, Staro, Novo) "
             "values ('%1', 'ana', 'kadrovska', '%2', %3, '%4', %5, '{\"Dobijeni\":4.0}')";

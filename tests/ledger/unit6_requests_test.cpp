@@ -280,9 +280,10 @@ TEST_P(TextExports, KeepEveryTextWholeInReadingOrder) {
         QFile file(QStringLiteral("request.txt"));
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));
         const QStringList written = QString::fromLocal8Bit(file.readAll()).split(QLatin1Char('\n'));
-        for (const auto& [y, texts] : exported.lines) {
+        for (const auto& line : exported.lines) {
+            const auto& texts = line.second;
             EXPECT_TRUE(std::any_of(written.begin(), written.end(),
-                                    [&texts](const QString& line) { return holdsInOrder(line, texts); }))
+                                    [&texts](const QString& text) { return holdsInOrder(text, texts); }))
                 << texts.begin()->second.toStdString() << " ... in " << written.join('\n').toStdString();
         }
     }
