@@ -11,7 +11,7 @@ namespace app {
 void registerComponentClasses();
 
 // Creates the program's long-lived windows on `application` in their fixed order; the first, the
-// main window, is frmNavigator; the windows added since (frmKartica, frmDnevnik, frmKalendar,
+// main window, is frmNavigator; the windows added since (frmKartica, frmDnevnik, frmKalendar, frmPraznici,
 // frmOProgramu) come after the print forms. An exception from a window's creation propagates.
 void CreateProgramForms(TApplication& application);
 

@@ -7,6 +7,7 @@
 #include "data/DBCtrls.h"
 #include "data/DBGrids.h"
 #include "runtime/Boundary.h"
+#include "runtime/Controls.h"
 
 namespace {
 
@@ -166,7 +167,7 @@ bool TDBGrid::EditorKey(QKeyEvent* event) {
 bool TDBGrid::eventFilter(QObject* watched, QEvent* event) {
     if (watched != editor_) return QAbstractScrollArea::eventFilter(watched, event);
     if (event->type() == QEvent::KeyPress) {
-        if (LeaveByKey(*static_cast<QKeyEvent*>(event))) return true;
+        if (runtime::leaveGridByKey(*this, *static_cast<QKeyEvent*>(event))) return true;
         bool handled = false;
         const bool finished = runtime::guarded([&] { handled = EditorKey(static_cast<QKeyEvent*>(event)); });
         // A key whose command failed is spent: the grid must not run it a second time.

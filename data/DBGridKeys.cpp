@@ -9,6 +9,7 @@
 #include "data/DBGrids.h"
 #include "data/DataSetCsv.h"
 #include "runtime/Boundary.h"
+#include "runtime/Controls.h"
 #include "runtime/Seams.h"
 
 bool TDBGrid::IsPrintable(const QKeyEvent* event) {
@@ -18,7 +19,8 @@ bool TDBGrid::IsPrintable(const QKeyEvent* event) {
 }
 
 bool TDBGrid::event(QEvent* event) {
-    if (event->type() == QEvent::KeyPress && LeaveByKey(*static_cast<QKeyEvent*>(event))) return true;
+    if (event->type() == QEvent::KeyPress && runtime::leaveGridByKey(*this, *static_cast<QKeyEvent*>(event)))
+        return true;
     if (event->type() == QEvent::KeyPress && (options_ & dgTabs)) {
         auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) {
@@ -27,25 +29,6 @@ bool TDBGrid::event(QEvent* event) {
         }
     }
     return QAbstractScrollArea::event(event);
-}
-
-bool TDBGrid::LeaveByKey(const QKeyEvent& event) {
-    const bool tab = event.key() == Qt::Key_Tab || event.key() == Qt::Key_Backtab;
-    if (!tab || !(event.modifiers() & Qt::ControlModifier)) return false;
-    FocusNeighbour(event.key() == Qt::Key_Tab && !(event.modifiers() & Qt::ShiftModifier));
-    return true;
-}
-
-// The grid's own editor is skipped: it is part of the grid.
-void TDBGrid::FocusNeighbour(bool next) {
-    for (QWidget* w = next ? nextInFocusChain() : previousInFocusChain(); w != this;
-         w = next ? w->nextInFocusChain() : w->previousInFocusChain()) {
-        if (isAncestorOf(w) || w->window() != window()) continue;
-        if ((w->focusPolicy() & Qt::TabFocus) && w->isVisible() && w->isEnabled()) {
-            w->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
-            return;
-        }
-    }
 }
 
 void TDBGrid::keyPressEvent(QKeyEvent* event) {

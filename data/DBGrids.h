@@ -175,11 +175,6 @@ class TDBGrid : public QAbstractScrollArea, public runtime::Loadable {
         int row = -1;
     };
 
-    // Ctrl+Tab and Ctrl+Shift+Tab leave the grid for the window's next or previous control, as Tab
-    // would in any other control; true when `event` was such a key.
-    bool LeaveByKey(const QKeyEvent& event);
-    void FocusNeighbour(bool next);
-
     // Reactions to data events.
     void LinkActiveChanged();
     void DataChanged();

@@ -7,16 +7,7 @@
 #include <QKeyEvent>
 
 #include "runtime/ComponentRegistry.h"
-
-namespace {
-
-QString text(std::string_view value) {
-    return QString::fromUtf8(value.data(), qsizetype(value.size()));
-}
-
-const QColor missingDayColor(0xA8, 0xA8, 0xA8);
-
-}  // namespace
+#include "runtime/Controls.h"
 
 class TKalendarGrid::Model : public QAbstractTableModel {
   public:
@@ -43,17 +34,17 @@ class TKalendarGrid::Model : public QAbstractTableModel {
         const ledger::CalendarCell& cell = row.cells[std::size_t(index.column())];
         switch (role) {
             case Qt::DisplayRole:
-                return cell.reason ? text(ledger::absenceReasonMark(*cell.reason)) : QString();
+                return cell.reason ? QString::fromUtf8(ledger::absenceReasonMark(*cell.reason)) : QString();
             case Qt::AccessibleTextRole:
-                return cell.day ? text(cell.spokenText()) : QStringLiteral("nema dana");
+                return cell.day ? QString::fromUtf8(cell.spokenText()) : QStringLiteral("nema dana");
             case Qt::ToolTipRole: {
                 QStringList tip;
-                if (cell.reason) tip << text(cell.razlog);
-                if (!cell.holiday.empty()) tip << text(cell.holiday);
+                if (cell.reason) tip << QString::fromUtf8(cell.razlog);
+                if (!cell.holiday.empty()) tip << QString::fromUtf8(cell.holiday);
                 return tip.isEmpty() ? QVariant() : QVariant(tip.join(QStringLiteral(", ")));
             }
             case Qt::BackgroundRole:
-                return TKalendarGrid::CellColor(cell);
+                return QColor::fromRgb(cell.color());
             case Qt::ForegroundRole:
                 return QColor(Qt::black);
             case Qt::TextAlignmentRole:
@@ -67,12 +58,12 @@ class TKalendarGrid::Model : public QAbstractTableModel {
         if (role != Qt::DisplayRole && role != Qt::AccessibleTextRole) return {};
         if (orientation == Qt::Horizontal) {
             if (section < 0 || section >= columnCount()) return {};
-            const QString title = text(calendar_.columnTitles[std::size_t(section)]);
+            const QString title = QString::fromUtf8(calendar_.columnTitles[std::size_t(section)]);
             return role == Qt::DisplayRole ? title
                                            : QString(title).replace(QLatin1Char('\n'), QLatin1Char(' '));
         }
         if (section < 0 || section >= rowCount()) return {};
-        return text(calendar_.rows[std::size_t(section)].title);
+        return QString::fromUtf8(calendar_.rows[std::size_t(section)].title);
     }
 
   private:
@@ -84,6 +75,7 @@ TKalendarGrid::TKalendarGrid(QWidget* parent) : QTableView(parent), model_(new M
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectItems);
+    setTabKeyNavigation(false);
     setWordWrap(false);
     setTextElideMode(Qt::ElideNone);
     horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
@@ -101,7 +93,7 @@ void TKalendarGrid::SetCalendar(ledger::AbsenceCalendar calendar) {
     const QFontMetrics metrics(font());
     int dayWidth = metrics.horizontalAdvance(QStringLiteral("31"));
     for (int i = 0; i < ledger::AbsenceReasonCount; ++i)
-        dayWidth = std::max(dayWidth, metrics.horizontalAdvance(text(
+        dayWidth = std::max(dayWidth, metrics.horizontalAdvance(QString::fromUtf8(
                                           ledger::absenceReasonMark(static_cast<ledger::AbsenceReason>(i)))));
     dayWidth += 8;
     horizontalHeader()->setMinimumSectionSize(1);
@@ -109,9 +101,9 @@ void TKalendarGrid::SetCalendar(ledger::AbsenceCalendar calendar) {
     horizontalHeader()->setFixedHeight(metrics.height() * 2 + 8);
     verticalHeader()->setMinimumSectionSize(1);
     verticalHeader()->setDefaultSectionSize(metrics.height() + 6);
-    int titleWidth = metrics.horizontalAdvance(text(model_->Calendar().rowTitle));
+    int titleWidth = metrics.horizontalAdvance(QString::fromUtf8(model_->Calendar().rowTitle));
     for (const ledger::CalendarRow& row : model_->Calendar().rows)
-        titleWidth = std::max(titleWidth, metrics.horizontalAdvance(text(row.title)));
+        titleWidth = std::max(titleWidth, metrics.horizontalAdvance(QString::fromUtf8(row.title)));
     verticalHeader()->setFixedWidth(titleWidth + metrics.averageCharWidth() * 3);
 }
 
@@ -119,18 +111,12 @@ const ledger::AbsenceCalendar& TKalendarGrid::Calendar() const {
     return model_->Calendar();
 }
 
-QColor TKalendarGrid::CellColor(const ledger::CalendarCell& cell) {
-    if (!cell.day) return missingDayColor;
-    if (const auto color = cell.color()) return QColor::fromRgb(*color);
-    return QColor(Qt::white);
-}
-
 void TKalendarGrid::keyPressEvent(QKeyEvent* event) {
     if (event->modifiers() == Qt::ControlModifier && event->key() == Qt::Key_E) {
         if (OnExport) runtime::guarded([this] { OnExport(this); });
         return;
     }
-    QTableView::keyPressEvent(event);
+    if (!runtime::leaveGridByKey(*this, *event)) QTableView::keyPressEvent(event);
 }
 
 namespace ledger {

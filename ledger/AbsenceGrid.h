@@ -11,7 +11,7 @@ class QAbstractTableModel;
 
 // A read-only view of an AbsenceCalendar. Each cell shows the reason's two letters on the reason's
 // colour; its accessible text is the reason's short text (else the holiday's name or "vikend"), its tool
-// tip the stored reason. Ctrl+E runs OnExport.
+// tip the stored reason. Ctrl+E runs OnExport. Tab leaves it; the arrows move in it.
 class TKalendarGrid : public QTableView {
     Q_OBJECT
 
@@ -21,10 +21,6 @@ class TKalendarGrid : public QTableView {
 
     void SetCalendar(ledger::AbsenceCalendar calendar);
     const ledger::AbsenceCalendar& Calendar() const;
-
-    // The colour a day cell is drawn in: a reason's, a weekend's or holiday's shading, or the grid's
-    // own background; a day the month lacks is greyed.
-    static QColor CellColor(const ledger::CalendarCell& cell);
 
     TNotifyEvent OnExport;
 

@@ -5,23 +5,13 @@
 #include "engine/Engine.h"
 #include "ledger/Holidays.h"
 #include "ledger/UnitLists.h"
+#include "ledger/Windows.h"
 #include "report/RpReport.h"
 
 namespace ledger {
 namespace {
 
 using namespace std::chrono;
-
-std::optional<year_month_day> dayOf(const QVariant& value) {
-    const QDate date = value.toDate();
-    if (!date.isValid()) return std::nullopt;
-    return year_month_day{std::chrono::year{date.year()}, std::chrono::month{unsigned(date.month())},
-                          std::chrono::day{unsigned(date.day())}};
-}
-
-QString text(std::string_view value) {
-    return QString::fromUtf8(value.data(), qsizetype(value.size()));
-}
 
 // The absences reaching into the days from `first` to `last` and the holiday calendar of those days,
 // through one query of their own.
@@ -36,12 +26,12 @@ void readAbsences(year_month_day first, year_month_day last, const std::optional
     const TField* to = query.Fields(2);
     const TField* razlog = query.Fields(3);
     for (query.First(); !query.Eof(); query.Next()) {
-        const auto od = dayOf(from->Value()), doDay = dayOf(to->Value());
-        if (!od || !doDay) continue;
-        absences->push_back({name->AsString().toStdString(), *od, *doDay, razlog->AsString().toStdString()});
+        const QDate od = from->Value().toDate(), doDay = to->Value().toDate();
+        if (!od.isValid() || !doDay.isValid()) continue;
+        absences->push_back({name->AsString().toStdString(), calendarDay(od), calendarDay(doDay),
+                             razlog->AsString().toStdString()});
     }
-    if (const TDatabase* database = query.Database(); database && database->Connected())
-        checkEngine(readCalendar(engine::currentEngine(), database->Handle(), first, last, holidays));
+    checkEngine(readCalendar(engine::currentEngine(), query.Database()->Handle(), first, last, holidays));
 }
 
 // A day of the printed calendar: the cell of the record being printed, in its colour and with its
@@ -55,8 +45,8 @@ class CalendarCellLabel : public TRpLabel {
         const auto row = std::size_t(ParentReport()->RecordNo());
         if (row >= calendar_.rows.size() || column_ >= calendar_.rows[row].cells.size()) return;
         const CalendarCell& cell = calendar_.rows[row].cells[column_];
-        SetCaption(cell.reason ? text(absenceReasonMark(*cell.reason)) : QString());
-        Color = !cell.day ? QColor(0xA8, 0xA8, 0xA8) : QColor::fromRgb(cell.color().value_or(0xFFFFFF));
+        SetCaption(cell.reason ? QString::fromUtf8(absenceReasonMark(*cell.reason)) : QString());
+        Color = QColor::fromRgb(cell.color());
         TRpLabel::Print(ofsX, ofsY);
     }
 
@@ -93,12 +83,8 @@ void addLegend(TReport& report, TRpBand& band, double width) {
         place<TRpLabel>(band, left + swatch + gap / 2, top, captionWidth, height, font)->SetCaption(caption);
         left += swatch + gap + captionWidth + gap * 2;
     };
-    for (int i = 0; i < AbsenceReasonCount; ++i) {
-        const auto reason = static_cast<AbsenceReason>(i);
-        entry(text(absenceReasonMark(reason)), absenceReasonColor(reason), text(absenceReasonText(reason)));
-    }
-    entry(QString(), WeekendColor, QStringLiteral("vikend"));
-    entry(QString(), HolidayColor, QStringLiteral("praznik"));
+    for (const LegendEntry& legend : calendarLegend())
+        entry(QString::fromUtf8(legend.mark), legend.color, QString::fromUtf8(legend.text));
 }
 
 }  // namespace
@@ -128,22 +114,21 @@ TRpDataTable AbsentDaysTable(const AbsenceCalendar& calendar) {
     table.AddColumn(QStringLiteral("razlog"), QStringLiteral("Razlog"));
     for (const AbsentDay& day : absentDays(calendar))
         table.AppendRow(
-            {text(day.name),
-             QDate(int(day.day.year()), int(unsigned(day.day.month())), int(unsigned(day.day.day()))),
-             text(day.razlog)});
+            {QString::fromStdString(day.name), boxDate(day.day), QString::fromStdString(day.razlog)});
     return table;
 }
 
 void BuildAbsenceReport(TReport& report, const AbsenceCalendar& calendar, TRpDataTable& rows,
                         const TRpDataTable& days, const QString& subtitle) {
-    const double width = BuildListPage(report, TRpOrientation::poLandscape, text(calendar.title), subtitle);
+    const double width =
+        BuildListPage(report, TRpOrientation::poLandscape, QString::fromUtf8(calendar.title), subtitle);
     report.SetDataSet(&rows);
     report.SetListTable(&days);
 
     const QFont font = arial(8), bold = arial(8, true);
-    double titleWidth = textWidth(report, bold, text(calendar.rowTitle));
+    double titleWidth = textWidth(report, bold, QString::fromUtf8(calendar.rowTitle));
     for (const CalendarRow& row : calendar.rows)
-        titleWidth = std::max(titleWidth, textWidth(report, font, text(row.title)));
+        titleWidth = std::max(titleWidth, textWidth(report, font, QString::fromUtf8(row.title)));
     const std::size_t columns = calendar.columnTitles.size();
     const double dayWidth = std::min(90.0, (width - std::min(titleWidth + 30, width / 3)) / double(columns));
     const double nameWidth = width - dayWidth * double(columns);
@@ -151,14 +136,15 @@ void BuildAbsenceReport(TReport& report, const AbsenceCalendar& calendar, TRpDat
     auto* header = new TRpBand(&report, TRpBandType::ColumnHeader);
     header->setObjectName(QStringLiteral("Zaglavlje"));
     header->Height = 100;
-    place<TRpLabel>(*header, 0, 45, nameWidth - 20, 40, bold)->SetCaption(text(calendar.rowTitle));
+    place<TRpLabel>(*header, 0, 45, nameWidth - 20, 40, bold)
+        ->SetCaption(QString::fromUtf8(calendar.rowTitle));
     auto* detail = new TRpBand(&report, TRpBandType::Detail);
     detail->setObjectName(QStringLiteral("Red"));
     detail->Height = 45;
     place<TRpDataLabel>(*detail, 0, 5, nameWidth - 20, 40, font)->DataField = QStringLiteral("naziv");
     for (std::size_t i = 0; i < columns; ++i) {
         const double left = nameWidth + dayWidth * double(i);
-        const QStringList title = text(calendar.columnTitles[i]).split(QLatin1Char('\n'));
+        const QStringList title = QString::fromUtf8(calendar.columnTitles[i]).split(QLatin1Char('\n'));
         for (qsizetype line = 0; line < title.size(); ++line)
             place<TRpLabel>(*header, left, 5 + 40 * double(line + 2 - title.size()), dayWidth, 40, bold,
                             taCenter)
@@ -181,8 +167,8 @@ void BuildAbsenceReport(TReport& report, const AbsenceCalendar& calendar, TRpDat
 
 void PreviewAbsences(const AbsenceCalendar& calendar, const QString& subtitle) {
     TRpDataTable rows;
-    rows.AddColumn(QStringLiteral("naziv"), text(calendar.rowTitle));
-    for (const CalendarRow& row : calendar.rows) rows.AppendRow({text(row.title)});
+    rows.AddColumn(QStringLiteral("naziv"), QString::fromUtf8(calendar.rowTitle));
+    for (const CalendarRow& row : calendar.rows) rows.AppendRow({QString::fromUtf8(row.title)});
     const TRpDataTable days = AbsentDaysTable(calendar);
     TReport report;
     report.setObjectName(QStringLiteral("frmKalendarStampa"));

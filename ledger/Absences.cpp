@@ -34,11 +34,6 @@ const ReasonLook& lookOf(AbsenceReason reason) {
     return looks[static_cast<std::size_t>(reason)];
 }
 
-bool isWeekend(sys_days day) {
-    const weekday wd{day};
-    return wd == Saturday || wd == Sunday;
-}
-
 year_month_day dayOf(int year, unsigned month, unsigned day) {
     return year_month_day{std::chrono::year{year}, std::chrono::month{month}, std::chrono::day{day}};
 }
@@ -107,11 +102,20 @@ std::string CalendarCell::spokenText() const {
     return {};
 }
 
-std::optional<unsigned> CalendarCell::color() const {
+unsigned CalendarCell::color() const {
+    if (!day) return MissingDayColor;
     if (reason) return absenceReasonColor(*reason);
     if (!holiday.empty()) return HolidayColor;
     if (weekend) return WeekendColor;
-    return std::nullopt;
+    return PlainDayColor;
+}
+
+std::vector<LegendEntry> calendarLegend() {
+    std::vector<LegendEntry> entries;
+    for (const ReasonLook& look : looks) entries.push_back({look.mark, look.color, look.text});
+    entries.push_back({{}, WeekendColor, "vikend"});
+    entries.push_back({{}, HolidayColor, "praznik"});
+    return entries;
 }
 
 std::string_view monthName(unsigned month) {

@@ -34,9 +34,21 @@ std::string_view absenceReasonText(AbsenceReason reason);
 std::string_view absenceReasonMark(AbsenceReason reason);
 // The cell colour of each reason, as 0xRRGGBB; the colours differ and black text reads on each.
 unsigned absenceReasonColor(AbsenceReason reason);
-// The shading of a weekend day and of a holiday without an absence, 0xRRGGBB.
+// The shading of a weekend day and of a holiday without an absence, the grey of a day the month lacks,
+// and the ground of an ordinary day, 0xRRGGBB.
 inline constexpr unsigned WeekendColor = 0xDCDCDC;
 inline constexpr unsigned HolidayColor = 0xF2C4CE;
+inline constexpr unsigned MissingDayColor = 0xA8A8A8;
+inline constexpr unsigned PlainDayColor = 0xFFFFFF;
+
+// One entry of the calendar's legend: a swatch with its letters, and what it stands for.
+struct LegendEntry {
+    std::string_view mark;
+    unsigned color;
+    std::string_view text;
+};
+// Every reason a cell may show, in order, then the weekend's and the holiday's shadings.
+std::vector<LegendEntry> calendarLegend();
 
 // One day of a calendar row; a day the month lacks (the year view's 30 February) has no date.
 struct CalendarCell {
@@ -49,8 +61,9 @@ struct CalendarCell {
     // What a screen reader says of the cell: the reason's short text, else the holiday or "vikend",
     // else nothing.
     std::string spokenText() const;
-    // The cell's colour, 0xRRGGBB: the reason's, else the holiday's or the weekend's shading, else none.
-    std::optional<unsigned> color() const;
+    // The cell's colour, 0xRRGGBB: the reason's, else the holiday's or the weekend's shading, else an
+    // ordinary day's; a day the month lacks is grey.
+    unsigned color() const;
 };
 
 struct CalendarRow {

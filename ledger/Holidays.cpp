@@ -18,12 +18,12 @@ year_month_day dayOf(int year, unsigned month, unsigned day) {
     return year_month_day{std::chrono::year{year}, std::chrono::month{month}, std::chrono::day{day}};
 }
 
+}  // namespace
+
 bool isWeekend(sys_days day) {
     const weekday wd{day};
     return wd == Saturday || wd == Sunday;
 }
-
-}  // namespace
 
 std::string isoDate(year_month_day day) {
     char text[16];

@@ -23,6 +23,9 @@ struct CalendarDay {
 std::string isoDate(std::chrono::year_month_day day);
 std::optional<std::chrono::year_month_day> dateFromIso(std::string_view text);
 
+// Whether `day` is a Saturday or a Sunday.
+bool isWeekend(std::chrono::sys_days day);
+
 // Orthodox Easter Sunday of `year`, reckoned in the Julian calendar and given as a Gregorian date.
 std::chrono::year_month_day orthodoxEaster(int year);
 

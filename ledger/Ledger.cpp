@@ -66,6 +66,12 @@ std::vector<std::string> laterYearItems(int currentYear) {
     return years;
 }
 
+std::vector<std::string> allYearItems(int currentYear) {
+    std::vector<std::string> years = yearItems();
+    for (std::string& year : laterYearItems(currentYear)) years.push_back(std::move(year));
+    return years;
+}
+
 std::string compositeReason(std::string_view reason, std::string_view part, std::string_view year,
                             bool oduzmi) {
     const bool annualLeave =

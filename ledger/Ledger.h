@@ -49,6 +49,8 @@ const std::vector<std::string>& partItems();
 const std::vector<std::string>& yearItems();
 // The years after the year items up to the year after `currentYear`, which the year boxes list after them.
 std::vector<std::string> laterYearItems(int currentYear);
+// The year items and the later years: every year a year box of the program lists.
+std::vector<std::string> allYearItems(int currentYear);
 
 // The Razlog written for a day entry: reason + " " + part + " " + year for a grant ("Oduzmi" not
 // checked) of exactly "GO" or "OSTATAK OD GO", otherwise the reason alone.

@@ -20,12 +20,6 @@ TfrmNoviunos* frmNoviunos = nullptr;
 
 namespace {
 
-std::chrono::year_month_day calendarDay(const QDate& date) {
-    return std::chrono::year_month_day{std::chrono::year{date.year()},
-                                       std::chrono::month{static_cast<unsigned>(date.month())},
-                                       std::chrono::day{static_cast<unsigned>(date.day())}};
-}
-
 // The field that column `index` of the register grid shows in its dataset's current row.
 TField* registerColumn(int index) {
     if (TField* field = frmEvidencija->DBGrid1->Fields(index)) return field;
@@ -125,7 +119,8 @@ void TfrmNoviunos::ComboBox1Exit(QObject*) {
 }
 
 void TfrmNoviunos::DateTimePicker2Change(QObject*) {
-    const auto first = calendarDay(DateTimePicker1->Date()), last = calendarDay(DateTimePicker2->Date());
+    const auto first = ledger::calendarDay(DateTimePicker1->Date()),
+               last = ledger::calendarDay(DateTimePicker2->Date());
     std::vector<ledger::CalendarDay> calendar;
     if (const TDatabase* database = frmEvidencija->Query1->Database(); database && database->Connected())
         checkEngine(

@@ -17,9 +17,7 @@ TfrmDnevnik* frmDnevnik = nullptr;
 namespace {
 
 std::string startOfDay(const QDate& date) {
-    return ledger::utcStartOfLocalDay(std::chrono::year_month_day{
-        std::chrono::year{date.year()}, std::chrono::month{static_cast<unsigned>(date.month())},
-        std::chrono::day{static_cast<unsigned>(date.day())}});
+    return ledger::utcStartOfLocalDay(ledger::calendarDay(date));
 }
 
 int rowCount(TDataSet& rows) {

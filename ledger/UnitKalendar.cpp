@@ -16,20 +16,6 @@ TfrmKalendar* frmKalendar = nullptr;
 
 namespace {
 
-QString text(std::string_view value) {
-    return QString::fromUtf8(value.data(), qsizetype(value.size()));
-}
-
-// The years the year box offers: those of the day entry's year box, then each up to next year.
-QStringList yearList() {
-    QStringList years;
-    for (const std::string& year : ledger::yearItems()) years << QString::fromStdString(year);
-    for (int year = years.isEmpty() ? 2010 : years.last().toInt() + 1; year <= runtime::today().year() + 1;
-         ++year)
-        years << QString::number(year);
-    return years;
-}
-
 // The description names the grid, which this window brings.
 QString description() {
     ledger::registerCalendarGrid();
@@ -44,7 +30,8 @@ TfrmKalendar::TfrmKalendar() : TForm(description()) {
     HOOK_FORM_EVENTS(Activate);
     HOOK_EVENTS(Click, CheckBox1, CheckBox2, BitBtn1, BitBtn2, BitBtn3, BitBtn4);
     KalendarGrid1->OnExport = [this](QObject* sender) { BitBtn3Click(sender); };
-    for (const QString& year : yearList()) ComboBox3->Items().Add(year);
+    for (const std::string& year : ledger::allYearItems(runtime::today().year()))
+        ComboBox3->Items().Add(QString::fromStdString(year));
     const QDate today = runtime::today();
     ComboBox2->SetItemIndex(today.month() - 1);
     ComboBox3->SetText(QString::number(today.year()));
@@ -79,13 +66,8 @@ void TfrmKalendar::FillLegend() {
         row->addWidget(label);
         row->addSpacing(6);
     };
-    for (int i = 0; i < ledger::AbsenceReasonCount; ++i) {
-        const auto reason = static_cast<ledger::AbsenceReason>(i);
-        entry(text(ledger::absenceReasonMark(reason)), ledger::absenceReasonColor(reason),
-              text(ledger::absenceReasonText(reason)));
-    }
-    entry(QString(), ledger::WeekendColor, QStringLiteral("vikend"));
-    entry(QString(), ledger::HolidayColor, QStringLiteral("praznik"));
+    for (const ledger::LegendEntry& legend : ledger::calendarLegend())
+        entry(QString::fromUtf8(legend.mark), legend.color, QString::fromUtf8(legend.text));
     row->addStretch();
 }
 

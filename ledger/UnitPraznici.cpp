@@ -35,12 +35,6 @@ void onLedger(const std::function<void(engine::DatabaseHandle)>& work) {
     Session->CloseDatabase(database);
 }
 
-std::chrono::year_month_day calendarDay(const QDate& date) {
-    return std::chrono::year_month_day{std::chrono::year{date.year()},
-                                       std::chrono::month{static_cast<unsigned>(date.month())},
-                                       std::chrono::day{static_cast<unsigned>(date.day())}};
-}
-
 }  // namespace
 
 TfrmPraznici::TfrmPraznici() : TForm(ledger::windowDescription("UnitPraznici")) {
@@ -51,8 +45,7 @@ TfrmPraznici::TfrmPraznici() : TForm(ledger::windowDescription("UnitPraznici")) 
     HOOK_EVENTS(Click, BitBtn1, BitBtn2, BitBtn3, BitBtn4);
     Edit2->setMaxLength(static_cast<int>(engine::HolidayNameSize));
     const int thisYear = runtime::today().year();
-    std::vector<std::string> years = ledger::yearItems();
-    for (const std::string& year : ledger::laterYearItems(thisYear)) years.push_back(year);
+    const std::vector<std::string> years = ledger::allYearItems(thisYear);
     for (const std::string& year : years) ComboBox1->Items().Add(QString::fromStdString(year));
     ComboBox1->SetItemIndex(ComboBox1->Items().IndexOf(QString::number(thisYear)));
 }
@@ -73,19 +66,18 @@ int TfrmPraznici::ChosenYear() const {
 }
 
 void TfrmPraznici::ShowYear() {
-    QList<QStringList> rows;
+    shown_.clear();
     if (const int year = ChosenYear()) {
-        std::vector<ledger::CalendarDay> days;
         onLedger([&](engine::DatabaseHandle db) {
-            checkEngine(ledger::readCalendarYear(engine::currentEngine(), db, year, &days));
+            checkEngine(ledger::readCalendarYear(engine::currentEngine(), db, year, &shown_));
         });
-        for (const ledger::CalendarDay& day : days) {
-            const QDate date(static_cast<int>(day.day.year()), static_cast<unsigned>(day.day.month()),
-                             static_cast<unsigned>(day.day.day()));
-            rows << QStringList{QLocale().toString(date, QLocale::ShortFormat),
-                                QString::fromLatin1(weekdayNames[date.dayOfWeek() - 1]),
-                                QString::fromStdString(day.name)};
-        }
+    }
+    QList<QStringList> rows;
+    for (const ledger::CalendarDay& day : shown_) {
+        const QDate date = ledger::boxDate(day.day);
+        rows << QStringList{QLocale().toString(date, QLocale::ShortFormat),
+                            QString::fromLatin1(weekdayNames[date.dayOfWeek() - 1]),
+                            QString::fromStdString(day.name)};
     }
     StringGrid1->SetRows(rows);
 }
@@ -93,6 +85,11 @@ void TfrmPraznici::ShowYear() {
 // "Dodaj dan": the day typed, in the locale's date format, with its name.
 void TfrmPraznici::BitBtn1Click(QObject*) {
     if (ledger::SayIfLedgerReadOnly()) return;
+    if (Edit1->Text().trimmed().isEmpty()) {
+        ShowMessage(QStringLiteral("Upisite datum praznika."));
+        Edit1->setFocus();
+        return;
+    }
     const std::optional<QDate> date = datetime::parseLocaleDate(Edit1->Text().trimmed());
     if (!date || !date->isValid()) {
         ShowMessage(QStringLiteral("'%1' nije datum.").arg(Edit1->Text()));
@@ -105,13 +102,7 @@ void TfrmPraznici::BitBtn1Click(QObject*) {
         Edit2->setFocus();
         return;
     }
-    if (name.size() > static_cast<qsizetype>(engine::HolidayNameSize)) {
-        ShowMessage(
-            QStringLiteral("Naziv praznika moze imati najvise %1 znakova.").arg(engine::HolidayNameSize));
-        Edit2->setFocus();
-        return;
-    }
-    const std::chrono::year_month_day day = calendarDay(*date);
+    const std::chrono::year_month_day day = ledger::calendarDay(*date);
     bool listed = false;
     onLedger([&](engine::DatabaseHandle db) {
         std::vector<ledger::CalendarDay> there;
@@ -137,11 +128,9 @@ void TfrmPraznici::BitBtn1Click(QObject*) {
 // "Ukloni dan": the day selected in the grid.
 void TfrmPraznici::BitBtn2Click(QObject*) {
     const int row = StringGrid1->Row();
-    if (row < 0 || row >= StringGrid1->RowCount()) return;
+    if (row < 0 || row >= static_cast<int>(shown_.size())) return;
     if (ledger::SayIfLedgerReadOnly()) return;
-    const std::optional<QDate> date = datetime::parseLocaleDate(StringGrid1->Cells(0, row));
-    if (!date) return;
-    const std::chrono::year_month_day day = calendarDay(*date);
+    const std::chrono::year_month_day day = shown_[static_cast<std::size_t>(row)].day;
     onLedger([&](engine::DatabaseHandle db) {
         checkEngine(ledger::removeCalendarDays(engine::currentEngine(), db, {day}));
     });

@@ -2,6 +2,9 @@
 // one, and the state holidays filled in.
 #pragma once
 
+#include <vector>
+
+#include "ledger/Holidays.h"
 #include "runtime/Form.h"
 
 class TBitBtn;
@@ -38,6 +41,8 @@ class TfrmPraznici : public TForm {
 
   private:
     void ShowYear();
+    // The days the grid shows, row by row.
+    std::vector<ledger::CalendarDay> shown_;
     int ChosenYear() const;
 };
 

@@ -11,6 +11,17 @@ static void initLedgerResources() {
 
 namespace ledger {
 
+std::chrono::year_month_day calendarDay(const QDate& date) {
+    return std::chrono::year_month_day{std::chrono::year{date.year()},
+                                       std::chrono::month{static_cast<unsigned>(date.month())},
+                                       std::chrono::day{static_cast<unsigned>(date.day())}};
+}
+
+QDate boxDate(std::chrono::year_month_day day) {
+    return QDate(static_cast<int>(day.year()), static_cast<int>(static_cast<unsigned>(day.month())),
+                 static_cast<int>(static_cast<unsigned>(day.day())));
+}
+
 QString windowDescription(const char* unit) {
     initLedgerResources();
     return QStringLiteral(":/ledger/%1.json").arg(QLatin1String(unit));

@@ -2,8 +2,10 @@
 // their members name, hooking events to member functions, and refilling a name box from the ledger.
 #pragma once
 
+#include <QDate>
 #include <QString>
 #include <QStringList>
+#include <chrono>
 #include <string>
 #include <type_traits>
 #include <utility>
@@ -53,6 +55,10 @@ enum class NameChoice {
 
 // Refills `names` with the first column of what `sql` reads on `query`, which is closed afterwards.
 void fillNameList(TComboBox& names, TQuery& query, const std::vector<std::string>& sql, NameChoice choice);
+
+// A date of the windows' boxes as a day of the ledger's calendar, and back.
+std::chrono::year_month_day calendarDay(const QDate& date);
+QDate boxDate(std::chrono::year_month_day day);
 
 }  // namespace ledger
 

@@ -89,6 +89,21 @@ QPixmap cancelGlyph() {
     return glyph;
 }
 
+bool leaveGridByKey(QWidget& grid, const QKeyEvent& key) {
+    const bool tab = key.key() == Qt::Key_Tab || key.key() == Qt::Key_Backtab;
+    if (!tab || !(key.modifiers() & Qt::ControlModifier)) return false;
+    const bool next = key.key() == Qt::Key_Tab && !(key.modifiers() & Qt::ShiftModifier);
+    for (QWidget* w = next ? grid.nextInFocusChain() : grid.previousInFocusChain(); w != &grid;
+         w = next ? w->nextInFocusChain() : w->previousInFocusChain()) {
+        if (grid.isAncestorOf(w) || w->window() != grid.window()) continue;
+        if ((w->focusPolicy() & Qt::TabFocus) && w->isVisible() && w->isEnabled()) {
+            w->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+            break;
+        }
+    }
+    return true;
+}
+
 }  // namespace runtime
 
 // ---- TLabel ------------------------------------------------------------------------------------
@@ -479,6 +494,10 @@ void TStringGrid::SetRows(const QList<QStringList>& rows) {
 QString TStringGrid::Cells(int column, int row) const {
     const QTableWidgetItem* cell = item(row, column);
     return cell ? cell->text() : QString();
+}
+
+void TStringGrid::keyPressEvent(QKeyEvent* event) {
+    if (!runtime::leaveGridByKey(*this, *event)) QTableWidget::keyPressEvent(event);
 }
 
 void TStringGrid::ReadDescription(const QJsonObject& description) {

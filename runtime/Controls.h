@@ -16,12 +16,19 @@
 
 class QAbstractItemView;
 class QCompleter;
+class QKeyEvent;
 class QMouseEvent;
 
 namespace runtime {
 // Gives a control the background colour of the layouts (behind a label's or check box's text, inside an
 // edit's or combo box's text area).
 void setControlColor(QWidget* control, const QColor& color);
+
+// Ctrl+Tab and Ctrl+Shift+Tab leave every grid of the program for its window's next and previous control
+// that Tab reaches, past the controls inside the grid (its editor), as Tab does in any other control.
+// True when `key` was one of them and the focus moved on.
+bool leaveGridByKey(QWidget& grid, const QKeyEvent& key);
+
 // Gives a control the name a screen reader speaks for it; an editable combo box's text part gets the
 // same name.
 void setAccessibleName(QWidget* control, const QString& name);
@@ -233,8 +240,10 @@ class TDateTimePicker : public QDateEdit {
     bool settingFromProgram_ = false;
 };
 
+
 // A read-only grid of texts, one row selected at a time, for lists the program makes itself. Its columns
 // come from "columns" ([{"title", "width"}]); each cell says its column's title and text to a screen reader.
+// Tab leaves it; the arrows move in it.
 class TStringGrid : public QTableWidget {
     Q_OBJECT
 
@@ -249,4 +258,7 @@ class TStringGrid : public QTableWidget {
     int Row() const { return currentRow(); }
     // Reads "columns".
     void ReadDescription(const QJsonObject& description);
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override;
 };

@@ -134,6 +134,17 @@ TEST_F(AbsenceCalendarWindow, ShowsTheMonthOfTheWorkersAwayAndOfOneWorkerChosen)
     show();
     EXPECT_EQ(marks(0).section(' ', 27), "GO GO GO");
     EXPECT_TRUE(messages.empty()) << messageTexts().join('|').toStdString();
+
+    // The keyboard leaves the grid as any control (Tab for the first box, Ctrl+Shift+Tab for "Zatvori"),
+    // and Esc closes the window.
+    frmKalendar->KalendarGrid1->setFocus();
+    QTest::keyClick(frmKalendar->windowHandle(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), frmKalendar->CheckBox1);
+    frmKalendar->KalendarGrid1->setFocus();
+    QTest::keyClick(frmKalendar->windowHandle(), Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(QApplication::focusWidget(), frmKalendar->BitBtn4);
+    QTest::keyClick(frmKalendar->windowHandle(), Qt::Key_Escape);
+    EXPECT_FALSE(frmKalendar->isVisible());
 }
 
 TEST_F(AbsenceCalendarWindow, ShowsAWorkersYearByMonth) {
@@ -150,7 +161,7 @@ TEST_F(AbsenceCalendarWindow, ShowsAWorkersYearByMonth) {
     EXPECT_EQ(marks(10).section(' ', 27), "GO GO GO #");
     EXPECT_EQ(marks(11).section(' ', 0, 2), "GO GO .");
     EXPECT_EQ(spoken(11, 30), "Test praznik");
-    EXPECT_EQ(drawn(1, 30), QColor(0xA8, 0xA8, 0xA8));
+    EXPECT_EQ(drawn(1, 30), QColor::fromRgb(ledger::MissingDayColor));
 }
 
 // Enough workers away for two pages; the preview saves the absent days, not the printed grid.

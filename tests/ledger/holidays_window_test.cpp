@@ -46,11 +46,11 @@ class HolidaysWindow : public WindowFixture {
             rows << grid->Cells(0, row) + "|" + grid->Cells(1, row) + "|" + grid->Cells(2, row);
         return rows;
     }
-    // The calendar's days of 2026 as the engine reads them, each its ISO day and name.
-    static QList<QStringList> stored() {
+    // The calendar's days of `year` as the engine reads them, each its ISO day and name.
+    static QList<QStringList> stored(int year = 2026) {
         std::vector<ledger::CalendarDay> days;
         TDatabase* database = Session->OpenDatabase(QString());
-        EXPECT_EQ(ledger::readCalendarYear(engine::currentEngine(), database->Handle(), 2026, &days),
+        EXPECT_EQ(ledger::readCalendarYear(engine::currentEngine(), database->Handle(), year, &days),
                   engine::code::Ok);
         Session->CloseDatabase(database);
         QList<QStringList> rows;
@@ -89,6 +89,27 @@ TEST_F(HolidaysWindow, AddsAndRemovesADayAndFillsTheYearKeepingTheClerksDays) {
     EXPECT_EQ(journal.back()[0], "brisanje");
 }
 
+// A day of a year the grid writes with two digits as those of another century is removed as the day it
+// is; the keyboard reaches the grid and leaves it as any control.
+TEST_F(HolidaysWindow, RemovesTheDayShownWhateverItsYearLooksLikeAndTabsPastTheGrid) {
+    frmPraznici->ComboBox1->setFocus();
+    QTest::keyClick(frmPraznici->ComboBox1, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(frmPraznici->ComboBox1, "1960");
+    addDay("1/2/1960", "STARI PRAZNIK");
+    ASSERT_EQ(shown(), QStringList{"1/2/60|subota|STARI PRAZNIK"});
+    TStringGrid* grid = frmPraznici->StringGrid1;
+    grid->setFocus();
+    QTest::keyClick(frmPraznici->windowHandle(), Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(QApplication::focusWidget(), frmPraznici->BitBtn1);
+    QTest::keyClick(frmPraznici->windowHandle(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), grid);
+    QTest::keyClick(frmPraznici->windowHandle(), Qt::Key_Tab, Qt::ControlModifier);
+    ASSERT_EQ(QApplication::focusWidget(), frmPraznici->BitBtn2);
+    QTest::keyClick(frmPraznici->windowHandle(), Qt::Key_Space);
+    EXPECT_TRUE(stored(1960).isEmpty());
+    EXPECT_TRUE(shown().isEmpty());
+}
+
 struct RefusalCase {
     const char* name;
     const char* day;
@@ -110,6 +131,7 @@ INSTANTIATE_TEST_SUITE_P(
     Input, Refusals,
     ::testing::Values(RefusalCase{"DayListed", "5/6/26", "DRUGI", "Dan 5/6/26 je vec u kalendaru."},
                       RefusalCase{"NoDate", "2/30/2026", "DRUGI", "'2/30/2026' nije datum."},
+                      RefusalCase{"NoDay", "  ", "DRUGI", "Upisite datum praznika."},
                       RefusalCase{"EmptyName", "5/7/2026", "   ", "Upisite naziv praznika."}),
     [](const auto& info) { return std::string(info.param.name); });
 
