@@ -275,7 +275,7 @@ struct LedgerState {
     bool journal = false;      // the table dnevnik
     std::string trigger;       // kovrel_promena's state on the server ("O", "D", ...), empty when missing
     bool definer = false;      // the trigger function runs with its owner's rights, on a fixed path
-    bool indexes = false;      // all of the file's indexes
+    bool indexes = false;      // all of the file's indexes, which only speed the reading
     std::string schema;        // the ledger's
     std::string owner;         // of the table kovrel
     bool actsAsOwner = false;  // the session's role has the owner's rights
@@ -287,8 +287,10 @@ struct LedgerState {
 
     bool triggerEnabled() const { return !trigger.empty() && trigger != "D"; }
     // Every change of kovrel is journalled and noticed.
-    bool journalled() const { return journal && triggerEnabled() && definer && indexes; }
-    bool complete() const { return journalled() && journalNamesTable && holidays && holidayTrigger; }
+    bool journalled() const { return journal && triggerEnabled() && definer; }
+    bool complete() const {
+        return journalled() && indexes && journalNamesTable && holidays && holidayTrigger;
+    }
 };
 
 bool readLedgerState(ServerConnection& connection, LedgerState* state, Failure* failure) {
@@ -404,7 +406,7 @@ bool completeServerLedger(ServerConnection& connection, ServerLedgerAccess* acce
         }
         journalled = journalled || added;
     }
-    // A ledger made before the holiday calendar is noticed as ever until its owner adds the calendar.
+    // A ledger made before the holiday calendar or an index is noticed as ever until its owner adds them.
     if (journalled) access->channel = state.schema + ".kovrel";
     return true;
 }

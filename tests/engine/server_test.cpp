@@ -12,6 +12,7 @@
 #include "EngineTestSupport.h"
 #include "engine/Journal.h"
 #include "engine/PostgresEngine.h"
+#include "engine/PostgresLedger.h"
 #include "ledger/Ledger.h"
 #include "tests/ServerLedger.h"
 
@@ -138,6 +139,20 @@ TEST_F(TwoClerksTest, CommitsShowOnRereadingAndPastTheHeldRows) {
     EXPECT_EQ(reader.eng.getRecord(cursor, GetMode::Next, record.data()), code::Ok)
         << "a row committed after the reader's last held row";
     EXPECT_EQ(reader.eng.getRecord(cursor, GetMode::Next, record.data()), code::PastLast);
+}
+
+// A ledger made before one of the file's indexes, opened by a clerk, who may not add it, still tells the
+// clerks of each other's changes: an index only speeds the reading.
+TEST_F(TwoClerksTest, ALedgerLackingAnIndexStillNoticesTheClerksChanges) {
+    std::string error;
+    ASSERT_TRUE(ledger_.run("DROP INDEX kovrel_odsustva", &error)) << error;
+    Failure failure;
+    const auto conn =
+        ServerConnection::open(ledger_.connection(), "", servertest::serverPassword(), &failure);
+    ASSERT_TRUE(conn) << failure.text;
+    ServerLedgerAccess access;
+    ASSERT_TRUE(completeServerLedger(*conn, &access, &failure)) << failure.text;
+    EXPECT_EQ(access.channel, ledger_.schema() + ".kovrel");
 }
 
 // A server that reads a backslash in a quoted text as an escape still reads a clerk's text as typed.
