@@ -10,6 +10,7 @@
 #include "QtPrinters.h"
 #include "RecordedMessages.h"
 #include "runtime/Exception.h"
+#include "runtime/ScopeGuard.h"
 
 namespace {
 
@@ -80,3 +81,25 @@ TEST(ConnectGuarded, KeepsTheEventLoopRunningAfterAHandlerThrows) {
 }
 
 }  // namespace
+
+// The work done on the way out of a scope runs on every way out. Its failure is the scope's own, unless a
+// failure is already leaving the scope, which then goes on: a failing restore never ends the program.
+TEST(ScopeGuard, RunsOnEveryWayOutAndAFailureOfItsOwnNeverEndsTheProgram) {
+    int runs = 0;
+    {
+        const runtime::ScopeGuard guard([&] { ++runs; });
+    }
+    EXPECT_THROW(([&] {
+                     const runtime::ScopeGuard guard([&] { ++runs; });
+                     throw std::runtime_error("work");
+                 }()),
+                 std::runtime_error);
+    EXPECT_THROW(([] {
+                     const runtime::ScopeGuard guard([] { throw std::logic_error("restore"); });
+                     throw std::runtime_error("work");
+                 }()),
+                 std::runtime_error);
+    EXPECT_THROW(([] { const runtime::ScopeGuard guard([] { throw std::logic_error("restore"); }); }()),
+                 std::logic_error);
+    EXPECT_EQ(runs, 2);
+}
