@@ -1,6 +1,7 @@
 // Copying a ledger between a file and a server, both ways, with a value-for-value comparison after it.
 #include "tools/LedgerCopy.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <vector>
@@ -69,6 +70,31 @@ std::vector<engine::Holiday> calendarOf(const std::string& ledger) {
     return days;
 }
 
+// Puts the days of `calendar` into the holiday calendar of `to` beside the days it holds, and reads them
+// back: empty when each is there under its name; else why not, with the days it added taken out again.
+std::string copyCalendar(const std::vector<engine::Holiday>& calendar, const std::string& to) {
+    const std::vector<engine::Holiday> before = calendarOf(to);
+    const auto holds = [](const std::vector<engine::Holiday>& days, const engine::Holiday& day) {
+        return std::find(days.begin(), days.end(), day) != days.end();
+    };
+    try {
+        EngineSession session(to);
+        check(session.eng(), session.eng().changeHolidays(session.database(), calendar, {}, true));
+    } catch (const CommandFailure& failure) {
+        return std::string("the holiday calendar cannot be copied: ") + failure.what();
+    }
+    const std::vector<engine::Holiday> after = calendarOf(to);
+    if (std::all_of(calendar.begin(), calendar.end(),
+                    [&](const engine::Holiday& day) { return holds(after, day); }))
+        return {};
+    std::vector<std::string> added;
+    for (const engine::Holiday& day : after)
+        if (!holds(before, day)) added.push_back(day.day);
+    EngineSession session(to);
+    check(session.eng(), session.eng().changeHolidays(session.database(), {}, added, false));
+    return "the holiday calendar's copy is not exact (a day of it is in the calendar under another name)";
+}
+
 std::string valueText(const engine::LedgerValue& value) {
     if (const double* number = std::get_if<double>(&value)) return std::to_string(*number);
     if (const std::string* text = std::get_if<std::string>(&value)) return "'" + *text + "'";
@@ -124,16 +150,7 @@ std::string copyLedger(const std::string& from, const std::string& to) {
     if (mismatch.empty() && (server ? engine::checkServerLedger(*server, &report)
                                     : engine::checkLedgerFile(filePath(to), &report)) != engine::code::Ok)
         mismatch = report;
-    if (mismatch.empty() && !calendar.empty()) {
-        try {
-            EngineSession session(to);
-            check(session.eng(), session.eng().changeHolidays(session.database(), calendar, {}, true));
-        } catch (const CommandFailure& failure) {
-            mismatch = std::string("the holiday calendar cannot be copied: ") + failure.what();
-        }
-        if (mismatch.empty() && calendarOf(to) != calendar)
-            mismatch = "the holiday calendar's copy is not exact";
-    }
+    if (mismatch.empty() && !calendar.empty()) mismatch = copyCalendar(calendar, to);
     if (!mismatch.empty()) {
         removeCopiedRows(to, mismatch);
         throw CommandFailure(mismatch + "\nnothing was copied");

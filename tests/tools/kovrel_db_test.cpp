@@ -110,6 +110,40 @@ TEST_F(KovrelDbTest, HolidaysFillsAndPrintsTheCalendarAndWorkdaysCountsWithIt) {
     EXPECT_FALSE(missing.err.isEmpty());
 }
 
+// A copy puts the holidays beside those of the ledger it copies into; when that ledger names one of their
+// days otherwise, the copy fails and leaves that ledger's rows and calendar as they were.
+TEST_F(KovrelDbTest, CopyPutsTheHolidaysBesideTheTargetsOwnOrLeavesThemAsTheyWere) {
+    seed(3, 10);
+    ASSERT_EQ(kovrelDb({"holidays", dir(), "2026", "--fill"}).exitCode, 0);
+    for (const char* own : {"'2026-03-03', 'SLAVA FIRME'", "'2026-01-01', 'DRUGO IME'"}) {
+        QTemporaryDir target;
+        ASSERT_EQ(kovrelDb({"create", target.path()}).exitCode, 0);
+        ASSERT_EQ(kovrelDb({"holidays", target.path(), "2025", "--fill"}).exitCode, 0)
+            << "makes the calendar";
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(target.filePath("Kovrel.DB").toUtf8().constData(), &db), SQLITE_OK);
+        const std::string insert = std::string("insert into praznici (Datum, Naziv) values (") + own + ")";
+        EXPECT_EQ(sqlite3_exec(db, insert.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(db);
+        const QString before = kovrelDb({"holidays", target.path(), "2026"}).out;
+        const Outcome copied = kovrelDb({"copy", dir(), target.path()});
+        const QString after = kovrelDb({"holidays", target.path(), "2026"}).out;
+        if (QString(own).contains("SLAVA")) {
+            EXPECT_EQ(copied.exitCode, 0) << copied.err.toStdString();
+            EXPECT_EQ(after.count('\n'), 14) << after.toStdString();
+            EXPECT_TRUE(after.contains("SLAVA FIRME")) << after.toStdString();
+        } else {
+            EXPECT_EQ(copied.exitCode, 1);
+            EXPECT_TRUE(copied.err.contains("the holiday calendar's copy is not exact"))
+                << copied.err.toStdString();
+            EXPECT_EQ(after, before);
+            EXPECT_EQ(
+                kovrelDb({"sql", target.path(), "select count(*) as n from kovrel"}).out.section('\n', 2, 2),
+                "0");
+        }
+    }
+}
+
 TEST_F(KovrelDbTest, CreateMakesAnEmptyLedgerAndNeverOverwritesOne) {
     const mode_t umaskBefore = umask(022);
     ASSERT_EQ(kovrelDb({"create", dir()}).exitCode, 0);
