@@ -200,6 +200,11 @@ void TRpPageList::writeHeader() {
 
 void TRpPageList::StorePage(const QByteArray& image) {
     QMutexLocker locker(&lock_);
+    // A record is its number, the next record's offset, the page and its own offset; every offset is 32 bits.
+    const QByteArray packed = compressed_ ? qCompress(image) : QByteArray();
+    const qint64 recordSize = 8 + (compressed_ ? packed.size() : image.size()) + 4;
+    if (std::max(stream_->Size(), qint64(kHeaderSize)) + recordSize > std::numeric_limits<qint32>::max())
+        throw ERpError(QStringLiteral("The stored pages cannot grow past 2 GB"));
     ++pageCount_;
     if (pageCount_ == 1) {
         creationTime_ = dateTimeToDays(runtime::now());
@@ -212,7 +217,6 @@ void TRpPageList::StorePage(const QByteArray& image) {
     stream_->Write(int32Bytes(pageCount_));
     stream_->Write(int32Bytes(0));  // the next-record offset, patched below
     if (compressed_) {
-        const QByteArray packed = qCompress(image);
         stream_->Write(int32Bytes(image.size()));
         stream_->Write(packed.mid(4));  // qCompress's own size prefix is big-endian
     } else {
