@@ -425,11 +425,12 @@ Result makeBackup(const std::string& ledgerPath, TimePoint now, BackupResult* re
     } else if (!failure) {
         // A folder made before, by hand or by an older program, lets in no one the ledger keeps out, so
         // that the copies it already holds are as private as the ledger too; it is never opened wider. A
-        // folder of another owner stays as it is: the new copy's own folder is private all the same.
+        // folder of another owner, or a link to a folder elsewhere, stays as it is: the new copy's own
+        // folder is private all the same.
         std::error_code ignored;
-        const fs::perms now = fs::status(folder, ignored).permissions();
-        const fs::perms outside = now & ~folderMode & fs::perms::all;
-        if (!ignored && outside != fs::perms::none)
+        const fs::file_status found = fs::symlink_status(folder, ignored);
+        const fs::perms outside = found.permissions() & ~folderMode & fs::perms::all;
+        if (!ignored && found.type() == fs::file_type::directory && outside != fs::perms::none)
             fs::permissions(folder, outside, fs::perm_options::remove, ignored);
     }
     if (failure)

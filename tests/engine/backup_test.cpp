@@ -204,14 +204,20 @@ TEST_F(BackupTest, CopiesAndTheirFoldersHaveTheLedgersPermissions) {
         int ledger, folders;
         std::optional<int> folderBefore;
         int backupFolder;
+        bool linkedElsewhere = false;  // the backup folder is a link to a folder of the clerk's elsewhere
     };
-    for (const Case& c : {Case{0600, 0700, {}, 0700}, Case{0640, 0750, {}, 0750},
-                          Case{0600, 0700, 0755, 0700}, Case{0640, 0750, 0700, 0700}}) {
+    for (const Case& c :
+         {Case{0600, 0700, {}, 0700}, Case{0640, 0750, {}, 0750}, Case{0600, 0700, 0755, 0700},
+          Case{0640, 0750, 0700, 0700}, Case{0600, 0700, 0755, 0755, true}}) {
         SCOPED_TRACE(c.folderBefore.value_or(0));
         fs::remove_all(folder());
+        const fs::path elsewhere = dir_.path().toStdString() + "/elsewhere";
+        fs::remove_all(elsewhere);
         if (c.folderBefore) {
-            fs::create_directories(folder() + "/2024-03-01_08-00-00");
-            fs::permissions(folder(), fs::perms(*c.folderBefore));
+            const fs::path made = c.linkedElsewhere ? elsewhere : fs::path(folder());
+            fs::create_directories(made / "2024-03-01_08-00-00");
+            fs::permissions(made, fs::perms(*c.folderBefore));
+            if (c.linkedElsewhere) fs::create_directory_symlink(elsewhere, folder());
         }
         fs::permissions(ledgerPath(), fs::perms(c.ledger));
         const BackupResult made = backup(utc(2024, 3, 4));
