@@ -95,24 +95,23 @@ QString verdict(engine::Result checked) {
 
 // Why a step failed, in the clerk's words where the program has them: a check's verdict, the system's
 // common errors, SQLite's causes; SQLite's own English for the rare rest.
-QString reasonWords(const engine::BackupFailure& failure, engine::Result outcome) {
+QString reasonWords(const engine::BackupFailure& failure) {
     if (failure.rows != failure.copyRows)
         return QStringLiteral("knjiga ima %1 redova, a kopija %2").arg(failure.rows).arg(failure.copyRows);
     const std::string_view step = failure.step;
     if (step == engine::step::CheckFails || step == engine::step::RestoredCheckFails ||
         step == engine::step::LedgerDamaged)
-        return verdict(outcome);
+        return verdict(failure.answer);
     if (failure.systemError) return runtime::systemErrorText(failure.systemError);
     const QString cause = lookUp(CauseWords, failure.reason);
     return cause.isEmpty() ? fromEngine(failure.reason) : cause;
 }
 
 // A failed backup or restore in the clerk's words: the step with its path, then why.
-QString failureWords(const engine::BackupFailure& failure, engine::Result outcome) {
+QString failureWords(const engine::BackupFailure& failure) {
     Q_ASSERT(failure.step);
     QString text = lookUp(StepWords, failure.step).arg(fromEngine(failure.path));
-    if (const QString reason = reasonWords(failure, outcome); !reason.isEmpty())
-        text += QStringLiteral(": ") + reason;
+    if (const QString reason = reasonWords(failure); !reason.isEmpty()) text += QStringLiteral(": ") + reason;
     if (failure.context) text = lookUp(StepWords, failure.context) + QStringLiteral(": ") + text;
     return text;
 }
@@ -203,8 +202,7 @@ void LedgerBackups::Start(bool asked) {
                        .arg(result.rows)
             : outcome == engine::code::FileDamaged
                 ? QStringLiteral("Rezervna kopija nije napravljena. %1").arg(damagedLedgerText(ledger))
-                : QStringLiteral("Rezervna kopija nije napravljena: %1.")
-                      .arg(failureWords(result.failure, outcome));
+                : QStringLiteral("Rezervna kopija nije napravljena: %1.").arg(failureWords(result.failure));
         QMetaObject::invokeMethod(
             this, [this, copy, asked, made, text] { Done(copy, asked, made, text); }, Qt::QueuedConnection);
     });
@@ -237,7 +235,7 @@ void RestoreFromBackup(LedgerBackups& backups, int showProgressAfterMs) {
         sound = engine::countLedgerRows(copy, &rows, &unsound, progress.Reporter());
     }
     if (sound != engine::code::Ok) {
-        ShowMessage(QStringLiteral("Knjiga nije vracena: %1.").arg(failureWords(unsound, sound)));
+        ShowMessage(QStringLiteral("Knjiga nije vracena: %1.").arg(failureWords(unsound)));
         return;
     }
     if (!runtime::askOkCancel(QStringLiteral("Zameniti knjigu kopijom %1 (%2 redova)? Knjiga kakva je sada "
@@ -272,9 +270,9 @@ void RestoreFromBackup(LedgerBackups& backups, int showProgressAfterMs) {
         ShowMessage(
             QStringLiteral("Knjiga je zamenjena kopijom %1, ali provera knjige posle toga nije prosla: "
                            "%2\nKnjiga kakva je bila sacuvana je kao kopija %3.")
-                .arg(name, reasonWords(result.failure, outcome), saved));
+                .arg(name, reasonWords(result.failure), saved));
     else
-        ShowMessage(QStringLiteral("Knjiga nije vracena: %1.").arg(failureWords(result.failure, outcome)));
+        ShowMessage(QStringLiteral("Knjiga nije vracena: %1.").arg(failureWords(result.failure)));
 }
 
 }  // namespace app

@@ -50,6 +50,7 @@ WorkProgress part(const WorkProgress& whole, double from, double to) {
 Result fail(BackupFailure* failure, Result code, const char* step, const std::string& path,
             const std::string& reason = {}, int systemError = 0) {
     *failure = {step, path, reason, systemError};
+    failure->answer = code;
     return code;
 }
 

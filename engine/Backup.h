@@ -69,6 +69,7 @@ struct BackupFailure {
     int systemError = 0;                   // the errno behind reason, when the system's error is why
     const char* context = nullptr;         // step::NotCopiedFirst around the failure of a restore's own copy
     std::uint64_t rows = 0, copyRows = 0;  // with RestoredCheckFails: rows in the ledger and in the copy
+    Result answer = code::Ok;              // what the failing step answered, e.g. a check's verdict
 };
 
 // The failure as kovrel-db says it: "path: step: reason", after the context when there is one.
