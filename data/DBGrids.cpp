@@ -130,7 +130,7 @@ TDataSource* TDBGrid::DataSource() const {
 
 void TDBGrid::SetDataSource(TDataSource* source) {
     if (source == link_.DataSource()) return;
-    if (link_.Updating()) throw EDatabaseError(QStringLiteral("DataSource cannot be changed"));
+    if (link_.Updating()) throw EDatabaseError(data::message::DataSourceFixed);
     DiscardEditor();
     link_.SetDataSource(source);
     LayoutChanged();

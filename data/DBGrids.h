@@ -259,7 +259,6 @@ class TDBGrid : public QAbstractScrollArea, public runtime::Loadable {
     QLineEdit* editor_;
     EditorState editorState_ = EditorState::Hidden;
     QPointer<TField> editorField_;
-    bool loadingEditor_ = false;
 
     int selectedColumn_ = 0;
     int horizontalOffset_ = 0;

@@ -7,6 +7,7 @@
 #include <cctype>
 #include <cstring>
 #include <filesystem>
+#include <limits>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -279,7 +280,13 @@ std::optional<std::int64_t> declaredLength(const std::string& type) {
     const auto first = type.find_first_not_of(' ', open + 1);
     if (first == std::string::npos) return std::nullopt;
     const auto end = type.find_first_of(" ,)", first);
-    return wholeNumberOf(std::string_view(type).substr(first, end == std::string::npos ? end : end - first));
+    const std::string_view digits =
+        std::string_view(type).substr(first, end == std::string::npos ? end : end - first);
+    if (const auto length = wholeNumberOf(digits)) return length;
+    // Digits too many for any number still declare a length past every limit.
+    if (!digits.empty() && digits.find_first_not_of("0123456789") == std::string_view::npos)
+        return std::numeric_limits<std::int64_t>::max();
+    return std::nullopt;
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "report/RpPrinter.h"
+#include "runtime/Accessible.h"
 #include "runtime/Boundary.h"
 #include "runtime/Geometry.h"
 
@@ -53,7 +54,7 @@ class PageAccessible : public QAccessibleWidget, public QAccessibleTextInterface
     }
     int characterCount() const override { return static_cast<int>(page()->PageText().size()); }
     // No character has a place of its own on the page's image: every character answers an empty rectangle.
-    auto characterRect(int) const -> decltype(std::declval<QWidget&>().rect()) override { return {}; }
+    Rect characterRect(int) const override { return {}; }
     int offsetAtPoint(const QPoint&) const override { return -1; }
     void scrollToSubstring(int, int) override {}
     QString attributes(int, int* startOffset, int* endOffset) const override {
@@ -75,11 +76,7 @@ QAccessibleInterface* pageFactory(const QString& className, QObject* object) {
 }  // namespace
 
 TRpPreviewImage::TRpPreviewImage(QWidget* parent) : QWidget(parent) {
-    static const bool answering = [] {
-        QAccessible::installFactory(pageFactory);
-        return true;
-    }();
-    (void)answering;
+    runtime::installAccessibleFactory(pageFactory);
     setObjectName(QStringLiteral("TRpPreviewImage"));
 }
 

@@ -34,8 +34,7 @@ QTranslator* useProgramLanguage() {
 // QIODevice of the translation, keyed by the C library's English text.
 QString systemErrorText(int errorNumber) {
     const char* text = strerrordesc_np(errorNumber);
-    return text ? QCoreApplication::translate("QIODevice", text)
-                : QString::fromLatin1(std::strerror(errorNumber));
+    return text ? inProgramWords(QString::fromLatin1(text)) : QString::fromLatin1(std::strerror(errorNumber));
 }
 
 QString inProgramWords(const QString& systemText) {

@@ -64,11 +64,13 @@ std::vector<TypedSelect> catalogueSelects() {
          {{"p", FieldType::String, 30}, {"d", FieldType::Float, 0}, {"n", FieldType::Integer, 0}}},
         {"casts",
          "select cast(redbroj as varchar(12)) as broj, cast(prezimeime as varchar(20000)) ime, "
-         "cast(dobijeni as decimal(10, 2)) as d, cast(razlog as char(5)) from kovrel",
+         "cast(dobijeni as decimal(10, 2)) as d, cast(razlog as char(5)), "
+         "cast(razlog as varchar(99999999999999999999)) v from kovrel",
          {{"broj", FieldType::String, 12},
           {"ime", FieldType::String, 8192},
           {"d", FieldType::Float, 0},
-          {"cast(razlog as char(5))", FieldType::String, 5}}},
+          {"cast(razlog as char(5))", FieldType::String, 5},
+          {"v", FieldType::String, 8192}}},
     };
 }
 
