@@ -38,6 +38,21 @@ TEST(AbsenceReason, IsTheWholeLeadingCodeOfTheReason) {
     EXPECT_EQ(colors.size(), std::size_t(ledger::AbsenceReasonCount + 2)) << "every colour its own";
 }
 
+// Where two absences of a worker meet, the one begun later colours the days they share, whatever the
+// order of the rows.
+TEST(AbsenceMonth, TheAbsenceBegunLaterColoursTheDaysTwoShare) {
+    const std::vector<ledger::Absence> absences = {
+        {"ANIC ANA", 2026y / December / 10, 2026y / December / 12, "BO"},
+        {"ANIC ANA", 2026y / December / 1, 2026y / December / 11, "GO"}};
+    const ledger::AbsenceCalendar month = ledger::monthCalendar(2026, 12, absences, {});
+    ASSERT_EQ(month.rows.size(), 1u);
+    const std::vector<ledger::CalendarCell>& cells = month.rows[0].cells;
+    EXPECT_EQ(cells[8].reason, ledger::AbsenceReason::GO);
+    EXPECT_EQ(cells[9].reason, ledger::AbsenceReason::Bo);
+    EXPECT_EQ(cells[11].reason, ledger::AbsenceReason::Bo);
+    EXPECT_FALSE(cells[12].reason);
+}
+
 class AbsenceCalendarWindow : public PreviewFixture {
   protected:
     AbsenceCalendarWindow() : PreviewFixture(QDate(2026, 12, 9)) {}
@@ -189,6 +204,15 @@ TEST_F(AbsenceCalendarWindow, PrintsTheMonthOnNumberedPagesAndSavesTheAbsentDays
         at = pages.indexOf(QString::fromLatin1(line), at);
         ASSERT_GE(at, 0) << line << " in order in\n" << pages.toStdString();
     }
+    // Each printed row holds its own days' letters, and no other's.
+    const auto printedRow = [&pages](const char* name) {
+        for (const QString& line : pages.split(QLatin1Char('\n')))
+            if (line.contains(QString::fromLatin1(name))) return line.simplified().toStdString();
+        return std::string();
+    };
+    EXPECT_EQ(printedRow("ANIC ANA"), "ANIC ANA GO GO");
+    EXPECT_EQ(printedRow("RADNIK 00"), "RADNIK 00 PL");
+    EXPECT_EQ(printedRow("RADNIK 01"), "RADNIK 01 ?") << "=SL.DANI is another reason";
 
     const CsvFile csv = readCsv(path("kalendar.csv"));
     ASSERT_TRUE(csv.wellFormed);
